@@ -1,0 +1,54 @@
+# Two entry points for a fresh Debian 12 machine: `make run` and `make test`.
+# Each installs what it needs first (scripts/install-deps.sh skips apt when all is present).
+
+BUILD_DIR   ?= build
+ASAN_DIR    ?= build-asan
+RELEASE_DIR ?= build-release
+JOBS        ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+# Suites that also run under AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZED_LABELS  ?= chess
+SANITIZED_TARGETS ?= chess_tests
+
+.PHONY: all deps build run test test-main test-sanitized bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/bin/velkor-chess legal startpos
+
+test: test-main test-sanitized
+
+test-main: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+$(ASAN_DIR)/build.ninja:
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELKOR_SANITIZE=ON \
+	      -DVELKOR_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+
+test-sanitized: deps $(ASAN_DIR)/build.ninja
+	cmake --build $(ASAN_DIR) -j $(JOBS) --target $(SANITIZED_TARGETS)
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS) -L '$(SANITIZED_LABELS)'
+
+$(RELEASE_DIR)/build.ninja:
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKOR_BUILD_TESTS=OFF \
+	      $(CMAKE_FLAGS)
+
+bench: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	@for b in $(RELEASE_DIR)/bin/bench_*; do echo "== $$b"; "$$b"; done
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(RELEASE_DIR)

@@ -1,0 +1,41 @@
+# Shared target settings: our own code builds with strict warnings as errors.
+function(velkor_strict_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+endfunction()
+
+# velkor_add_test(<name> LABEL <layer> [QT] [GUI] SOURCES ... [LIBS ...])
+# One GoogleTest executable; every test case becomes its own CTest test (so each runs in a fresh
+# process with fresh shared instances). QT tests get a QCoreApplication and a private settings
+# folder, GUI tests a QApplication on the offscreen platform.
+function(velkor_add_test name)
+    cmake_parse_arguments(ARG "QT;GUI" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(NOT ARG_LABEL)
+        message(FATAL_ERROR "velkor_add_test(${name}) needs a LABEL")
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    velkor_strict_warnings(${name})
+    if(ARG_GUI)
+        target_link_libraries(${name} PRIVATE velkor_test_gui_main)
+    elseif(ARG_QT)
+        target_link_libraries(${name} PRIVATE velkor_test_core_main)
+    else()
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# velkor_add_benchmark(<name> SOURCES ... [LIBS ...])
+function(velkor_add_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    velkor_strict_warnings(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "PieceColor.h"
+
+#include <optional>
+
+namespace velkor {
+
+// Why a game ended. Checkmate, timeout and resignation carry the winning colour; equality
+// compares the kind and, for those three, the winner.
+class GameEndReason {
+public:
+    enum class Kind : unsigned char {
+        checkmate,
+        timeout,
+        resignation,
+        stalemate,
+        fiftyMoveRule,
+        threefoldRepetition,
+        seventyFiveMoveRule,
+        fivefoldRepetition,
+        insufficientMaterial,
+    };
+
+    static constexpr GameEndReason checkmate(PieceColor winner) {
+        return GameEndReason(Kind::checkmate, winner);
+    }
+    static constexpr GameEndReason timeout(PieceColor winner) {
+        return GameEndReason(Kind::timeout, winner);
+    }
+    static constexpr GameEndReason resignation(PieceColor winner) {
+        return GameEndReason(Kind::resignation, winner);
+    }
+    static constexpr GameEndReason stalemate() { return GameEndReason(Kind::stalemate); }
+    static constexpr GameEndReason fiftyMoveRule() { return GameEndReason(Kind::fiftyMoveRule); }
+    static constexpr GameEndReason threefoldRepetition() {
+        return GameEndReason(Kind::threefoldRepetition);
+    }
+    static constexpr GameEndReason seventyFiveMoveRule() {
+        return GameEndReason(Kind::seventyFiveMoveRule);
+    }
+    static constexpr GameEndReason fivefoldRepetition() {
+        return GameEndReason(Kind::fivefoldRepetition);
+    }
+    static constexpr GameEndReason insufficientMaterial() {
+        return GameEndReason(Kind::insufficientMaterial);
+    }
+
+    constexpr Kind kind() const { return m_kind; }
+    // The winning colour for checkmate, timeout and resignation; none for the draws.
+    constexpr std::optional<PieceColor> winner() const { return m_winner; }
+    constexpr bool isDraw() const { return !m_winner.has_value(); }
+
+    constexpr bool operator==(const GameEndReason&) const = default;
+
+private:
+    constexpr explicit GameEndReason(Kind kind, std::optional<PieceColor> winner = std::nullopt)
+        : m_kind(kind), m_winner(winner) {}
+
+    Kind m_kind;
+    std::optional<PieceColor> m_winner;
+};
+
+} // namespace velkor
