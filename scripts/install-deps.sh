@@ -8,6 +8,14 @@ packages=(
     build-essential cmake ninja-build pkg-config
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # Qt 6 (Core, Gui, Widgets, Network, DBus) and coroutines for it
+    qt6-base-dev qcoro-qt6-dev
+    # sounds; charts (Charts needs the OpenGL module, which Debian only recommends)
+    qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev
+    # update verification and disk images
+    libssl-dev libarchive-dev
+    # real UCI engines for the engine tests (installed in /usr/games, not on PATH)
+    stockfish toga2
 )
 
 missing=()
