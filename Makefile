@@ -8,8 +8,8 @@ JOBS        ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 # Suites that also run under AddressSanitizer and UndefinedBehaviorSanitizer.
-SANITIZED_LABELS  ?= chess
-SANITIZED_TARGETS ?= chess_tests
+SANITIZED_LABELS  ?= chess|uci
+SANITIZED_TARGETS ?= chess_tests uci_tests uci_stockfish_tests
 
 .PHONY: all deps build run test test-main test-sanitized bench clean
 

@@ -339,13 +339,15 @@ TEST(UCIEngineProcess, OutputInOddChunksIsReassembledIntoItsLines) {
 }
 
 TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
-    const FakeEngine fake(
-        FakeEngine::handshake() +
-        "on go\n"
-        "flood 100000 info depth 20 seldepth 30 multipv 1 score cp 31 nodes 123 nps 456 time 7 "
-        "pv e2e4 e7e5 g1f3\n"
-        "say info depth 21 score cp 33 pv d2d4\n"
-        "say bestmove d2d4\n");
+    // 100,000 lines: half at once, half spread over 0.8 seconds.
+    const QString line = "info depth 20 seldepth 30 multipv 1 score cp 31 nodes 123 nps 456 "
+                         "time 7 pv e2e4 e7e5 g1f3\n";
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\n"
+                          "flood 50000 " +
+                          line + "trickle 50000 800 " + line +
+                          "say info depth 21 score cp 33 pv d2d4\n"
+                          "say bestmove d2d4\n");
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
     int batches = 0;

@@ -15,6 +15,7 @@
 //   raw TEXT          write TEXT without a line feed; \n \r \\ and \xNN are escapes
 //   sleep MS          pause
 //   flood N TEXT      write N lines of TEXT in large writes
+//   trickle N MS TEXT write N lines of TEXT spread evenly over MS milliseconds
 //   bigline N         write "info string " and N letters x as one line
 //   exit CODE         end with this status
 //   die               end by SIGKILL
@@ -22,6 +23,7 @@
 //   close-input       close standard input (later writes to us fail) and wait until killed
 // The first rule that matches a command answers it; without one, "quit" ends us with status 0
 // and anything else is ignored.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -114,6 +116,23 @@ void run(const std::string& action) {
             }
         }
         writeAll(1, block);
+    } else if (verb == "trickle") {
+        const std::size_t msStart = rest.find(' ');
+        const std::size_t textStart = rest.find(' ', msStart + 1);
+        const long long count = std::stoll(rest.substr(0, msStart));
+        const long long milliseconds =
+            std::stoll(rest.substr(msStart + 1, textStart - msStart - 1));
+        const std::string line = rest.substr(textStart + 1) + "\n";
+        const auto start = std::chrono::steady_clock::now();
+        long long written = 0;
+        for (long long step = 1; step <= milliseconds; ++step) {
+            std::string block;
+            for (; written < count * step / milliseconds; ++written) {
+                block += line;
+            }
+            writeAll(1, block);
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(step));
+        }
     } else if (verb == "bigline") {
         writeAll(1, "info string " + std::string(std::stoull(rest), 'x') + "\n");
     } else if (verb == "exit") {
