@@ -16,34 +16,6 @@ EngineConfiguration sampleEngine() {
     return engine;
 }
 
-TEST(EngineConfiguration, NewRecordsTakeTheDefaults) {
-    const EngineConfiguration engine = sampleEngine();
-    EXPECT_FALSE(engine.id.isNull());
-    EXPECT_NE(engine.id, EngineConfiguration::makeNew({}, {}, {}).id);
-    const EngineConfiguration fresh = EngineConfiguration::makeNew({}, {}, {});
-    EXPECT_EQ(fresh.skillLevel, 20);
-    EXPECT_EQ(fresh.threads, 2);
-    EXPECT_EQ(fresh.hashMB, 64);
-    EXPECT_FALSE(fresh.limitElo);
-    EXPECT_EQ(fresh.elo, 2000);
-    EXPECT_EQ(fresh.multiPV, 3);
-    EXPECT_FALSE(fresh.supportsLimitStrength);
-    EXPECT_FALSE(fresh.isBuiltIn);
-}
-
-TEST(EngineConfiguration, BuiltInMiniIsFixed) {
-    const EngineConfiguration& mini = EngineConfiguration::builtInMini();
-    EXPECT_EQ(mini.id.toString(QUuid::WithoutBraces), "00000000-0000-0000-0000-000000000001");
-    EXPECT_EQ(mini.name, "Velkor Mini (Built-in)");
-    EXPECT_TRUE(mini.executablePath.isEmpty());
-    EXPECT_EQ(mini.skillLevel, 10);
-    EXPECT_EQ(mini.threads, 1);
-    EXPECT_EQ(mini.hashMB, 16);
-    EXPECT_EQ(mini.multiPV, 3);
-    EXPECT_FALSE(mini.supportsLimitStrength);
-    EXPECT_TRUE(mini.isBuiltIn);
-}
-
 TEST(EngineConfiguration, JsonUsesFieldNamesUpperCaseIdsAndLeavesOutAbsentOptionals) {
     EngineConfiguration engine = sampleEngine();
     engine.multiPV.reset();
