@@ -3,6 +3,7 @@
 #include "chess/Position.h"
 
 #include <cstdint>
+#include <ostream>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -48,6 +49,9 @@ const PerftCase perftCases[] = {
     {"StalemateAndCheckmate", "8/k1P5/8/1K6/8/8/8/8 w - - 0 1", {10, 25, 268, 926, 10857}},
     {"BlackQueenAndKnight", "8/8/2k5/5q2/5n2/8/5K2/8 b - - 0 1", {37, 183, 6559, 23527}},
 };
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const PerftCase& perftCase, std::ostream* stream) { *stream << perftCase.name; }
 
 class PerftTest : public ::testing::TestWithParam<PerftCase> {};
 
