@@ -31,7 +31,8 @@ constexpr std::string_view usageText =
     "  check-fen FEN       print ok <fen as written back> or error <code> <message>\n"
     "  pgn FILE            read one game (\"-\": standard input); print result <r>,\n"
     "                      moves <san ...> and fen <final fen>, or error <domain> <code> <message>\n"
-    "A FEN is one argument; \"startpos\" is the standard start position (the default).\n"
+    "A FEN is one argument; \"startpos\" is the standard start position, also used where\n"
+    "an optional FEN is left out.\n"
     "Exit status: 0 success, 1 a rejected FEN or move, 2 wrong arguments.\n";
 
 } // namespace
