@@ -3,7 +3,6 @@
 #include "chess/PGNParser.h"
 
 #include <benchmark/benchmark.h>
-
 #include <random>
 
 namespace {
@@ -63,8 +62,8 @@ BENCHMARK(BM_ParseAnnotated300PlyGame)->Unit(benchmark::kMillisecond);
 
 void BM_Export300PlyGame(benchmark::State& state) {
     const ChessBoard game = randomGame(300, 11);
-    const PGNGame pgnGame{"E", "S", "2026.12.08", "1", "W", "B", "*", "-", game.initialFEN(),
-                          game.history()};
+    const PGNGame pgnGame{"E", "S", "2026.12.08",      "1",           "W", "B",
+                          "*", "-", game.initialFEN(), game.history()};
     for (auto _ : state) {
         std::string text = pgnGame.exportPGN();
         benchmark::DoNotOptimize(text);

@@ -3,7 +3,6 @@
 #include "chess/PGNParser.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace velkor {
@@ -86,8 +85,8 @@ TEST(PgnReaderTest, ForgivesCommentsVariationsGlyphsAndSuffixes) {
         "1. e4 {A comment {nested} that\nspans lines} e5 ; rest of line ignored Qh5\n"
         "2. Nf3 (2. Bc4 (2. d4 exd4) Nc6) Nc6 $1 3. Bb5!? a6?! 4. Ba4 Nf6 $14\n"
         "5. 0-0 Be7 *");
-    EXPECT_EQ(sansOf(parsed.board), (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5",
-                                                              "a6", "Ba4", "Nf6", "O-O", "Be7"}));
+    EXPECT_EQ(sansOf(parsed.board), (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5", "a6",
+                                                              "Ba4", "Nf6", "O-O", "Be7"}));
 }
 
 TEST(PgnReaderTest, EnPassantMarkerGluedToTheMoveIsForgiven) {
@@ -110,9 +109,9 @@ TEST(PgnReaderTest, RefusesWhatSanDoesNotWrite) {
     EXPECT_EQ(parseError("1. d4 d5 2. Nbd2 *").message(),
               "Invalid or ambiguous PGN move 'Nbd2' at ply 3.");
     // Promotion without "=".
-    EXPECT_EQ(parseError("[SetUp \"1\"]\n[FEN \"8/4P3/8/8/8/8/k7/7K w - - 0 1\"]\n1. e8Q *")
-                  .message(),
-              "Invalid or ambiguous PGN move 'e8Q' at ply 1.");
+    EXPECT_EQ(
+        parseError("[SetUp \"1\"]\n[FEN \"8/4P3/8/8/8/8/k7/7K w - - 0 1\"]\n1. e8Q *").message(),
+        "Invalid or ambiguous PGN move 'e8Q' at ply 1.");
     // "e.p." standing alone normalises to nothing.
     EXPECT_EQ(parseError("1. e4 a6 2. e5 d5 3. exd6 e.p. *").message(),
               "Invalid or ambiguous PGN move 'e.p.' at ply 6.");
@@ -177,8 +176,8 @@ TEST(PgnReaderTest, RandomGamesSurviveExportAndParse) {
             const std::vector<Move> moves = board.generateLegalMoves();
             board.play(moves[random() % moves.size()]);
         }
-        const PGNGame pgnGame{"E", "S", "2026.12.08", "1", "W", "B", "*", "-",
-                              board.initialFEN(), board.history()};
+        const PGNGame pgnGame{
+            "E", "S", "2026.12.08", "1", "W", "B", "*", "-", board.initialFEN(), board.history()};
         const ParsedPGN parsed = PGNParser::parse(pgnGame.exportPGN());
         EXPECT_EQ(sansOf(parsed.board), sansOf(board));
         EXPECT_EQ(parsed.board.fen(), board.fen());

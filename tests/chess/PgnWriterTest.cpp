@@ -1,9 +1,8 @@
 #include "ChessTestSupport.h"
 #include "chess/PGNGame.h"
 
-#include <gtest/gtest.h>
-
 #include <cctype>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 
@@ -14,8 +13,16 @@ using testing::boardFrom;
 using testing::playAll;
 
 PGNGame gameOf(const ChessBoard& board, std::string result) {
-    PGNGame game{"Event", "Site", "2026.12.08", "1", "White", "Black", std::move(result), "300+3",
-                 board.initialFEN(), board.history()};
+    PGNGame game{"Event",
+                 "Site",
+                 "2026.12.08",
+                 "1",
+                 "White",
+                 "Black",
+                 std::move(result),
+                 "300+3",
+                 board.initialFEN(),
+                 board.history()};
     return game;
 }
 
@@ -59,10 +66,10 @@ TEST(PgnWriterTest, GameWithoutMovesEndsAfterTheEmptyLine) {
 }
 
 TEST(PgnWriterTest, GameStartedByBlackNumbersFromTheFen) {
-    ChessBoard board = boardFrom("4k3/8/8/8/8/8/3q4/4K3 b - - 0 7");
-    playAll(board, {"d2d4", "e1e2", "d4e4"});
+    ChessBoard board = boardFrom("4k3/8/8/8/8/3q4/8/4K3 b - - 0 7");
+    playAll(board, {"d3d4", "e1e2", "d4e4"});
     const std::string pgn = gameOf(board, "*").exportPGN();
-    EXPECT_NE(pgn.find("[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/3q4/4K3 b - - 0 7\"]\n"),
+    EXPECT_NE(pgn.find("[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/3q4/8/4K3 b - - 0 7\"]\n"),
               std::string::npos);
     EXPECT_EQ(movetextLines(pgn), std::vector<std::string>{"7... Qd4 8. Ke2 Qe4+"});
 }

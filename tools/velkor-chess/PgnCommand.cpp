@@ -1,7 +1,7 @@
 #include "Commands.h"
-
 #include "chess/PGNParser.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -15,6 +15,10 @@ namespace {
 std::optional<std::string> readSource(const std::string& source) {
     if (source == "-") {
         return std::string(std::istreambuf_iterator<char>(std::cin), {});
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(source, error)) {
+        return std::nullopt;
     }
     std::ifstream file(source, std::ios::binary);
     if (!file) {
