@@ -1,6 +1,9 @@
 #include "CommandLine.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 
 namespace velkor::tool {
@@ -123,6 +126,61 @@ TEST(VelkorChessToolTest, WrongArgumentsGiveTheUsageAndStatusTwo) {
     expectUsage({"play"});
     expectUsage({"check-fen"});
     expectUsage({"check-fen", "startpos", "more"});
+}
+
+} // namespace
+} // namespace velkor::tool
+
+namespace velkor::tool {
+namespace {
+
+// A file in the system's temporary folder, removed again at the end of the test.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& content)
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("velkor-pgn-" + std::to_string(std::random_device{}()) + ".pgn")) {
+        std::ofstream(m_path, std::ios::binary) << content;
+    }
+    ~TemporaryFile() { std::filesystem::remove(m_path); }
+    std::string path() const { return m_path.string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+TEST(VelkorChessToolTest, PgnPrintsResultMovesAndFinalFen) {
+    const TemporaryFile file("[Result \"1-0\"]\n1. e4 {best} e5 (1... c5) 2. Qh5 Nc6 3. Bc4 Nf6 "
+                             "4. Qxf7# 1-0\n");
+    const ToolOutput output = runVelkorChess({"pgn", file.path()});
+    EXPECT_EQ(output.status, 0);
+    EXPECT_EQ(lines(output.out),
+              (std::vector<std::string>{
+                  "result 1-0", "moves e4 e5 Qh5 Nc6 Bc4 Nf6 Qxf7#",
+                  "fen r1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR b KQkq - 0 4"}));
+}
+
+TEST(VelkorChessToolTest, PgnReportsParseErrorsWithDomainAndCode) {
+    const TemporaryFile badMove("1. e4 e5 2. Ke3 *");
+    const ToolOutput move = runVelkorChess({"pgn", badMove.path()});
+    EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(move.out, "error Brontil.PGN 1 Invalid or ambiguous PGN move 'Ke3' at ply 3.\n");
+
+    const TemporaryFile badFen("[SetUp \"1\"]\n[FEN \"8/8/8 w - - 0 1\"]\n*");
+    const ToolOutput fen = runVelkorChess({"pgn", badFen.path()});
+    EXPECT_EQ(fen.status, 1);
+    EXPECT_EQ(fen.out, "error Brontil 2 Invalid FEN: rank count != 8\n");
+}
+
+TEST(VelkorChessToolTest, PgnWithUnreadableFileOrWrongArguments) {
+    const ToolOutput missing = runVelkorChess({"pgn", "/nonexistent/velkor/game.pgn"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
+    const ToolOutput folder =
+        runVelkorChess({"pgn", std::filesystem::temp_directory_path().string()});
+    EXPECT_EQ(folder.status, 1);
+    expectUsage({"pgn"});
+    expectUsage({"pgn", "a.pgn", "b.pgn"});
 }
 
 } // namespace

@@ -19,6 +19,7 @@ constexpr std::array commands{
     Command{"legal", runLegal},
     Command{"play", runPlay},
     Command{"check-fen", runCheckFen},
+    Command{"pgn", runPgn},
 };
 
 constexpr std::string_view usageText =
@@ -28,6 +29,8 @@ constexpr std::string_view usageText =
     "  play FEN UCI...     play the moves; print <uci> <san> for each, then the lines\n"
     "                      fen, key, end (automatic end) and claim (claimable draw)\n"
     "  check-fen FEN       print ok <fen as written back> or error <code> <message>\n"
+    "  pgn FILE            read one game (\"-\": standard input); print result <r>,\n"
+    "                      moves <san ...> and fen <final fen>, or error <domain> <code> <message>\n"
     "A FEN is one argument; \"startpos\" is the standard start position, also used where\n"
     "an optional FEN is left out.\n"
     "Exit status: 0 success, 1 a rejected FEN or move, 2 wrong arguments.\n";

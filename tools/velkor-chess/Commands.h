@@ -20,6 +20,7 @@ ToolOutput runPerft(Arguments args);
 ToolOutput runLegal(Arguments args);
 ToolOutput runPlay(Arguments args);
 ToolOutput runCheckFen(Arguments args);
+ToolOutput runPgn(Arguments args);
 
 // Helpers shared by the commands.
 
