@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CastlingRights.h"
+#include "DomainError.h"
 #include "GameEndReason.h"
 #include "Move.h"
 #include "MoveRecord.h"
@@ -125,6 +126,12 @@ public:
     bool operator==(const ChessBoard& other) const;
 
 private:
+    // The man a move removes, in the position before it (en passant: the pawn beside `to`).
+    std::optional<Piece> capturedPieceFor(position::CompactMove move) const;
+    // Carries the ids of the men a move displaces (the mover, a castling rook; a new id for a
+    // promoted man) from the current placement into `ids`.
+    void moveIds(std::array<PieceId, 64>& ids, position::CompactMove move) const;
+
     position::Position m_position;
     // Ids of the men on the board, beside the compact cells; entries of empty squares are unused.
     std::array<PieceId, 64> m_ids{};

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velkor {
 
@@ -90,6 +91,10 @@ void applyInternal(Position& position, CompactMove move);
 // The legal moves of the side to move, in generation order (origin index, then generator order).
 void generateLegalMoves(const Position& position, MoveList& moves);
 bool hasLegalMove(const Position& position);
+
+// The position a FEN describes, with every validation of the FEN reader; throws
+// DomainError("Brontil", 1..13, message) at the first rule it breaks.
+Position positionFromFen(std::string_view text);
 
 // FEN of the position, and its repetition key (the first four FEN fields, with the en-passant
 // target kept only when the side to move can really take en passant).
