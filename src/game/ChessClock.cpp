@@ -1,6 +1,7 @@
 #include "ChessClock.h"
 
 #include "SaturatingMath.h"
+#include "platform/Published.h"
 
 #include <algorithm>
 #include <cmath>
@@ -190,28 +191,18 @@ std::int64_t ChessClock::remaining(PieceColor color) const {
 void ChessClock::setRemaining(PieceColor color, std::int64_t milliseconds) {
     const std::int64_t clamped = std::max<std::int64_t>(0, milliseconds);
     if (color == PieceColor::white) {
-        if (m_whiteRemainingMs != clamped) {
-            m_whiteRemainingMs = clamped;
-            emit whiteRemainingMsChanged(clamped);
-        }
-    } else if (m_blackRemainingMs != clamped) {
-        m_blackRemainingMs = clamped;
-        emit blackRemainingMsChanged(clamped);
+        platform::publish(this, m_whiteRemainingMs, clamped, &ChessClock::whiteRemainingMsChanged);
+    } else {
+        platform::publish(this, m_blackRemainingMs, clamped, &ChessClock::blackRemainingMsChanged);
     }
 }
 
 void ChessClock::setIsRunning(bool running) {
-    if (m_isRunning != running) {
-        m_isRunning = running;
-        emit isRunningChanged(running);
-    }
+    platform::publish(this, m_isRunning, running, &ChessClock::isRunningChanged);
 }
 
 void ChessClock::setActiveColor(std::optional<PieceColor> color) {
-    if (m_activeColor != color) {
-        m_activeColor = color;
-        emit activeColorChanged(color);
-    }
+    platform::publish(this, m_activeColor, color, &ChessClock::activeColorChanged);
 }
 
 void ChessClock::cancelTimer() {

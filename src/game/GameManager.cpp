@@ -1,5 +1,7 @@
 #include "GameManager.h"
 
+#include "platform/Published.h"
+
 #include <QPointer>
 #include <utility>
 
@@ -59,24 +61,15 @@ bool GameManager::isInspectingPast() const {
 }
 
 void GameManager::setGameMode(GameMode mode) {
-    if (m_gameMode != mode) {
-        m_gameMode = mode;
-        emit gameModeChanged(mode);
-    }
+    platform::publish(this, m_gameMode, mode, &GameManager::gameModeChanged);
 }
 
 void GameManager::setColorChoice(PlayerColorChoice choice) {
-    if (m_colorChoice != choice) {
-        m_colorChoice = choice;
-        emit colorChoiceChanged(choice);
-    }
+    platform::publish(this, m_colorChoice, choice, &GameManager::colorChoiceChanged);
 }
 
 void GameManager::setTimeControlConfig(const TimeControlConfig& config) {
-    if (m_timeControlConfig != config) {
-        m_timeControlConfig = config;
-        emit timeControlConfigChanged(config);
-    }
+    platform::publish(this, m_timeControlConfig, config, &GameManager::timeControlConfigChanged);
 }
 
 void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
@@ -320,87 +313,53 @@ void GameManager::setBoard(ChessBoard board) {
 }
 
 void GameManager::setHumanColor(PieceColor color) {
-    if (m_humanColor != color) {
-        m_humanColor = color;
-        emit humanColorChanged(color);
-    }
+    platform::publish(this, m_humanColor, color, &GameManager::humanColorChanged);
 }
 
 void GameManager::setIsFlipped(bool flipped) {
-    if (m_isFlipped != flipped) {
-        m_isFlipped = flipped;
-        emit isFlippedChanged(flipped);
-    }
+    platform::publish(this, m_isFlipped, flipped, &GameManager::isFlippedChanged);
 }
 
 void GameManager::setSelectedSquare(std::optional<Square> square) {
-    if (m_selectedSquare != square) {
-        m_selectedSquare = square;
-        emit selectedSquareChanged(square);
-    }
+    platform::publish(this, m_selectedSquare, square, &GameManager::selectedSquareChanged);
 }
 
 void GameManager::setLegalDestinationSquares(std::vector<Square> squares) {
-    if (m_legalDestinationSquares != squares) {
-        m_legalDestinationSquares = std::move(squares);
-        emit legalDestinationSquaresChanged(m_legalDestinationSquares);
-    }
+    platform::publish(this, m_legalDestinationSquares, std::move(squares),
+                      &GameManager::legalDestinationSquaresChanged);
 }
 
 void GameManager::setLastMove(std::optional<Move> move) {
-    if (m_lastMove != move) {
-        m_lastMove = move;
-        emit lastMoveChanged(move);
-    }
+    platform::publish(this, m_lastMove, move, &GameManager::lastMoveChanged);
 }
 
 void GameManager::setPendingPromotion(std::optional<PendingPromotion> promotion) {
-    if (m_pendingPromotion != promotion) {
-        m_pendingPromotion = promotion;
-        emit pendingPromotionChanged(promotion);
-    }
+    platform::publish(this, m_pendingPromotion, promotion, &GameManager::pendingPromotionChanged);
 }
 
 void GameManager::setIsGameOver(bool over) {
-    if (m_isGameOver != over) {
-        m_isGameOver = over;
-        emit isGameOverChanged(over);
-    }
+    platform::publish(this, m_isGameOver, over, &GameManager::isGameOverChanged);
 }
 
 void GameManager::setGameEndReason(std::optional<GameEndReason> reason) {
-    if (m_gameEndReason != reason) {
-        m_gameEndReason = reason;
-        emit gameEndReasonChanged(reason);
-    }
+    platform::publish(this, m_gameEndReason, reason, &GameManager::gameEndReasonChanged);
 }
 
 void GameManager::setIsPaused(bool paused) {
-    if (m_isPaused != paused) {
-        m_isPaused = paused;
-        emit isPausedChanged(paused);
-    }
+    platform::publish(this, m_isPaused, paused, &GameManager::isPausedChanged);
 }
 
 void GameManager::setInspectingMoveIndex(std::optional<std::int64_t> index) {
-    if (m_inspectingMoveIndex != index) {
-        m_inspectingMoveIndex = index;
-        emit inspectingMoveIndexChanged(index);
-    }
+    platform::publish(this, m_inspectingMoveIndex, index, &GameManager::inspectingMoveIndexChanged);
 }
 
 void GameManager::setEngineStatusText(const QString& text) {
-    if (m_engineStatusText != text) {
-        m_engineStatusText = text;
-        emit engineStatusTextChanged(text);
-    }
+    platform::publish(this, m_engineStatusText, text, &GameManager::engineStatusTextChanged);
 }
 
 void GameManager::setEngineFailureMessage(const std::optional<QString>& message) {
-    if (m_engineFailureMessage != message) {
-        m_engineFailureMessage = message;
-        emit engineFailureMessageChanged(message);
-    }
+    platform::publish(this, m_engineFailureMessage, message,
+                      &GameManager::engineFailureMessageChanged);
 }
 
 } // namespace velkor

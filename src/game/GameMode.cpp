@@ -1,17 +1,17 @@
 #include "GameMode.h"
 
+#include "EnumIds.h"
+
 namespace velkor {
 
+namespace {
+// Indexed by the enumeration's order.
+constexpr std::array<const char*, 3> modeIds{"human_vs_engine", "engine_vs_engine",
+                                             "human_vs_human"};
+} // namespace
+
 QString id(GameMode mode) {
-    switch (mode) {
-    case GameMode::humanVsEngine:
-        return QStringLiteral("human_vs_engine");
-    case GameMode::engineVsEngine:
-        return QStringLiteral("engine_vs_engine");
-    case GameMode::humanVsHuman:
-        return QStringLiteral("human_vs_human");
-    }
-    return {};
+    return QString::fromLatin1(modeIds[static_cast<std::size_t>(mode)]);
 }
 
 QString locKey(GameMode mode) {
@@ -19,12 +19,7 @@ QString locKey(GameMode mode) {
 }
 
 std::optional<GameMode> gameModeFromId(const QString& text) {
-    for (const GameMode mode : allGameModes) {
-        if (text == id(mode)) {
-            return mode;
-        }
-    }
-    return std::nullopt;
+    return detail::caseWithId(allGameModes, text);
 }
 
 } // namespace velkor

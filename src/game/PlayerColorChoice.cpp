@@ -1,19 +1,18 @@
 #include "PlayerColorChoice.h"
 
+#include "EnumIds.h"
+
 #include <QRandomGenerator>
 
 namespace velkor {
 
+namespace {
+// Indexed by the enumeration's order.
+constexpr std::array<const char*, 3> choiceIds{"white", "black", "random"};
+} // namespace
+
 QString id(PlayerColorChoice choice) {
-    switch (choice) {
-    case PlayerColorChoice::white:
-        return QStringLiteral("white");
-    case PlayerColorChoice::black:
-        return QStringLiteral("black");
-    case PlayerColorChoice::random:
-        return QStringLiteral("random");
-    }
-    return {};
+    return QString::fromLatin1(choiceIds[static_cast<std::size_t>(choice)]);
 }
 
 QString locKey(PlayerColorChoice choice) {
@@ -21,12 +20,7 @@ QString locKey(PlayerColorChoice choice) {
 }
 
 std::optional<PlayerColorChoice> playerColorChoiceFromId(const QString& text) {
-    for (const PlayerColorChoice choice : allPlayerColorChoices) {
-        if (text == id(choice)) {
-            return choice;
-        }
-    }
-    return std::nullopt;
+    return detail::caseWithId(allPlayerColorChoices, text);
 }
 
 PieceColor resolve(PlayerColorChoice choice) {

@@ -1,5 +1,7 @@
 #include "TimeControlPreset.h"
 
+#include "EnumIds.h"
+
 namespace velkor {
 
 namespace {
@@ -48,12 +50,7 @@ std::int64_t incrementSeconds(TimeControlPreset preset) {
 }
 
 std::optional<TimeControlPreset> timeControlPresetFromId(const QString& text) {
-    for (const TimeControlPreset preset : allTimeControlPresets) {
-        if (text == QLatin1String(row(preset).id)) {
-            return preset;
-        }
-    }
-    return std::nullopt;
+    return detail::caseWithId(allTimeControlPresets, text);
 }
 
 } // namespace velkor

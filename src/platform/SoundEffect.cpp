@@ -2,32 +2,29 @@
 
 namespace velkor::platform {
 
+namespace {
+
+struct SoundFile {
+    const char* systemName;
+    const char* resource;
+};
+
+// Indexed by the enumeration's order.
+constexpr std::array<SoundFile, 4> soundFiles{{
+    {"Tink", ":/sounds/move.wav"},
+    {"Pop", ":/sounds/capture.wav"},
+    {"Morse", ":/sounds/check.wav"},
+    {"Hero", ":/sounds/game_end.wav"},
+}};
+
+} // namespace
+
 QString systemSoundName(SoundEffect effect) {
-    switch (effect) {
-    case SoundEffect::move:
-        return QStringLiteral("Tink");
-    case SoundEffect::capture:
-        return QStringLiteral("Pop");
-    case SoundEffect::check:
-        return QStringLiteral("Morse");
-    case SoundEffect::gameEnd:
-        return QStringLiteral("Hero");
-    }
-    return {};
+    return QString::fromLatin1(soundFiles[static_cast<std::size_t>(effect)].systemName);
 }
 
 QString resourcePath(SoundEffect effect) {
-    switch (effect) {
-    case SoundEffect::move:
-        return QStringLiteral(":/sounds/move.wav");
-    case SoundEffect::capture:
-        return QStringLiteral(":/sounds/capture.wav");
-    case SoundEffect::check:
-        return QStringLiteral(":/sounds/check.wav");
-    case SoundEffect::gameEnd:
-        return QStringLiteral(":/sounds/game_end.wav");
-    }
-    return {};
+    return QString::fromLatin1(soundFiles[static_cast<std::size_t>(effect)].resource);
 }
 
 } // namespace velkor::platform

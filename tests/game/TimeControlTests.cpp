@@ -1,4 +1,3 @@
-#include "game/GameMode.h"
 #include "game/PlayerColorChoice.h"
 #include "game/TimeControlConfig.h"
 
@@ -60,24 +59,6 @@ TEST(TimeControlConfig, DefaultsAndPgnString) {
         (TimeControlConfig{TimeControlPreset::bullet1_0, 9, 9, EngineThinkingMode::gameClock()}
              .effectiveIncrementSeconds()),
         0);
-}
-
-TEST(EngineThinkingMode, EqualByCaseAndPayload) {
-    EXPECT_EQ(EngineThinkingMode::fixedMoveTime(2.5), EngineThinkingMode::fixedMoveTime(2.5));
-    EXPECT_NE(EngineThinkingMode::fixedMoveTime(2.5), EngineThinkingMode::fixedMoveTime(3.0));
-    EXPECT_NE(EngineThinkingMode::fixedDepth(12), EngineThinkingMode::fixedDepth(13));
-    EXPECT_NE(EngineThinkingMode::fixedDepth(0), EngineThinkingMode::gameClock());
-    EXPECT_EQ(EngineThinkingMode::fixedDepth(12).depth(), 12);
-}
-
-TEST(GameModeAndColorChoice, IdsAndLabelKeys) {
-    EXPECT_EQ(id(GameMode::humanVsEngine), "human_vs_engine");
-    EXPECT_EQ(locKey(GameMode::engineVsEngine), "mode_engine_vs_engine");
-    EXPECT_EQ(gameModeFromId("human_vs_human"), GameMode::humanVsHuman);
-    EXPECT_FALSE(gameModeFromId("Human_vs_human"));
-    EXPECT_EQ(locKey(PlayerColorChoice::random), "color_random");
-    EXPECT_EQ(playerColorChoiceFromId("black"), PlayerColorChoice::black);
-    EXPECT_FALSE(playerColorChoiceFromId("red"));
 }
 
 TEST(PlayerColorChoice, ResolvesFixedColoursAndDrawsBothAtRandom) {
