@@ -48,6 +48,8 @@ GameManager::GameManager(platform::SoundManager& sounds, QObject* parent)
             },
             Qt::QueuedConnection);
     });
+    // The clock's hasPendingMove is installed with engine players: only they deliver a move
+    // that can wait to be applied.
 }
 
 GameManager& GameManager::shared() {
