@@ -103,35 +103,9 @@ std::int64_t incremented(std::int64_t counter) {
     return counter == std::numeric_limits<std::int64_t>::max() ? counter : counter + 1;
 }
 
-void updateCastlingRights(Position& position, CompactMove move, Cell movingPiece) {
-    CastlingRights& rights = position.castling;
-    const PieceType type = cellType(movingPiece);
-    if (type == PieceType::rook) {
-        switch (move.from) {
-        case 0:
-            rights.whiteQueenside = false;
-            break;
-        case 7:
-            rights.whiteKingside = false;
-            break;
-        case 56:
-            rights.blackQueenside = false;
-            break;
-        case 63:
-            rights.blackKingside = false;
-            break;
-        default:
-            break;
-        }
-    }
-    if (type == PieceType::king) {
-        if (cellColor(movingPiece) == PieceColor::white) {
-            rights.whiteKingside = rights.whiteQueenside = false;
-        } else {
-            rights.blackKingside = rights.blackQueenside = false;
-        }
-    }
-    switch (move.to) {
+// Clears the flag that belongs to a rook's home corner; other squares change nothing.
+void clearCornerRight(CastlingRights& rights, int square) {
+    switch (square) {
     case 0:
         rights.whiteQueenside = false;
         break;
@@ -147,6 +121,23 @@ void updateCastlingRights(Position& position, CompactMove move, Cell movingPiece
     default:
         break;
     }
+}
+
+void updateCastlingRights(Position& position, CompactMove move, Cell movingPiece) {
+    CastlingRights& rights = position.castling;
+    const PieceType type = cellType(movingPiece);
+    if (type == PieceType::rook) {
+        clearCornerRight(rights, move.from);
+    }
+    if (type == PieceType::king) {
+        if (cellColor(movingPiece) == PieceColor::white) {
+            rights.whiteKingside = rights.whiteQueenside = false;
+        } else {
+            rights.blackKingside = rights.blackQueenside = false;
+        }
+    }
+    // Arriving on a corner covers the capture of a rook at home.
+    clearCornerRight(rights, move.to);
 }
 
 } // namespace

@@ -28,7 +28,8 @@ constexpr std::string_view usageText =
     "  play FEN UCI...     play the moves; print <uci> <san> for each, then the lines\n"
     "                      fen, key, end (automatic end) and claim (claimable draw)\n"
     "  check-fen FEN       print ok <fen as written back> or error <code> <message>\n"
-    "A FEN is one argument; \"startpos\" is the standard start position (the default).\n"
+    "A FEN is one argument; \"startpos\" is the standard start position, also used where\n"
+    "an optional FEN is left out.\n"
     "Exit status: 0 success, 1 a rejected FEN or move, 2 wrong arguments.\n";
 
 } // namespace
