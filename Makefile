@@ -10,6 +10,9 @@ CMAKE_FLAGS ?=
 # Suites that also run under AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZED_LABELS  ?= chess
 SANITIZED_TARGETS ?= chess_tests
+# The game session (clock, game manager) and the sound manager run sanitized too.
+SANITIZED_LABELS  := $(SANITIZED_LABELS)|game|platform
+SANITIZED_TARGETS += game_tests platform_tests
 
 .PHONY: all deps build run test test-main test-sanitized bench clean
 
