@@ -79,8 +79,7 @@ void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
 }
 
 void GameManager::startNewGame() {
-    m_playersStart.cancel();
-    ++m_playGeneration;
+    discardPlayers();
     setBoard(ChessBoard());
     m_clock.reset(m_timeControlConfig);
     resetGameState();
@@ -102,7 +101,13 @@ void GameManager::resetGameState() {
     m_clockStartDeferred = false;
 }
 
-void GameManager::launchPlayers() {
+void GameManager::discardPlayers() {
+    m_playersStart.cancel();
+    ++m_playGeneration;
+    m_clockStartDeferred = false;
+}
+
+void GameManager::launchPlayers(bool resumePlay) {
     // Engine players are built and started here once engine games exist; until then a mode that
     // needs an engine finds none, and the game waits as it does for an unselected engine.
     if (requiredEngineCount(m_gameMode) > 0) {
@@ -114,11 +119,14 @@ void GameManager::launchPlayers() {
     const platform::CancellationToken token = m_playersStart.token();
     QMetaObject::invokeMethod(
         this,
-        [this, token] {
+        [this, token, resumePlay] {
             if (token.isCancelled()) {
                 return;
             }
             setEngineStatusText(QStringLiteral("Ready"));
+            if (!resumePlay || m_isGameOver) {
+                return;
+            }
             if (m_isPaused) {
                 m_clockStartDeferred = true;
                 return;
@@ -278,8 +286,7 @@ void GameManager::notifyGameEnded(const GameEndReason& reason) {
     if (!m_seriesObserver || !m_seriesObserver->isAutomatchActive()) {
         return;
     }
-    const QString pgn; // the game's PGN text from exportPGN() goes here
-    m_seriesObserver->handleGameEnd(reason, m_board, pgn, m_engineFailureMessage);
+    m_seriesObserver->handleGameEnd(reason, m_board, exportPGN(), m_engineFailureMessage);
 }
 
 void GameManager::togglePause() {
@@ -301,9 +308,7 @@ void GameManager::flipBoard() {
 }
 
 void GameManager::stopCurrentGame() {
-    m_playersStart.cancel();
-    ++m_playGeneration;
-    m_clockStartDeferred = false;
+    discardPlayers();
     m_clock.stop();
     setIsPaused(true);
 }

@@ -16,6 +16,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -147,6 +148,30 @@ public:
     // stay, play is paused.
     void stopCurrentGame();
 
+    // Replaces the game by the position of a FEN text and starts play from it (or shows it as
+    // finished when it is already over). Throws the FEN reader's DomainError; a rejected text
+    // changes nothing.
+    void loadFEN(const QString& fen);
+    // Replaces the game by a PGN game at its final position; an unfinished game continues.
+    // Throws the PGN reader's DomainError; a rejected text changes nothing.
+    void loadPGN(const QString& text);
+    // FEN of the live position.
+    QString exportFEN() const;
+    // The game as PGN, with the player names of the mode and the chosen time control.
+    QString exportPGN() const;
+    // Takes back one move, or against an engine on the user's turn the user's move and the
+    // engine's reply; the clock returns to where it stood before the earliest move taken back.
+    void undoMove();
+    // Shows the position after history entry `index` (none: the live position).
+    void inspectMove(std::optional<std::int64_t> index);
+    // The board the views draw: the inspected earlier position, else the live board.
+    // Recomputed on every read.
+    ChessBoard displayedBoard() const;
+    // Rebuilds a finished game from its UCI move texts for viewing; unreadable or illegal moves
+    // are skipped. `reason` is the caller's result text and is not stored.
+    void replayGame(const QStringList& moves, const std::optional<QString>& initialFEN,
+                    const std::optional<QString>& reason);
+
 signals:
     void boardChanged(const velkor::ChessBoard& board);
     void gameModeChanged(velkor::GameMode mode);
@@ -175,8 +200,18 @@ private:
 
     // Forgets everything of the previous game but the board and the clock.
     void resetGameState();
-    // Gets the game's players ready and starts the clock for the side to move once they are.
-    void launchPlayers();
+    // Gets the game's players ready; when `resumePlay`, starts the clock for the side to move once
+    // they are.
+    void launchPlayers(bool resumePlay = true);
+    // Cancels a pending start of play and lets go of the game's players.
+    void discardPlayers();
+    // After an undo: fresh players for the position; the clock runs on once they are ready, and
+    // only if it ran before.
+    void restartPlayersForCurrentPosition();
+    // The display name of the engine playing `color`, when one does.
+    std::optional<QString> engineName(PieceColor color) const;
+    // Forgets the selection, the inspected position and any pending promotion.
+    void resetNavigation();
     void selectSquare(Square square);
     void clearSelection();
     // Applies a move the click flow found legal: clock snapshot, board, sound, game end, clock.
