@@ -34,7 +34,9 @@ struct CastlingRights {
     // Each flag is set when its letter occurs anywhere in the text; nothing else is examined
     // (the FEN reader validates the field first).
     static CastlingRights fromFen(std::string_view text) {
-        const auto has = [text](char letter) { return text.find(letter) != std::string_view::npos; };
+        const auto has = [text](char letter) {
+            return text.find(letter) != std::string_view::npos;
+        };
         return CastlingRights{has('K'), has('Q'), has('k'), has('q')};
     }
 

@@ -9,9 +9,9 @@ namespace velkor {
 // The six kinds of men, in the order the tables below (and promotion lists) rely on.
 enum class PieceType : unsigned char { pawn, knight, bishop, rook, queen, king };
 
-inline constexpr std::array<PieceType, 6> allPieceTypes{PieceType::pawn,  PieceType::knight,
+inline constexpr std::array<PieceType, 6> allPieceTypes{PieceType::pawn,   PieceType::knight,
                                                         PieceType::bishop, PieceType::rook,
-                                                        PieceType::queen, PieceType::king};
+                                                        PieceType::queen,  PieceType::king};
 
 // The lower-case FEN letter: p, n, b, r, q, k.
 constexpr char rawValue(PieceType type) {

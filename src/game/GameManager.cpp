@@ -1,0 +1,372 @@
+#include "GameManager.h"
+
+#include "platform/Published.h"
+
+#include <QPointer>
+#include <utility>
+
+namespace velkor {
+
+using platform::SoundEffect;
+
+namespace {
+
+// Engines a mode needs: the user's opponent, or both players.
+int requiredEngineCount(GameMode mode) {
+    switch (mode) {
+    case GameMode::humanVsEngine:
+        return 1;
+    case GameMode::engineVsEngine:
+        return 2;
+    case GameMode::humanVsHuman:
+        return 0;
+    }
+    return 0;
+}
+
+bool isOnBoard(Square square) {
+    return square.file >= 0 && square.file < 8 && square.rank >= 0 && square.rank < 8;
+}
+
+} // namespace
+
+GameManager::GameManager(platform::SoundManager& sounds, QObject* parent)
+    : QObject(parent), m_sounds(sounds), m_clock(m_timeControlConfig) {
+    // The clock reports a flag from inside its tick; the game ends in a later main-thread step,
+    // once the tick has returned, and only if that game is still the one being played.
+    m_clock.setOnTimeout([self = QPointer<GameManager>(this)](PieceColor color) {
+        if (!self) {
+            return;
+        }
+        const std::uint64_t generation = self->m_playGeneration;
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, color, generation] {
+                if (self && self->m_playGeneration == generation) {
+                    self->handleTimeout(color);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    // The clock's hasPendingMove is installed with engine players: only they deliver a move
+    // that can wait to be applied.
+}
+
+GameManager& GameManager::shared() {
+    static GameManager manager;
+    return manager;
+}
+
+bool GameManager::isInspectingPast() const {
+    return m_inspectingMoveIndex &&
+           *m_inspectingMoveIndex != static_cast<std::int64_t>(m_board.history().size()) - 1;
+}
+
+void GameManager::setGameMode(GameMode mode) {
+    platform::publish(this, m_gameMode, mode, &GameManager::gameModeChanged);
+}
+
+void GameManager::setColorChoice(PlayerColorChoice choice) {
+    platform::publish(this, m_colorChoice, choice, &GameManager::colorChoiceChanged);
+}
+
+void GameManager::setTimeControlConfig(const TimeControlConfig& config) {
+    platform::publish(this, m_timeControlConfig, config, &GameManager::timeControlConfigChanged);
+}
+
+void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
+    m_seriesObserver = observer;
+}
+
+void GameManager::startNewGame() {
+    discardPlayers();
+    setBoard(ChessBoard());
+    m_clock.reset(m_timeControlConfig);
+    resetGameState();
+    setHumanColor(resolve(m_colorChoice));
+    setIsFlipped(m_gameMode == GameMode::humanVsEngine && m_humanColor == PieceColor::black);
+    launchPlayers();
+}
+
+void GameManager::resetGameState() {
+    clearSelection();
+    setLastMove(std::nullopt);
+    setPendingPromotion(std::nullopt);
+    setIsGameOver(false);
+    setEngineFailureMessage(std::nullopt);
+    setGameEndReason(std::nullopt);
+    setIsPaused(false);
+    setInspectingMoveIndex(std::nullopt);
+    m_clockHistory.clear();
+    m_clockStartDeferred = false;
+}
+
+void GameManager::discardPlayers() {
+    m_playersStart.cancel();
+    ++m_playGeneration;
+    m_clockStartDeferred = false;
+}
+
+void GameManager::launchPlayers(bool resumePlay) {
+    // Engine players are built and started here once engine games exist; until then a mode that
+    // needs an engine finds none, and the game waits as it does for an unselected engine.
+    if (requiredEngineCount(m_gameMode) > 0) {
+        setEngineStatusText(QStringLiteral("No engine configured"));
+        setIsPaused(true);
+        return;
+    }
+    m_playersStart = platform::CancellationSource();
+    const platform::CancellationToken token = m_playersStart.token();
+    QMetaObject::invokeMethod(
+        this,
+        [this, token, resumePlay] {
+            if (token.isCancelled()) {
+                return;
+            }
+            setEngineStatusText(QStringLiteral("Ready"));
+            if (!resumePlay || m_isGameOver) {
+                return;
+            }
+            if (m_isPaused) {
+                m_clockStartDeferred = true;
+                return;
+            }
+            m_clock.start(m_board.turn());
+        },
+        Qt::QueuedConnection);
+}
+
+void GameManager::handleSquareClick(Square square) {
+    if (!isOnBoard(square) || m_isGameOver || m_isPaused || isInspectingPast() ||
+        m_gameMode == GameMode::engineVsEngine ||
+        (m_gameMode == GameMode::humanVsEngine && m_board.turn() != m_humanColor)) {
+        return;
+    }
+    const auto ownPieceOn = [this](Square target) {
+        const std::optional<Piece> piece = m_board[target];
+        return piece && piece->color == m_board.turn();
+    };
+    if (!m_selectedSquare) {
+        if (ownPieceOn(square)) {
+            selectSquare(square);
+        }
+        return;
+    }
+    const Square selected = *m_selectedSquare;
+    if (square == selected) {
+        clearSelection();
+        return;
+    }
+    std::vector<Move> candidates;
+    for (const Move& move : m_board.legalMoves(selected)) {
+        if (move.to == square) {
+            candidates.push_back(move);
+        }
+    }
+    if (candidates.size() == 1 && !candidates.front().promotion) {
+        userExecuteMove(candidates.front());
+        clearSelection();
+    } else if (!candidates.empty()) {
+        setPendingPromotion(PendingPromotion{selected, square});
+    } else if (ownPieceOn(square)) {
+        selectSquare(square);
+    } else {
+        clearSelection();
+    }
+}
+
+void GameManager::selectSquare(Square square) {
+    std::vector<Square> destinations;
+    for (const Move& move : m_board.legalMoves(square)) {
+        destinations.push_back(move.to);
+    }
+    setSelectedSquare(square);
+    setLegalDestinationSquares(std::move(destinations));
+}
+
+void GameManager::clearSelection() {
+    setSelectedSquare(std::nullopt);
+    setLegalDestinationSquares({});
+}
+
+void GameManager::confirmPromotion(PieceType pieceType) {
+    if (!m_pendingPromotion) {
+        return;
+    }
+    const PendingPromotion promotion = *m_pendingPromotion;
+    userExecuteMove(Move(promotion.from, promotion.to, pieceType));
+    setPendingPromotion(std::nullopt);
+    clearSelection();
+}
+
+void GameManager::cancelPromotion() {
+    setPendingPromotion(std::nullopt);
+    clearSelection();
+}
+
+void GameManager::userExecuteMove(const Move& move) {
+    const std::optional<Piece> mover = m_board[move.from];
+    const bool isCapture =
+        m_board[move.to].has_value() ||
+        (mover && mover->type == PieceType::pawn && move.from.file != move.to.file);
+    m_clockHistory.push_back(m_clock.snapshot());
+    if (!m_board.play(move)) {
+        m_clockHistory.pop_back();
+        return;
+    }
+    emit boardChanged(m_board);
+    setLastMove(move);
+    setInspectingMoveIndex(std::nullopt);
+    playMoveSound(isCapture);
+    checkGameEnd();
+    if (!m_isGameOver) {
+        // A flag is the tick's to detect, so the result is not consulted for a user's move.
+        m_clock.switchTurn(m_board.turn());
+    }
+}
+
+void GameManager::playMoveSound(bool isCapture) {
+    const PieceColor toMove = m_board.turn();
+    const std::optional<Square> king = m_board.findKing(toMove);
+    if (king && m_board.isSquareAttacked(*king, opponent(toMove))) {
+        m_sounds.play(SoundEffect::check);
+    } else {
+        m_sounds.play(isCapture ? SoundEffect::capture : SoundEffect::move);
+    }
+}
+
+void GameManager::checkGameEnd() {
+    std::optional<GameEndReason> reason = m_board.gameEndReason();
+    // Engines claim fifty-move and repetition draws at once; people claim them with claimDraw().
+    if (!reason && m_gameMode == GameMode::engineVsEngine) {
+        reason = m_board.claimableDrawReason();
+    }
+    if (reason) {
+        endGame(*reason);
+    }
+}
+
+void GameManager::handleTimeout(PieceColor timedOutColor) {
+    // The game may have ended otherwise between the clock's tick and this step.
+    if (m_isGameOver) {
+        return;
+    }
+    const PieceColor other = opponent(timedOutColor);
+    endGame(m_board.canPossiblyCheckmate(other) ? GameEndReason::timeout(other)
+                                                : GameEndReason::insufficientMaterial());
+}
+
+void GameManager::resign(PieceColor color) {
+    if (m_isGameOver) {
+        return;
+    }
+    endGame(GameEndReason::resignation(opponent(color)));
+}
+
+void GameManager::claimDraw() {
+    if (m_isGameOver) {
+        return;
+    }
+    const std::optional<GameEndReason> reason = m_board.claimableDrawReason();
+    if (!reason) {
+        return;
+    }
+    endGame(*reason);
+}
+
+void GameManager::endGame(const GameEndReason& reason) {
+    setIsGameOver(true);
+    setGameEndReason(reason);
+    m_clock.stop();
+    m_sounds.play(SoundEffect::gameEnd);
+    notifyGameEnded(reason);
+}
+
+void GameManager::notifyGameEnded(const GameEndReason& reason) {
+    if (!m_seriesObserver || !m_seriesObserver->isAutomatchActive()) {
+        return;
+    }
+    m_seriesObserver->handleGameEnd(reason, m_board, exportPGN(), m_engineFailureMessage);
+}
+
+void GameManager::togglePause() {
+    setIsPaused(!m_isPaused);
+    if (m_isPaused) {
+        m_clock.pause();
+        return;
+    }
+    if (const std::optional<PieceColor> active = m_clock.activeColor()) {
+        m_clock.start(*active);
+    } else if (m_clockStartDeferred && !m_isGameOver) {
+        m_clock.start(m_board.turn());
+    }
+    m_clockStartDeferred = false;
+}
+
+void GameManager::flipBoard() {
+    setIsFlipped(!m_isFlipped);
+}
+
+void GameManager::stopCurrentGame() {
+    discardPlayers();
+    m_clock.stop();
+    setIsPaused(true);
+}
+
+void GameManager::setBoard(ChessBoard board) {
+    // Always announced: even an equal position carries new piece identities.
+    m_board = std::move(board);
+    emit boardChanged(m_board);
+}
+
+void GameManager::setHumanColor(PieceColor color) {
+    platform::publish(this, m_humanColor, color, &GameManager::humanColorChanged);
+}
+
+void GameManager::setIsFlipped(bool flipped) {
+    platform::publish(this, m_isFlipped, flipped, &GameManager::isFlippedChanged);
+}
+
+void GameManager::setSelectedSquare(std::optional<Square> square) {
+    platform::publish(this, m_selectedSquare, square, &GameManager::selectedSquareChanged);
+}
+
+void GameManager::setLegalDestinationSquares(std::vector<Square> squares) {
+    platform::publish(this, m_legalDestinationSquares, std::move(squares),
+                      &GameManager::legalDestinationSquaresChanged);
+}
+
+void GameManager::setLastMove(std::optional<Move> move) {
+    platform::publish(this, m_lastMove, move, &GameManager::lastMoveChanged);
+}
+
+void GameManager::setPendingPromotion(std::optional<PendingPromotion> promotion) {
+    platform::publish(this, m_pendingPromotion, promotion, &GameManager::pendingPromotionChanged);
+}
+
+void GameManager::setIsGameOver(bool over) {
+    platform::publish(this, m_isGameOver, over, &GameManager::isGameOverChanged);
+}
+
+void GameManager::setGameEndReason(std::optional<GameEndReason> reason) {
+    platform::publish(this, m_gameEndReason, reason, &GameManager::gameEndReasonChanged);
+}
+
+void GameManager::setIsPaused(bool paused) {
+    platform::publish(this, m_isPaused, paused, &GameManager::isPausedChanged);
+}
+
+void GameManager::setInspectingMoveIndex(std::optional<std::int64_t> index) {
+    platform::publish(this, m_inspectingMoveIndex, index, &GameManager::inspectingMoveIndexChanged);
+}
+
+void GameManager::setEngineStatusText(const QString& text) {
+    platform::publish(this, m_engineStatusText, text, &GameManager::engineStatusTextChanged);
+}
+
+void GameManager::setEngineFailureMessage(const std::optional<QString>& message) {
+    platform::publish(this, m_engineFailureMessage, message,
+                      &GameManager::engineFailureMessageChanged);
+}
+
+} // namespace velkor

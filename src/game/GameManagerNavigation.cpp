@@ -1,0 +1,222 @@
+// Loading positions and games, writing them out, taking moves back and showing earlier
+// positions: the parts of the game session that replace or browse the game rather than play it.
+#include "GameManager.h"
+#include "chess/PGNGame.h"
+#include "chess/PGNParser.h"
+
+namespace velkor {
+
+namespace {
+
+// The PGN result of an ended game: the winner of a decisive end, a draw for every other reason.
+QString pgnResult(const std::optional<GameEndReason>& reason) {
+    if (!reason) {
+        return QStringLiteral("*");
+    }
+    if (const std::optional<PieceColor> winner = reason->winner()) {
+        return *winner == PieceColor::white ? QStringLiteral("1-0") : QStringLiteral("0-1");
+    }
+    return QStringLiteral("1/2-1/2");
+}
+
+// How a loaded game's result text reads as an end of the game on the loaded board.
+std::optional<GameEndReason> endReasonOfLoadedGame(const std::string& result,
+                                                   const ChessBoard& board) {
+    if (result == "1-0") {
+        return GameEndReason::resignation(PieceColor::white);
+    }
+    if (result == "0-1") {
+        return GameEndReason::resignation(PieceColor::black);
+    }
+    if (result == "1/2-1/2") {
+        return board.gameEndReason().value_or(GameEndReason::insufficientMaterial());
+    }
+    return board.gameEndReason();
+}
+
+std::optional<Move> lastMoveOf(const ChessBoard& board) {
+    if (board.history().empty()) {
+        return std::nullopt;
+    }
+    return board.history().back().move;
+}
+
+} // namespace
+
+void GameManager::resetNavigation() {
+    setInspectingMoveIndex(std::nullopt);
+    clearSelection();
+    setPendingPromotion(std::nullopt);
+}
+
+void GameManager::loadFEN(const QString& fen) {
+    // Read first: a rejected text must not cost the running game its players.
+    ChessBoard loaded(fen.toStdString());
+    discardPlayers();
+    setBoard(std::move(loaded));
+    resetNavigation();
+    setLastMove(std::nullopt);
+    setIsGameOver(false);
+    setEngineFailureMessage(std::nullopt);
+    setGameEndReason(std::nullopt);
+    m_clockHistory.clear();
+    setIsPaused(false);
+    m_clock.reset(m_timeControlConfig);
+
+    if (const std::optional<GameEndReason> reason = m_board.gameEndReason()) {
+        // A finished position is only shown: no players, no clock, nobody told.
+        setIsGameOver(true);
+        setGameEndReason(reason);
+        return;
+    }
+    launchPlayers();
+}
+
+void GameManager::loadPGN(const QString& text) {
+    ParsedPGN parsed = PGNParser::parse(text.toStdString());
+    discardPlayers();
+    setBoard(std::move(parsed.board));
+    resetNavigation();
+    setLastMove(lastMoveOf(m_board));
+    m_clockHistory.clear();
+    setIsPaused(false);
+    m_clock.reset(m_timeControlConfig);
+
+    const std::optional<GameEndReason> reason = endReasonOfLoadedGame(parsed.result, m_board);
+    setGameEndReason(reason);
+    setIsGameOver(reason.has_value());
+    // The earlier engine failure message stays: a loaded game says nothing about engines.
+    if (!m_isGameOver) {
+        launchPlayers();
+    }
+}
+
+QString GameManager::exportFEN() const {
+    return QString::fromStdString(m_board.fen());
+}
+
+QString GameManager::exportPGN() const {
+    QString white;
+    QString black;
+    switch (m_gameMode) {
+    case GameMode::humanVsEngine: {
+        const PieceColor engineColor = opponent(m_humanColor);
+        const QString engine = engineName(engineColor).value_or(QStringLiteral("UCI Engine"));
+        white = m_humanColor == PieceColor::white ? QStringLiteral("Player") : engine;
+        black = m_humanColor == PieceColor::black ? QStringLiteral("Player") : engine;
+        break;
+    }
+    case GameMode::engineVsEngine:
+        white = engineName(PieceColor::white).value_or(QStringLiteral("White Engine"));
+        black = engineName(PieceColor::black).value_or(QStringLiteral("Black Engine"));
+        break;
+    case GameMode::humanVsHuman:
+        white = QStringLiteral("White Player");
+        black = QStringLiteral("Black Player");
+        break;
+    }
+    const PGNGame game{"Velkor Match",
+                       "Velkor macOS",
+                       PGNGame::currentDateString(),
+                       "1",
+                       white.toStdString(),
+                       black.toStdString(),
+                       pgnResult(m_gameEndReason).toStdString(),
+                       m_timeControlConfig.pgnString().toStdString(),
+                       m_board.initialFEN(),
+                       m_board.history()};
+    return QString::fromStdString(game.exportPGN());
+}
+
+std::optional<QString> GameManager::engineName(PieceColor) const {
+    // Engine players name themselves here once engine games exist.
+    return std::nullopt;
+}
+
+void GameManager::undoMove() {
+    if (m_isGameOver) {
+        return;
+    }
+    const std::size_t historyLength = m_board.history().size();
+    const std::size_t count =
+        m_gameMode == GameMode::humanVsEngine && m_board.turn() == m_humanColor
+            ? std::min<std::size_t>(2, historyLength)
+            : 1;
+    std::optional<ChessClock::Snapshot> restored;
+    bool changed = false;
+    for (std::size_t step = 0; step < count; ++step) {
+        if (!m_board.undo()) {
+            break;
+        }
+        changed = true;
+        if (!m_clockHistory.empty()) {
+            restored = m_clockHistory.back();
+            m_clockHistory.pop_back();
+        }
+    }
+    if (changed) {
+        emit boardChanged(m_board);
+    }
+    setLastMove(lastMoveOf(m_board));
+    resetNavigation();
+    if (restored) {
+        m_clock.restore(*restored);
+    }
+    if (m_gameMode != GameMode::humanVsHuman) {
+        restartPlayersForCurrentPosition();
+    }
+}
+
+void GameManager::restartPlayersForCurrentPosition() {
+    discardPlayers();
+    const bool wasRunning = m_clock.isRunning();
+    m_clock.pause();
+    launchPlayers(wasRunning && !m_isPaused);
+}
+
+void GameManager::inspectMove(std::optional<std::int64_t> index) {
+    setInspectingMoveIndex(index);
+}
+
+ChessBoard GameManager::displayedBoard() const {
+    const auto& history = m_board.history();
+    if (!m_inspectingMoveIndex || *m_inspectingMoveIndex < 0 ||
+        *m_inspectingMoveIndex >= static_cast<std::int64_t>(history.size())) {
+        return m_board;
+    }
+    try {
+        ChessBoard board(m_board.initialFEN());
+        for (std::int64_t index = 0; index <= *m_inspectingMoveIndex; ++index) {
+            board.play(history[static_cast<std::size_t>(index)].move);
+        }
+        return board;
+    } catch (const DomainError&) {
+        return m_board;
+    }
+}
+
+void GameManager::replayGame(const QStringList& moves, const std::optional<QString>& initialFEN,
+                             const std::optional<QString>& /*reason*/) {
+    ChessBoard board;
+    try {
+        board =
+            ChessBoard(initialFEN ? initialFEN->toStdString() : std::string(standardStartingFEN));
+    } catch (const DomainError&) {
+        board = ChessBoard();
+    }
+    for (const QString& text : moves) {
+        // Unreadable or illegal moves are skipped: a stored record may be damaged.
+        if (const std::optional<Move> move = Move::fromUci(text.toStdString())) {
+            board.play(*move);
+        }
+    }
+    setBoard(std::move(board));
+    setLastMove(lastMoveOf(m_board));
+    setInspectingMoveIndex(std::nullopt);
+    setIsGameOver(true);
+    clearSelection();
+    m_clock.stop();
+    m_clockHistory.clear();
+}
+
+} // namespace velkor

@@ -1,0 +1,231 @@
+#include "GameManagerFixture.h"
+
+namespace velkor {
+namespace {
+
+constexpr std::string_view stalemateFEN = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
+
+std::string errorMessage(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const DomainError& error) {
+        return error.message();
+    }
+    return "no error";
+}
+
+TEST_F(GameManagerTest, LoadingAFinishedPositionShowsItWithoutPlay) {
+    startGame();
+    manager.loadFEN(QString::fromUtf8(stalemateFEN.data(), stalemateFEN.size()));
+    EXPECT_TRUE(manager.isGameOver());
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::stalemate());
+    velkor::testing::processEventsFor(std::chrono::milliseconds(30));
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_TRUE(series.calls.empty()) << "a loaded end is no game end of play";
+}
+
+TEST_F(GameManagerTest, LoadingAPositionStartsPlayForItsSideToMove) {
+    startGame();
+    move("e2", "e4");
+    time.advance(3);
+    manager.loadFEN("rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq - 1 1");
+    EXPECT_EQ(manager.board().history().size(), 0u);
+    EXPECT_FALSE(manager.lastMove());
+    EXPECT_TRUE(manager.clockHistory().empty());
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::black);
+    move("e7", "e5");
+    EXPECT_EQ(manager.board().history().size(), 1u);
+}
+
+TEST_F(GameManagerTest, ARejectedFenChangesNothing) {
+    startGame();
+    move("e2", "e4");
+    const std::string before = manager.board().fen();
+    EXPECT_EQ(errorMessage([&] { manager.loadFEN("8/8/8/8 w - - 0 1"); }),
+              "Invalid FEN: rank count != 8");
+    EXPECT_EQ(manager.board().fen(), before);
+    EXPECT_EQ(manager.lastMove(), uci("e2e4"));
+    EXPECT_TRUE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clockHistory().size(), 1u);
+    move("e7", "e5");
+    EXPECT_EQ(manager.board().history().size(), 2u) << "play goes on after the rejected text";
+}
+
+TEST_F(GameManagerTest, LoadedGameResultsBecomeGameEnds) {
+    startGame();
+    manager.loadPGN("1. e4 1-0");
+    EXPECT_EQ(manager.board().history().size(), 1u);
+    EXPECT_EQ(manager.lastMove(), uci("e2e4"));
+    EXPECT_TRUE(manager.isGameOver());
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::white));
+
+    manager.loadPGN("[Result \"0-1\"]\n1. e4 e5");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
+
+    manager.loadPGN("1. e4 e5 1/2-1/2");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::insufficientMaterial());
+
+    manager.loadPGN("1. f3 e5 2. g4 Qh4# 1/2-1/2");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black))
+        << "a rule-based end wins over the written draw";
+
+    manager.loadPGN("1. f3 e5 2. g4 Qh4# *");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black));
+    EXPECT_TRUE(series.calls.empty());
+}
+
+TEST_F(GameManagerTest, AnUnfinishedLoadedGameContinues) {
+    startGame();
+    manager.loadPGN("1. e4 *");
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_FALSE(manager.gameEndReason());
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::black);
+    move("e7", "e5");
+    EXPECT_EQ(manager.board().history().size(), 2u);
+}
+
+TEST_F(GameManagerTest, ARejectedPgnChangesNothing) {
+    startGame();
+    move("d2", "d4");
+    const std::string before = manager.board().fen();
+    EXPECT_EQ(errorMessage([&] { manager.loadPGN("1. e4 e5 2. Ke3 *"); }),
+              "Invalid or ambiguous PGN move 'Ke3' at ply 3.");
+    EXPECT_EQ(errorMessage([&] { manager.loadPGN("[SetUp \"1\"]\n[FEN \"x\"]\n*"); }),
+              "Invalid FEN: insufficient components");
+    EXPECT_EQ(manager.board().fen(), before);
+    EXPECT_EQ(manager.board().history().size(), 1u);
+    EXPECT_TRUE(manager.clock().isRunning());
+}
+
+TEST_F(GameManagerTest, ExportsPgnThatReadsBackAndFen) {
+    startGame();
+    move("e2", "e4");
+    move("c7", "c5");
+    move("g1", "f3");
+    const QString pgn = manager.exportPGN();
+    EXPECT_TRUE(pgn.startsWith("[Event \"Velkor Match\"]\n[Site \"Velkor macOS\"]\n[Date \""));
+    EXPECT_TRUE(pgn.contains("[Round \"1\"]\n[White \"White Player\"]\n[Black \"Black Player\"]\n"
+                             "[Result \"*\"]\n[TimeControl \"300+3\"]\n\n1. e4 c5 2. Nf3\n"));
+    EXPECT_FALSE(pgn.contains("SetUp"));
+    EXPECT_EQ(manager.exportFEN(),
+              "rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
+
+    manager.resign(PieceColor::black);
+    EXPECT_TRUE(manager.exportPGN().contains("2. Nf3 1-0\n"));
+
+    manager.loadPGN(pgn);
+    EXPECT_EQ(manager.exportFEN(),
+              "rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
+}
+
+TEST_F(GameManagerTest, ExportNamesThePlayersOfTheModeAndTheChosenTimeControl) {
+    manager.setGameMode(GameMode::engineVsEngine);
+    manager.setTimeControlConfig(
+        {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::gameClock()});
+    manager.startNewGame();
+    EXPECT_TRUE(manager.exportPGN().contains(
+        "[White \"White Engine\"]\n[Black \"Black Engine\"]\n[Result \"*\"]\n[TimeControl \"-\"]"));
+
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setColorChoice(PlayerColorChoice::black);
+    manager.startNewGame();
+    EXPECT_TRUE(manager.exportPGN().contains("[White \"UCI Engine\"]\n[Black \"Player\"]"));
+    manager.loadFEN("4k3/8/8/8/8/8/8/R3K3 b - - 0 30");
+    const QString fromFen = manager.exportPGN();
+    EXPECT_TRUE(fromFen.contains("[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/R3K3 b - - 0 30\"]"));
+}
+
+TEST_F(GameManagerTest, UndoTakesBackOneMoveAndRestoresTheClock) {
+    startGame();
+    time.advance(4);
+    move("e2", "e4");
+    time.advance(7);
+    move("e7", "e5");
+    time.advance(2);
+    ASSERT_EQ(manager.clockHistory().size(), 2u);
+    const ChessClock::Snapshot beforeBlack = manager.clockHistory().back();
+
+    manager.undoMove();
+    EXPECT_EQ(manager.board().history().size(), 1u);
+    EXPECT_EQ(manager.lastMove(), uci("e2e4"));
+    EXPECT_EQ(manager.clockHistory().size(), 1u);
+    EXPECT_EQ(manager.clock().snapshot(), beforeBlack);
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 300'000);
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::black);
+    EXPECT_TRUE(manager.clock().isRunning());
+
+    manager.undoMove();
+    manager.undoMove(); // nothing left: the position stays
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_EQ(manager.board().fen(), standardStartingFEN);
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
+    EXPECT_FALSE(manager.lastMove());
+
+    move("d2", "d4");
+    manager.resign(PieceColor::white);
+    manager.undoMove();
+    EXPECT_EQ(manager.board().history().size(), 1u) << "no undo after the game ended";
+}
+
+TEST_F(GameManagerTest, InspectingShowsEarlierPositionsAndBlocksClicks) {
+    startGame();
+    move("e2", "e4");
+    move("e7", "e5");
+    move("g1", "f3");
+
+    manager.inspectMove(0);
+    EXPECT_TRUE(manager.isInspectingPast());
+    EXPECT_EQ(manager.displayedBoard().fen(),
+              "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+    click("b8");
+    EXPECT_FALSE(manager.selectedSquare()) << "clicks are ignored while looking back";
+
+    manager.inspectMove(2);
+    EXPECT_FALSE(manager.isInspectingPast()) << "the last index is the live position";
+    EXPECT_EQ(manager.displayedBoard().fen(), manager.board().fen());
+
+    manager.inspectMove(1);
+    manager.inspectMove(std::nullopt);
+    EXPECT_FALSE(manager.isInspectingPast());
+    EXPECT_EQ(manager.displayedBoard().fen(), manager.board().fen());
+
+    manager.inspectMove(57);
+    EXPECT_TRUE(manager.isInspectingPast());
+    EXPECT_EQ(manager.displayedBoard().fen(), manager.board().fen()) << "out of range: live";
+}
+
+TEST_F(GameManagerTest, AMoveReturnsToTheLivePosition) {
+    startGame();
+    move("e2", "e4");
+    manager.inspectMove(0);
+    EXPECT_FALSE(manager.isInspectingPast()) << "a game of one move shows it live";
+    move("e7", "e5");
+    EXPECT_FALSE(manager.inspectingMoveIndex());
+}
+
+TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
+    startGame();
+    manager.replayGame({"e2e4", " E7E5\n", "xx00", "e2e4", "g1f3"}, std::nullopt,
+                       QStringLiteral("1-0"));
+    EXPECT_EQ(manager.board().history().size(), 3u);
+    EXPECT_EQ(manager.lastMove(), uci("g1f3"));
+    EXPECT_TRUE(manager.isGameOver());
+    EXPECT_FALSE(manager.gameEndReason()) << "the replay keeps the end reason as it was";
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_TRUE(manager.clockHistory().empty());
+    EXPECT_TRUE(series.calls.empty());
+
+    manager.replayGame({"a7a8q"}, QStringLiteral("4k3/P7/8/8/8/8/8/4K3 w - - 0 1"), std::nullopt);
+    EXPECT_EQ(manager.board().history().size(), 1u);
+    EXPECT_EQ(manager.board().history().front().san, "a8=Q+");
+
+    manager.replayGame({"e2e4"}, QStringLiteral("garbage"), std::nullopt);
+    EXPECT_EQ(manager.board().initialFEN(), standardStartingFEN);
+    EXPECT_EQ(manager.board().history().size(), 1u);
+}
+
+} // namespace
+} // namespace velkor

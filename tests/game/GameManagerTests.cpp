@@ -1,0 +1,321 @@
+#include "GameManagerFixture.h"
+
+namespace velkor {
+namespace {
+
+TEST_F(GameManagerTest, TwoPeoplePlayATimedGameToMate) {
+    startGame();
+    const std::vector<std::pair<const char*, const char*>> moves{
+        {"e2", "e4"}, {"e7", "e5"}, {"f1", "c4"}, {"b8", "c6"},
+        {"d1", "h5"}, {"g8", "f6"}, {"h5", "f7"}};
+    const double thinking[] = {4, 2, 1, 1, 1, 1, 1};
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        time.advance(thinking[i]);
+        move(moves[i].first, moves[i].second);
+    }
+    EXPECT_EQ(manager.board().history().size(), 7u);
+    EXPECT_TRUE(manager.isGameOver());
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::white));
+    EXPECT_EQ(manager.lastMove(), uci("h5f7"));
+    // The mating move is charged to nobody: the clock stops instead of switching.
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_FALSE(manager.clock().activeColor());
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 303'000);
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 305'000);
+    ASSERT_EQ(manager.clockHistory().size(), 7u);
+    EXPECT_EQ(manager.clockHistory().front(),
+              (ChessClock::Snapshot{300'000, 300'000, PieceColor::white, true}));
+    EXPECT_EQ(manager.clockHistory().back().whiteRemainingMs, 303'000);
+
+    const std::vector<SoundEffect> expected{
+        SoundEffect::move, SoundEffect::move, SoundEffect::move,  SoundEffect::move,
+        SoundEffect::move, SoundEffect::move, SoundEffect::check, SoundEffect::gameEnd};
+    EXPECT_EQ(soundsOnceDelivered(expected.size()), expected);
+    ASSERT_EQ(series.calls.size(), 1u);
+    EXPECT_EQ(series.calls.front().reason, GameEndReason::checkmate(PieceColor::white));
+    EXPECT_EQ(series.calls.front().fen, manager.board().fen());
+    // The series receives the finished game's PGN.
+    EXPECT_TRUE(series.calls.front().pgn.contains("[Result \"1-0\"]"));
+    EXPECT_TRUE(series.calls.front().pgn.contains("4. Qxf7# 1-0"));
+}
+
+TEST_F(GameManagerTest, CapturesIncludingEnPassantSoundAsCaptures) {
+    startGame();
+    move("e2", "e4");
+    move("d7", "d5");
+    move("e4", "d5");
+    move("c7", "c5");
+    move("d5", "c6");
+    EXPECT_EQ(manager.board().history().size(), 5u);
+    EXPECT_FALSE(manager.board()[sq("c5")]);
+    const std::vector<SoundEffect> expected{SoundEffect::move, SoundEffect::move,
+                                            SoundEffect::capture, SoundEffect::move,
+                                            SoundEffect::capture};
+    EXPECT_EQ(soundsOnceDelivered(expected.size()), expected);
+}
+
+TEST_F(GameManagerTest, ClicksSelectReselectAndClear) {
+    startGame();
+    int selectionChanges = 0;
+    QObject::connect(&manager, &GameManager::selectedSquareChanged, [&] { ++selectionChanges; });
+
+    click("e4");                             // empty square
+    click("e7");                             // the opponent's piece
+    manager.handleSquareClick(Square(8, 3)); // off the board
+    EXPECT_FALSE(manager.selectedSquare());
+    click("e2");
+    EXPECT_EQ(manager.selectedSquare(), sq("e2"));
+    std::vector<Square> expected;
+    for (const Move& legal : manager.board().legalMoves(sq("e2"))) {
+        expected.push_back(legal.to);
+    }
+    EXPECT_EQ(manager.legalDestinationSquares(), expected);
+    EXPECT_EQ(expected.size(), 2u);
+    click("e2");
+    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_TRUE(manager.legalDestinationSquares().empty());
+    click("g1");
+    click("b1");
+    EXPECT_EQ(manager.selectedSquare(), sq("b1"));
+    click("e5");
+    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_EQ(selectionChanges, 5);
+
+    int flips = 0;
+    QObject::connect(&manager, &GameManager::isFlippedChanged, [&] { ++flips; });
+    manager.flipBoard();
+    manager.flipBoard();
+    EXPECT_EQ(flips, 2);
+    EXPECT_FALSE(manager.isFlipped());
+}
+
+TEST_F(GameManagerTest, PromotionWaitsForTheChoice) {
+    startGame();
+    for (const char* text : {"a2a4", "b7b5", "a4b5", "a7a6", "b5a6", "c8b7", "a6b7", "b8c6"}) {
+        const Move next = uci(text);
+        manager.handleSquareClick(next.from);
+        manager.handleSquareClick(next.to);
+    }
+    ASSERT_EQ(manager.board().history().size(), 8u);
+    click("b7");
+    // Each promotion piece lists its square once: b8 four times, a8 four times.
+    EXPECT_EQ(manager.legalDestinationSquares().size(), 8u);
+    click("a8");
+    EXPECT_EQ(manager.pendingPromotion(), (PendingPromotion{sq("b7"), sq("a8")}));
+    EXPECT_EQ(manager.selectedSquare(), sq("b7"));
+    EXPECT_EQ(manager.board().history().size(), 8u);
+
+    manager.cancelPromotion();
+    EXPECT_FALSE(manager.pendingPromotion());
+    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_EQ(manager.board().history().size(), 8u);
+
+    move("b7", "a8");
+    manager.confirmPromotion(PieceType::knight);
+    EXPECT_FALSE(manager.pendingPromotion());
+    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_EQ(manager.lastMove(), uci("b7a8n"));
+    const std::optional<Piece> promoted = manager.board()[sq("a8")];
+    ASSERT_TRUE(promoted);
+    EXPECT_EQ(*promoted, Piece(PieceType::knight, PieceColor::white));
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::black);
+    EXPECT_EQ(lastSoundOnceDelivered(9), SoundEffect::capture);
+}
+
+TEST_F(GameManagerTest, FlagFallEndsTheGameOnceTheTickHasReturned) {
+    startGame(TimeControlPreset::blitz3_0);
+    time.advance(1.0);
+    move("e2", "e4");
+    time.advance(180.0);
+    manager.clock().tick();
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_FALSE(manager.isGameOver());
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::timeout(PieceColor::white));
+    EXPECT_EQ(lastSoundOnceDelivered(2), SoundEffect::gameEnd);
+    EXPECT_EQ(series.calls.size(), 1u);
+}
+
+TEST_F(GameManagerTest, FlagAgainstALoneKingIsADraw) {
+    constexpr std::string_view queenAgainstKing = "4k3/8/8/8/8/8/8/3QK3 w - - 0 1";
+    startGame(TimeControlPreset::bullet1_0);
+    GameManagerTestAccess::setBoard(manager, queenAgainstKing);
+    move("d1", "d2");
+    time.advance(61.0);
+    manager.clock().tick();
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::timeout(PieceColor::white));
+
+    startGame(TimeControlPreset::bullet1_0);
+    GameManagerTestAccess::setBoard(manager, queenAgainstKing);
+    time.advance(61.0);
+    manager.clock().tick();
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::insufficientMaterial());
+    EXPECT_EQ(series.calls.size(), 2u);
+}
+
+TEST_F(GameManagerTest, PausingChargesNoTimeAndBlocksClicks) {
+    startGame();
+    time.advance(4.0);
+    move("e2", "e4");
+    time.advance(5.0);
+    manager.togglePause();
+    EXPECT_TRUE(manager.isPaused());
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 295'000);
+    click("e7");
+    EXPECT_FALSE(manager.selectedSquare());
+
+    time.advance(100.0);
+    manager.togglePause();
+    EXPECT_TRUE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::black);
+    time.advance(2.0);
+    manager.clock().tick();
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 293'000);
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 299'000);
+}
+
+TEST_F(GameManagerTest, NothingChangesOnceTheGameIsOver) {
+    startGame();
+    manager.resign(PieceColor::white);
+    EXPECT_TRUE(manager.isGameOver());
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
+    EXPECT_FALSE(manager.clock().isRunning());
+    click("e2");
+    EXPECT_FALSE(manager.selectedSquare());
+    manager.resign(PieceColor::black);
+    manager.claimDraw();
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
+    EXPECT_EQ(series.calls.size(), 1u);
+    EXPECT_EQ(soundsOnceDelivered(1), std::vector{SoundEffect::gameEnd});
+}
+
+TEST_F(GameManagerTest, RepetitionEndsNothingUntilClaimed) {
+    startGame();
+    const char* shuffle[][2] = {{"g1", "f3"}, {"g8", "f6"}, {"f3", "g1"}, {"f6", "g8"}};
+    for (const auto& step : shuffle) {
+        move(step[0], step[1]);
+    }
+    manager.claimDraw();
+    EXPECT_FALSE(manager.isGameOver());
+    for (const auto& step : shuffle) {
+        move(step[0], step[1]);
+    }
+    EXPECT_EQ(manager.board().history().size(), 8u);
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_TRUE(manager.clock().isRunning());
+    manager.claimDraw();
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_EQ(lastSoundOnceDelivered(9), SoundEffect::gameEnd);
+    EXPECT_EQ(series.calls.size(), 1u);
+}
+
+TEST_F(GameManagerTest, EngineGamesClaimRepetitionAtOnce) {
+    manager.setGameMode(GameMode::engineVsEngine);
+    manager.startNewGame();
+    // No engine can be attached yet, so the game waits as for an unselected engine.
+    EXPECT_EQ(manager.engineStatusText(), "No engine configured");
+    EXPECT_TRUE(manager.isPaused());
+    click("g1");
+    EXPECT_FALSE(manager.selectedSquare());
+    for (int round = 0; round < 2; ++round) {
+        for (const char* text : {"g1f3", "g8f6", "f3g1", "f6g8"}) {
+            GameManagerTestAccess::userExecuteMove(manager, uci(text));
+        }
+    }
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
+}
+
+TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setColorChoice(PlayerColorChoice::black);
+    manager.startNewGame();
+    EXPECT_EQ(manager.humanColor(), PieceColor::black);
+    EXPECT_TRUE(manager.isFlipped());
+    manager.togglePause();
+    click("e2");
+    EXPECT_FALSE(manager.selectedSquare());
+}
+
+TEST_F(GameManagerTest, RefusedMoveLeavesEverythingAsItWas) {
+    startGame();
+    GameManagerTestAccess::userExecuteMove(manager, uci("e2e5"));
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_TRUE(manager.clockHistory().empty());
+    EXPECT_FALSE(manager.lastMove());
+    velkor::testing::processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_TRUE(player.played.empty());
+}
+
+// A flag scheduled for one game must not end what happens after it.
+TEST_F(GameManagerTest, LateTimeoutsNeverEndAnotherGameOrEndOneTwice) {
+    startGame(TimeControlPreset::bullet1_0);
+    time.advance(61.0);
+    manager.clock().tick();
+    manager.startNewGame();
+    velkor::testing::processEventsFor(std::chrono::milliseconds(30));
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_TRUE(manager.clock().isRunning());
+
+    time.advance(61.0);
+    manager.clock().tick();
+    manager.resign(PieceColor::black);
+    velkor::testing::processEventsFor(std::chrono::milliseconds(30));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::white));
+    EXPECT_EQ(series.calls.size(), 1u);
+}
+
+TEST_F(GameManagerTest, PauseBeforePlayBeginsDefersTheClockToTheResume) {
+    manager.startNewGame();
+    manager.togglePause();
+    ASSERT_TRUE(waitUntil([&] { return manager.engineStatusText() == "Ready"; }));
+    velkor::testing::processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_FALSE(manager.clock().isRunning());
+    manager.togglePause();
+    EXPECT_TRUE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+}
+
+TEST_F(GameManagerTest, NewGameStartsAfreshAndDrawsRandomColours) {
+    startGame();
+    move("e2", "e4");
+    manager.resign(PieceColor::black);
+    manager.setColorChoice(PlayerColorChoice::random);
+    startGame(TimeControlPreset::rapid10_0);
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_TRUE(manager.clockHistory().empty());
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_FALSE(manager.gameEndReason());
+    EXPECT_FALSE(manager.lastMove());
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 600'000);
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 600'000);
+
+    std::set<PieceColor> colours;
+    for (int game = 0; game < 64; ++game) {
+        manager.startNewGame();
+        colours.insert(manager.humanColor());
+        EXPECT_FALSE(manager.isFlipped());
+    }
+    EXPECT_EQ(colours.size(), 2u);
+}
+
+TEST_F(GameManagerTest, StopKeepsTheBoardAndHaltsPlay) {
+    series.active = false;
+    startGame();
+    move("e2", "e4");
+    manager.stopCurrentGame();
+    EXPECT_TRUE(manager.isPaused());
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_FALSE(manager.clock().activeColor());
+    EXPECT_EQ(manager.board().history().size(), 1u);
+    EXPECT_FALSE(manager.isGameOver());
+    manager.resign(PieceColor::white);
+    EXPECT_TRUE(series.calls.empty());
+}
+
+} // namespace
+} // namespace velkor

@@ -1,0 +1,214 @@
+#include "ExpectedEnglish.h"
+#include "localization/TextTable.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+
+namespace velkor {
+namespace {
+
+using testing::expectedEnglish;
+
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString textOf(Language language, const QString& key) {
+    return TextTable::builtIn().text(language, key).value_or(QString());
+}
+
+const std::set<Language> translated{Language::german, Language::dutch, Language::french};
+
+// Rows that are rightly the same as English in the named languages. Keep it short: any other text
+// equal to English is a row nobody translated.
+const std::map<QString, std::set<Language>> sameAsEnglish{
+    // The product's name.
+    {"app_title", translated},
+    // The UCI abbreviation for nodes per second; chess programs show it untranslated.
+    {"engine_nps", translated},
+    // The feature's name; the panel's fixed automatch texts use it in every language.
+    {"tab_automatch", translated},
+    // Bullet and Blitz are the international names of these time controls, "min" the unit symbol.
+    {"time_bullet_1_0", translated},
+    {"time_bullet_2_1", translated},
+    {"time_blitz_3_0", translated},
+    {"time_blitz_3_2", translated},
+    {"time_blitz_5_0", translated},
+    {"time_blitz_5_3", translated},
+    // Dutch players call rapid chess "rapid" too.
+    {"time_rapid_10_0", {Language::dutch}},
+    {"time_rapid_15_10", {Language::dutch}},
+    // The same word in German and French.
+    {"about_version", {Language::german, Language::french}},
+    // "Material" is the German chess term as well.
+    {"material_balance", {Language::german}},
+    // Both words are German as well.
+    {"tab_export", {Language::german}},
+    // "Beginner" is the usual Dutch word.
+    {"preset_beginner", {Language::dutch}},
+};
+
+struct FourColumns {
+    const char* key;
+    const char* english;
+    const char* german;
+    const char* dutch;
+    const char* french;
+};
+
+const FourColumns givenRows[] = {
+    {"about_dedication", "For Velkor, who taught me to play chess.",
+     "Für Velkor, der mir das Schachspielen beigebracht hat.",
+     "Voor Velkor, die mij heeft leren schaken.",
+     "Pour Velkor, qui m\u2019a appris \u00e0 jouer aux \u00e9checs."},
+    {"menu_about", "About Velkor", "Über Velkor", "Over Velkor", "\u00c0 propos de Velkor"},
+    {"app_title", "Velkor", "Velkor", "Velkor", "Velkor"},
+    {"mode_engine_vs_engine", "UCI Engine vs UCI Engine", "UCI gegen UCI (Engine-Match)",
+     "UCI tegen UCI (Engine-strijd)", "Moteur UCI contre Moteur UCI"},
+    {"time_unlimited", "Unlimited (No Clock)", "Unbegrenzt (Ohne Uhr)", "Onbeperkt (Geen klok)",
+     "Illimit\u00e9 (Sans pendule)"},
+    {"internal_engine", "Velkor Mini (Built-in)", "Velkor Mini (Integriert)",
+     "Velkor Mini (Ingebouwd)", "Velkor Mini (Int\u00e9gr\u00e9)"},
+    {"elo_slider_help", "Adjust UCI engine strength (1320 - 3190 ELO)",
+     "Spielstärke der UCI-Engine anpassen (1320 - 3190 ELO)",
+     "Speelsterkte van de UCI-engine aanpassen (1320 - 3190 ELO)",
+     "Ajuster la force du moteur UCI (1320 - 3190 Elo)"},
+    {"status_checkmate_white", "Checkmate! White wins!", "Schachmatt! Wei\u00df gewinnt!",
+     "Schaakmat! Wit wint!", "\u00c9chec et mat ! Les Blancs gagnent !"},
+    {"language", "Language", "Sprache", "Taal", "Langue"},
+    {"automatch_quick_games",
+     "Presets:", "Schnellauswahl:", "Snelle keuze:", "S\u00e9lection rapide :"},
+};
+
+// Calls `check(language, key, text)` for every text of the built-in table.
+template <typename Check>
+void forEachText(Check check) {
+    for (const Language language : allLanguages) {
+        for (const QString& key : TextTable::builtIn().keys(language)) {
+            check(language, key, textOf(language, key));
+        }
+    }
+}
+
+TEST(BuiltInTable, HasTheEnglishColumnAndTheSameKeysInEveryLanguage) {
+    QStringList expectedKeys;
+    for (const auto& [key, text] : expectedEnglish) {
+        expectedKeys.append(qs(key));
+        EXPECT_EQ(textOf(Language::english, qs(key)), qs(text)) << key;
+    }
+    for (const Language language : allLanguages) {
+        EXPECT_EQ(TextTable::builtIn().keys(language), expectedKeys) << id(language);
+    }
+}
+
+TEST(BuiltInTable, HasTheRowsGivenInFourLanguages) {
+    for (const FourColumns& row : givenRows) {
+        EXPECT_EQ(textOf(Language::english, row.key), QString::fromUtf8(row.english));
+        EXPECT_EQ(textOf(Language::german, row.key), QString::fromUtf8(row.german));
+        EXPECT_EQ(textOf(Language::dutch, row.key), QString::fromUtf8(row.dutch));
+        EXPECT_EQ(textOf(Language::french, row.key), QString::fromUtf8(row.french));
+    }
+}
+
+TEST(BuiltInTable, TranslatesEveryRowExceptTheListedOnes) {
+    forEachText([](Language language, const QString& key, const QString& text) {
+        EXPECT_FALSE(text.trimmed().isEmpty()) << key.toStdString() << " " << id(language);
+        EXPECT_EQ(text, text.trimmed()) << key.toStdString() << " " << id(language);
+        if (language == Language::english) {
+            return;
+        }
+        const auto allowed = sameAsEnglish.find(key);
+        const bool mayBeSame = allowed != sameAsEnglish.end() && allowed->second.contains(language);
+        const bool isSame = text == textOf(Language::english, key);
+        EXPECT_EQ(isSame, mayBeSame)
+            << key.toStdString() << " " << id(language) << ": " << text.toStdString();
+    });
+}
+
+TEST(BuiltInTable, KeepsFiguresMarksAndEllipses) {
+    static const QRegularExpression number(QStringLiteral("\\d+"));
+    const auto numbers = [](const QString& text) {
+        QStringList found;
+        for (const auto& match : number.globalMatch(text)) {
+            found.append(match.captured());
+        }
+        return found;
+    };
+    forEachText([&](Language language, const QString& key, const QString& text) {
+        const QString english = textOf(Language::english, key);
+        const std::string where = key.toStdString() + " " + std::string(id(language));
+        EXPECT_EQ(numbers(text), numbers(english)) << where;
+        EXPECT_EQ(text.count(u'!'), english.count(u'!')) << where;
+        EXPECT_EQ(text.endsWith(QLatin1String("...")), english.endsWith(QLatin1String("...")))
+            << where;
+        EXPECT_FALSE(text.contains(u'\u2026')) << where << ": ellipses are three full stops";
+        EXPECT_FALSE(text.contains(u'\'')) << where << ": the apostrophe is \u2019";
+    });
+}
+
+TEST(BuiltInTable, FollowsEachLanguagesPunctuationAndEloSpelling) {
+    static const QRegularExpression elo(QStringLiteral("\\b(ELO|Elo)\\b"));
+    forEachText([](Language language, const QString& key, const QString& text) {
+        const std::string where = key.toStdString() + " " + std::string(id(language));
+        for (qsizetype at = 0; at < text.size(); ++at) {
+            if (!QStringView(u"!?:;").contains(text[at])) {
+                continue;
+            }
+            const bool spaced = at > 0 && text[at - 1].isSpace();
+            EXPECT_EQ(spaced, language == Language::french) << where << ": " << text.toStdString();
+        }
+        const bool englishNamesElo = textOf(Language::english, key).contains(QLatin1String("ELO"));
+        const QString expectedElo = language == Language::french ? "Elo" : "ELO";
+        for (const auto& match : elo.globalMatch(text)) {
+            EXPECT_EQ(match.captured(), expectedElo) << where;
+        }
+        EXPECT_EQ(elo.match(text).hasMatch(), englishNamesElo) << where;
+    });
+}
+
+TEST(BuiltInTable, NamesTheProductInTheSameFourRowsOfEveryLanguage) {
+    const QStringList productRows{"about_dedication", "menu_about", "app_title", "internal_engine"};
+    forEachText([&](Language language, const QString& key, const QString& text) {
+        EXPECT_EQ(text.contains(QLatin1String("Velkor")), productRows.contains(key))
+            << key.toStdString() << " " << id(language);
+    });
+}
+
+TEST(BuiltInTable, KeepsSameAsEnglishListHonest) {
+    for (const auto& [key, languages] : sameAsEnglish) {
+        for (const Language language : languages) {
+            EXPECT_EQ(textOf(language, key), textOf(Language::english, key))
+                << key.toStdString() << " " << id(language) << " no longer needs its exception";
+        }
+    }
+}
+
+TEST(TextTableFromJson, GivesAnEmptyTableForDataThatIsNoTable) {
+    for (const char* data : {"", "not json", "[]", R"({"rows": 5})", R"({"rows": {}})"}) {
+        EXPECT_TRUE(TextTable::fromJson(data).isEmpty()) << data;
+    }
+}
+
+TEST(TextTableFromJson, SkipsBadRowsAndKeepsTheGoodOnes) {
+    const TextTable table = TextTable::fromJson(R"({"rows": [
+        {"key": "first", "en": "One", "de": "Eins", "nl": "Een", "fr": "Un"},
+        {"en": "no key"},
+        {"key": "", "en": "empty key"},
+        "not a row",
+        {"key": "partial", "en": "Two", "de": 2, "fr": "Deux"},
+        {"key": "first", "en": "Again", "de": "Nochmal", "nl": "Weer", "fr": "Encore"}
+    ]})");
+    EXPECT_EQ(table.keys(Language::english), QStringList({"first", "partial"}));
+    EXPECT_EQ(table.keys(Language::german), QStringList({"first"}));
+    EXPECT_EQ(table.keys(Language::dutch), QStringList({"first"}));
+    EXPECT_EQ(table.keys(Language::french), QStringList({"first", "partial"}));
+    EXPECT_EQ(table.text(Language::english, "first"), QString("One"));
+    EXPECT_EQ(table.text(Language::french, "partial"), QString("Deux"));
+    EXPECT_FALSE(table.text(Language::german, "partial").has_value());
+    EXPECT_FALSE(table.text(Language::english, "missing").has_value());
+}
+
+} // namespace
+} // namespace velkor
