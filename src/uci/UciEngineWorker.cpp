@@ -26,6 +26,10 @@ bool UciEngineWorker::launch(const QString& path) {
             [this](int exitCode, QProcess::ExitStatus) { childFinished(exitCode); });
     m_process = process;
     log("Started engine process: " + path.toStdString());
+    // Output that came while we waited for the start raised no signal we were connected to.
+    if (process->bytesAvailable() > 0) {
+        readOutput();
+    }
     return true;
 }
 
