@@ -44,6 +44,12 @@ public:
         return waitUntil([&] { return process->logLines().contains(line); }, 3s);
     }
     UCIEngineProcess* operator->() const { return process.get(); }
+    // Destroys the object; its child must be gone when that returns.
+    bool destroyLeavesNoChild(const FakeEngine& fake) {
+        const auto pid = fake.pid();
+        process.reset();
+        return pid && testing::processIsGone(*pid);
+    }
 
     std::unique_ptr<UCIEngineProcess> process;
     QStringList terminations;
@@ -222,6 +228,7 @@ TEST(UCIEngineProcess, AnswerToAStoppedSearchGoesToTheNextCallback) {
     EXPECT_FALSE(engine->isThinking());
     EXPECT_EQ(fake.receivedCommands().mid(2),
               (QStringList{"go depth 30", "stop", "go movetime 100"}));
+    EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
 }
 
 TEST(UCIEngineProcess, NewGameWaitsForReadyAndASecondWaitAnswersTheFirst) {
@@ -280,11 +287,9 @@ TEST(UCIEngineProcess, AnEngineThatIgnoresQuitAndTermIsKilledAndReaped) {
 
     // Destroying the object ends and reaps its child before the destructor returns.
     const FakeEngine other(stubborn);
-    auto owned = std::make_unique<Engine>(other);
-    ASSERT_TRUE(owned->start());
-    const qint64 otherPid = *other.pid();
-    owned.reset();
-    EXPECT_TRUE(testing::processIsGone(otherPid));
+    Engine owned(other);
+    ASSERT_TRUE(owned.start());
+    EXPECT_TRUE(owned.destroyLeavesNoChild(other));
 }
 
 TEST(UCIEngineProcess, WritingToAnEngineThatClosedItsInputIsHarmless) {
@@ -336,6 +341,7 @@ TEST(UCIEngineProcess, OutputInOddChunksIsReassembledIntoItsLines) {
                            "< info string from stderr"}));
     EXPECT_EQ(log[goLine + 4].size(), 2 + 12 + 1000000);
     EXPECT_TRUE(log[goLine + 4].startsWith("< info string xxx"));
+    EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
 }
 
 TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
@@ -365,6 +371,7 @@ TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
     EXPECT_EQ(engine->logLines().last(), "< bestmove d2d4");
     // One batch per 0.1 seconds at most, the best move's own and some slack for timer jitter.
     EXPECT_LE(batches, timer.elapsed() / 100 + 3);
+    EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
 }
 
 TEST(UCIEngineProcess, LogKeepsTheLast250LinesOncePast300) {
