@@ -13,6 +13,9 @@ SANITIZED_TARGETS ?= chess_tests
 # The game session (clock, game manager) and the sound manager run sanitized too.
 SANITIZED_LABELS  := $(SANITIZED_LABELS)|game|platform
 SANITIZED_TARGETS += game_tests platform_tests
+# The UCI engine layer too, its Stockfish suite included (the label regex matches both).
+SANITIZED_LABELS  := $(SANITIZED_LABELS)|uci
+SANITIZED_TARGETS += uci_tests uci_stockfish_tests
 
 .PHONY: all deps build run test test-main test-sanitized bench clean
 

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QUuid>
+#include <cstdint>
+#include <optional>
+
+namespace velkor {
+
+// One installed UCI engine: where its executable lies, how it is shown and the options sent to it
+// at start. Equality and hashing cover every field; lists identify records by `id`.
+struct EngineConfiguration {
+    QUuid id;
+    QString name;
+    // Absolute path of the executable; empty for the built-in record.
+    QString executablePath;
+    QString author;
+    // "Skill Level"; 20 or more sends nothing.
+    std::int64_t skillLevel = 20;
+    // "Threads"; sent only when greater than 1.
+    std::int64_t threads = 2;
+    // "Hash" in megabytes; sent only when at least 1.
+    std::int64_t hashMB = 64;
+    bool limitElo = false;
+    std::int64_t elo = 2000;
+    // "MultiPV"; sent only when at least 2.
+    std::optional<std::int64_t> multiPV = 3;
+    // Whether the engine offers UCI_LimitStrength; absent while unknown.
+    std::optional<bool> supportsLimitStrength;
+    // The built-in stand-in record, which has no executable.
+    bool isBuiltIn = false;
+
+    // A new record for an engine found or added at `path`: the defaults and a fresh id.
+    static EngineConfiguration makeNew(QString name, QString path, QString author);
+
+    // The fixed built-in record "Velkor Mini (Built-in)" with id
+    // 00000000-0000-0000-0000-000000000001; never listed in the registry.
+    static const EngineConfiguration& builtInMini();
+
+    // The stored JSON object: every field under its own name, the id as upper-case UUID text,
+    // absent optionals left out.
+    QJsonObject toJson() const;
+
+    // Nothing when a required key is missing or a value has the wrong type.
+    static std::optional<EngineConfiguration> fromJson(const QJsonObject& object);
+
+    // A compact JSON array of records, as the registry stores it.
+    static QByteArray encodeList(const QList<EngineConfiguration>& engines);
+
+    // The records of a stored array; nothing when the data is not such an array or any record in
+    // it is unreadable (one bad record makes the whole list unreadable).
+    static std::optional<QList<EngineConfiguration>> decodeList(const QByteArray& data);
+
+    bool operator==(const EngineConfiguration&) const = default;
+};
+
+size_t qHash(const EngineConfiguration& engine, size_t seed = 0) noexcept;
+
+} // namespace velkor

@@ -1,0 +1,303 @@
+#include "EngineManager.h"
+
+#include "platform/Settings.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+#include <algorithm>
+#include <memory>
+#include <qcoro/qcorothread.h>
+
+namespace velkor {
+
+namespace {
+
+bool mentionsPallox(const EngineConfiguration& engine) {
+    return engine.name.contains(QStringLiteral("pallox"), Qt::CaseInsensitive) ||
+           engine.executablePath.contains(QStringLiteral("pallox"), Qt::CaseInsensitive);
+}
+
+bool isExecutableFile(const QString& path) {
+    const QFileInfo file(path);
+    return file.isFile() && file.isExecutable();
+}
+
+// Each blank-separated word with its first letter upper-case and the rest lower-case.
+QString capitalized(const QString& text) {
+    QString result = text;
+    bool wordStart = true;
+    for (QChar& c : result) {
+        c = wordStart ? c.toUpper() : c.toLower();
+        wordStart = c.isSpace();
+    }
+    return result;
+}
+
+// The display name of a scanned executable.
+QString scannedEngineName(const QString& path) {
+    const QString fileName = QFileInfo(path).fileName();
+    if (fileName.toLower() == QStringLiteral("pallox-uci")) {
+        return QStringLiteral("Pallox");
+    }
+    return capitalized(fileName);
+}
+
+} // namespace
+
+EngineManager& EngineManager::shared() {
+    static EngineManager manager;
+    return manager;
+}
+
+EngineManager::EngineManager(EngineManagerEnvironment environment, QObject* parent)
+    : QObject(parent), m_environment(std::move(environment)) {
+    loadEngines();
+    discoverPallox();
+    if (m_availableEngines.isEmpty()) {
+        scanDefaultPaths();
+        return;
+    }
+    setAvailableEngines(prioritized(m_availableEngines));
+    saveEngines();
+    setupDefaultSelections();
+}
+
+void EngineManager::setAvailableEngines(const QList<EngineConfiguration>& engines) {
+    if (m_availableEngines != engines) {
+        m_availableEngines = engines;
+        emit availableEnginesChanged();
+    }
+}
+
+void EngineManager::setSelectedWhiteEngine(const std::optional<EngineConfiguration>& engine) {
+    if (m_selectedWhiteEngine != engine) {
+        m_selectedWhiteEngine = engine;
+        emit selectedWhiteEngineChanged();
+    }
+}
+
+void EngineManager::setSelectedBlackEngine(const std::optional<EngineConfiguration>& engine) {
+    if (m_selectedBlackEngine != engine) {
+        m_selectedBlackEngine = engine;
+        emit selectedBlackEngineChanged();
+    }
+}
+
+void EngineManager::removeEngine(const EngineConfiguration& engine) {
+    QList<EngineConfiguration> engines = m_availableEngines;
+    engines.removeIf([&engine](const EngineConfiguration& entry) { return entry.id == engine.id; });
+    setAvailableEngines(engines);
+    saveEngines();
+    setupDefaultSelections();
+}
+
+void EngineManager::updateEngineConfig(const QUuid& id, bool limitElo, std::int64_t elo) {
+    QList<EngineConfiguration> engines = m_availableEngines;
+    const auto entry =
+        std::find_if(engines.begin(), engines.end(),
+                     [&id](const EngineConfiguration& engine) { return engine.id == id; });
+    if (entry == engines.end()) {
+        return;
+    }
+    entry->limitElo = limitElo;
+    entry->elo = elo;
+    setAvailableEngines(engines);
+    const auto updateSelection = [&](const std::optional<EngineConfiguration>& selection,
+                                     auto setter) {
+        if (selection && selection->id == id) {
+            EngineConfiguration updated = *selection;
+            updated.limitElo = limitElo;
+            updated.elo = elo;
+            (this->*setter)(updated);
+        }
+    };
+    updateSelection(m_selectedWhiteEngine, &EngineManager::setSelectedWhiteEngine);
+    updateSelection(m_selectedBlackEngine, &EngineManager::setSelectedBlackEngine);
+    saveEngines();
+}
+
+void EngineManager::record(bool limitStrengthSupport, const QString& forPath) {
+    QList<EngineConfiguration> engines = m_availableEngines;
+    bool changed = false;
+    for (auto& engine : engines) {
+        if (engine.executablePath == forPath &&
+            engine.supportsLimitStrength != limitStrengthSupport) {
+            engine.supportsLimitStrength = limitStrengthSupport;
+            changed = true;
+        }
+    }
+    const auto updateSelection = [&](const std::optional<EngineConfiguration>& selection,
+                                     auto setter) {
+        if (selection && selection->executablePath == forPath) {
+            EngineConfiguration updated = *selection;
+            updated.supportsLimitStrength = limitStrengthSupport;
+            (this->*setter)(updated);
+        }
+    };
+    updateSelection(m_selectedWhiteEngine, &EngineManager::setSelectedWhiteEngine);
+    updateSelection(m_selectedBlackEngine, &EngineManager::setSelectedBlackEngine);
+    if (changed) {
+        setAvailableEngines(engines);
+        saveEngines();
+    }
+}
+
+void EngineManager::discoverPallox() {
+    const bool listed =
+        std::any_of(m_availableEngines.begin(), m_availableEngines.end(), mentionsPallox);
+    if (!listed) {
+        if (const auto path = firstExecutablePalloxCandidate()) {
+            QList<EngineConfiguration> engines = m_availableEngines;
+            engines.append(EngineConfiguration::makeNew(QStringLiteral("Pallox"), *path,
+                                                        QStringLiteral("The Pallox authors")));
+            setAvailableEngines(engines);
+        }
+    }
+    setAvailableEngines(prioritized(m_availableEngines));
+}
+
+void EngineManager::scanDefaultPaths() {
+    QStringList paths;
+    if (const auto pallox = firstExecutablePalloxCandidate()) {
+        paths.append(*pallox);
+    }
+    paths.append(m_environment.searchPaths.commonPaths);
+
+    QList<EngineConfiguration> engines = m_availableEngines;
+    for (const QString& path : paths) {
+        const bool listed =
+            std::any_of(engines.begin(), engines.end(), [&path](const EngineConfiguration& engine) {
+                return engine.executablePath == path;
+            });
+        if (listed || !isExecutableFile(path)) {
+            continue;
+        }
+        engines.append(EngineConfiguration::makeNew(scannedEngineName(path), path,
+                                                    QStringLiteral("Auto-detected")));
+    }
+    setAvailableEngines(prioritized(engines));
+    saveEngines();
+    setupDefaultSelections();
+}
+
+QCoro::Task<EngineManager::EngineTestResult> EngineManager::testEngine(QString executablePath) {
+    const auto timeout = m_environment.engineTestTimeout;
+    const auto killGrace = m_environment.killGrace;
+    auto result = std::make_shared<EngineTestResult>();
+    std::unique_ptr<QThread> thread(QThread::create([result, executablePath, timeout, killGrace] {
+        *result = uci::runEngineTest(executablePath, timeout, killGrace);
+    }));
+    thread->setObjectName(QStringLiteral("engine test"));
+    thread->start();
+    co_await qCoro(thread.get()).waitForFinished();
+    co_return *result;
+}
+
+QCoro::Task<EngineManager::AddEngineResult>
+EngineManager::addEngine(QString path, std::optional<QString> customName) {
+    const QFileInfo file(path);
+    if (!file.exists()) {
+        co_return AddEngineResult{std::nullopt,
+                                  QStringLiteral("File does not exist at specified path.")};
+    }
+    if (!file.isExecutable()) {
+        co_return AddEngineResult{std::nullopt, QStringLiteral("File is not executable.")};
+    }
+    const QPointer<EngineManager> self(this);
+    const EngineTestResult test = co_await testEngine(path);
+    if (!test.success) {
+        co_return AddEngineResult{std::nullopt, QStringLiteral("Engine failed UCI test: ") +
+                                                    test.error.value_or(QString())};
+    }
+
+    QString name;
+    if (customName && !customName->trimmed().isEmpty()) {
+        name = customName->trimmed();
+    } else if (test.engineName) {
+        name = *test.engineName;
+    } else {
+        name = file.fileName();
+    }
+    EngineConfiguration engine =
+        EngineConfiguration::makeNew(name, path, test.author.value_or(QString()));
+    engine.supportsLimitStrength = test.supportsLimitStrength;
+    if (self) {
+        self->insertTestedEngine(engine);
+    }
+    co_return AddEngineResult{engine, std::nullopt};
+}
+
+QList<EngineConfiguration> EngineManager::prioritized(const QList<EngineConfiguration>& engines) {
+    QList<EngineConfiguration> result = engines;
+    std::stable_partition(result.begin(), result.end(), mentionsPallox);
+    return result;
+}
+
+void EngineManager::loadEngines() {
+    const QVariant stored = platform::Settings::value(userDefaultsKey);
+    if (!stored.isValid()) {
+        return;
+    }
+    auto engines = EngineConfiguration::decodeList(stored.toByteArray());
+    if (!engines) {
+        return;
+    }
+    for (auto& engine : *engines) {
+        if (!engine.multiPV) {
+            engine.multiPV = 3;
+        }
+    }
+    setAvailableEngines(*engines);
+}
+
+void EngineManager::saveEngines() {
+    platform::Settings::setValue(userDefaultsKey,
+                                 EngineConfiguration::encodeList(m_availableEngines));
+}
+
+void EngineManager::setupDefaultSelections() {
+    const auto isListed = [this](const std::optional<EngineConfiguration>& selection) {
+        return selection && std::any_of(m_availableEngines.begin(), m_availableEngines.end(),
+                                        [&selection](const EngineConfiguration& engine) {
+                                            return engine.id == selection->id;
+                                        });
+    };
+    std::optional<EngineConfiguration> first;
+    if (!m_availableEngines.isEmpty()) {
+        first = m_availableEngines.first();
+    }
+    if (!isListed(m_selectedWhiteEngine)) {
+        setSelectedWhiteEngine(first);
+    }
+    if (!isListed(m_selectedBlackEngine)) {
+        setSelectedBlackEngine(first);
+    }
+}
+
+void EngineManager::insertTestedEngine(const EngineConfiguration& engine) {
+    QList<EngineConfiguration> engines = m_availableEngines;
+    const auto samePath =
+        std::find_if(engines.begin(), engines.end(), [&engine](const EngineConfiguration& entry) {
+            return entry.executablePath == engine.executablePath;
+        });
+    if (samePath != engines.end()) {
+        *samePath = engine;
+    } else {
+        engines.append(engine);
+    }
+    setAvailableEngines(prioritized(engines));
+    saveEngines();
+    setupDefaultSelections();
+}
+
+std::optional<QString> EngineManager::firstExecutablePalloxCandidate() const {
+    for (const QString& path : m_environment.searchPaths.palloxCandidates) {
+        if (isExecutableFile(path)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace velkor

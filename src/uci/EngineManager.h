@@ -1,0 +1,114 @@
+#pragma once
+
+#include "EngineChildProcess.h"
+#include "EngineConfiguration.h"
+#include "EngineSearchPaths.h"
+#include "EngineTest.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+namespace velkor {
+
+// What tests may replace in the registry: where engines are looked for, how long an engine test
+// waits for "uciok", and how long a tested engine may take to end before it is killed.
+struct EngineManagerEnvironment {
+    EngineSearchPaths searchPaths = EngineSearchPaths::standard();
+    std::chrono::milliseconds engineTestTimeout{3000};
+    std::chrono::milliseconds killGrace = uci::defaultKillGrace;
+};
+
+// The registry of installed engines: the list in priority order (Pallox first), persisted as JSON
+// under "Brontil_InstalledEngines" after every change, and the engines chosen for White and
+// Black (not persisted). It also finds engines on disk and tests executables before adding them.
+// Lives on the main thread.
+class EngineManager : public QObject {
+    Q_OBJECT
+
+public:
+    using EngineTestResult = velkor::EngineTestResult;
+
+    // What addEngine gives back: the new record, or the message saying why there is none.
+    struct AddEngineResult {
+        std::optional<EngineConfiguration> engine;
+        std::optional<QString> message;
+    };
+
+    static inline const QString userDefaultsKey = QStringLiteral("Brontil_InstalledEngines");
+
+    // The application's registry, made (and started up) on first use.
+    static EngineManager& shared();
+
+    // Starts up: loads the stored list, looks for the Pallox engine, and with an empty list scans
+    // the common paths; the result is re-ordered, saved and selected from.
+    explicit EngineManager(EngineManagerEnvironment environment = {}, QObject* parent = nullptr);
+
+    const QList<EngineConfiguration>& availableEngines() const { return m_availableEngines; }
+    const std::optional<EngineConfiguration>& selectedWhiteEngine() const {
+        return m_selectedWhiteEngine;
+    }
+    const std::optional<EngineConfiguration>& selectedBlackEngine() const {
+        return m_selectedBlackEngine;
+    }
+    // The list as given, neither re-ordered nor saved.
+    void setAvailableEngines(const QList<EngineConfiguration>& engines);
+    // A written selection is used as it is.
+    void setSelectedWhiteEngine(const std::optional<EngineConfiguration>& engine);
+    void setSelectedBlackEngine(const std::optional<EngineConfiguration>& engine);
+
+    // Removes every entry with the engine's id, saves, and moves selections that lost their
+    // engine to the first one.
+    void removeEngine(const EngineConfiguration& engine);
+
+    // Sets the strength of the entry with `id` and of selections with that id, then saves. The
+    // Elo is stored as given. An unknown id changes nothing.
+    void updateEngineConfig(const QUuid& id, bool limitElo, std::int64_t elo);
+
+    // What an engine's handshake showed about UCI_LimitStrength, for every entry and selection
+    // with exactly this path; saves only when an entry changed.
+    void record(bool limitStrengthSupport, const QString& forPath);
+
+    // Adds the first executable Pallox candidate unless a listed engine already mentions
+    // "pallox"; always re-orders, never saves (start-up saves right after).
+    void discoverPallox();
+
+    // Adds every executable of the Pallox candidate and the common paths that is not listed yet,
+    // then re-orders, saves and selects.
+    void scanDefaultPaths();
+
+    // Runs the executable off the main thread and waits for its "uciok" (3 seconds by default).
+    QCoro::Task<EngineTestResult> testEngine(QString executablePath);
+
+    // Checks and tests the executable, then lists it (replacing an entry with the same path),
+    // saves and selects. Messages: "File does not exist at specified path.", "File is not
+    // executable.", "Engine failed UCI test: <reason>".
+    QCoro::Task<AddEngineResult> addEngine(QString path, std::optional<QString> customName);
+
+    // Engines whose name or path contains "pallox" (any case) first; otherwise the order is kept.
+    static QList<EngineConfiguration> prioritized(const QList<EngineConfiguration>& engines);
+
+signals:
+    void availableEnginesChanged();
+    void selectedWhiteEngineChanged();
+    void selectedBlackEngineChanged();
+
+private:
+    void loadEngines();
+    void saveEngines();
+    void setupDefaultSelections();
+    void insertTestedEngine(const EngineConfiguration& engine);
+    std::optional<QString> firstExecutablePalloxCandidate() const;
+
+    EngineManagerEnvironment m_environment;
+    QList<EngineConfiguration> m_availableEngines;
+    std::optional<EngineConfiguration> m_selectedWhiteEngine;
+    std::optional<EngineConfiguration> m_selectedBlackEngine;
+};
+
+} // namespace velkor

@@ -1,0 +1,379 @@
+#include "UCIEngineProcess.h"
+
+#include "EngineChildProcess.h"
+#include "UciEngineWorker.h"
+#include "UciText.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
+#include <QUuid>
+#include <cmath>
+
+namespace velkor {
+
+namespace {
+
+QStringList toLogLines(const std::vector<std::string>& lines) {
+    QStringList result;
+    result.reserve(static_cast<qsizetype>(lines.size()));
+    for (const auto& line : lines) {
+        result.append(QString::fromStdString(line));
+    }
+    return result;
+}
+
+} // namespace
+
+UCIEngineProcess::UCIEngineProcess(EngineConfiguration config, double handshakeTimeout,
+                                   EngineProcessEnvironment environment, QObject* parent)
+    : QObject(parent), m_config(std::move(config)), m_handshakeTimeout(handshakeTimeout) {
+    uci::ignoreBrokenPipeSignal();
+
+    // The sink runs on the worker thread; everything it reports is handled here on ours.
+    uci::UciEngineWorker::Sink sink;
+    sink.batch = [this](uci::OutputBatch batch) {
+        postToSelf([this, log = toLogLines(batch.log), evaluation = std::move(batch.evaluation)] {
+            apply(log, evaluation);
+        });
+    };
+    sink.bestMove = [this](uci::OutputBatch batch, std::string move, double arrivalTime) {
+        postToSelf([this, log = toLogLines(batch.log), evaluation = std::move(batch.evaluation),
+                    move = std::move(move),
+                    arrivalTime] { deliverBestMove(log, evaluation, move, arrivalTime); });
+    };
+    sink.handshakeAnswer = [this](bool uciOk) {
+        postToSelf([this, uciOk] { answerHandshake(uciOk, true); });
+    };
+    sink.childExited = [this](int status) {
+        postToSelf([this, status] { processDidTerminate(status); });
+    };
+
+    m_worker = std::make_unique<uci::UciEngineWorker>(std::move(environment.clock),
+                                                      environment.killGrace, std::move(sink));
+    m_thread.setObjectName(QStringLiteral("org.brontil.uci.") +
+                           QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    m_worker->moveToThread(&m_thread);
+    m_thread.start();
+}
+
+UCIEngineProcess::~UCIEngineProcess() {
+    m_lifetime.cancel();
+    m_intentionalTermination = true;
+    answerAllHandshakes(false);
+    runOnWorkerAndWait([worker = m_worker.get()] { worker->shutDown(); });
+    m_thread.quit();
+    m_thread.wait();
+}
+
+QCoro::Task<bool> UCIEngineProcess::start() {
+    if (m_config.isBuiltIn) {
+        setIsRunning(true);
+        co_return true;
+    }
+    const QString path = m_config.executablePath;
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isExecutable()) {
+        appendLog("Error: Executable not found or not executable at: " + path.toStdString());
+        co_return false;
+    }
+
+    m_intentionalTermination = false;
+    bool launched = false;
+    runOnWorkerAndWait(
+        [&launched, worker = m_worker.get(), path] { launched = worker->launch(path); });
+    if (!launched) {
+        setIsRunning(false);
+        co_return false;
+    }
+    m_hasChild = true;
+
+    const platform::CancellationToken alive = m_lifetime.token();
+    const std::string timeout = uci::secondsText(m_handshakeTimeout);
+    const bool uciOk = co_await sendAndWait("uci", true);
+    if (alive.isCancelled()) {
+        co_return false;
+    }
+    if (!uciOk) {
+        appendLog("Engine did not complete the UCI handshake within " + timeout + " seconds.");
+        shutDownProcess();
+        co_return false;
+    }
+
+    if (m_config.threads > 1) {
+        send(uci::setOptionCommand("Threads", std::to_string(m_config.threads)));
+    }
+    if (m_config.hashMB >= 1) {
+        send(uci::setOptionCommand("Hash", std::to_string(m_config.hashMB)));
+    }
+    const auto [offersSkillLevel, offersLimitStrength, eloRange] =
+        m_worker->withState([](const uci::UciOutputState& state) {
+            const auto& options = state.offeredOptions();
+            return std::tuple(options.contains("skill level"),
+                              options.contains("uci_limitstrength"), state.eloRange());
+        });
+    m_canLimitStrength = offersLimitStrength;
+    m_eloRange = eloRange;
+    if (m_config.skillLevel < 20 && offersSkillLevel) {
+        send(uci::setOptionCommand("Skill Level", std::to_string(m_config.skillLevel)));
+    }
+    if (!offersLimitStrength) {
+        if (m_config.limitElo) {
+            appendLog("Engine offers no UCI_LimitStrength: the Elo limit is ignored, it plays at "
+                      "full strength.");
+        }
+    } else {
+        for (const auto& command :
+             uci::strengthCommands(m_config.limitElo, m_config.elo, m_eloRange)) {
+            send(command);
+        }
+    }
+    if (m_config.multiPV && *m_config.multiPV >= 2) {
+        send(uci::setOptionCommand("MultiPV", std::to_string(*m_config.multiPV)));
+    }
+
+    const bool ready = co_await sendAndWait("isready", false);
+    if (alive.isCancelled()) {
+        co_return false;
+    }
+    if (!ready) {
+        appendLog("Engine did not become ready within " + timeout + " seconds.");
+        shutDownProcess();
+        co_return false;
+    }
+    setIsRunning(true);
+    co_return true;
+}
+
+QCoro::Task<bool> UCIEngineProcess::newGame() {
+    if (m_config.isBuiltIn) {
+        co_return true;
+    }
+    if (!m_hasChild) {
+        co_return false;
+    }
+    send("ucinewgame");
+    co_return co_await sendAndWait("isready", false);
+}
+
+QCoro::Task<bool> UCIEngineProcess::sendAndWait(std::string command, bool forUciOk) {
+    if (!m_hasChild) {
+        co_return false;
+    }
+    const platform::CancellationToken alive = m_lifetime.token();
+    // A second wait of the same kind replaces the first, which is answered false.
+    answerHandshake(forUciOk, false);
+    const quint64 id = ++m_lastHandshakeId;
+    uci::OneShotAnswer answer;
+    pendingHandshake(forUciOk) = PendingHandshake{id, answer};
+    send(command);
+
+    const auto timeout = std::chrono::milliseconds(std::llround(m_handshakeTimeout * 1000.0));
+    QTimer::singleShot(timeout, Qt::PreciseTimer, this, [this, forUciOk, id] {
+        auto& pending = pendingHandshake(forUciOk);
+        if (pending && pending->id == id) {
+            answerHandshake(forUciOk, false);
+        }
+    });
+    const bool answered = co_await answer;
+    co_return answered && !alive.isCancelled();
+}
+
+std::optional<UCIEngineProcess::PendingHandshake>&
+UCIEngineProcess::pendingHandshake(bool forUciOk) {
+    return forUciOk ? m_pendingUciOk : m_pendingReady;
+}
+
+void UCIEngineProcess::answerHandshake(bool forUciOk, bool value) {
+    auto& pending = pendingHandshake(forUciOk);
+    if (pending) {
+        // Cleared before answering; the copy shares the waiter.
+        uci::OneShotAnswer waiter = pending->answer;
+        pending.reset();
+        waiter.answer(value);
+    }
+}
+
+void UCIEngineProcess::answerAllHandshakes(bool value) {
+    answerHandshake(true, value);
+    answerHandshake(false, value);
+}
+
+void UCIEngineProcess::sendPosition(const std::optional<std::string>& fen,
+                                    const std::vector<std::string>& moves) {
+    send(uci::positionCommand(fen, moves));
+}
+
+void UCIEngineProcess::search(std::optional<std::int64_t> wtime, std::optional<std::int64_t> btime,
+                              std::optional<std::int64_t> winc, std::optional<std::int64_t> binc,
+                              std::optional<std::int64_t> movetime,
+                              std::optional<std::int64_t> depth, BestMoveCallback onBestMove) {
+    m_worker->withState([](uci::UciOutputState& state) { state.resetForSearch(); });
+    // Posted, not set at once, so that a batch of the previous search that is already on its way
+    // cannot overwrite the cleared lines.
+    postToSelf([this] {
+        setAnalysisLines({});
+        setCurrentEvaluation({});
+    });
+    m_onBestMove = std::move(onBestMove);
+    postToSelf([this] { setIsThinking(true); });
+    send(uci::goCommand({wtime, btime, winc, binc, movetime, depth}));
+}
+
+void UCIEngineProcess::stop() {
+    send("stop");
+}
+
+void UCIEngineProcess::terminate() {
+    shutDownProcess();
+    setIsRunning(false);
+    setIsThinking(false);
+}
+
+void UCIEngineProcess::updateElo(bool limitElo, std::int64_t elo) {
+    m_config.limitElo = limitElo;
+    m_config.elo = elo;
+    if (m_canLimitStrength == false) {
+        return;
+    }
+    for (const auto& command : uci::strengthCommands(limitElo, elo, m_eloRange)) {
+        send(command);
+    }
+}
+
+void UCIEngineProcess::send(const std::string& command) {
+    if (isOnWorkerThread()) {
+        m_worker->write(command);
+    } else {
+        postToWorker([worker = m_worker.get(), command] { worker->write(command); });
+    }
+}
+
+void UCIEngineProcess::markBestMoveHandled() {
+    m_worker->withState([](uci::UciOutputState& state) { state.markBestMoveHandled(); });
+}
+
+bool UCIEngineProcess::hasUnhandledBestMove() const {
+    return m_worker->withState(
+        [](const uci::UciOutputState& state) { return state.hasUnhandledBestMove(); });
+}
+
+void UCIEngineProcess::appendLog(std::string text) {
+    postToWorker([worker = m_worker.get(), text = std::move(text)]() mutable {
+        worker->log(std::move(text));
+    });
+}
+
+void UCIEngineProcess::shutDownProcess() {
+    m_intentionalTermination = true;
+    if (m_hasChild) {
+        send("quit");
+        postToWorker([worker = m_worker.get()] { worker->stopChild(); });
+        m_hasChild = false;
+    }
+    answerAllHandshakes(false);
+}
+
+void UCIEngineProcess::processDidTerminate(int status) {
+    const bool intentional = m_intentionalTermination;
+    m_hasChild = false;
+    answerAllHandshakes(false);
+    setIsRunning(false);
+    setIsThinking(false);
+    if (!intentional && m_onUnexpectedTermination) {
+        const auto callback = m_onUnexpectedTermination;
+        callback(QStringLiteral("Engine process exited with status %1.").arg(status));
+    }
+}
+
+void UCIEngineProcess::apply(const QStringList& log,
+                             const std::optional<uci::PendingEvaluation>& evaluation) {
+    if (!log.isEmpty()) {
+        m_logLines.append(log);
+        if (m_logLines.size() > maxLogLines) {
+            m_logLines.remove(0, m_logLines.size() - keptLogLines);
+        }
+        emit logLinesChanged();
+    }
+    if (!evaluation) {
+        return;
+    }
+    setAnalysisLines(evaluation->lines);
+    if (evaluation->principal) {
+        setCurrentEvaluation(*evaluation->principal);
+    }
+    if (m_onEvaluationUpdate) {
+        const auto callback = m_onEvaluationUpdate;
+        callback(evaluation->principal ? *evaluation->principal : evaluation->latest);
+    }
+}
+
+void UCIEngineProcess::deliverBestMove(const QStringList& log,
+                                       const std::optional<uci::PendingEvaluation>& evaluation,
+                                       const std::string& move, double arrivalTime) {
+    // A callback may end this object; nothing of it is touched after one that did.
+    const QPointer<UCIEngineProcess> self(this);
+    apply(log, evaluation);
+    if (!self) {
+        return;
+    }
+    setIsThinking(false);
+    if (m_onBestMove) {
+        const auto callback = m_onBestMove;
+        callback(move, arrivalTime);
+    }
+}
+
+void UCIEngineProcess::setIsRunning(bool value) {
+    if (m_isRunning != value) {
+        m_isRunning = value;
+        emit isRunningChanged(value);
+    }
+}
+
+void UCIEngineProcess::setIsThinking(bool value) {
+    if (m_isThinking != value) {
+        m_isThinking = value;
+        emit isThinkingChanged(value);
+    }
+}
+
+void UCIEngineProcess::setCurrentEvaluation(const EngineEvaluation& value) {
+    if (m_currentEvaluation != value) {
+        m_currentEvaluation = value;
+        emit currentEvaluationChanged();
+    }
+}
+
+void UCIEngineProcess::setAnalysisLines(const std::vector<EngineEvaluation>& value) {
+    if (m_analysisLines != value) {
+        m_analysisLines = value;
+        emit analysisLinesChanged();
+    }
+}
+
+bool UCIEngineProcess::isOnWorkerThread() const {
+    return QThread::currentThread() == &m_thread;
+}
+
+template <typename Action>
+void UCIEngineProcess::postToWorker(Action&& action) {
+    QMetaObject::invokeMethod(m_worker.get(), std::forward<Action>(action), Qt::QueuedConnection);
+}
+
+template <typename Action>
+void UCIEngineProcess::runOnWorkerAndWait(Action&& action) {
+    if (isOnWorkerThread()) {
+        action();
+    } else {
+        QMetaObject::invokeMethod(m_worker.get(), std::forward<Action>(action),
+                                  Qt::BlockingQueuedConnection);
+    }
+}
+
+template <typename Action>
+void UCIEngineProcess::postToSelf(Action&& action) {
+    QMetaObject::invokeMethod(this, std::forward<Action>(action), Qt::QueuedConnection);
+}
+
+} // namespace velkor

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "EngineChildProcess.h"
+#include "EngineConfiguration.h"
+#include "EngineEvaluation.h"
+#include "OneShotAnswer.h"
+#include "UciOutputState.h"
+#include "UciProtocol.h"
+#include "platform/Cancellation.h"
+#include "platform/Uptime.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QThread>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <qcoro/qcorotask.h>
+#include <string>
+#include <vector>
+
+namespace velkor {
+
+namespace uci {
+class UciEngineWorker;
+} // namespace uci
+
+// What tests and tools may replace in an engine process: the source of best-move arrival times
+// and how long an engine may take to end before it is killed.
+struct EngineProcessEnvironment {
+    platform::TimeSource clock = platform::systemUptime;
+    std::chrono::milliseconds killGrace = uci::defaultKillGrace;
+};
+
+// One running UCI engine: a child process started from an EngineConfiguration, its handshake
+// and options, searches, and the published state the interface shows. Lives on the main thread;
+// the engine's output is read and parsed on a worker thread of its own and reaches this object in
+// batches at most every 0.1 seconds (a best move at once). Callbacks run on the main thread.
+// Destroying the object ends the child and waits until it is reaped.
+class UCIEngineProcess : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isRunning READ isRunning NOTIFY isRunningChanged)
+    Q_PROPERTY(bool isThinking READ isThinking NOTIFY isThinkingChanged)
+    Q_PROPERTY(QStringList logLines READ logLines NOTIFY logLinesChanged)
+
+public:
+    using BestMoveCallback = std::function<void(const std::string& move, double arrivalTime)>;
+    using EvaluationCallback = std::function<void(const EngineEvaluation&)>;
+    using TerminationCallback = std::function<void(const QString& message)>;
+
+    // The log keeps the last 250 lines once it grows past 300.
+    static constexpr int maxLogLines = 300;
+    static constexpr int keptLogLines = 250;
+
+    // No child is started yet. `handshakeTimeout` (seconds) limits each wait for "uciok" and
+    // "readyok".
+    UCIEngineProcess(EngineConfiguration config, double handshakeTimeout,
+                     EngineProcessEnvironment environment = {}, QObject* parent = nullptr);
+    ~UCIEngineProcess() override;
+    UCIEngineProcess(const UCIEngineProcess&) = delete;
+    UCIEngineProcess& operator=(const UCIEngineProcess&) = delete;
+
+    // Launches the engine, completes the handshake and sends the options in the fixed order
+    // Threads, Hash, Skill Level, UCI_LimitStrength, UCI_Elo, MultiPV. True when the engine is
+    // ready; on failure the reason is in the log and the child is gone. A built-in engine starts
+    // no child and is ready at once.
+    QCoro::Task<bool> start();
+
+    // "ucinewgame" and a wait for "readyok". False without a running child; true at once for a
+    // built-in engine.
+    QCoro::Task<bool> newGame();
+
+    // "position startpos" or "position fen <fen>", with the moves after it.
+    void sendPosition(const std::optional<std::string>& fen, const std::vector<std::string>& moves);
+
+    // Starts a search (times in milliseconds; movetime wins over depth, depth over the clock;
+    // with no clock the engine thinks one second). Clears the lines of the previous search;
+    // `onBestMove` replaces the earlier callback and receives the engine's next best move.
+    void search(std::optional<std::int64_t> wtime, std::optional<std::int64_t> btime,
+                std::optional<std::int64_t> winc, std::optional<std::int64_t> binc,
+                std::optional<std::int64_t> movetime, std::optional<std::int64_t> depth,
+                BestMoveCallback onBestMove);
+
+    // "stop"; the engine's best move then arrives as usual and ends the thinking state.
+    void stop();
+
+    // Ends the child (SIGTERM at once, SIGKILL after the grace period); no unexpected-termination
+    // report follows. Harmless when repeated.
+    void terminate();
+
+    // Stores the strength in config() and sends it unless the engine is known not to support
+    // UCI_LimitStrength. An Elo outside the engine's announced UCI_Elo range is sent clamped.
+    void updateElo(bool limitElo, std::int64_t elo);
+
+    // Writes one command line to the engine and logs it as "> command". From any thread.
+    void send(const std::string& command);
+
+    // Acknowledges the best move that arrived last.
+    void markBestMoveHandled();
+    // Whether a best move has arrived that was not yet marked handled.
+    bool hasUnhandledBestMove() const;
+
+    // Known once the handshake reached the options: whether the engine offers UCI_LimitStrength.
+    std::optional<bool> canLimitStrength() const { return m_canLimitStrength; }
+    const EngineConfiguration& config() const { return m_config; }
+
+    bool isRunning() const { return m_isRunning; }
+    bool isThinking() const { return m_isThinking; }
+    const EngineEvaluation& currentEvaluation() const { return m_currentEvaluation; }
+    const std::vector<EngineEvaluation>& analysisLines() const { return m_analysisLines; }
+    const QStringList& logLines() const { return m_logLines; }
+
+    void setOnBestMove(BestMoveCallback callback) { m_onBestMove = std::move(callback); }
+    void setOnEvaluationUpdate(EvaluationCallback callback) {
+        m_onEvaluationUpdate = std::move(callback);
+    }
+    void setOnUnexpectedTermination(TerminationCallback callback) {
+        m_onUnexpectedTermination = std::move(callback);
+    }
+
+signals:
+    void isRunningChanged(bool isRunning);
+    void isThinkingChanged(bool isThinking);
+    void currentEvaluationChanged();
+    void analysisLinesChanged();
+    void logLinesChanged();
+
+private:
+    struct PendingHandshake {
+        quint64 id = 0;
+        uci::OneShotAnswer answer;
+    };
+
+    QCoro::Task<bool> sendAndWait(std::string command, bool forUciOk);
+    std::optional<PendingHandshake>& pendingHandshake(bool forUciOk);
+    void answerHandshake(bool forUciOk, bool value);
+    void answerAllHandshakes(bool value);
+    void appendLog(std::string text);
+    void shutDownProcess();
+    void processDidTerminate(int status);
+    void apply(const QStringList& log, const std::optional<uci::PendingEvaluation>& evaluation);
+    void deliverBestMove(const QStringList& log,
+                         const std::optional<uci::PendingEvaluation>& evaluation,
+                         const std::string& move, double arrivalTime);
+    void setIsRunning(bool value);
+    void setIsThinking(bool value);
+    void setCurrentEvaluation(const EngineEvaluation& value);
+    void setAnalysisLines(const std::vector<EngineEvaluation>& value);
+    bool isOnWorkerThread() const;
+    template <typename Action>
+    void postToWorker(Action&& action);
+    template <typename Action>
+    void runOnWorkerAndWait(Action&& action);
+    template <typename Action>
+    void postToSelf(Action&& action);
+
+    EngineConfiguration m_config;
+    const double m_handshakeTimeout;
+    bool m_hasChild = false;
+    bool m_isRunning = false;
+    bool m_isThinking = false;
+    EngineEvaluation m_currentEvaluation;
+    std::vector<EngineEvaluation> m_analysisLines;
+    QStringList m_logLines;
+    BestMoveCallback m_onBestMove;
+    EvaluationCallback m_onEvaluationUpdate;
+    TerminationCallback m_onUnexpectedTermination;
+    std::optional<PendingHandshake> m_pendingUciOk;
+    std::optional<PendingHandshake> m_pendingReady;
+    quint64 m_lastHandshakeId = 0;
+    bool m_intentionalTermination = false;
+    std::optional<bool> m_canLimitStrength;
+    std::optional<uci::SpinRange> m_eloRange;
+    // Cancelled when the object goes away, so suspended operations return without touching it.
+    platform::CancellationSource m_lifetime;
+
+    QThread m_thread;
+    std::unique_ptr<uci::UciEngineWorker> m_worker;
+};
+
+} // namespace velkor

@@ -1,0 +1,92 @@
+#include "UciOutputState.h"
+
+#include "UciText.h"
+
+namespace velkor::uci {
+
+namespace {
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+} // namespace
+
+LineEffect UciOutputState::consumeLine(std::string_view line, double now) {
+    std::string logLine = "< ";
+    logLine += line;
+    appendLog(std::move(logLine));
+
+    LineEffect effect;
+    if (startsWith(line, "option name ")) {
+        effect.kind = LineEffect::Kind::option;
+        std::string name = optionName(line);
+        if (name == "uci_elo") {
+            m_eloRange = optionRange(line);
+        }
+        m_offeredOptions.insert(std::move(name));
+    } else if (line == "uciok") {
+        effect.kind = LineEffect::Kind::uciOk;
+    } else if (line == "readyok") {
+        effect.kind = LineEffect::Kind::readyOk;
+    } else if (startsWith(line, "info ")) {
+        effect.kind = LineEffect::Kind::info;
+        parseInfo(line);
+    } else if (startsWith(line, "bestmove ")) {
+        auto move = bestMoveText(line);
+        if (move) {
+            effect.kind = LineEffect::Kind::bestMove;
+            effect.bestMove = std::move(*move);
+            effect.arrivalTime = now;
+            m_unhandledBestMove = now;
+            effect.batch = takePending();
+        }
+    }
+    return effect;
+}
+
+void UciOutputState::parseInfo(std::string_view line) {
+    const auto tokens = splitAtBlanks(line);
+    const std::int64_t lineNumber = infoLineNumber(tokens);
+    auto [entry, inserted] = m_evaluationByPV.try_emplace(lineNumber);
+    if (inserted) {
+        entry->second.multiPV = lineNumber;
+    }
+    applyInfo(tokens, entry->second);
+
+    PendingEvaluation pending;
+    pending.lines.reserve(m_evaluationByPV.size());
+    for (const auto& [number, evaluation] : m_evaluationByPV) {
+        pending.lines.push_back(evaluation);
+    }
+    pending.latest = entry->second;
+    if (lineNumber == 1) {
+        pending.principal = entry->second;
+    } else if (m_pendingEvaluation) {
+        pending.principal = std::move(m_pendingEvaluation->principal);
+    }
+    m_pendingEvaluation = std::move(pending);
+}
+
+void UciOutputState::appendLog(std::string text) {
+    m_pendingLog.push_back(std::move(text));
+    if (m_pendingLog.size() > maxPendingLogLines) {
+        m_pendingLog.pop_front();
+    }
+}
+
+OutputBatch UciOutputState::takePending() {
+    OutputBatch batch;
+    batch.log.assign(std::make_move_iterator(m_pendingLog.begin()),
+                     std::make_move_iterator(m_pendingLog.end()));
+    m_pendingLog.clear();
+    batch.evaluation = std::move(m_pendingEvaluation);
+    m_pendingEvaluation.reset();
+    return batch;
+}
+
+void UciOutputState::resetForSearch() {
+    m_evaluationByPV.clear();
+    m_pendingEvaluation.reset();
+    m_unhandledBestMove.reset();
+}
+
+} // namespace velkor::uci

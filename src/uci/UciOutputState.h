@@ -1,0 +1,85 @@
+#pragma once
+
+#include "EngineEvaluation.h"
+#include "UciProtocol.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velkor::uci {
+
+// The evaluation awaiting delivery to the main thread: every line of the current search in
+// multiPV order, the one just parsed, and the latest report of line 1 not yet delivered.
+struct PendingEvaluation {
+    std::vector<EngineEvaluation> lines;
+    EngineEvaluation latest;
+    std::optional<EngineEvaluation> principal;
+
+    bool operator==(const PendingEvaluation&) const = default;
+};
+
+// What has piled up for the main thread since the last delivery.
+struct OutputBatch {
+    std::vector<std::string> log;
+    std::optional<PendingEvaluation> evaluation;
+
+    bool isEmpty() const { return log.empty() && !evaluation; }
+};
+
+// What one engine line means to the code that reacts to it.
+struct LineEffect {
+    enum class Kind { option, uciOk, readyOk, info, bestMove, other };
+    Kind kind = Kind::other;
+    // For a best move: its text, its arrival time and everything pending up to and including it.
+    std::string bestMove;
+    double arrivalTime = 0;
+    OutputBatch batch;
+};
+
+// Everything one engine's output parsing remembers between lines, without threads or I/O: the
+// log lines not yet delivered, the options the engine announced, one evaluation per principal
+// variation of the current search, and whether a best move is waiting to be handled.
+class UciOutputState {
+public:
+    // Logs "< line" and interprets a trimmed, non-empty line that arrived at `now`.
+    LineEffect consumeLine(std::string_view line, double now);
+
+    // Adds a line to the log awaiting delivery.
+    void appendLog(std::string text);
+
+    // Hands over what is pending and leaves nothing behind.
+    OutputBatch takePending();
+
+    // A new search: no lines, nothing pending to show, no unhandled best move.
+    void resetForSearch();
+
+    // Lower-cased names of the options the engine announced.
+    const std::set<std::string>& offeredOptions() const { return m_offeredOptions; }
+    // The range the engine announced for UCI_Elo, if it gave one.
+    const std::optional<SpinRange>& eloRange() const { return m_eloRange; }
+
+    bool hasUnhandledBestMove() const { return m_unhandledBestMove.has_value(); }
+    void markBestMoveHandled() { m_unhandledBestMove.reset(); }
+
+    // Log lines that reach the main thread in one batch are cut to the last 250 there as soon as
+    // more than 300 are shown, so keeping more than 301 pending changes nothing anyone sees.
+    static constexpr std::size_t maxPendingLogLines = 301;
+
+private:
+    void parseInfo(std::string_view line);
+
+    std::deque<std::string> m_pendingLog;
+    std::optional<PendingEvaluation> m_pendingEvaluation;
+    std::map<std::int64_t, EngineEvaluation> m_evaluationByPV;
+    std::set<std::string> m_offeredOptions;
+    std::optional<SpinRange> m_eloRange;
+    std::optional<double> m_unhandledBestMove;
+};
+
+} // namespace velkor::uci

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "EngineEvaluation.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The UCI dialogue as pure functions: the commands we write and the engine lines we read.
+namespace velkor::uci {
+
+// The standard initial position, sent as "position startpos".
+inline constexpr std::string_view standardStartFen =
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// "position startpos" for no FEN or exactly the standard one, else "position fen <fen>"; then
+// " moves a b c" when there are moves.
+std::string positionCommand(const std::optional<std::string>& fen,
+                            const std::vector<std::string>& moves);
+
+// What a search is limited by; times in milliseconds.
+struct SearchLimits {
+    std::optional<std::int64_t> wtime;
+    std::optional<std::int64_t> btime;
+    std::optional<std::int64_t> winc;
+    std::optional<std::int64_t> binc;
+    std::optional<std::int64_t> movetime;
+    std::optional<std::int64_t> depth;
+};
+
+// A fixed move time wins over a depth, a depth over the clock. Without wtime and btime the
+// engine gets " movetime 1000" after any increments, so a search never runs unbounded.
+std::string goCommand(const SearchLimits& limits);
+
+// "setoption name <name> value <value>".
+std::string setOptionCommand(std::string_view name, std::string_view value);
+
+// An option's range as the engine announced it ("min"/"max" of a spin option).
+struct SpinRange {
+    std::optional<std::int64_t> min;
+    std::optional<std::int64_t> max;
+
+    // The value moved into the range; a missing bound does not limit.
+    std::int64_t clamp(std::int64_t value) const;
+};
+
+// The strength lines: with a limit "UCI_LimitStrength" true then "UCI_Elo" (moved into the range
+// the engine announced for it, since engines ignore values outside it and keep their default
+// strength), without one "UCI_LimitStrength" false.
+std::vector<std::string> strengthCommands(bool limitElo, std::int64_t elo,
+                                          const std::optional<SpinRange>& eloRange);
+
+// For a line that begins with "option name ": the name up to the first " type " (or to the end),
+// lower-cased.
+std::string optionName(std::string_view line);
+
+// For an option line: the integers after the first "min" and "max" tokens that follow " type ".
+// Nothing when neither is there.
+std::optional<SpinRange> optionRange(std::string_view line);
+
+// The principal-variation number of an info line: the integer after the first "multipv" token,
+// else 1.
+std::int64_t infoLineNumber(const std::vector<std::string_view>& tokens);
+
+// Applies the tokens of one info line to the stored evaluation of its line: depth, score (cp or
+// mate; each clears the other), nodes, nps, time and pv (the rest of the line, empty tokens left
+// out). Unknown tokens, bound markers and numbers that do not read as integers are passed over.
+void applyInfo(const std::vector<std::string_view>& tokens, EngineEvaluation& evaluation);
+
+// For a line that begins with "bestmove ": its second token as sent, or nothing when there is none.
+std::optional<std::string> bestMoveText(std::string_view line);
+
+} // namespace velkor::uci

@@ -1,0 +1,96 @@
+#include "uci/EngineConfiguration.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+namespace velkor {
+namespace {
+
+EngineConfiguration sampleEngine() {
+    EngineConfiguration engine = EngineConfiguration::makeNew(
+        QStringLiteral("Stockfish"), QStringLiteral("/usr/games/stockfish"), QStringLiteral("SF"));
+    engine.limitElo = true;
+    engine.elo = 1850;
+    engine.supportsLimitStrength = true;
+    return engine;
+}
+
+TEST(EngineConfiguration, JsonUsesFieldNamesUpperCaseIdsAndLeavesOutAbsentOptionals) {
+    EngineConfiguration engine = sampleEngine();
+    engine.multiPV.reset();
+    engine.supportsLimitStrength.reset();
+    const QJsonObject json = engine.toJson();
+    EXPECT_EQ(json.keys(), (QStringList{"author", "elo", "executablePath", "hashMB", "id",
+                                        "isBuiltIn", "limitElo", "name", "skillLevel", "threads"}));
+    const QString id = json.value("id").toString();
+    EXPECT_EQ(id.size(), 36);
+    EXPECT_EQ(id, id.toUpper());
+    EXPECT_EQ(json.value("elo").toInteger(), 1850);
+    EXPECT_TRUE(json.value("limitElo").toBool());
+    EXPECT_EQ(EngineConfiguration::fromJson(json), engine);
+}
+
+TEST(EngineConfiguration, ListRoundTripsCompactly) {
+    EngineConfiguration big = sampleEngine();
+    big.hashMB = std::int64_t{1} << 60;
+    const QList<EngineConfiguration> engines{sampleEngine(), big,
+                                             EngineConfiguration::builtInMini()};
+    const QByteArray data = EngineConfiguration::encodeList(engines);
+    EXPECT_FALSE(data.contains('\n'));
+    EXPECT_EQ(EngineConfiguration::decodeList(data), engines);
+}
+
+TEST(EngineConfiguration, OneBadRecordMakesTheWholeListUnreadable) {
+    const QJsonObject good = sampleEngine().toJson();
+    const auto listWith = [&good](const QJsonObject& other) {
+        return QJsonDocument(QJsonArray{good, other}).toJson(QJsonDocument::Compact);
+    };
+    for (const char* key : {"id", "name", "executablePath", "author", "skillLevel", "threads",
+                            "hashMB", "limitElo", "elo", "isBuiltIn"}) {
+        QJsonObject missing = good;
+        missing.remove(key);
+        EXPECT_FALSE(EngineConfiguration::decodeList(listWith(missing))) << key;
+    }
+    QJsonObject wrongType = good;
+    wrongType.insert("threads", "2");
+    EXPECT_FALSE(EngineConfiguration::decodeList(listWith(wrongType)));
+    wrongType = good;
+    wrongType.insert("elo", 1500.5);
+    EXPECT_FALSE(EngineConfiguration::decodeList(listWith(wrongType)));
+    wrongType = good;
+    wrongType.insert("multiPV", true);
+    EXPECT_FALSE(EngineConfiguration::decodeList(listWith(wrongType)));
+    wrongType = good;
+    wrongType.insert("id", "not-a-uuid");
+    EXPECT_FALSE(EngineConfiguration::decodeList(listWith(wrongType)));
+    EXPECT_FALSE(EngineConfiguration::decodeList("{\"not\":\"an array\"}"));
+    EXPECT_FALSE(EngineConfiguration::decodeList("[1]"));
+}
+
+TEST(EngineConfiguration, OptionalsMayBeMissingOrNullAndIdsAnyCase) {
+    const EngineConfiguration original = sampleEngine();
+    QJsonObject json = original.toJson();
+    json.remove("multiPV");
+    json.insert("supportsLimitStrength", QJsonValue::Null);
+    json.insert("id", json.value("id").toString().toLower());
+    const auto engine = EngineConfiguration::fromJson(json);
+    ASSERT_TRUE(engine);
+    EXPECT_FALSE(engine->multiPV);
+    EXPECT_FALSE(engine->supportsLimitStrength);
+    EXPECT_EQ(engine->id, original.id);
+}
+
+TEST(EngineConfiguration, HashCoversEveryField) {
+    EngineConfiguration a = sampleEngine();
+    EngineConfiguration b = a;
+    EXPECT_EQ(qHash(a), qHash(b));
+    b.supportsLimitStrength = false;
+    EXPECT_NE(qHash(a), qHash(b));
+    b = a;
+    b.multiPV.reset();
+    EXPECT_NE(qHash(a), qHash(b));
+}
+
+} // namespace
+} // namespace velkor

@@ -1,0 +1,407 @@
+#include "FakeEngine.h"
+#include "QtTestSupport.h"
+#include "uci/UCIEngineProcess.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryFile>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <qcoro/qcorotask.h>
+
+namespace velkor {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeEngine;
+using testing::waitUntil;
+
+const QStringList strengthOptions{"option name Skill Level type spin default 20 min 0 max 20",
+                                  "option name UCI_LimitStrength type check default false",
+                                  "option name UCI_Elo type spin default 1350 min 1350 max 2850"};
+
+// A configuration that sends no optional lines.
+EngineConfiguration plainConfig(const QString& path) {
+    EngineConfiguration config = EngineConfiguration::makeNew("Fake", path, {});
+    config.threads = 1;
+    config.hashMB = 0;
+    config.multiPV.reset();
+    return config;
+}
+
+// An engine process with the short time limits of the tests.
+class Engine {
+public:
+    explicit Engine(EngineConfiguration config, platform::TimeSource clock = platform::systemUptime)
+        : process(std::make_unique<UCIEngineProcess>(std::move(config), 0.5,
+                                                     EngineProcessEnvironment{clock, 200ms})) {
+        process->setOnUnexpectedTermination(
+            [this](const QString& message) { terminations.append(message); });
+    }
+    explicit Engine(const FakeEngine& fake) : Engine(plainConfig(fake.path())) {}
+
+    bool start() { return QCoro::waitFor(process->start()); }
+    bool logHas(const QString& line) const {
+        return waitUntil([&] { return process->logLines().contains(line); }, 3s);
+    }
+    UCIEngineProcess* operator->() const { return process.get(); }
+    // Destroys the object; its child must be gone when that returns.
+    bool destroyLeavesNoChild(const FakeEngine& fake) {
+        const auto pid = fake.pid();
+        process.reset();
+        return pid && testing::processIsGone(*pid);
+    }
+
+    std::unique_ptr<UCIEngineProcess> process;
+    QStringList terminations;
+};
+
+TEST(UCIEngineProcess, SendsTheOptionLinesInTheFixedOrderWithTheEloClamped) {
+    const FakeEngine fake(FakeEngine::handshake(strengthOptions));
+    EngineConfiguration config = EngineConfiguration::makeNew("Fake", fake.path(), {});
+    config.threads = 4;
+    config.hashMB = 128;
+    config.skillLevel = 5;
+    config.limitElo = true;
+    config.elo = 3190;
+    Engine engine(config);
+
+    ASSERT_TRUE(engine.start());
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_EQ(engine->canLimitStrength(), true);
+    EXPECT_EQ(fake.receivedCommands(),
+              (QStringList{"uci", "setoption name Threads value 4", "setoption name Hash value 128",
+                           "setoption name Skill Level value 5",
+                           "setoption name UCI_LimitStrength value true",
+                           "setoption name UCI_Elo value 2850", "setoption name MultiPV value 3",
+                           "isready"}));
+    ASSERT_TRUE(engine.logHas("< readyok"));
+    EXPECT_EQ(engine->logLines().mid(0, 2),
+              (QStringList{"Started engine process: " + fake.path(), "> uci"}));
+    EXPECT_TRUE(engine->logLines().contains("< id name Fake Engine"));
+    EXPECT_EQ(engine->config().elo, 3190);
+}
+
+TEST(UCIEngineProcess, SendsOnlyTheLinesTheConfigurationAndTheEngineCallFor) {
+    const FakeEngine strong(FakeEngine::handshake(strengthOptions));
+    Engine full(plainConfig(strong.path()));
+    ASSERT_TRUE(full.start());
+    EXPECT_EQ(strong.receivedCommands(),
+              (QStringList{"uci", "setoption name UCI_LimitStrength value false", "isready"}));
+
+    const FakeEngine plain(FakeEngine::handshake());
+    EngineConfiguration limited = plainConfig(plain.path());
+    limited.limitElo = true;
+    limited.skillLevel = 3;
+    limited.multiPV = 1;
+    Engine weak(limited);
+    ASSERT_TRUE(weak.start());
+    EXPECT_EQ(weak->canLimitStrength(), false);
+    EXPECT_EQ(plain.receivedCommands(), (QStringList{"uci", "isready"}));
+    EXPECT_TRUE(weak.logHas("Engine offers no UCI_LimitStrength: the Elo limit is ignored, it "
+                            "plays at full strength."));
+}
+
+TEST(UCIEngineProcess, UpdateEloSendsWhatTheEngineAccepts) {
+    Engine unstarted(plainConfig("/nowhere"));
+    unstarted->updateElo(true, 5000);
+    EXPECT_TRUE(unstarted.logHas("> setoption name UCI_Elo value 5000"));
+
+    const FakeEngine strong(FakeEngine::handshake(strengthOptions));
+    Engine engine(strong);
+    ASSERT_TRUE(engine.start());
+    engine->updateElo(true, 1000);
+    engine->updateElo(false, 1500);
+    EXPECT_EQ(engine->config().limitElo, false);
+    EXPECT_EQ(engine->config().elo, 1500);
+    ASSERT_TRUE(waitUntil([&] { return strong.receivedCommands().size() == 6; }));
+    EXPECT_EQ(strong.receivedCommands().mid(3),
+              (QStringList{"setoption name UCI_LimitStrength value true",
+                           "setoption name UCI_Elo value 1350",
+                           "setoption name UCI_LimitStrength value false"}));
+
+    const FakeEngine plain(FakeEngine::handshake());
+    Engine weak(plain);
+    ASSERT_TRUE(weak.start());
+    weak->updateElo(true, 1800);
+    weak->send("isready");
+    ASSERT_TRUE(weak.logHas("> isready"));
+    EXPECT_EQ(weak->config().elo, 1800);
+    EXPECT_FALSE(weak->logLines().join('\n').contains("UCI_Elo"));
+}
+
+TEST(UCIEngineProcess, FailedHandshakesEndTheChildWithTheirReason) {
+    struct Case {
+        QString script;
+        QString logLine;
+        QStringList terminations;
+    };
+    const QString noUciOk = "Engine did not complete the UCI handshake within 0.5 seconds.";
+    const QString noReadyOk = "Engine did not become ready within 0.5 seconds.";
+    const Case cases[] = {
+        {"on isready\nsay readyok\n", noUciOk, {}},
+        {"on uci\nsleep 800\nsay uciok\non isready\nsay readyok\n", noUciOk, {}},
+        {"on uci\nsay uciok\n", noReadyOk, {}},
+        {"ignore-term\nignore-quit\non uci\nsay uciok\n", noReadyOk, {}},
+        {"on uci\nsay id name Quitter\nexit 3\n",
+         noUciOk,
+         {"Engine process exited with status 3."}},
+    };
+    for (const auto& [script, logLine, terminations] : cases) {
+        const FakeEngine fake(script);
+        Engine engine(fake);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(engine.start()) << script.toStdString();
+        // An engine that exits is not waited for.
+        EXPECT_LT(timer.elapsed(), terminations.isEmpty() ? 2000 : 450);
+        EXPECT_TRUE(engine.logHas(logLine)) << script.toStdString();
+        EXPECT_FALSE(engine->isRunning());
+        EXPECT_TRUE(testing::waitUntilGone(*fake.pid(), 2s)) << script.toStdString();
+        testing::processEventsFor(50ms);
+        EXPECT_EQ(engine.terminations, terminations);
+    }
+}
+
+TEST(UCIEngineProcess, StartsNothingWithoutAnExecutable) {
+    QTemporaryFile notExecutable;
+    ASSERT_TRUE(notExecutable.open());
+    for (const QString& path : {QStringLiteral("/nowhere/engine"), notExecutable.fileName()}) {
+        Engine engine(plainConfig(path));
+        EXPECT_FALSE(engine.start());
+        EXPECT_TRUE(engine.logHas("Error: Executable not found or not executable at: " + path));
+        EXPECT_FALSE(QCoro::waitFor(engine->newGame()));
+    }
+}
+
+TEST(UCIEngineProcess, SearchDeliversLinesEvaluationsAndTheTimedBestMove) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\n"
+                          "say info depth 3 multipv 1 score cp 20 pv e2e4\n"
+                          "say info depth 3 multipv 2 score cp 10 pv d2d4\n"
+                          "sleep 250\n"
+                          "say info depth 4 multipv 2 score mate 2\n"
+                          "say bestmove e2e4 ponder e7e5\n");
+    Engine engine(plainConfig(fake.path()), [] { return 42.5; });
+    ASSERT_TRUE(engine.start());
+    std::vector<EngineEvaluation> updates;
+    engine->setOnEvaluationUpdate([&](const EngineEvaluation& e) { updates.push_back(e); });
+    std::vector<std::pair<std::string, double>> bestMoves;
+
+    engine->sendPosition(std::nullopt, {"e2e4"});
+    engine->search(60000, 59000, 1000, 1000, std::nullopt, std::nullopt,
+                   [&](const std::string& move, double at) { bestMoves.emplace_back(move, at); });
+    ASSERT_TRUE(waitUntil([&] { return engine->isThinking(); }));
+    ASSERT_TRUE(waitUntil([&] { return engine->analysisLines().size() == 2; }));
+    EXPECT_EQ(engine->currentEvaluation().scoreCp, 20);
+    ASSERT_TRUE(waitUntil([&] { return !bestMoves.empty(); }));
+
+    EXPECT_EQ(bestMoves, (std::vector<std::pair<std::string, double>>{{"e2e4", 42.5}}));
+    EXPECT_FALSE(engine->isThinking());
+    EXPECT_EQ(engine->analysisLines()[1].mateIn, 2);
+    // Each batch reports its principal line when it has one, else the line just parsed.
+    ASSERT_EQ(updates.size(), 2u);
+    EXPECT_EQ(updates[0].scoreCp, 20);
+    EXPECT_EQ(updates[1].mateIn, 2);
+    EXPECT_EQ(engine->logLines().last(), "< bestmove e2e4 ponder e7e5");
+    EXPECT_TRUE(engine->hasUnhandledBestMove());
+    engine->markBestMoveHandled();
+    EXPECT_FALSE(engine->hasUnhandledBestMove());
+    EXPECT_EQ(fake.receivedCommands().mid(2),
+              (QStringList{"position startpos moves e2e4",
+                           "go wtime 60000 btime 59000 winc 1000 binc 1000"}));
+}
+
+TEST(UCIEngineProcess, AnswerToAStoppedSearchGoesToTheNextCallback) {
+    const FakeEngine fake(FakeEngine::handshake() + "on stop\nsleep 150\nsay bestmove a2a3\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    QStringList first;
+    QStringList second;
+    engine->search({}, {}, {}, {}, {}, 30,
+                   [&](const std::string& m, double) { first << m.c_str(); });
+    engine->stop();
+    engine->search({}, {}, {}, {}, 100, {},
+                   [&](const std::string& m, double) { second << m.c_str(); });
+    ASSERT_TRUE(waitUntil([&] { return !second.isEmpty(); }));
+    EXPECT_EQ(second, QStringList{"a2a3"});
+    EXPECT_TRUE(first.isEmpty());
+    EXPECT_FALSE(engine->isThinking());
+    EXPECT_EQ(fake.receivedCommands().mid(2),
+              (QStringList{"go depth 30", "stop", "go movetime 100"}));
+    EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
+}
+
+TEST(UCIEngineProcess, NewGameWaitsForReadyAndASecondWaitAnswersTheFirst) {
+    const FakeEngine fake(FakeEngine::handshake().replace("on isready", "once isready") +
+                          "on isready\nsleep 200\nsay readyok\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    auto first = engine->newGame();
+    auto second = engine->newGame();
+    EXPECT_TRUE(QCoro::waitFor(second));
+    EXPECT_FALSE(QCoro::waitFor(first));
+    EXPECT_EQ(fake.receivedCommands().mid(1),
+              (QStringList{"isready", "ucinewgame", "isready", "ucinewgame", "isready"}));
+}
+
+TEST(UCIEngineProcess, ALateReadyOkIsOnlyLogged) {
+    const FakeEngine fake(FakeEngine::handshake().replace("on isready", "once isready") +
+                          "once isready\nsleep 700\nsay readyok\non isready\nsay readyok\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    EXPECT_FALSE(QCoro::waitFor(engine->newGame()));
+    ASSERT_TRUE(waitUntil([&] { return engine->logLines().count("< readyok") == 2; }, 3s));
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_TRUE(QCoro::waitFor(engine->newGame()));
+}
+
+TEST(UCIEngineProcess, CrashDuringASearchIsReportedWithoutABestMove) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\nsay info depth 1 score cp 5 pv e2e4\nsleep 50\ndie\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    bool bestMove = false;
+    engine->search({}, {}, {}, {}, 1000, {}, [&](const std::string&, double) { bestMove = true; });
+    ASSERT_TRUE(waitUntil([&] { return !engine.terminations.isEmpty(); }));
+    EXPECT_EQ(engine.terminations, QStringList{"Engine process exited with status 9."});
+    EXPECT_FALSE(engine->isThinking());
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_TRUE(testing::processIsGone(*fake.pid()));
+    testing::processEventsFor(150ms);
+    EXPECT_FALSE(bestMove);
+    EXPECT_FALSE(engine->hasUnhandledBestMove());
+}
+
+TEST(UCIEngineProcess, AnEngineThatIgnoresQuitAndTermIsKilledAndReaped) {
+    const QString stubborn = "ignore-term\nignore-quit\n" + FakeEngine::handshake();
+    const FakeEngine fake(stubborn);
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    const qint64 pid = *fake.pid();
+    engine->terminate();
+    engine->terminate();
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_TRUE(testing::waitUntilGone(pid, 2s));
+    testing::processEventsFor(100ms);
+    EXPECT_TRUE(engine.terminations.isEmpty());
+
+    // Destroying the object ends and reaps its child before the destructor returns.
+    const FakeEngine other(stubborn);
+    Engine owned(other);
+    ASSERT_TRUE(owned.start());
+    EXPECT_TRUE(owned.destroyLeavesNoChild(other));
+}
+
+TEST(UCIEngineProcess, WritingToAnEngineThatClosedItsInputIsHarmless) {
+    std::signal(SIGPIPE, SIG_DFL);
+    const FakeEngine fake("ignore-quit\n" + FakeEngine::handshake() + "on go\nclose-input\n");
+    Engine engine(fake);
+    struct sigaction action {};
+    sigaction(SIGPIPE, nullptr, &action);
+    EXPECT_EQ(action.sa_handler, SIG_IGN);
+
+    ASSERT_TRUE(engine.start());
+    engine->search({}, {}, {}, {}, 100, {}, {});
+    for (int i = 0; i < 50; ++i) {
+        engine->send("stop");
+        testing::processEventsFor(2ms);
+    }
+    EXPECT_TRUE(engine.logHas("> stop"));
+    EXPECT_TRUE(engine->isRunning());
+}
+
+TEST(UCIEngineProcess, OutputInOddChunksIsReassembledIntoItsLines) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\n"
+                          "raw info dep\n"
+                          "sleep 30\n"
+                          "raw th 7 score cp 12 pv e2e4\\r\\n\\r\\n\\n  \\n\n"
+                          "raw info string caf\\xc3\n"
+                          "sleep 30\n"
+                          "raw \\xa9\\ninfo string bad \\xff\\xfe\\n\n"
+                          "err info string from stderr\n"
+                          "bigline 1000000\n"
+                          "say bestmove e2e4\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    std::string bestMove;
+    engine->search({}, {}, {}, {}, 100, {}, [&](const std::string& m, double) { bestMove = m; });
+    ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }));
+
+    EXPECT_EQ(bestMove, "e2e4");
+    EXPECT_EQ(engine->currentEvaluation(),
+              (EngineEvaluation{
+                  1, 7, 12, std::nullopt, std::nullopt, std::nullopt, std::nullopt, {"e2e4"}}));
+    const QStringList log = engine->logLines();
+    const auto goLine = log.indexOf("> go movetime 100");
+    ASSERT_GE(goLine, 0);
+    ASSERT_EQ(log.size() - goLine, 6);
+    EXPECT_EQ(log.mid(goLine + 1, 3),
+              (QStringList{"< info depth 7 score cp 12 pv e2e4", "< info string caf\u00e9",
+                           "< info string from stderr"}));
+    EXPECT_EQ(log[goLine + 4].size(), 2 + 12 + 1000000);
+    EXPECT_TRUE(log[goLine + 4].startsWith("< info string xxx"));
+    EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
+}
+
+TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
+    // 100,000 lines: half at once, half spread over 0.8 seconds.
+    const QString line = "info depth 20 seldepth 30 multipv 1 score cp 31 nodes 123 nps 456 "
+                         "time 7 pv e2e4 e7e5 g1f3\n";
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\n"
+                          "flood 50000 " +
+                          line + "trickle 50000 800 " + line +
+                          "say info depth 21 score cp 33 pv d2d4\n"
+                          "say bestmove d2d4\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    int batches = 0;
+    QObject::connect(engine.process.get(), &UCIEngineProcess::logLinesChanged, [&] { ++batches; });
+    std::string bestMove;
+    QElapsedTimer timer;
+    timer.start();
+    engine->search({}, {}, {}, {}, 100, {}, [&](const std::string& m, double) { bestMove = m; });
+    ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }, 30s));
+
+    EXPECT_EQ(bestMove, "d2d4");
+    EXPECT_EQ(engine->currentEvaluation().depth, 21);
+    EXPECT_EQ(engine->currentEvaluation().scoreCp, 33);
+    EXPECT_EQ(engine->logLines().size(), UCIEngineProcess::keptLogLines);
+    EXPECT_EQ(engine->logLines().last(), "< bestmove d2d4");
+    // One batch per 0.1 seconds at most, the best move's own and some slack for timer jitter.
+    EXPECT_LE(batches, timer.elapsed() / 100 + 3);
+    EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
+}
+
+TEST(UCIEngineProcess, LogKeepsTheLast250LinesOncePast300) {
+    Engine engine(EngineConfiguration::builtInMini());
+    for (int i = 0; i < 300; ++i) {
+        engine->send("c" + std::to_string(i));
+    }
+    ASSERT_TRUE(waitUntil([&] { return engine->logLines().size() == 300; }));
+    testing::processEventsFor(150ms);
+    EXPECT_EQ(engine->logLines().size(), 300);
+    engine->send("c300");
+    ASSERT_TRUE(waitUntil([&] { return engine->logLines().last() == "> c300"; }));
+    EXPECT_EQ(engine->logLines().size(), 250);
+    EXPECT_EQ(engine->logLines().first(), "> c51");
+}
+
+TEST(UCIEngineProcess, BuiltInEngineStartsNoChildAndOnlyLogs) {
+    Engine engine(EngineConfiguration::builtInMini());
+    EXPECT_TRUE(engine.start());
+    EXPECT_TRUE(engine->isRunning());
+    EXPECT_TRUE(QCoro::waitFor(engine->newGame()));
+    engine->search({}, {}, {}, {}, {}, 5, {});
+    EXPECT_TRUE(engine.logHas("> go depth 5"));
+    testing::processEventsFor(150ms);
+    EXPECT_TRUE(engine->isThinking());
+    engine->terminate();
+    EXPECT_FALSE(engine->isRunning());
+    EXPECT_FALSE(engine->isThinking());
+    EXPECT_TRUE(engine.terminations.isEmpty());
+}
+
+} // namespace
+} // namespace velkor
