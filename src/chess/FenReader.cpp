@@ -28,24 +28,6 @@ namespace {
     throw DomainError("Brontil", code, std::string(messages[code - 1]));
 }
 
-std::vector<std::string_view> fields(std::string_view text) {
-    std::vector<std::string_view> result;
-    std::size_t index = 0;
-    while (index < text.size()) {
-        while (index < text.size() && text::isSpace(text[index])) {
-            ++index;
-        }
-        const std::size_t start = index;
-        while (index < text.size() && !text::isSpace(text[index])) {
-            ++index;
-        }
-        if (index > start) {
-            result.push_back(text.substr(start, index - start));
-        }
-    }
-    return result;
-}
-
 std::vector<std::string_view> ranks(std::string_view placement) {
     std::vector<std::string_view> result;
     std::size_t start = 0;
@@ -193,7 +175,7 @@ void checkReachable(const Position& position) {
 } // namespace
 
 Position positionFromFen(std::string_view text) {
-    const std::vector<std::string_view> parts = fields(text);
+    const std::vector<std::string_view> parts = text::splitAtWhitespace(text);
     if (parts.size() != 6) {
         fail(1);
     }

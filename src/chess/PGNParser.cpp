@@ -44,24 +44,6 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-std::vector<std::string_view> splitWhitespace(std::string_view text) {
-    std::vector<std::string_view> tokens;
-    std::size_t index = 0;
-    while (index < text.size()) {
-        while (index < text.size() && text::isSpace(text[index])) {
-            ++index;
-        }
-        const std::size_t start = index;
-        while (index < text.size() && !text::isSpace(text[index])) {
-            ++index;
-        }
-        if (index > start) {
-            tokens.push_back(text.substr(start, index - start));
-        }
-    }
-    return tokens;
-}
-
 // Drops a leading move number: digits, a full stop and optionally two more full stops.
 std::string_view withoutMoveNumber(std::string_view token) {
     std::size_t index = 0;
@@ -235,7 +217,7 @@ ParsedPGN PGNParser::parse(std::string_view text) {
 
     const std::string cleaned = pgn::removeCommentsAndVariations(movetext);
     std::size_t movesPlayed = 0;
-    for (const std::string_view token : pgn::splitWhitespace(cleaned)) {
+    for (const std::string_view token : text::splitAtWhitespace(cleaned)) {
         if (token.front() == '$') {
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velkor::text {
 
@@ -30,6 +31,26 @@ inline std::string lowercased(std::string_view text) {
         }
     }
     return result;
+}
+
+// The pieces between runs of white space; leading, trailing and repeated blanks give no empty
+// pieces.
+inline std::vector<std::string_view> splitAtWhitespace(std::string_view text) {
+    std::vector<std::string_view> pieces;
+    std::size_t index = 0;
+    while (index < text.size()) {
+        while (index < text.size() && isSpace(text[index])) {
+            ++index;
+        }
+        const std::size_t start = index;
+        while (index < text.size() && !isSpace(text[index])) {
+            ++index;
+        }
+        if (index > start) {
+            pieces.push_back(text.substr(start, index - start));
+        }
+    }
+    return pieces;
 }
 
 } // namespace velkor::text
