@@ -26,6 +26,10 @@ struct GameManagerTestAccess {
                                      std::optional<double> arrivedAt, UCIEngineProcess* from) {
         manager.handleEngineBestMove(move, arrivedAt, from);
     }
+    static void handleEngineFailure(GameManager& manager, const UCIEngineProcess* process,
+                                    const QString& message) {
+        manager.handleEngineFailure(process, message);
+    }
     // Engine coroutines whose frames are still alive (a cancelled one ends at its next wake-up).
     static int runningEngineTasks(const GameManager& manager) {
         return manager.m_runningEngineTasks;
@@ -42,12 +46,13 @@ public:
         GameEndReason reason;
         std::string fen;
         QString pgn;
+        std::optional<QString> engineFailure;
     };
 
     bool isAutomatchActive() const override { return active; }
     void handleGameEnd(const GameEndReason& reason, const ChessBoard& board, const QString& pgn,
-                       const std::optional<QString>&) override {
-        calls.push_back(Call{reason, board.fen(), pgn});
+                       const std::optional<QString>& engineFailure) override {
+        calls.push_back(Call{reason, board.fen(), pgn, engineFailure});
     }
 
     bool active = true;
