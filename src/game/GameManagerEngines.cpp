@@ -185,15 +185,13 @@ QCoro::Task<> GameManager::startEngines(QPointer<GameManager> self,
         if (!stillWanted() || !engine) {
             co_return;
         }
-        if (!started) {
-            self->handleEngineFailure(engine.data(), startFailureText);
-            co_return;
-        }
-        const bool ready = co_await engine->newGame();
+        // A failed start skips the new game and fails below with the same message.
+        const bool ready = started && co_await engine->newGame();
         if (!stillWanted() || !engine) {
             co_return;
         }
         if (!ready) {
+            self->m_engineStartTask.reset();
             self->handleEngineFailure(engine.data(), startFailureText);
             co_return;
         }

@@ -79,7 +79,10 @@ protected:
         manager.setGameMode(GameMode::humanVsEngine);
         manager.setColorChoice(human == PieceColor::white ? PlayerColorChoice::white
                                                           : PlayerColorChoice::black);
-        startGame(preset);
+        manager.setTimeControlConfig({preset, 5, 3, EngineThinkingMode::gameClock()});
+        manager.startNewGame();
+        // Not the running clock: an engine that moves first may have ended the game already.
+        ASSERT_TRUE(waitUntil([&] { return !manager.hasEngineStartTask(); }));
     }
 
     bool received(const FakeEngine& fake, const QString& command) {

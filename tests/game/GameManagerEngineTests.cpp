@@ -400,8 +400,8 @@ TEST_F(EngineGameTest, PauseStopsTheSearchAndResumeStartsItAfresh) {
     manager.togglePause();
     EXPECT_EQ(manager.currentlyThinkingColor(), PieceColor::black);
     ASSERT_TRUE(waitUntil(
-        [&] { return fake.receivedCommands().count("position startpos moves e2e4") == 2; }));
-    EXPECT_EQ(fake.receivedCommands().filter(QRegularExpression("^go ")).size(), 2);
+        [&] { return fake.receivedCommands().filter(QRegularExpression("^go ")).size() == 2; }));
+    EXPECT_EQ(fake.receivedCommands().count("position startpos moves e2e4"), 2);
 }
 
 TEST_F(EngineGameTest, LoadsStartTheEnginesOfTheModeAndARejectedFenKeepsThem) {
