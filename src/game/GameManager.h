@@ -338,8 +338,14 @@ private:
     void cancelEngineStartTask();
     // Tells every engine to stop searching; their answers arrive and are ignored.
     void stopEngines();
+    // Whether the mode gives `color` to an engine.
+    bool isEnginePlaying(PieceColor color) const;
     // The engine playing `color`, if any.
     UCIEngineProcess* engineProcess(PieceColor color) const;
+    // The registry's choice for `color`.
+    const std::optional<EngineConfiguration>& selectedEngine(PieceColor color) const;
+    // The running engine of `color` gets the strength at once; while it thinks, its card too.
+    void applyStrengthToEngine(PieceColor color, bool limit, std::int64_t elo);
     // The colour `process` plays in this game; none for a replaced engine.
     std::optional<PieceColor> colorOf(const UCIEngineProcess* process) const;
     void setEngineProcess(PieceColor color, std::unique_ptr<UCIEngineProcess> process);

@@ -4,6 +4,7 @@
 // shared by the game-manager suites.
 #include "ManualTime.h"
 #include "QtTestSupport.h"
+#include "RecordingSleepBackend.h"
 #include "RecordingSoundPlayer.h"
 #include "game/GameManager.h"
 
@@ -38,6 +39,8 @@ struct GameManagerTestAccess {
 
 using platform::SoundEffect;
 using velkor::testing::ManualTime;
+using velkor::testing::RecordingSleepBackend;
+using velkor::testing::SleepLog;
 using velkor::testing::waitUntil;
 
 class RecordingSeriesObserver : public GameSeriesObserver {
@@ -57,22 +60,6 @@ public:
 
     bool active = true;
     std::vector<Call> calls;
-};
-
-// Counts what the game manager asked of the keep-awake lock.
-struct SleepLog {
-    int acquired = 0;
-    int released = 0;
-};
-
-class RecordingSleepBackend : public platform::SleepGuard::Backend {
-public:
-    explicit RecordingSleepBackend(SleepLog& log) : m_log(log) {}
-    void acquire() override { ++m_log.acquired; }
-    void release() override { ++m_log.released; }
-
-private:
-    SleepLog& m_log;
 };
 
 // A registry that finds no engine anywhere: tests select the engines they mean.

@@ -35,6 +35,15 @@ protected:
             {TimeControlPreset::blitz5_3, 5, 3, EngineThinkingMode::fixedDepth(depth)});
     }
 
+    // The user plays White against Stockfish searching to `depth`; returns once the clock runs.
+    void playWhiteAgainstStockfish(std::int64_t depth) {
+        engines.setSelectedBlackEngine(engine("Stockfish"));
+        manager.setGameMode(GameMode::humanVsEngine);
+        useDepth(depth);
+        manager.startNewGame();
+        ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    }
+
     // The user's move: the first legal move of the position, made with two clicks (a promotion
     // becomes a queen).
     void clickAMove() {
@@ -50,11 +59,7 @@ protected:
 };
 
 TEST_F(StockfishGameTest, TheUserClicksMovesAndStockfishAnswers) {
-    engines.setSelectedBlackEngine(engine("Stockfish"));
-    manager.setGameMode(GameMode::humanVsEngine);
-    useDepth(8);
-    manager.startNewGame();
-    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    playWhiteAgainstStockfish(8);
 
     for (std::size_t round = 1; round <= 4 && !manager.isGameOver(); ++round) {
         clickAMove();
@@ -104,11 +109,7 @@ TEST_F(StockfishGameTest, TwoEnginesPlayAnEndgameToItsEnd) {
 }
 
 TEST_F(StockfishGameTest, UndoTakesBackTheReplyTooAndRestartsTheEngine) {
-    engines.setSelectedBlackEngine(engine("Stockfish"));
-    manager.setGameMode(GameMode::humanVsEngine);
-    useDepth(6);
-    manager.startNewGame();
-    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    playWhiteAgainstStockfish(6);
     time.advance(2);
     click(sq("e2"));
     click(sq("e4"));

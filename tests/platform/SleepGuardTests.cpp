@@ -1,4 +1,5 @@
 #include "QtTestSupport.h"
+#include "RecordingSleepBackend.h"
 #include "platform/LogindSleepInhibitor.h"
 #include "platform/SleepGuard.h"
 
@@ -19,25 +20,10 @@ namespace {
 using namespace std::chrono_literals;
 using velkor::testing::waitUntil;
 
-struct Calls {
-    int acquired = 0;
-    int released = 0;
-};
-
-class CountingBackend : public SleepGuard::Backend {
-public:
-    explicit CountingBackend(Calls& calls) : m_calls(calls) {}
-    void acquire() override { ++m_calls.acquired; }
-    void release() override { ++m_calls.released; }
-
-private:
-    Calls& m_calls;
-};
-
 TEST(SleepGuard, AsksItsBackendOnlyOnAChangeAndReleasesWhenDestroyed) {
-    Calls calls;
+    velkor::testing::SleepLog calls;
     {
-        SleepGuard guard(std::make_unique<CountingBackend>(calls));
+        SleepGuard guard(std::make_unique<velkor::testing::RecordingSleepBackend>(calls));
         guard.setKeepAwake(false);
         guard.setKeepAwake(true);
         guard.setKeepAwake(true);
