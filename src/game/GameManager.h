@@ -166,7 +166,7 @@ public:
     // One entry per graded engine move of an engine-against-engine game, in game order.
     const std::vector<MoveAnalysis>& moveAnalyses() const { return m_moveAnalyses; }
     // The engines playing White and Black, owned by the manager; null where the user plays or no
-    // engine was made. A replaced engine stays valid until the event loop runs again.
+    // engine was made. A replaced engine stays valid at least until the event loop runs again.
     UCIEngineProcess* whiteEngineProcess() const { return m_whiteEngineProcess.get(); }
     UCIEngineProcess* blackEngineProcess() const { return m_blackEngineProcess.get(); }
     // The side whose engine is searching, and that engine's configuration (the engine card).
@@ -349,8 +349,7 @@ private:
     // The colour `process` plays in this game; none for a replaced engine.
     std::optional<PieceColor> colorOf(const UCIEngineProcess* process) const;
     void setEngineProcess(PieceColor color, std::unique_ptr<UCIEngineProcess> process);
-    // Ends a replaced engine and deletes it once the event loop runs again, so that anything
-    // that still refers to it in the current step stays valid.
+    // Ends a replaced engine and deletes it later, once its child has ended.
     void retireEngine(std::unique_ptr<UCIEngineProcess> process);
     // The display name of the engine playing `color`, when one does.
     std::optional<QString> engineName(PieceColor color) const;

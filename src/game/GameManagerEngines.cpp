@@ -465,7 +465,12 @@ void GameManager::retireEngine(std::unique_ptr<UCIEngineProcess> process) {
     std::erase_if(m_retiredEngines,
                   [](const QPointer<UCIEngineProcess>& retired) { return retired.isNull(); });
     m_retiredEngines.emplace_back(process.get());
-    process.release()->deleteLater();
+    // Deleted once its child has surely ended (asked now, killed after the grace period), so
+    // the deletion never waits for an engine that hangs; nothing that refers to it in the
+    // current step is left dangling either.
+    UCIEngineProcess* retired = process.release();
+    QTimer::singleShot(m_engineOptions.killGrace + std::chrono::milliseconds(100), retired,
+                       &QObject::deleteLater);
 }
 
 std::optional<QString> GameManager::engineName(PieceColor color) const {

@@ -426,6 +426,29 @@ TEST_F(EngineGameTest, LoadsStartTheEnginesOfTheModeAndARejectedFenKeepsThem) {
     EXPECT_TRUE(fake.receivedCommands().contains("position startpos moves e2e4"));
 }
 
+TEST_F(EngineGameTest, AHungEngineIsReplacedWithoutStallingTheGame) {
+    const FakeEngine fake("ignore-term\nignore-quit\n" + FakeEngine::handshake());
+    playAgainst(fake, PieceColor::white);
+    const std::optional<qint64> pid = fake.pid();
+    const QPointer<UCIEngineProcess> replaced(manager.blackEngineProcess());
+    manager.startNewGame();
+
+    // No step of the event loop may wait for the old engine to give up.
+    QElapsedTimer total;
+    total.start();
+    qint64 longestStep = 0;
+    while (!replaced.isNull() && total.elapsed() < 5000) {
+        QElapsedTimer step;
+        step.start();
+        velkor::testing::processEventsFor(1ms);
+        longestStep = std::max(longestStep, step.elapsed());
+    }
+    EXPECT_TRUE(replaced.isNull());
+    EXPECT_LT(longestStep, 100);
+    ASSERT_TRUE(pid);
+    EXPECT_TRUE(velkor::testing::waitUntilGone(*pid));
+}
+
 TEST_F(EngineGameTest, ReportsOfReplacedEnginesConcernNoLaterGame) {
     const FakeEngine fake(FakeEngine::handshake());
     playAgainst(fake, PieceColor::black);
