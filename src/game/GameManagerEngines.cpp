@@ -339,10 +339,15 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
     setEngineStatusText(readyText);
-    if (m_gameMode == GameMode::engineVsEngine && before && !m_board.history().empty()) {
-        m_pendingEngineMoveEvaluation = PendingEngineMoveEvaluation{
-            static_cast<std::int64_t>(m_board.history().size()),
-            QString::fromStdString(m_board.history().back().san), turn, *before};
+    if (m_gameMode == GameMode::engineVsEngine) {
+        // An earlier entry still pending is dropped even when this move brings none: its grade
+        // could only come from an evaluation of a later position.
+        m_pendingEngineMoveEvaluation.reset();
+        if (before) {
+            m_pendingEngineMoveEvaluation = PendingEngineMoveEvaluation{
+                static_cast<std::int64_t>(m_board.history().size()),
+                QString::fromStdString(m_board.history().back().san), turn, *before};
+        }
     }
     playMoveSound(isCapture);
     checkGameEnd();

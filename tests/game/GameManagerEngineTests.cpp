@@ -141,6 +141,24 @@ TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
     EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
 }
 
+// A reply without an evaluation leaves the move it answers ungraded, and itself too.
+TEST_F(EngineGameTest, OnlyAnEvaluationOfTheReplyGradesAMove) {
+    const FakeEngine white(FakeEngine::handshake() +
+                           answering({{"f2f3", "cp 30"}, {"g2g4", "cp -300"}}));
+    const FakeEngine black(FakeEngine::handshake() + "once go\nsay bestmove e7e5\n" +
+                           answering({{"d8h4", "mate 1"}}));
+    engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
+    engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
+    manager.setGameMode(GameMode::engineVsEngine);
+    manager.startNewGame();
+
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    ASSERT_EQ(manager.moveAnalyses().size(), 1u);
+    EXPECT_EQ(manager.moveAnalyses().front().ply, 3);
+    EXPECT_EQ(manager.moveAnalyses().front().san, "g4");
+    EXPECT_EQ(manager.moveAnalyses().front().centipawnLoss, 9700);
+}
+
 TEST_F(EngineGameTest, EachEngineMoveWaitsForThePauseAfterThePreviousOne) {
     const FakeEngine white(FakeEngine::handshake() + answering({{"e2e4", "cp 30"}}));
     const FakeEngine black(FakeEngine::handshake());
@@ -358,9 +376,15 @@ TEST_F(EngineGameTest, TheMachineStaysAwakeDuringEngineGamesAndSeries) {
     manager.updateKeepAwake();
     EXPECT_EQ(sleepLog.released, 3);
 
+    // A loaded finished position ends the engine game at once.
+    manager.startNewGame();
+    EXPECT_EQ(sleepLog.acquired, 4);
+    manager.loadFEN("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+    EXPECT_EQ(sleepLog.released, 4);
+
     manager.setGameMode(GameMode::humanVsHuman);
     startGame();
-    EXPECT_EQ(sleepLog.acquired, 3);
+    EXPECT_EQ(sleepLog.acquired, 4);
     EXPECT_FALSE(sleepGuard.isHeld());
 }
 
@@ -402,6 +426,37 @@ TEST_F(EngineGameTest, PauseStopsTheSearchAndResumeStartsItAfresh) {
     ASSERT_TRUE(waitUntil(
         [&] { return fake.receivedCommands().filter(QRegularExpression("^go ")).size() == 2; }));
     EXPECT_EQ(fake.receivedCommands().count("position startpos moves e2e4"), 2);
+}
+
+TEST_F(EngineGameTest, APauseDuringStartUpOrBetweenEngineMovesSendsNoSearch) {
+    const FakeEngine white(FakeEngine::handshake().replace("on isready\nsay readyok",
+                                                           "on isready\nsleep 100\nsay readyok") +
+                           answering({{"e2e4", "cp 30"}}));
+    const FakeEngine black(FakeEngine::handshake());
+    engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
+    engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
+    EngineSessionOptions options;
+    options.engineMovePause = 100ms;
+    manager.setEngineSessionOptions(options);
+    manager.setGameMode(GameMode::engineVsEngine);
+    manager.startNewGame();
+
+    // Resumed while the engines still start: the search waits until they are ready.
+    manager.togglePause();
+    manager.togglePause();
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 1; }));
+    const QStringList commands = white.receivedCommands();
+    EXPECT_GT(commands.indexOf("position startpos"), commands.lastIndexOf("isready"));
+    EXPECT_EQ(commands.filter(QRegularExpression("^go ")).size(), 1);
+
+    // Paused while Black's turn waits for its pause: no search follows.
+    manager.togglePause();
+    velkor::testing::processEventsFor(200ms);
+    EXPECT_FALSE(black.receivedCommands().contains("go wtime 303000 btime 300000 winc 3000 "
+                                                   "binc 3000"));
+    manager.togglePause();
+    EXPECT_TRUE(
+        received(black, QStringLiteral("go wtime 303000 btime 300000 winc 3000 binc 3000")));
 }
 
 TEST_F(EngineGameTest, LoadsStartTheEnginesOfTheModeAndARejectedFenKeepsThem) {
@@ -459,8 +514,12 @@ TEST_F(EngineGameTest, ReportsOfReplacedEnginesConcernNoLaterGame) {
     GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, replaced.data());
     GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, nullptr);
     GameManagerTestAccess::handleEngineFailure(manager, replaced.data(), "late crash");
+    EngineEvaluation late;
+    late.scoreCp = 900;
+    GameManagerTestAccess::handleEvaluationUpdate(manager, late, replaced.data());
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_FALSE(manager.isGameOver());
+    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
     ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
 }
 

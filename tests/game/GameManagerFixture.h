@@ -27,6 +27,10 @@ struct GameManagerTestAccess {
                                      std::optional<double> arrivedAt, UCIEngineProcess* from) {
         manager.handleEngineBestMove(move, arrivedAt, from);
     }
+    static void handleEvaluationUpdate(GameManager& manager, const EngineEvaluation& evaluation,
+                                       UCIEngineProcess* from) {
+        manager.handleEvaluationUpdate(evaluation, from);
+    }
     static void handleEngineFailure(GameManager& manager, const UCIEngineProcess* process,
                                     const QString& message) {
         manager.handleEngineFailure(process, message);
