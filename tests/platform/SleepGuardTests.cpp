@@ -99,9 +99,11 @@ public:
              "<allow own=\"*\"/></policy></busconfig>")
                 .toUtf8());
         config.close();
-        m_daemon.start(daemon, {"--nofork", "--config-file=" + config.fileName()});
-        if (waitUntil([&] { return QFile::exists(socket); }, 5s)) {
-            address = "unix:path=" + socket;
+        // The daemon prints its address once it accepts connections.
+        m_daemon.start(daemon,
+                       {"--nofork", "--print-address", "--config-file=" + config.fileName()});
+        if (waitUntil([&] { return m_daemon.canReadLine(); }, 5s)) {
+            address = QString::fromUtf8(m_daemon.readLine()).trimmed();
         }
     }
     ~PrivateBus() {
