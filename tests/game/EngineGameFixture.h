@@ -47,7 +47,6 @@ inline bool spinUntil(const std::function<bool()>& condition,
 class EngineGameTest : public GameManagerTest {
 protected:
     EngineGameTest() {
-        EngineSessionOptions options;
         options.handshakeTimeoutSeconds = 2.0;
         options.engineMovePause = 20ms;
         options.killGrace = 200ms;
@@ -85,9 +84,23 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !manager.hasEngineStartTask(); }));
     }
 
+    // The two engines of an engine-against-engine game.
+    void letEnginesPlay(const FakeEngine& white, const FakeEngine& black) {
+        engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
+        engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
+        manager.setGameMode(GameMode::engineVsEngine);
+    }
+
+    void changeOptions(const std::function<void(EngineSessionOptions&)>& change) {
+        change(options);
+        manager.setEngineSessionOptions(options);
+    }
+
     bool received(const FakeEngine& fake, const QString& command) {
         return waitUntil([&] { return fake.receivedCommands().contains(command); }, 5s);
     }
+
+    EngineSessionOptions options;
 };
 
 } // namespace velkor

@@ -98,9 +98,7 @@ TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
                            answering({{"f2f3", "cp 30"}, {"g2g4", "cp -300"}}));
     const FakeEngine black(FakeEngine::handshake() +
                            answering({{"e7e5", "cp 50"}, {"d8h4", "mate 1"}}));
-    engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
-    engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
-    manager.setGameMode(GameMode::engineVsEngine);
+    letEnginesPlay(white, black);
     series.active = false;
     manager.setTimeControlConfig(
         {TimeControlPreset::blitz3_2, 5, 3, EngineThinkingMode::fixedDepth(5)});
@@ -147,9 +145,7 @@ TEST_F(EngineGameTest, OnlyAnEvaluationOfTheReplyGradesAMove) {
                            answering({{"f2f3", "cp 30"}, {"g2g4", "cp -300"}}));
     const FakeEngine black(FakeEngine::handshake() + "once go\nsay bestmove e7e5\n" +
                            answering({{"d8h4", "mate 1"}}));
-    engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
-    engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
-    manager.setGameMode(GameMode::engineVsEngine);
+    letEnginesPlay(white, black);
     manager.startNewGame();
 
     ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
@@ -162,12 +158,8 @@ TEST_F(EngineGameTest, OnlyAnEvaluationOfTheReplyGradesAMove) {
 TEST_F(EngineGameTest, EachEngineMoveWaitsForThePauseAfterThePreviousOne) {
     const FakeEngine white(FakeEngine::handshake() + answering({{"e2e4", "cp 30"}}));
     const FakeEngine black(FakeEngine::handshake());
-    engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
-    engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
-    EngineSessionOptions options;
-    options.engineMovePause = 150ms;
-    manager.setEngineSessionOptions(options);
-    manager.setGameMode(GameMode::engineVsEngine);
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& options) { options.engineMovePause = 150ms; });
     QElapsedTimer sinceMove;
     QObject::connect(&manager, &GameManager::lastMoveChanged, [&] { sinceMove.start(); });
     manager.startNewGame();
@@ -268,12 +260,8 @@ TEST_F(EngineGameTest, EnginesStartOneAfterTheOtherAndAStartThatTimesOutLoses) {
     const FakeEngine white(FakeEngine::handshake().replace("on isready\nsay readyok",
                                                            "on isready\nsleep 150\nsay readyok"));
     const FakeEngine black(QStringLiteral("# never answers\n"));
-    engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
-    engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
-    EngineSessionOptions options;
-    options.handshakeTimeoutSeconds = 0.4;
-    manager.setEngineSessionOptions(options);
-    manager.setGameMode(GameMode::engineVsEngine);
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& options) { options.handshakeTimeoutSeconds = 0.4; });
     int clockStarts = 0;
     QObject::connect(&manager.clock(), &ChessClock::isRunningChanged,
                      [&](bool running) { clockStarts += running ? 1 : 0; });
@@ -433,12 +421,8 @@ TEST_F(EngineGameTest, APauseDuringStartUpOrBetweenEngineMovesSendsNoSearch) {
                                                            "on isready\nsleep 100\nsay readyok") +
                            answering({{"e2e4", "cp 30"}}));
     const FakeEngine black(FakeEngine::handshake());
-    engines.setSelectedWhiteEngine(engineAt(white, QStringLiteral("White Fake")));
-    engines.setSelectedBlackEngine(engineAt(black, QStringLiteral("Black Fake")));
-    EngineSessionOptions options;
-    options.engineMovePause = 100ms;
-    manager.setEngineSessionOptions(options);
-    manager.setGameMode(GameMode::engineVsEngine);
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& options) { options.engineMovePause = 100ms; });
     manager.startNewGame();
 
     // Resumed while the engines still start: the search waits until they are ready.
