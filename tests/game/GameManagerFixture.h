@@ -4,10 +4,12 @@
 // shared by the game-manager suites.
 #include "ManualTime.h"
 #include "QtTestSupport.h"
+#include "RecordingSleepBackend.h"
 #include "RecordingSoundPlayer.h"
 #include "game/GameManager.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,10 +23,28 @@ struct GameManagerTestAccess {
     static void userExecuteMove(GameManager& manager, const Move& move) {
         manager.userExecuteMove(move);
     }
+    static void handleEngineBestMove(GameManager& manager, const std::string& move,
+                                     std::optional<double> arrivedAt, UCIEngineProcess* from) {
+        manager.handleEngineBestMove(move, arrivedAt, from);
+    }
+    static void handleEvaluationUpdate(GameManager& manager, const EngineEvaluation& evaluation,
+                                       UCIEngineProcess* from) {
+        manager.handleEvaluationUpdate(evaluation, from);
+    }
+    static void handleEngineFailure(GameManager& manager, const UCIEngineProcess* process,
+                                    const QString& message) {
+        manager.handleEngineFailure(process, message);
+    }
+    // Engine coroutines whose frames are still alive (a cancelled one ends at its next wake-up).
+    static int runningEngineTasks(const GameManager& manager) {
+        return manager.m_runningEngineTasks;
+    }
 };
 
 using platform::SoundEffect;
 using velkor::testing::ManualTime;
+using velkor::testing::RecordingSleepBackend;
+using velkor::testing::SleepLog;
 using velkor::testing::waitUntil;
 
 class RecordingSeriesObserver : public GameSeriesObserver {
@@ -33,30 +53,41 @@ public:
         GameEndReason reason;
         std::string fen;
         QString pgn;
+        std::optional<QString> engineFailure;
     };
 
     bool isAutomatchActive() const override { return active; }
     void handleGameEnd(const GameEndReason& reason, const ChessBoard& board, const QString& pgn,
-                       const std::optional<QString>&) override {
-        calls.push_back(Call{reason, board.fen(), pgn});
+                       const std::optional<QString>& engineFailure) override {
+        calls.push_back(Call{reason, board.fen(), pgn, engineFailure});
     }
 
     bool active = true;
     std::vector<Call> calls;
 };
 
+// A registry that finds no engine anywhere: tests select the engines they mean.
+inline EngineManagerEnvironment engineFreeEnvironment() {
+    EngineManagerEnvironment environment;
+    environment.searchPaths = EngineSearchPaths{};
+    return environment;
+}
+
 inline Square sq(const char* name) {
     return *Square::parse(name);
 }
 
-inline Move uci(const char* text) {
+inline Move uciMove(const char* text) {
     return *Move::fromUci(text);
 }
 
 class GameManagerTest : public ::testing::Test {
 protected:
-    GameManagerTest() : sounds(player), manager(sounds) {
-        manager.clock().setNow(time.source());
+    GameManagerTest()
+        : sounds(player), engines(engineFreeEnvironment()),
+          sleepGuard(std::make_unique<RecordingSleepBackend>(sleepLog)),
+          manager(sounds, engines, sleepGuard) {
+        manager.setTimeSource(time.source());
         manager.setSeriesObserver(&series);
         manager.setGameMode(GameMode::humanVsHuman);
     }
@@ -85,8 +116,11 @@ protected:
     ManualTime time;
     velkor::testing::RecordingSoundPlayer player;
     platform::SoundManager sounds;
-    GameManager manager;
+    EngineManager engines;
+    SleepLog sleepLog;
+    platform::SleepGuard sleepGuard;
     RecordingSeriesObserver series;
+    GameManager manager;
 };
 
 } // namespace velkor
