@@ -1,0 +1,58 @@
+#pragma once
+
+// A game manager, an engine registry without discovery and an automatch manager made on demand,
+// with the sounds of the series recorded apart from the game's.
+#include "FakeEngine.h"
+#include "QStringPrinter.h"
+#include "QtTestSupport.h"
+#include "RecordingSoundPlayer.h"
+#include "automatch/AutomatchManager.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace velkor::testing {
+
+// Mate in one for White (Rd8#), for Black (Rd1#), and a position whose only move (Kxd2) leaves
+// two bare kings.
+inline const QString whiteMatesFEN = QStringLiteral("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+inline const QString blackMatesFEN = QStringLiteral("3r2k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1");
+inline const QString bareKingsFEN = QStringLiteral("8/8/8/4k3/8/8/3q4/3K4 w - - 0 1");
+
+inline EngineManagerEnvironment registryWithoutDiscovery() {
+    EngineManagerEnvironment environment;
+    environment.searchPaths = EngineSearchPaths{};
+    return environment;
+}
+
+class AutomatchTest : public ::testing::Test {
+protected:
+    AutomatchTest()
+        : gameSounds(gamePlayer), games(gameSounds), engines(registryWithoutDiscovery()),
+          seriesSounds(seriesPlayer) {
+        games.setTimeControlConfig(
+            {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::fixedDepth(1)});
+    }
+
+    // A registry entry for an executable.
+    static EngineConfiguration engineAt(const QString& name, const QString& path) {
+        EngineConfiguration engine = EngineConfiguration::makeNew(name, path, "Velkor tests");
+        engine.threads = 1;
+        engine.hashMB = 16;
+        engine.multiPV = 1;
+        return engine;
+    }
+
+    std::unique_ptr<AutomatchManager> makeManager() {
+        return std::make_unique<AutomatchManager>(games, engines, seriesSounds);
+    }
+
+    RecordingSoundPlayer gamePlayer;
+    platform::SoundManager gameSounds;
+    GameManager games;
+    EngineManager engines;
+    RecordingSoundPlayer seriesPlayer;
+    platform::SoundManager seriesSounds;
+};
+
+} // namespace velkor::testing
