@@ -16,6 +16,9 @@ SANITIZED_TARGETS += game_tests platform_tests
 # The UCI engine layer too, its Stockfish suite included (the label regex matches both).
 SANITIZED_LABELS  := $(SANITIZED_LABELS)|uci
 SANITIZED_TARGETS += uci_tests uci_stockfish_tests
+# The automatch series, its engine suite included.
+SANITIZED_LABELS  := $(SANITIZED_LABELS)|automatch
+SANITIZED_TARGETS += automatch_tests
 
 .PHONY: all deps build run test test-main test-sanitized bench clean
 
