@@ -11,27 +11,16 @@ using platform::SoundEffect;
 
 namespace {
 
-// Engines a mode needs: the user's opponent, or both players.
-int requiredEngineCount(GameMode mode) {
-    switch (mode) {
-    case GameMode::humanVsEngine:
-        return 1;
-    case GameMode::engineVsEngine:
-        return 2;
-    case GameMode::humanVsHuman:
-        return 0;
-    }
-    return 0;
-}
-
 bool isOnBoard(Square square) {
     return square.file >= 0 && square.file < 8 && square.rank >= 0 && square.rank < 8;
 }
 
 } // namespace
 
-GameManager::GameManager(platform::SoundManager& sounds, QObject* parent)
-    : QObject(parent), m_sounds(sounds), m_clock(m_timeControlConfig) {
+GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
+                         platform::SleepGuard& sleepGuard, QObject* parent)
+    : QObject(parent), m_sounds(sounds), m_engines(engines), m_sleepGuard(sleepGuard),
+      m_clock(m_timeControlConfig) {
     // The clock reports a flag from inside its tick; the game ends in a later main-thread step,
     // once the tick has returned, and only if that game is still the one being played.
     m_clock.setOnTimeout([self = QPointer<GameManager>(this)](PieceColor color) {
@@ -48,8 +37,29 @@ GameManager::GameManager(platform::SoundManager& sounds, QObject* parent)
             },
             Qt::QueuedConnection);
     });
-    // The clock's hasPendingMove is installed with engine players: only they deliver a move
-    // that can wait to be applied.
+    // An engine's answer that has arrived but is not applied yet is judged by its arrival time,
+    // not by the tick.
+    m_clock.setHasPendingMove([self = QPointer<GameManager>(this)](PieceColor color) {
+        const UCIEngineProcess* engine = self ? self->engineProcess(color) : nullptr;
+        return engine && engine->hasUnhandledBestMove();
+    });
+}
+
+GameManager::~GameManager() {
+    cancelEngineMoveTask();
+    cancelEngineStartTask();
+    // Both children are asked to end before either is waited for.
+    for (UCIEngineProcess* engine : {whiteEngineProcess(), blackEngineProcess()}) {
+        if (engine) {
+            engine->terminate();
+        }
+    }
+    m_whiteEngineProcess.reset();
+    m_blackEngineProcess.reset();
+    for (const QPointer<UCIEngineProcess>& retired : m_retiredEngines) {
+        delete retired.data();
+    }
+    m_sleepGuard.setKeepAwake(false);
 }
 
 GameManager& GameManager::shared() {
@@ -79,13 +89,15 @@ void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
 }
 
 void GameManager::startNewGame() {
-    discardPlayers();
+    discardEngines();
     setBoard(ChessBoard());
     m_clock.reset(m_timeControlConfig);
     resetGameState();
     setHumanColor(resolve(m_colorChoice));
     setIsFlipped(m_gameMode == GameMode::humanVsEngine && m_humanColor == PieceColor::black);
-    launchPlayers();
+    const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
+    launchEngines(engines, true);
+    updateKeepAwake();
 }
 
 void GameManager::resetGameState() {
@@ -97,43 +109,11 @@ void GameManager::resetGameState() {
     setGameEndReason(std::nullopt);
     setIsPaused(false);
     setInspectingMoveIndex(std::nullopt);
+    resetAnalysis();
     m_clockHistory.clear();
+    setCurrentlyThinkingColor(std::nullopt);
+    setCurrentlyThinkingEngine(std::nullopt);
     m_clockStartDeferred = false;
-}
-
-void GameManager::discardPlayers() {
-    m_playersStart.cancel();
-    ++m_playGeneration;
-    m_clockStartDeferred = false;
-}
-
-void GameManager::launchPlayers(bool resumePlay) {
-    // Engine players are built and started here once engine games exist; until then a mode that
-    // needs an engine finds none, and the game waits as it does for an unselected engine.
-    if (requiredEngineCount(m_gameMode) > 0) {
-        setEngineStatusText(QStringLiteral("No engine configured"));
-        setIsPaused(true);
-        return;
-    }
-    m_playersStart = platform::CancellationSource();
-    const platform::CancellationToken token = m_playersStart.token();
-    QMetaObject::invokeMethod(
-        this,
-        [this, token, resumePlay] {
-            if (token.isCancelled()) {
-                return;
-            }
-            setEngineStatusText(QStringLiteral("Ready"));
-            if (!resumePlay || m_isGameOver) {
-                return;
-            }
-            if (m_isPaused) {
-                m_clockStartDeferred = true;
-                return;
-            }
-            m_clock.start(m_board.turn());
-        },
-        Qt::QueuedConnection);
 }
 
 void GameManager::handleSquareClick(Square square) {
@@ -204,11 +184,14 @@ void GameManager::cancelPromotion() {
     clearSelection();
 }
 
-void GameManager::userExecuteMove(const Move& move) {
+bool GameManager::isCaptureMove(const Move& move) const {
     const std::optional<Piece> mover = m_board[move.from];
-    const bool isCapture =
-        m_board[move.to].has_value() ||
-        (mover && mover->type == PieceType::pawn && move.from.file != move.to.file);
+    return m_board[move.to].has_value() ||
+           (mover && mover->type == PieceType::pawn && move.from.file != move.to.file);
+}
+
+void GameManager::userExecuteMove(const Move& move) {
+    const bool isCapture = isCaptureMove(move);
     m_clockHistory.push_back(m_clock.snapshot());
     if (!m_board.play(move)) {
         m_clockHistory.pop_back();
@@ -222,6 +205,7 @@ void GameManager::userExecuteMove(const Move& move) {
     if (!m_isGameOver) {
         // A flag is the tick's to detect, so the result is not consulted for a user's move.
         m_clock.switchTurn(m_board.turn());
+        triggerEngineIfNeeded();
     }
 }
 
@@ -271,6 +255,7 @@ void GameManager::claimDraw() {
     if (!reason) {
         return;
     }
+    stopEngines();
     endGame(*reason);
 }
 
@@ -280,6 +265,7 @@ void GameManager::endGame(const GameEndReason& reason) {
     m_clock.stop();
     m_sounds.play(SoundEffect::gameEnd);
     notifyGameEnded(reason);
+    updateKeepAwake();
 }
 
 void GameManager::notifyGameEnded(const GameEndReason& reason) {
@@ -293,6 +279,7 @@ void GameManager::togglePause() {
     setIsPaused(!m_isPaused);
     if (m_isPaused) {
         m_clock.pause();
+        stopEngines();
         return;
     }
     if (const std::optional<PieceColor> active = m_clock.activeColor()) {
@@ -301,6 +288,8 @@ void GameManager::togglePause() {
         m_clock.start(m_board.turn());
     }
     m_clockStartDeferred = false;
+    // The search of the side to move starts afresh.
+    triggerEngineIfNeeded();
 }
 
 void GameManager::flipBoard() {
@@ -308,9 +297,10 @@ void GameManager::flipBoard() {
 }
 
 void GameManager::stopCurrentGame() {
-    discardPlayers();
+    discardEngines();
     m_clock.stop();
     setIsPaused(true);
+    updateKeepAwake();
 }
 
 void GameManager::setBoard(ChessBoard board) {

@@ -3,6 +3,7 @@
 #include "ChessClock.h"
 #include "GameMode.h"
 #include "GameSeriesObserver.h"
+#include "MoveAnalysis.h"
 #include "PlayerColorChoice.h"
 #include "TimeControlConfig.h"
 #include "chess/ChessBoard.h"
@@ -12,13 +13,24 @@
 #include "chess/PieceType.h"
 #include "chess/Square.h"
 #include "platform/Cancellation.h"
+#include "platform/SleepGuard.h"
 #include "platform/SoundManager.h"
+#include "platform/Uptime.h"
+#include "uci/EngineConfiguration.h"
+#include "uci/EngineEvaluation.h"
+#include "uci/EngineManager.h"
+#include "uci/UCIEngineProcess.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <qcoro/qcorotask.h>
+#include <string>
 #include <vector>
 
 namespace velkor {
@@ -31,10 +43,23 @@ struct PendingPromotion {
     bool operator==(const PendingPromotion&) const = default;
 };
 
+// What tests and tools may change in how the session runs its engines.
+struct EngineSessionOptions {
+    // Limit of each wait for "uciok" and "readyok" while an engine starts, in seconds.
+    double handshakeTimeoutSeconds = 5.0;
+    // The pause before each engine move in engine-against-engine games.
+    std::chrono::milliseconds engineMovePause{200};
+    // How long an engine may take to end before it is killed.
+    std::chrono::milliseconds killGrace = uci::defaultKillGrace;
+};
+
 // The game session every view and the series of games talk to: it owns the board and the clock,
 // turns board clicks into selections, promotion choices and moves, applies each move with its
 // clock bookkeeping and sound, detects and announces the end of the game, and offers resign,
-// draw claims, pause and board flip. Published fields announce every real change. Main thread.
+// draw claims, pause and board flip. Engines play the colours the mode gives them: the manager
+// owns their processes, starts them before the clock runs, asks them for moves, judges their
+// answers against the clock and the rules, shows their evaluation and grades their moves in
+// engine games. Published fields announce every real change. Main thread.
 class GameManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(velkor::ChessBoard board READ board NOTIFY boardChanged)
@@ -66,11 +91,32 @@ class GameManager : public QObject {
     Q_PROPERTY(qint64 whiteEngineElo READ whiteEngineElo NOTIFY whiteEngineEloChanged)
     Q_PROPERTY(bool blackEngineLimitElo READ blackEngineLimitElo NOTIFY blackEngineLimitEloChanged)
     Q_PROPERTY(qint64 blackEngineElo READ blackEngineElo NOTIFY blackEngineEloChanged)
+    Q_PROPERTY(
+        velkor::EngineEvaluation liveEvaluation READ liveEvaluation NOTIFY liveEvaluationChanged)
+    Q_PROPERTY(std::vector<velkor::EngineEvaluation> analysisVariations READ analysisVariations
+                   NOTIFY analysisVariationsChanged)
+    Q_PROPERTY(
+        std::vector<velkor::MoveAnalysis> moveAnalyses READ moveAnalyses NOTIFY moveAnalysesChanged)
+    Q_PROPERTY(velkor::UCIEngineProcess* whiteEngineProcess READ whiteEngineProcess NOTIFY
+                   whiteEngineProcessChanged)
+    Q_PROPERTY(velkor::UCIEngineProcess* blackEngineProcess READ blackEngineProcess NOTIFY
+                   blackEngineProcessChanged)
+    Q_PROPERTY(std::optional<velkor::PieceColor> currentlyThinkingColor READ currentlyThinkingColor
+                   NOTIFY currentlyThinkingColorChanged)
+    Q_PROPERTY(std::optional<velkor::EngineConfiguration> currentlyThinkingEngine READ
+                   currentlyThinkingEngine NOTIFY currentlyThinkingEngineChanged)
 
 public:
-    // The manager plays its sounds through `sounds`, which must outlive it.
+    // The manager plays its sounds through `sounds`, takes its engines from the selections of
+    // `engines` and keeps the machine awake through `sleepGuard`; all three must outlive it.
     explicit GameManager(platform::SoundManager& sounds = platform::SoundManager::shared(),
+                         EngineManager& engines = EngineManager::shared(),
+                         platform::SleepGuard& sleepGuard = platform::SleepGuard::shared(),
                          QObject* parent = nullptr);
+    // Ends the engines and gives the keep-awake lock back.
+    ~GameManager() override;
+    GameManager(const GameManager&) = delete;
+    GameManager& operator=(const GameManager&) = delete;
 
     // The program's one game session.
     static GameManager& shared();
@@ -113,6 +159,28 @@ public:
     std::int64_t blackEngineElo() const { return m_blackEngineElo; }
     // The clock as it stood before each move of the game, oldest first (for undo).
     const std::vector<ChessClock::Snapshot>& clockHistory() const { return m_clockHistory; }
+    // The latest principal line of the engine that is or was last searching; empty at a new game.
+    const EngineEvaluation& liveEvaluation() const { return m_liveEvaluation; }
+    // All lines of the engine that reported last, in line order.
+    const std::vector<EngineEvaluation>& analysisVariations() const { return m_analysisVariations; }
+    // One entry per graded engine move of an engine-against-engine game, in game order.
+    const std::vector<MoveAnalysis>& moveAnalyses() const { return m_moveAnalyses; }
+    // The engines playing White and Black, owned by the manager; null where the user plays or no
+    // engine was made. A replaced engine stays valid until the event loop runs again.
+    UCIEngineProcess* whiteEngineProcess() const { return m_whiteEngineProcess.get(); }
+    UCIEngineProcess* blackEngineProcess() const { return m_blackEngineProcess.get(); }
+    // The side whose engine is searching, and that engine's configuration (the engine card).
+    std::optional<PieceColor> currentlyThinkingColor() const { return m_currentlyThinkingColor; }
+    const std::optional<EngineConfiguration>& currentlyThinkingEngine() const {
+        return m_currentlyThinkingEngine;
+    }
+    // The last engine move, waiting for the opponent's evaluation to be graded.
+    const std::optional<PendingEngineMoveEvaluation>& pendingEngineMoveEvaluation() const {
+        return m_pendingEngineMoveEvaluation;
+    }
+    // Whether an engine turn or the engines' start-up is under way and cancellable.
+    bool hasEngineMoveTask() const { return m_engineMoveTask.has_value(); }
+    bool hasEngineStartTask() const { return m_engineStartTask.has_value(); }
 
     // Mode, colour wish and time control take effect at the next new game.
     void setGameMode(GameMode mode);
@@ -122,6 +190,28 @@ public:
     // The series of games to tell about each ended game; null for none. Not owned; it must
     // outlive the manager or be unset first.
     void setSeriesObserver(GameSeriesObserver* observer);
+
+    // The monotonic time source (seconds) of the clock and of the engines' answer times.
+    void setTimeSource(platform::TimeSource now);
+    // Take effect for the engines made from now on.
+    void setEngineSessionOptions(const EngineSessionOptions& options);
+
+    // Strength of the engines of the next game (the series of games sets them before each game).
+    void setWhiteEngineLimitElo(bool limit);
+    void setWhiteEngineElo(std::int64_t elo);
+    void setBlackEngineLimitElo(bool limit);
+    void setBlackEngineElo(std::int64_t elo);
+    // Changes a colour's strength during the game: the settings, the running engine (told at
+    // once) and, while it thinks, the engine card.
+    void updateWhiteElo(bool limit, std::int64_t elo);
+    void updateBlackElo(bool limit, std::int64_t elo);
+    // Whether the engine selected for `color` can be weakened; true while that is unknown.
+    bool canLimitStrength(PieceColor color) const;
+
+    // Keeps the machine awake while an engine game is in progress or a series of games is
+    // active, and lets it sleep otherwise. Called at every start, end and stop of a game, and by
+    // the series of games when it starts or ends.
+    void updateKeepAwake();
 
     // A new game from the standard position with the current mode, colour wish and time control.
     // The clock starts for White once the players are ready (at once, on the next turn of the
@@ -193,23 +283,80 @@ signals:
     void whiteEngineEloChanged(qint64 elo);
     void blackEngineLimitEloChanged(bool limit);
     void blackEngineEloChanged(qint64 elo);
+    void liveEvaluationChanged(const velkor::EngineEvaluation& evaluation);
+    void analysisVariationsChanged(const std::vector<velkor::EngineEvaluation>& variations);
+    void moveAnalysesChanged(const std::vector<velkor::MoveAnalysis>& analyses);
+    void whiteEngineProcessChanged(velkor::UCIEngineProcess* process);
+    void blackEngineProcessChanged(velkor::UCIEngineProcess* process);
+    void currentlyThinkingColorChanged(std::optional<velkor::PieceColor> color);
+    void currentlyThinkingEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
 
 private:
     // Lets tests start from a position of their choice and apply a move directly.
     friend struct GameManagerTestAccess;
+    friend struct EngineTaskFrame;
 
     // Forgets everything of the previous game but the board and the clock.
     void resetGameState();
-    // Gets the game's players ready; when `resumePlay`, starts the clock for the side to move once
-    // they are.
-    void launchPlayers(bool resumePlay = true);
-    // Cancels a pending start of play and lets go of the game's players.
-    void discardPlayers();
-    // After an undo: fresh players for the position; the clock runs on once they are ready, and
+    // Forgets the live evaluation, the lines, the grades and the move waiting for its grade.
+    void resetAnalysis();
+
+    // Engines (GameManagerEngines.cpp).
+    // Makes the processes the mode needs from copies of the selections with this game's
+    // strength and a single line, wires and stores them; White's first. A colour without a
+    // selection is skipped.
+    std::vector<UCIEngineProcess*> setupEnginesForGame();
+    // Evaluations and unexpected exits of `process` reach the manager in later main-thread steps.
+    void setupEngineCallbacks(UCIEngineProcess& process);
+    // Starts the engines one after the other, then (when `resumePlay`) the clock for the side to
+    // move and its engine's turn. Without the engines the mode needs, the game waits paused.
+    void launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay);
+    static QCoro::Task<> startEngines(QPointer<GameManager> self,
+                                      std::vector<QPointer<UCIEngineProcess>> engines,
+                                      platform::CancellationToken token, bool resumePlay);
+    // The engines are ready: play may begin.
+    void finishEngineStart(bool resumePlay);
+    // Asks the engine of the side to move, if one plays it, for its move.
+    void triggerEngineIfNeeded();
+    static QCoro::Task<> runEngineTurn(QPointer<GameManager> self,
+                                       QPointer<UCIEngineProcess> engine,
+                                       platform::CancellationToken token,
+                                       std::chrono::milliseconds pause);
+    // Sends the game and the search of the thinking mode.
+    void requestEngineMove(UCIEngineProcess& engine);
+    // An engine's answer, judged by its arrival time and the rules, and played when it passes.
+    void handleEngineBestMove(const std::string& move, std::optional<double> arrivedAt,
+                              UCIEngineProcess* from);
+    // The engine's side loses by resignation with `message`; both engines are ended.
+    void handleEngineFailure(const UCIEngineProcess* process, const QString& message);
+    // After an undo: fresh engines for the position; the clock runs on once they are ready, and
     // only if it ran before.
-    void restartPlayersForCurrentPosition();
+    void restartEnginesForCurrentPosition();
+    // Cancels the engine tasks and ends and lets go of both engines.
+    void discardEngines();
+    void cancelEngineMoveTask();
+    void cancelEngineStartTask();
+    // Tells every engine to stop searching; their answers arrive and are ignored.
+    void stopEngines();
+    // The engine playing `color`, if any.
+    UCIEngineProcess* engineProcess(PieceColor color) const;
+    // The colour `process` plays in this game; none for a replaced engine.
+    std::optional<PieceColor> colorOf(const UCIEngineProcess* process) const;
+    void setEngineProcess(PieceColor color, std::unique_ptr<UCIEngineProcess> process);
+    // Ends a replaced engine and deletes it once the event loop runs again, so that anything
+    // that still refers to it in the current step stays valid.
+    void retireEngine(std::unique_ptr<UCIEngineProcess> process);
     // The display name of the engine playing `color`, when one does.
     std::optional<QString> engineName(PieceColor color) const;
+
+    // Live analysis (GameManagerAnalysis.cpp).
+    // An evaluation of `from`, handed over as a separate main-thread step.
+    void handleEvaluationUpdate(const EngineEvaluation& evaluation, UCIEngineProcess* from);
+    // The live evaluation turned to White's side, when it is the view of `color`'s engine.
+    std::optional<double> liveScoreFromWhiteOf(PieceColor color) const;
+    // Grades the pending engine move with the evaluation of the engine now to move.
+    void finalizePendingEngineMoveAnalysis();
+
     // Forgets the selection, the inspected position and any pending promotion.
     void resetNavigation();
     void selectSquare(Square square);
@@ -220,8 +367,12 @@ private:
     void checkGameEnd();
     // The clock's time-out for `timedOutColor`, run after the clock's tick has returned.
     void handleTimeout(PieceColor timedOutColor);
-    // Records the end, stops the clock, plays the end sound and tells the series.
+    // Records the end, stops the clock, plays the end sound, tells the series and lets the
+    // machine sleep again.
     void endGame(const GameEndReason& reason);
+    // The capture flag of a move before it is played: a piece on the destination or a pawn
+    // changing file (en passant).
+    bool isCaptureMove(const Move& move) const;
     void notifyGameEnded(const GameEndReason& reason);
 
     void setBoard(ChessBoard board);
@@ -237,8 +388,15 @@ private:
     void setInspectingMoveIndex(std::optional<std::int64_t> index);
     void setEngineStatusText(const QString& text);
     void setEngineFailureMessage(const std::optional<QString>& message);
+    void setLiveEvaluation(const EngineEvaluation& evaluation);
+    void setAnalysisVariations(std::vector<EngineEvaluation> variations);
+    void setMoveAnalyses(std::vector<MoveAnalysis> analyses);
+    void setCurrentlyThinkingColor(std::optional<PieceColor> color);
+    void setCurrentlyThinkingEngine(const std::optional<EngineConfiguration>& engine);
 
     platform::SoundManager& m_sounds;
+    EngineManager& m_engines;
+    platform::SleepGuard& m_sleepGuard;
     ChessBoard m_board;
     GameMode m_gameMode = GameMode::humanVsEngine;
     PlayerColorChoice m_colorChoice = PlayerColorChoice::white;
@@ -254,20 +412,35 @@ private:
     std::optional<GameEndReason> m_gameEndReason;
     bool m_isPaused = false;
     std::optional<std::int64_t> m_inspectingMoveIndex;
-    // The live evaluation, analysis lines, move analyses, both engine processes, the thinking
-    // side and engine, the engine tasks and the pending move evaluation join here with engine
-    // games.
+    EngineEvaluation m_liveEvaluation;
+    // Whose engine produced m_liveEvaluation (an engine searches only on its own turn).
+    std::optional<PieceColor> m_liveEvaluationColor;
+    std::vector<EngineEvaluation> m_analysisVariations;
+    std::vector<MoveAnalysis> m_moveAnalyses;
+    std::unique_ptr<UCIEngineProcess> m_whiteEngineProcess;
+    std::unique_ptr<UCIEngineProcess> m_blackEngineProcess;
+    std::optional<PieceColor> m_currentlyThinkingColor;
+    std::optional<EngineConfiguration> m_currentlyThinkingEngine;
     QString m_engineStatusText = QStringLiteral("Ready");
     std::optional<QString> m_engineFailureMessage;
     bool m_whiteEngineLimitElo = false;
     std::int64_t m_whiteEngineElo = 1800;
     bool m_blackEngineLimitElo = false;
     std::int64_t m_blackEngineElo = 1800;
+    // Cancel the running engine turn and the engines' start-up (also the start of play of a
+    // game between two people).
+    std::optional<platform::CancellationSource> m_engineMoveTask;
+    std::optional<platform::CancellationSource> m_engineStartTask;
     std::vector<ChessClock::Snapshot> m_clockHistory;
+    std::optional<PendingEngineMoveEvaluation> m_pendingEngineMoveEvaluation;
 
     GameSeriesObserver* m_seriesObserver = nullptr;
-    // Cancels the pending start of play when the game is replaced or stopped.
-    platform::CancellationSource m_playersStart;
+    platform::TimeSource m_timeSource = platform::systemUptime;
+    EngineSessionOptions m_engineOptions;
+    // Replaced engines whose deletion is pending; the destructor deletes those still there.
+    std::vector<QPointer<UCIEngineProcess>> m_retiredEngines;
+    // Engine coroutines that have not finished yet (cancelled ones end at their next wake-up).
+    int m_runningEngineTasks = 0;
     // The start of play found the game paused; resuming starts the clock instead.
     bool m_clockStartDeferred = false;
     // Counts replaced and stopped games, so a time-out scheduled for one never ends the next.

@@ -50,34 +50,39 @@ void GameManager::resetNavigation() {
 }
 
 void GameManager::loadFEN(const QString& fen) {
-    // Read first: a rejected text must not cost the running game its players.
+    // Read first: a rejected text must not cost the running game its engines.
     ChessBoard loaded(fen.toStdString());
-    discardPlayers();
+    discardEngines();
     setBoard(std::move(loaded));
     resetNavigation();
     setLastMove(std::nullopt);
     setIsGameOver(false);
     setEngineFailureMessage(std::nullopt);
     setGameEndReason(std::nullopt);
+    resetAnalysis();
     m_clockHistory.clear();
     setIsPaused(false);
     m_clock.reset(m_timeControlConfig);
 
     if (const std::optional<GameEndReason> reason = m_board.gameEndReason()) {
-        // A finished position is only shown: no players, no clock, nobody told.
+        // A finished position is only shown: no engines, no clock, nobody told.
         setIsGameOver(true);
         setGameEndReason(reason);
+        updateKeepAwake();
         return;
     }
-    launchPlayers();
+    launchEngines(setupEnginesForGame(), true);
+    // The earlier engines are gone; the lock follows the new ones at once.
+    updateKeepAwake();
 }
 
 void GameManager::loadPGN(const QString& text) {
     ParsedPGN parsed = PGNParser::parse(text.toStdString());
-    discardPlayers();
+    discardEngines();
     setBoard(std::move(parsed.board));
     resetNavigation();
     setLastMove(lastMoveOf(m_board));
+    resetAnalysis();
     m_clockHistory.clear();
     setIsPaused(false);
     m_clock.reset(m_timeControlConfig);
@@ -87,8 +92,9 @@ void GameManager::loadPGN(const QString& text) {
     setIsGameOver(reason.has_value());
     // The earlier engine failure message stays: a loaded game says nothing about engines.
     if (!m_isGameOver) {
-        launchPlayers();
+        launchEngines(setupEnginesForGame(), true);
     }
+    updateKeepAwake();
 }
 
 QString GameManager::exportFEN() const {
@@ -128,15 +134,12 @@ QString GameManager::exportPGN() const {
     return QString::fromStdString(game.exportPGN());
 }
 
-std::optional<QString> GameManager::engineName(PieceColor) const {
-    // Engine players name themselves here once engine games exist.
-    return std::nullopt;
-}
-
 void GameManager::undoMove() {
     if (m_isGameOver) {
         return;
     }
+    cancelEngineMoveTask();
+    stopEngines();
     const std::size_t historyLength = m_board.history().size();
     const std::size_t count =
         m_gameMode == GameMode::humanVsEngine && m_board.turn() == m_humanColor
@@ -159,19 +162,14 @@ void GameManager::undoMove() {
     }
     setLastMove(lastMoveOf(m_board));
     resetNavigation();
+    // The grades belong to the game as it was played: all of them go.
+    resetAnalysis();
     if (restored) {
         m_clock.restore(*restored);
     }
     if (m_gameMode != GameMode::humanVsHuman) {
-        restartPlayersForCurrentPosition();
+        restartEnginesForCurrentPosition();
     }
-}
-
-void GameManager::restartPlayersForCurrentPosition() {
-    discardPlayers();
-    const bool wasRunning = m_clock.isRunning();
-    m_clock.pause();
-    launchPlayers(wasRunning && !m_isPaused);
 }
 
 void GameManager::inspectMove(std::optional<std::int64_t> index) {

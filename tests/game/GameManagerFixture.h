@@ -8,6 +8,7 @@
 #include "game/GameManager.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,14 @@ struct GameManagerTestAccess {
     }
     static void userExecuteMove(GameManager& manager, const Move& move) {
         manager.userExecuteMove(move);
+    }
+    static void handleEngineBestMove(GameManager& manager, const std::string& move,
+                                     std::optional<double> arrivedAt, UCIEngineProcess* from) {
+        manager.handleEngineBestMove(move, arrivedAt, from);
+    }
+    // Engine coroutines whose frames are still alive (a cancelled one ends at its next wake-up).
+    static int runningEngineTasks(const GameManager& manager) {
+        return manager.m_runningEngineTasks;
     }
 };
 
@@ -45,18 +54,44 @@ public:
     std::vector<Call> calls;
 };
 
+// Counts what the game manager asked of the keep-awake lock.
+struct SleepLog {
+    int acquired = 0;
+    int released = 0;
+};
+
+class RecordingSleepBackend : public platform::SleepGuard::Backend {
+public:
+    explicit RecordingSleepBackend(SleepLog& log) : m_log(log) {}
+    void acquire() override { ++m_log.acquired; }
+    void release() override { ++m_log.released; }
+
+private:
+    SleepLog& m_log;
+};
+
+// A registry that finds no engine anywhere: tests select the engines they mean.
+inline EngineManagerEnvironment engineFreeEnvironment() {
+    EngineManagerEnvironment environment;
+    environment.searchPaths = EngineSearchPaths{};
+    return environment;
+}
+
 inline Square sq(const char* name) {
     return *Square::parse(name);
 }
 
-inline Move uci(const char* text) {
+inline Move uciMove(const char* text) {
     return *Move::fromUci(text);
 }
 
 class GameManagerTest : public ::testing::Test {
 protected:
-    GameManagerTest() : sounds(player), manager(sounds) {
-        manager.clock().setNow(time.source());
+    GameManagerTest()
+        : sounds(player), engines(engineFreeEnvironment()),
+          sleepGuard(std::make_unique<RecordingSleepBackend>(sleepLog)),
+          manager(sounds, engines, sleepGuard) {
+        manager.setTimeSource(time.source());
         manager.setSeriesObserver(&series);
         manager.setGameMode(GameMode::humanVsHuman);
     }
@@ -85,8 +120,11 @@ protected:
     ManualTime time;
     velkor::testing::RecordingSoundPlayer player;
     platform::SoundManager sounds;
-    GameManager manager;
+    EngineManager engines;
+    SleepLog sleepLog;
+    platform::SleepGuard sleepGuard;
     RecordingSeriesObserver series;
+    GameManager manager;
 };
 
 } // namespace velkor

@@ -46,7 +46,7 @@ TEST_F(GameManagerTest, ARejectedFenChangesNothing) {
     EXPECT_EQ(errorMessage([&] { manager.loadFEN("8/8/8/8 w - - 0 1"); }),
               "Invalid FEN: rank count != 8");
     EXPECT_EQ(manager.board().fen(), before);
-    EXPECT_EQ(manager.lastMove(), uci("e2e4"));
+    EXPECT_EQ(manager.lastMove(), uciMove("e2e4"));
     EXPECT_TRUE(manager.clock().isRunning());
     EXPECT_EQ(manager.clockHistory().size(), 1u);
     move("e7", "e5");
@@ -57,7 +57,7 @@ TEST_F(GameManagerTest, LoadedGameResultsBecomeGameEnds) {
     startGame();
     manager.loadPGN("1. e4 1-0");
     EXPECT_EQ(manager.board().history().size(), 1u);
-    EXPECT_EQ(manager.lastMove(), uci("e2e4"));
+    EXPECT_EQ(manager.lastMove(), uciMove("e2e4"));
     EXPECT_TRUE(manager.isGameOver());
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::white));
 
@@ -150,7 +150,7 @@ TEST_F(GameManagerTest, UndoTakesBackOneMoveAndRestoresTheClock) {
 
     manager.undoMove();
     EXPECT_EQ(manager.board().history().size(), 1u);
-    EXPECT_EQ(manager.lastMove(), uci("e2e4"));
+    EXPECT_EQ(manager.lastMove(), uciMove("e2e4"));
     EXPECT_EQ(manager.clockHistory().size(), 1u);
     EXPECT_EQ(manager.clock().snapshot(), beforeBlack);
     EXPECT_EQ(manager.clock().blackRemainingMs(), 300'000);
@@ -211,7 +211,7 @@ TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
     manager.replayGame({"e2e4", " E7E5\n", "xx00", "e2e4", "g1f3"}, std::nullopt,
                        QStringLiteral("1-0"));
     EXPECT_EQ(manager.board().history().size(), 3u);
-    EXPECT_EQ(manager.lastMove(), uci("g1f3"));
+    EXPECT_EQ(manager.lastMove(), uciMove("g1f3"));
     EXPECT_TRUE(manager.isGameOver());
     EXPECT_FALSE(manager.gameEndReason()) << "the replay keeps the end reason as it was";
     EXPECT_FALSE(manager.clock().isRunning());

@@ -16,7 +16,7 @@ TEST_F(GameManagerTest, TwoPeoplePlayATimedGameToMate) {
     EXPECT_EQ(manager.board().history().size(), 7u);
     EXPECT_TRUE(manager.isGameOver());
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::white));
-    EXPECT_EQ(manager.lastMove(), uci("h5f7"));
+    EXPECT_EQ(manager.lastMove(), uciMove("h5f7"));
     // The mating move is charged to nobody: the clock stops instead of switching.
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_FALSE(manager.clock().activeColor());
@@ -93,7 +93,7 @@ TEST_F(GameManagerTest, ClicksSelectReselectAndClear) {
 TEST_F(GameManagerTest, PromotionWaitsForTheChoice) {
     startGame();
     for (const char* text : {"a2a4", "b7b5", "a4b5", "a7a6", "b5a6", "c8b7", "a6b7", "b8c6"}) {
-        const Move next = uci(text);
+        const Move next = uciMove(text);
         manager.handleSquareClick(next.from);
         manager.handleSquareClick(next.to);
     }
@@ -115,7 +115,7 @@ TEST_F(GameManagerTest, PromotionWaitsForTheChoice) {
     manager.confirmPromotion(PieceType::knight);
     EXPECT_FALSE(manager.pendingPromotion());
     EXPECT_FALSE(manager.selectedSquare());
-    EXPECT_EQ(manager.lastMove(), uci("b7a8n"));
+    EXPECT_EQ(manager.lastMove(), uciMove("b7a8n"));
     const std::optional<Piece> promoted = manager.board()[sq("a8")];
     ASSERT_TRUE(promoted);
     EXPECT_EQ(*promoted, Piece(PieceType::knight, PieceColor::white));
@@ -217,14 +217,14 @@ TEST_F(GameManagerTest, RepetitionEndsNothingUntilClaimed) {
 TEST_F(GameManagerTest, EngineGamesClaimRepetitionAtOnce) {
     manager.setGameMode(GameMode::engineVsEngine);
     manager.startNewGame();
-    // No engine can be attached yet, so the game waits as for an unselected engine.
+    // No engine is selected, so the game waits for one.
     EXPECT_EQ(manager.engineStatusText(), "No engine configured");
     EXPECT_TRUE(manager.isPaused());
     click("g1");
     EXPECT_FALSE(manager.selectedSquare());
     for (int round = 0; round < 2; ++round) {
         for (const char* text : {"g1f3", "g8f6", "f3g1", "f6g8"}) {
-            GameManagerTestAccess::userExecuteMove(manager, uci(text));
+            GameManagerTestAccess::userExecuteMove(manager, uciMove(text));
         }
     }
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
@@ -243,7 +243,7 @@ TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
 
 TEST_F(GameManagerTest, RefusedMoveLeavesEverythingAsItWas) {
     startGame();
-    GameManagerTestAccess::userExecuteMove(manager, uci("e2e5"));
+    GameManagerTestAccess::userExecuteMove(manager, uciMove("e2e5"));
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_TRUE(manager.clockHistory().empty());
     EXPECT_FALSE(manager.lastMove());

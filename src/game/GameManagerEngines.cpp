@@ -1,0 +1,556 @@
+// Engine players in the game session: which engine plays which colour, their start before the
+// clock runs, each engine turn, the judging of the answers, failures, strength and keep-awake.
+#include "GameManager.h"
+#include "SaturatingMath.h"
+#include "platform/Published.h"
+
+#include <QTimer>
+#include <cmath>
+#include <limits>
+#include <qcoro/qcorotimer.h>
+
+namespace velkor {
+
+namespace {
+
+const QString readyText = QStringLiteral("Ready");
+const QString thinkingText = QStringLiteral("Thinking...");
+const QString noEngineText = QStringLiteral("No engine configured");
+const QString startFailureText =
+    QStringLiteral("Engine failed to start or complete the UCI handshake.");
+const QString illegalMoveText = QStringLiteral("Engine returned an illegal move: ");
+
+// Engines a mode needs: the user's opponent, or both players.
+std::size_t requiredEngineCount(GameMode mode) {
+    switch (mode) {
+    case GameMode::humanVsEngine:
+        return 1;
+    case GameMode::engineVsEngine:
+        return 2;
+    case GameMode::humanVsHuman:
+        return 0;
+    }
+    return 0;
+}
+
+// A precise wait: the pause between engine moves is part of every engine game's pace, and a
+// coarse timer could stretch it by 5 %.
+QCoro::Task<> pauseFor(std::chrono::milliseconds duration) {
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    timer.start(duration);
+    co_await timer;
+}
+
+// A fixed move time in whole milliseconds, truncated toward zero; absurd values stay in range.
+std::int64_t moveTimeMs(double seconds) {
+    const double milliseconds = std::trunc(seconds * 1000.0);
+    if (!(milliseconds > 0)) {
+        return 0;
+    }
+    if (milliseconds >= 9.0e18) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return static_cast<std::int64_t>(milliseconds);
+}
+
+} // namespace
+
+// Counts a running engine coroutine for as long as its frame lives.
+struct EngineTaskFrame {
+    explicit EngineTaskFrame(QPointer<GameManager> owner) : manager(std::move(owner)) {
+        if (manager) {
+            ++manager->m_runningEngineTasks;
+        }
+    }
+    ~EngineTaskFrame() {
+        if (manager) {
+            --manager->m_runningEngineTasks;
+        }
+    }
+    EngineTaskFrame(const EngineTaskFrame&) = delete;
+    EngineTaskFrame& operator=(const EngineTaskFrame&) = delete;
+
+    QPointer<GameManager> manager;
+};
+
+void GameManager::setTimeSource(platform::TimeSource now) {
+    m_timeSource = now;
+    m_clock.setNow(std::move(now));
+}
+
+void GameManager::setEngineSessionOptions(const EngineSessionOptions& options) {
+    m_engineOptions = options;
+}
+
+std::vector<UCIEngineProcess*> GameManager::setupEnginesForGame() {
+    std::vector<UCIEngineProcess*> engines;
+    for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
+        const bool engineplays = m_gameMode == GameMode::engineVsEngine ||
+                                 (m_gameMode == GameMode::humanVsEngine && color != m_humanColor);
+        const std::optional<EngineConfiguration>& selection = color == PieceColor::white
+                                                                  ? m_engines.selectedWhiteEngine()
+                                                                  : m_engines.selectedBlackEngine();
+        if (!engineplays || !selection) {
+            continue;
+        }
+        EngineConfiguration config = *selection;
+        config.limitElo =
+            color == PieceColor::white ? m_whiteEngineLimitElo : m_blackEngineLimitElo;
+        config.elo = color == PieceColor::white ? m_whiteEngineElo : m_blackEngineElo;
+        // Engines in a game always search a single line.
+        config.multiPV = 1;
+        auto process = std::make_unique<UCIEngineProcess>(
+            std::move(config), m_engineOptions.handshakeTimeoutSeconds,
+            EngineProcessEnvironment{m_timeSource, m_engineOptions.killGrace});
+        setupEngineCallbacks(*process);
+        engines.push_back(process.get());
+        setEngineProcess(color, std::move(process));
+    }
+    return engines;
+}
+
+void GameManager::setupEngineCallbacks(UCIEngineProcess& process) {
+    const QPointer<GameManager> self(this);
+    const QPointer<UCIEngineProcess> engine(&process);
+    process.setOnEvaluationUpdate([self, engine](const EngineEvaluation& evaluation) {
+        if (!self) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, engine, evaluation] {
+                if (self) {
+                    self->handleEvaluationUpdate(evaluation, engine.data());
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    process.setOnUnexpectedTermination([self, engine](const QString& message) {
+        if (!self) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, engine, message] {
+                if (self && engine) {
+                    self->handleEngineFailure(engine.data(), message);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void GameManager::launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay) {
+    cancelEngineStartTask();
+    const std::size_t expected = requiredEngineCount(m_gameMode);
+    if (expected > 0 && engines.size() != expected) {
+        // The game cannot begin; an engine made for the other colour would only keep the machine
+        // awake for nothing.
+        discardEngines();
+        setEngineStatusText(noEngineText);
+        setIsPaused(true);
+        updateKeepAwake();
+        return;
+    }
+    m_engineStartTask.emplace();
+    const platform::CancellationToken token = m_engineStartTask->token();
+    if (engines.empty()) {
+        // Between two people play begins in the next main-thread step.
+        QMetaObject::invokeMethod(
+            this,
+            [this, token, resumePlay] {
+                if (!token.isCancelled()) {
+                    finishEngineStart(resumePlay);
+                }
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    std::vector<QPointer<UCIEngineProcess>> starting(engines.begin(), engines.end());
+    startEngines(QPointer<GameManager>(this), std::move(starting), token, resumePlay);
+}
+
+QCoro::Task<> GameManager::startEngines(QPointer<GameManager> self,
+                                        std::vector<QPointer<UCIEngineProcess>> engines,
+                                        platform::CancellationToken token, bool resumePlay) {
+    const EngineTaskFrame frame(self);
+    const auto stillWanted = [&] { return self && !token.isCancelled(); };
+    for (const QPointer<UCIEngineProcess>& engine : engines) {
+        if (!stillWanted() || !engine) {
+            co_return;
+        }
+        const bool started = co_await engine->start();
+        if (!stillWanted() || !engine) {
+            co_return;
+        }
+        if (!started) {
+            self->handleEngineFailure(engine.data(), startFailureText);
+            co_return;
+        }
+        const bool ready = co_await engine->newGame();
+        if (!stillWanted() || !engine) {
+            co_return;
+        }
+        if (!ready) {
+            self->handleEngineFailure(engine.data(), startFailureText);
+            co_return;
+        }
+        if (const std::optional<bool> canLimit = engine->canLimitStrength()) {
+            self->m_engines.record(*canLimit, engine->config().executablePath);
+        }
+    }
+    if (stillWanted()) {
+        self->finishEngineStart(resumePlay);
+    }
+}
+
+void GameManager::finishEngineStart(bool resumePlay) {
+    m_engineStartTask.reset();
+    setEngineStatusText(readyText);
+    if (!resumePlay || m_isGameOver) {
+        return;
+    }
+    if (m_isPaused) {
+        // Resuming starts the clock instead (a paused clock has no side to run for yet).
+        m_clockStartDeferred = true;
+        return;
+    }
+    m_clock.start(m_board.turn());
+    triggerEngineIfNeeded();
+}
+
+void GameManager::triggerEngineIfNeeded() {
+    // While the engines start, their start-up asks for the first turn once they are ready.
+    if (m_isGameOver || m_isPaused || m_engineStartTask) {
+        return;
+    }
+    const PieceColor turn = m_board.turn();
+    const bool engineMoves = m_gameMode == GameMode::engineVsEngine ||
+                             (m_gameMode == GameMode::humanVsEngine && turn != m_humanColor);
+    UCIEngineProcess* engine = engineMoves ? engineProcess(turn) : nullptr;
+    if (!engine) {
+        setCurrentlyThinkingColor(std::nullopt);
+        setCurrentlyThinkingEngine(std::nullopt);
+        return;
+    }
+    setCurrentlyThinkingColor(turn);
+    setCurrentlyThinkingEngine(engine->config());
+    setEngineStatusText(thinkingText);
+    cancelEngineMoveTask();
+    m_engineMoveTask.emplace();
+    const std::chrono::milliseconds pause = m_gameMode == GameMode::engineVsEngine
+                                                ? m_engineOptions.engineMovePause
+                                                : std::chrono::milliseconds::zero();
+    runEngineTurn(QPointer<GameManager>(this), QPointer<UCIEngineProcess>(engine),
+                  m_engineMoveTask->token(), pause);
+}
+
+QCoro::Task<> GameManager::runEngineTurn(QPointer<GameManager> self,
+                                         QPointer<UCIEngineProcess> engine,
+                                         platform::CancellationToken token,
+                                         std::chrono::milliseconds pause) {
+    const EngineTaskFrame frame(self);
+    if (pause > std::chrono::milliseconds::zero()) {
+        co_await pauseFor(pause);
+    }
+    if (!self || token.isCancelled() || !engine) {
+        co_return;
+    }
+    // A pause or the end of the game during the wait: no search that nobody would use.
+    if (self->m_isGameOver || self->m_isPaused) {
+        co_return;
+    }
+    self->requestEngineMove(*engine);
+}
+
+void GameManager::requestEngineMove(UCIEngineProcess& engine) {
+    std::vector<std::string> moves;
+    moves.reserve(m_board.history().size());
+    for (const MoveRecord& record : m_board.history()) {
+        moves.push_back(record.move.uciString());
+    }
+    engine.sendPosition(m_board.initialFEN(), moves);
+
+    const QPointer<GameManager> self(this);
+    const QPointer<UCIEngineProcess> from(&engine);
+    auto onBestMove = [self, from](const std::string& move, double arrivalTime) {
+        if (!self) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, from, move, arrivalTime] {
+                if (self) {
+                    self->handleEngineBestMove(move, arrivalTime, from.data());
+                }
+            },
+            Qt::QueuedConnection);
+    };
+
+    const EngineThinkingMode mode = m_timeControlConfig.engineThinkingMode;
+    switch (mode.kind()) {
+    case EngineThinkingMode::Kind::gameClock: {
+        m_clock.beginTurn();
+        const std::int64_t incrementMs =
+            detail::saturatingMultiply(m_timeControlConfig.effectiveIncrementSeconds(), 1000);
+        engine.search(m_clock.whiteRemainingMs(), m_clock.blackRemainingMs(), incrementMs,
+                      incrementMs, std::nullopt, std::nullopt, std::move(onBestMove));
+        break;
+    }
+    case EngineThinkingMode::Kind::fixedMoveTime:
+        engine.search(std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                      moveTimeMs(mode.seconds()), std::nullopt, std::move(onBestMove));
+        break;
+    case EngineThinkingMode::Kind::fixedDepth:
+        engine.search(std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                      mode.depth(), std::move(onBestMove));
+        break;
+    }
+}
+
+void GameManager::handleEngineBestMove(const std::string& move, std::optional<double> arrivedAt,
+                                       UCIEngineProcess* from) {
+    if (from) {
+        from->markBestMoveHandled();
+    }
+    if (m_isGameOver || m_isPaused) {
+        return;
+    }
+    const std::optional<Move> parsed = Move::fromUci(move);
+    if (!parsed) {
+        return;
+    }
+    const PieceColor turn = m_board.turn();
+    // Only the engine of the side to move may move: an answer of a replaced engine (an earlier
+    // game, position or undo) or of the engine that just moved belongs to no position in play.
+    const bool engineMoves = m_gameMode == GameMode::engineVsEngine ||
+                             (m_gameMode == GameMode::humanVsEngine && turn != m_humanColor);
+    if (!from || !engineMoves || from != engineProcess(turn)) {
+        return;
+    }
+    cancelEngineMoveTask();
+    if (arrivedAt && m_clock.wouldFlag(turn, *arrivedAt)) {
+        // Too late: the flag fell before the answer came, so the move is never played.
+        m_clock.stop();
+        handleTimeout(turn);
+        return;
+    }
+    const bool isCapture = isCaptureMove(*parsed);
+    if (m_gameMode == GameMode::engineVsEngine) {
+        finalizePendingEngineMoveAnalysis();
+    }
+    const std::optional<double> before = liveScoreFromWhiteOf(turn);
+    m_clockHistory.push_back(m_clock.snapshot());
+    if (!m_board.play(*parsed)) {
+        m_clockHistory.pop_back();
+        handleEngineFailure(from, illegalMoveText + QString::fromStdString(move));
+        return;
+    }
+    emit boardChanged(m_board);
+    setLastMove(*parsed);
+    setInspectingMoveIndex(std::nullopt);
+    setCurrentlyThinkingColor(std::nullopt);
+    setCurrentlyThinkingEngine(std::nullopt);
+    setEngineStatusText(readyText);
+    if (m_gameMode == GameMode::engineVsEngine && before && !m_board.history().empty()) {
+        m_pendingEngineMoveEvaluation = PendingEngineMoveEvaluation{
+            static_cast<std::int64_t>(m_board.history().size()),
+            QString::fromStdString(m_board.history().back().san), turn, *before};
+    }
+    playMoveSound(isCapture);
+    checkGameEnd();
+    if (m_isGameOver) {
+        return;
+    }
+    // The engine is charged up to the moment its answer arrived, not until it was applied.
+    m_clock.switchTurn(m_board.turn(), arrivedAt);
+    triggerEngineIfNeeded();
+}
+
+void GameManager::handleEngineFailure(const UCIEngineProcess* process, const QString& message) {
+    const std::optional<PieceColor> failed = colorOf(process);
+    // A replaced engine's report comes too late to concern the game in play.
+    if (m_isGameOver || !failed) {
+        return;
+    }
+    setEngineStatusText(message);
+    setEngineFailureMessage(message);
+    setIsGameOver(true);
+    const GameEndReason reason = GameEndReason::resignation(opponent(*failed));
+    setGameEndReason(reason);
+    m_clock.stop();
+    for (UCIEngineProcess* engine : {whiteEngineProcess(), blackEngineProcess()}) {
+        if (engine) {
+            engine->terminate();
+        }
+    }
+    notifyGameEnded(reason);
+    updateKeepAwake();
+}
+
+void GameManager::restartEnginesForCurrentPosition() {
+    discardEngines();
+    const bool wasRunning = m_clock.isRunning();
+    m_clock.pause();
+    const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
+    launchEngines(engines, wasRunning && !m_isPaused);
+}
+
+void GameManager::discardEngines() {
+    cancelEngineMoveTask();
+    cancelEngineStartTask();
+    setEngineProcess(PieceColor::white, nullptr);
+    setEngineProcess(PieceColor::black, nullptr);
+    setCurrentlyThinkingColor(std::nullopt);
+    setCurrentlyThinkingEngine(std::nullopt);
+    // A time-out scheduled for the game being replaced must not end the next one.
+    ++m_playGeneration;
+    m_clockStartDeferred = false;
+}
+
+void GameManager::cancelEngineMoveTask() {
+    if (m_engineMoveTask) {
+        m_engineMoveTask->cancel();
+        m_engineMoveTask.reset();
+    }
+}
+
+void GameManager::cancelEngineStartTask() {
+    if (m_engineStartTask) {
+        m_engineStartTask->cancel();
+        m_engineStartTask.reset();
+    }
+}
+
+void GameManager::stopEngines() {
+    for (UCIEngineProcess* engine : {whiteEngineProcess(), blackEngineProcess()}) {
+        if (engine) {
+            engine->stop();
+        }
+    }
+}
+
+UCIEngineProcess* GameManager::engineProcess(PieceColor color) const {
+    return color == PieceColor::white ? whiteEngineProcess() : blackEngineProcess();
+}
+
+std::optional<PieceColor> GameManager::colorOf(const UCIEngineProcess* process) const {
+    if (!process) {
+        return std::nullopt;
+    }
+    if (process == whiteEngineProcess()) {
+        return PieceColor::white;
+    }
+    if (process == blackEngineProcess()) {
+        return PieceColor::black;
+    }
+    return std::nullopt;
+}
+
+void GameManager::setEngineProcess(PieceColor color, std::unique_ptr<UCIEngineProcess> process) {
+    std::unique_ptr<UCIEngineProcess>& slot =
+        color == PieceColor::white ? m_whiteEngineProcess : m_blackEngineProcess;
+    if (!slot && !process) {
+        return;
+    }
+    std::unique_ptr<UCIEngineProcess> previous = std::exchange(slot, std::move(process));
+    if (color == PieceColor::white) {
+        emit whiteEngineProcessChanged(slot.get());
+    } else {
+        emit blackEngineProcessChanged(slot.get());
+    }
+    retireEngine(std::move(previous));
+}
+
+void GameManager::retireEngine(std::unique_ptr<UCIEngineProcess> process) {
+    if (!process) {
+        return;
+    }
+    process->setOnEvaluationUpdate({});
+    process->setOnUnexpectedTermination({});
+    process->setOnBestMove({});
+    process->terminate();
+    std::erase_if(m_retiredEngines,
+                  [](const QPointer<UCIEngineProcess>& retired) { return retired.isNull(); });
+    m_retiredEngines.emplace_back(process.get());
+    process.release()->deleteLater();
+}
+
+std::optional<QString> GameManager::engineName(PieceColor color) const {
+    if (const UCIEngineProcess* engine = engineProcess(color)) {
+        return engine->config().name;
+    }
+    return std::nullopt;
+}
+
+void GameManager::setWhiteEngineLimitElo(bool limit) {
+    platform::publish(this, m_whiteEngineLimitElo, limit, &GameManager::whiteEngineLimitEloChanged);
+}
+
+void GameManager::setWhiteEngineElo(std::int64_t elo) {
+    platform::publish(this, m_whiteEngineElo, elo, &GameManager::whiteEngineEloChanged);
+}
+
+void GameManager::setBlackEngineLimitElo(bool limit) {
+    platform::publish(this, m_blackEngineLimitElo, limit, &GameManager::blackEngineLimitEloChanged);
+}
+
+void GameManager::setBlackEngineElo(std::int64_t elo) {
+    platform::publish(this, m_blackEngineElo, elo, &GameManager::blackEngineEloChanged);
+}
+
+void GameManager::updateWhiteElo(bool limit, std::int64_t elo) {
+    setWhiteEngineLimitElo(limit);
+    setWhiteEngineElo(elo);
+    UCIEngineProcess* engine = whiteEngineProcess();
+    if (engine) {
+        engine->updateElo(limit, elo);
+    }
+    if (m_currentlyThinkingColor == PieceColor::white) {
+        setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
+    }
+}
+
+void GameManager::updateBlackElo(bool limit, std::int64_t elo) {
+    setBlackEngineLimitElo(limit);
+    setBlackEngineElo(elo);
+    UCIEngineProcess* engine = blackEngineProcess();
+    if (engine) {
+        engine->updateElo(limit, elo);
+    }
+    if (m_currentlyThinkingColor == PieceColor::black) {
+        setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
+    }
+}
+
+bool GameManager::canLimitStrength(PieceColor color) const {
+    const std::optional<EngineConfiguration>& selection = color == PieceColor::white
+                                                              ? m_engines.selectedWhiteEngine()
+                                                              : m_engines.selectedBlackEngine();
+    if (!selection || !selection->supportsLimitStrength) {
+        return true;
+    }
+    return *selection->supportsLimitStrength;
+}
+
+void GameManager::updateKeepAwake() {
+    const bool engineGameInProgress = m_gameMode != GameMode::humanVsHuman &&
+                                      (m_whiteEngineProcess || m_blackEngineProcess) &&
+                                      !m_isGameOver;
+    const bool seriesActive = m_seriesObserver && m_seriesObserver->isAutomatchActive();
+    m_sleepGuard.setKeepAwake(engineGameInProgress || seriesActive);
+}
+
+void GameManager::setCurrentlyThinkingColor(std::optional<PieceColor> color) {
+    platform::publish(this, m_currentlyThinkingColor, color,
+                      &GameManager::currentlyThinkingColorChanged);
+}
+
+void GameManager::setCurrentlyThinkingEngine(const std::optional<EngineConfiguration>& engine) {
+    platform::publish(this, m_currentlyThinkingEngine, engine,
+                      &GameManager::currentlyThinkingEngineChanged);
+}
+
+} // namespace velkor
