@@ -18,7 +18,7 @@ SANITIZED_LABELS  := $(SANITIZED_LABELS)|uci
 SANITIZED_TARGETS += uci_tests uci_stockfish_tests
 # The automatch series, its engine suite included.
 SANITIZED_LABELS  := $(SANITIZED_LABELS)|automatch
-SANITIZED_TARGETS += automatch_tests
+SANITIZED_TARGETS += automatch_tests automatch_engine_tests
 
 .PHONY: all deps build run test test-main test-sanitized bench clean
 

@@ -50,26 +50,6 @@ QStringList uciMoves(const ChessBoard& board) {
     return moves;
 }
 
-// TEMPORARY until engine games land in the game manager: its strength setters and keep-awake
-// rule do not exist before that.
-template <typename Games>
-void setEngineStrengths(Games& games, bool whiteLimit, std::int64_t whiteElo, bool blackLimit,
-                        std::int64_t blackElo) {
-    if constexpr (requires { games.setWhiteEngineLimitElo(true); }) {
-        games.setWhiteEngineLimitElo(whiteLimit);
-        games.setWhiteEngineElo(whiteElo);
-        games.setBlackEngineLimitElo(blackLimit);
-        games.setBlackEngineElo(blackElo);
-    }
-}
-
-template <typename Games>
-void updateKeepAwake(Games& games) {
-    if constexpr (requires { games.updateKeepAwake(); }) {
-        games.updateKeepAwake();
-    }
-}
-
 } // namespace
 
 AutomatchManager::AutomatchManager(GameManager& games, EngineManager& engines,
@@ -232,7 +212,7 @@ void AutomatchManager::refuseStart(const QString& error) {
     // awake.
     setIsCountingDown(false);
     if (wasActive) {
-        updateKeepAwake(m_games);
+        m_games.updateKeepAwake();
     }
 }
 
@@ -271,7 +251,7 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
     setCurrentWhiteIsEngine1(true);
     setIsCountingDown(false);
     saveHistory();
-    updateKeepAwake(m_games);
+    m_games.updateKeepAwake();
     launchCurrentGame();
 }
 
@@ -288,7 +268,10 @@ void AutomatchManager::launchCurrentGame() {
     m_games.setGameMode(GameMode::engineVsEngine);
     m_engines.setSelectedWhiteEngine(white);
     m_engines.setSelectedBlackEngine(black);
-    setEngineStrengths(m_games, whiteLimit, whiteElo, blackLimit, blackElo);
+    m_games.setWhiteEngineLimitElo(whiteLimit);
+    m_games.setWhiteEngineElo(whiteElo);
+    m_games.setBlackEngineLimitElo(blackLimit);
+    m_games.setBlackEngineElo(blackElo);
 
     if (m_openingFENs.isEmpty()) {
         m_games.startNewGame();
@@ -368,7 +351,7 @@ void AutomatchManager::finishSeries() {
                                                     effectiveEngine2Name(), engine1Score(),
                                                     engine2Score()));
     m_sounds.play(platform::SoundEffect::gameEnd);
-    updateKeepAwake(m_games);
+    m_games.updateKeepAwake();
 }
 
 void AutomatchManager::scheduleNextGame() {
@@ -427,7 +410,7 @@ void AutomatchManager::stop() {
     if (wasActive) {
         m_games.stopCurrentGame();
     }
-    updateKeepAwake(m_games);
+    m_games.updateKeepAwake();
 }
 
 void AutomatchManager::pause() {

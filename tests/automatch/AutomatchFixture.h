@@ -7,6 +7,7 @@
 #include "QtTestSupport.h"
 #include "RecordingSoundPlayer.h"
 #include "automatch/AutomatchManager.h"
+#include "platform/SleepGuard.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -25,10 +26,18 @@ inline EngineManagerEnvironment registryWithoutDiscovery() {
     return environment;
 }
 
+// A keep-awake lock that only remembers whether it is held (SleepGuard::isHeld tells).
+class InertSleepBackend : public platform::SleepGuard::Backend {
+public:
+    void acquire() override {}
+    void release() override {}
+};
+
 class AutomatchTest : public ::testing::Test {
 protected:
     AutomatchTest()
-        : gameSounds(gamePlayer), games(gameSounds), engines(registryWithoutDiscovery()),
+        : gameSounds(gamePlayer), engines(registryWithoutDiscovery()),
+          sleepGuard(std::make_unique<InertSleepBackend>()), games(gameSounds, engines, sleepGuard),
           seriesSounds(seriesPlayer) {
         games.setTimeControlConfig(
             {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::fixedDepth(1)});
@@ -49,8 +58,9 @@ protected:
 
     RecordingSoundPlayer gamePlayer;
     platform::SoundManager gameSounds;
-    GameManager games;
     EngineManager engines;
+    platform::SleepGuard sleepGuard;
+    GameManager games;
     RecordingSoundPlayer seriesPlayer;
     platform::SoundManager seriesSounds;
 };

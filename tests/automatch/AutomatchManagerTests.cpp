@@ -134,6 +134,7 @@ TEST_F(AutomatchManagerTest, ArgumentsReplaceTheConfigurationAndZeroGamesMeansOn
     games.resign(PieceColor::black);
     EXPECT_FALSE(series->isAutomatchActive());
     EXPECT_TRUE(series->isMatchFinished());
+    EXPECT_FALSE(sleepGuard.isHeld());
     EXPECT_EQ(series->matchFinishedReason(),
               "Automatch beendet: 1 Partien gespielt. Beta gewinnt das Match (1.0 : 0.0)!");
     ASSERT_TRUE(waitUntil([&] { return !seriesPlayer.played.empty(); }, 2s));
@@ -192,7 +193,13 @@ TEST_F(AutomatchManagerTest, RecordsCarryTheEloOnlyWhereTheLimitApplies) {
     series->start(2, alpha, beta);
     EXPECT_TRUE(series->engine1LimitApplies());
     EXPECT_FALSE(series->engine2LimitApplies());
+    EXPECT_TRUE(games.whiteEngineLimitElo());
+    EXPECT_EQ(games.whiteEngineElo(), 1500);
+    EXPECT_FALSE(games.blackEngineLimitElo());
     winAndWaitForNextGame(*series, PieceColor::white);
+    EXPECT_FALSE(games.whiteEngineLimitElo());
+    EXPECT_TRUE(games.blackEngineLimitElo());
+    EXPECT_EQ(games.blackEngineElo(), 1500);
     games.resign(PieceColor::white);
     ASSERT_EQ(series->history().size(), 2);
     EXPECT_EQ(series->history().at(0).whiteEngineElo, 1500);
@@ -225,6 +232,8 @@ TEST_F(AutomatchManagerTest, PauseDuringTheCountdownAndResumeStartsTheNextGameAt
     series->setPauseBetweenGamesSeconds(0.4);
     games.resign(PieceColor::black);
     ASSERT_TRUE(series->isCountingDown());
+    // No engine plays now, but the series keeps the machine awake between its games.
+    EXPECT_TRUE(sleepGuard.isHeld());
     series->pause();
     EXPECT_TRUE(series->isAutomatchPaused());
     EXPECT_FALSE(series->isCountingDown());
