@@ -2,7 +2,9 @@
 // the program reports the wall time per game, the part of it no engine was searching, and the
 // process's resident memory after game 1 and after game 10.
 //
-// Usage: bench_automatch_series [ENGINE] [GAMES]   (default /usr/games/stockfish, 10 games)
+// Usage: bench_automatch_series [ENGINE] [GAMES] [short]
+// Defaults: /usr/games/stockfish, 10 games from the start position. "short" plays from three
+// positions that end within a move or two instead, to see memory over many games quickly.
 #include "automatch/AutomatchManager.h"
 #include "platform/SoundPlayer.h"
 #include "uci/UCIEngineProcess.h"
@@ -16,6 +18,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <malloc.h>
 #include <vector>
 
 namespace {
@@ -27,18 +30,25 @@ public:
     void play(platform::SoundEffect) override {}
 };
 
-// Resident set size of this process in kilobytes (engines are separate processes).
-long residentKilobytes() {
+// A kilobyte figure of this process from /proc/self/status ("VmRSS:", "RssAnon:"); the engines
+// are separate processes and not counted.
+long statusKilobytes(const QByteArray& field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) {
         return -1;
     }
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(field)) {
+            return line.mid(field.size()).trimmed().split(' ').first().toLong();
         }
     }
     return -1;
+}
+
+// Bytes the allocator has handed out and not got back, in kilobytes: what the process holds,
+// without the free holes that RSS also counts.
+long liveHeapKilobytes() {
+    return static_cast<long>(mallinfo2().uordblks / 1024);
 }
 
 // Adds up the time during which any engine of the game manager is searching.
@@ -61,6 +71,7 @@ public:
 
 private:
     void watch() {
+        m_watched.removeIf([](const QPointer<UCIEngineProcess>& process) { return !process; });
         for (UCIEngineProcess* process :
              {m_games.whiteEngineProcess(), m_games.blackEngineProcess()}) {
             if (process && !m_watched.contains(process)) {
@@ -115,14 +126,20 @@ int main(int argc, char** argv) {
 
     SilentPlayer player;
     platform::SoundManager sounds(player);
-    GameManager games(sounds);
+    // A registry that finds nothing by itself: the series brings its two configurations.
     EngineManagerEnvironment environment;
     environment.searchPaths = EngineSearchPaths{};
     EngineManager engines(environment);
+    GameManager games(sounds, engines);
     games.setTimeControlConfig(
         {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::fixedDepth(1)});
     AutomatchManager series(games, engines, sounds);
     series.setPauseBetweenGamesSeconds(0);
+    if (argc > 3 && QByteArray(argv[3]) == "short") {
+        series.setOpeningFENs({QStringLiteral("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"),
+                               QStringLiteral("3r2k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1"),
+                               QStringLiteral("8/8/8/4k3/8/8/3q4/3K4 w - - 0 1")});
+    }
 
     EngineConfiguration first = EngineConfiguration::makeNew("Engine A", enginePath, {});
     first.threads = 1;
@@ -135,6 +152,7 @@ int main(int argc, char** argv) {
     SearchTimer searching(games);
     std::vector<GameFigures> figures;
     std::vector<long> rssAfterGame;
+    std::vector<long> heapAfterGame;
     QElapsedTimer gameClock;
     double searchedBefore = 0;
     QObject::connect(&series, &AutomatchManager::historyChanged,
@@ -145,7 +163,8 @@ int main(int argc, char** argv) {
                          const double searched = searching.searchingSeconds();
                          figures.push_back({static_cast<double>(gameClock.nsecsElapsed()) / 1e9,
                                             searched - searchedBefore, history.last().movesCount});
-                         rssAfterGame.push_back(residentKilobytes());
+                         rssAfterGame.push_back(statusKilobytes("VmRSS:"));
+                         heapAfterGame.push_back(liveHeapKilobytes());
                          searchedBefore = searched;
                          gameClock.start();
                      });
@@ -166,14 +185,18 @@ int main(int argc, char** argv) {
     double wall = 0;
     double searched = 0;
     std::int64_t plies = 0;
-    std::printf("game  plies  wall s  searching s  outside s  outside ms/ply  RSS kB\n");
+    // The game manager asks for each engine move 0.2 s after the previous one, by design; what
+    // the series and the game session add on top of that is the overhead.
+    constexpr double requestDelay = 0.2;
+    std::printf("game  plies  wall s  searching s  outside s  overhead ms/ply  RSS kB  heap kB\n");
     for (std::size_t game = 0; game < figures.size(); ++game) {
         const GameFigures& f = figures[game];
         const double outside = f.wallSeconds - f.searchingSeconds;
-        std::printf("%4zu  %5lld  %6.2f  %11.3f  %9.2f  %14.1f  %6ld\n", game + 1,
+        const double plies_ = static_cast<double>(f.plies);
+        std::printf("%4zu  %5lld  %6.2f  %11.3f  %9.2f  %15.2f  %6ld  %7ld\n", game + 1,
                     static_cast<long long>(f.plies), f.wallSeconds, f.searchingSeconds, outside,
-                    f.plies > 0 ? 1000.0 * outside / static_cast<double>(f.plies) : 0.0,
-                    rssAfterGame[game]);
+                    f.plies > 0 ? 1000.0 * (outside - requestDelay * plies_) / plies_ : 0.0,
+                    rssAfterGame[game], heapAfterGame[game]);
         wall += f.wallSeconds;
         searched += f.searchingSeconds;
         plies += f.plies;
@@ -186,14 +209,22 @@ int main(int argc, char** argv) {
             recordBytes += move.size() * 2;
         }
     }
+    const double outside = wall - searched;
+    const double overhead = outside - requestDelay * static_cast<double>(plies);
     std::printf("mean per game: wall %.2f s, engines searching %.3f s, outside the engines "
-                "%.2f s (%.0f%%), %.1f plies\n",
-                wall / games_, searched / games_, (wall - searched) / games_,
-                100.0 * (wall - searched) / wall, static_cast<double>(plies) / games_);
-    std::printf("RSS after game 1: %ld kB, after game %zu: %ld kB (records hold about %lld kB "
-                "of text)\n",
-                rssAfterGame.front(), figures.size(), rssAfterGame.back(),
-                static_cast<long long>(recordBytes / 1024));
+                "%.2f s (%.0f%%), of which %.2f s beyond the 0.2 s per move request delay; "
+                "%.1f plies\n",
+                wall / games_, searched / games_, outside / games_, 100.0 * outside / wall,
+                overhead / games_, static_cast<double>(plies) / games_);
+    const std::size_t tenth = std::min<std::size_t>(10, rssAfterGame.size()) - 1;
+    std::printf("RSS after game 1: %ld kB, after game %zu: %ld kB, after game %zu: %ld kB "
+                "(heap in use: %ld, %ld, %ld kB; records hold about %lld kB of text)\n",
+                rssAfterGame.front(), tenth + 1, rssAfterGame[tenth], figures.size(),
+                rssAfterGame.back(), heapAfterGame.front(), heapAfterGame[tenth],
+                heapAfterGame.back(), static_cast<long long>(recordBytes / 1024));
     std::printf("%s\n", qPrintable(series.matchFinishedReason().value_or(QString())));
+    // Whatever the heap gained over the series that is not the records shows up here.
+    series.clearHistory();
+    std::printf("heap in use after clearing the history: %ld kB\n", liveHeapKilobytes());
     return 0;
 }
