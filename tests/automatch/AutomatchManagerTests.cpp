@@ -29,6 +29,7 @@ protected:
         series->start(total, alpha, beta);
         EXPECT_TRUE(series->isAutomatchActive())
             << series->configurationError().value_or("").toStdString();
+        waitUntilEnginesPlay();
         return series;
     }
 
@@ -37,6 +38,13 @@ protected:
         const std::int64_t next = series.currentGameIndex() + 1;
         games.resign(opponent(winner));
         ASSERT_TRUE(waitUntil([&] { return series.currentGameIndex() == next; }, 5s));
+        waitUntilEnginesPlay();
+    }
+
+    // The game's engines have started and the first turn is requested. Tests wait for this
+    // before a game ends or is replaced, so that no engine start-up is cut short.
+    void waitUntilEnginesPlay() {
+        ASSERT_TRUE(waitUntil([&] { return games.currentlyThinkingColor().has_value(); }, 5s));
     }
 
     FakeEngine idleA;
@@ -122,12 +130,14 @@ TEST_F(AutomatchManagerTest, ArgumentsReplaceTheConfigurationAndZeroGamesMeansOn
     series->setTotalGames(6);
     series->setEngine2(std::nullopt);
     series->start();
+    waitUntilEnginesPlay();
     EXPECT_EQ(series->totalGames(), 6);
     // A missing engine 2 falls back to the last installed engine.
     EXPECT_EQ(series->engine2(), gamma);
-    EXPECT_EQ(engines.selectedBlackEngine(), gamma);
+    EXPECT_EQ(engines.selectedBlackEngine()->id, gamma.id);
 
     series->start(0, beta, beta);
+    waitUntilEnginesPlay();
     EXPECT_EQ(series->totalGames(), 1);
     EXPECT_EQ(series->engine1(), beta);
     EXPECT_TRUE(series->isAutomatchActive());
@@ -149,7 +159,7 @@ TEST_F(AutomatchManagerTest, OpeningsCycleColoursAlternateAndScoresFollowTheEngi
         const bool alphaWhite = game % 2 == 1;
         EXPECT_EQ(QString::fromStdString(games.board().initialFEN()), openings[(game - 1) % 3]);
         EXPECT_EQ(series->currentWhiteIsEngine1(), alphaWhite);
-        EXPECT_EQ(engines.selectedWhiteEngine(), alphaWhite ? alpha : beta);
+        EXPECT_EQ(engines.selectedWhiteEngine()->id, (alphaWhite ? alpha : beta).id);
         EXPECT_EQ(games.gameMode(), GameMode::engineVsEngine);
         if (game < 7) {
             winAndWaitForNextGame(*series, PieceColor::white);
@@ -176,10 +186,11 @@ TEST_F(AutomatchManagerTest, WithoutAlternationEngineOneKeepsWhite) {
     series->setPauseBetweenGamesSeconds(0);
     series->setAlternateColors(false);
     series->start(3, alpha, beta);
+    waitUntilEnginesPlay();
     winAndWaitForNextGame(*series, PieceColor::black);
     EXPECT_TRUE(series->currentWhiteIsEngine1());
     winAndWaitForNextGame(*series, PieceColor::black);
-    EXPECT_EQ(engines.selectedWhiteEngine(), alpha);
+    EXPECT_EQ(engines.selectedWhiteEngine()->id, alpha.id);
     EXPECT_EQ(series->engine2Wins(), 2);
 }
 
@@ -191,6 +202,7 @@ TEST_F(AutomatchManagerTest, RecordsCarryTheEloOnlyWhereTheLimitApplies) {
     series->setEngine1Elo(1500);
     series->setEngine2LimitElo(true);
     series->start(2, alpha, beta);
+    waitUntilEnginesPlay();
     EXPECT_TRUE(series->engine1LimitApplies());
     EXPECT_FALSE(series->engine2LimitApplies());
     EXPECT_TRUE(games.whiteEngineLimitElo());
@@ -219,6 +231,7 @@ TEST_F(AutomatchManagerTest, CountdownStepsByTwoTenthsWithoutAnExtraStep) {
     games.resign(PieceColor::black);
     EXPECT_TRUE(series->isCountingDown());
     ASSERT_TRUE(waitUntil([&] { return series->currentGameIndex() == 2; }, 3s));
+    waitUntilEnginesPlay();
     EXPECT_FALSE(series->isCountingDown());
     ASSERT_EQ(shown.size(), 6u);
     for (std::size_t step = 0; step < shown.size(); ++step) {
@@ -245,6 +258,7 @@ TEST_F(AutomatchManagerTest, PauseDuringTheCountdownAndResumeStartsTheNextGameAt
     EXPECT_EQ(series->currentGameIndex(), 2);
     EXPECT_FALSE(series->currentWhiteIsEngine1());
     EXPECT_FALSE(games.isGameOver());
+    waitUntilEnginesPlay();
 }
 
 TEST_F(AutomatchManagerTest, PauseDuringAGameHoldsItAndIgnoresItsEnd) {
@@ -264,6 +278,7 @@ TEST_F(AutomatchManagerTest, PauseDuringAGameHoldsItAndIgnoresItsEnd) {
     EXPECT_EQ(series->engine2Wins(), 0);
     series->resume();
     EXPECT_EQ(series->currentGameIndex(), 2);
+    waitUntilEnginesPlay();
 }
 
 TEST_F(AutomatchManagerTest, StopKeepsTheRecordsAndHaltsTheGameOrTheCountdown) {
@@ -278,6 +293,7 @@ TEST_F(AutomatchManagerTest, StopKeepsTheRecordsAndHaltsTheGameOrTheCountdown) {
     EXPECT_FALSE(series->isMatchFinished());
 
     series->start();
+    waitUntilEnginesPlay();
     EXPECT_TRUE(series->history().isEmpty());
     EXPECT_EQ(series->engine1Wins(), 0);
     series->setPauseBetweenGamesSeconds(0.2);
@@ -317,6 +333,7 @@ TEST_F(AutomatchManagerTest, HistorySurvivesARestartAndClearingRemovesIt) {
 
     restored->setPauseBetweenGamesSeconds(0);
     restored->start(3);
+    waitUntilEnginesPlay();
     ASSERT_TRUE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
     restored->clearHistory();
     EXPECT_FALSE(restored->isAutomatchActive());
