@@ -16,6 +16,8 @@ packages=(
     libssl-dev libarchive-dev
     # real UCI engines for the engine tests (installed in /usr/games, not on PATH)
     stockfish toga2
+    # a private message bus for the keep-awake tests
+    dbus-daemon
 )
 
 missing=()

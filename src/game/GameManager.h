@@ -166,7 +166,7 @@ public:
     // One entry per graded engine move of an engine-against-engine game, in game order.
     const std::vector<MoveAnalysis>& moveAnalyses() const { return m_moveAnalyses; }
     // The engines playing White and Black, owned by the manager; null where the user plays or no
-    // engine was made. A replaced engine stays valid until the event loop runs again.
+    // engine was made. A replaced engine stays valid at least until the event loop runs again.
     UCIEngineProcess* whiteEngineProcess() const { return m_whiteEngineProcess.get(); }
     UCIEngineProcess* blackEngineProcess() const { return m_blackEngineProcess.get(); }
     // The side whose engine is searching, and that engine's configuration (the engine card).
@@ -338,13 +338,18 @@ private:
     void cancelEngineStartTask();
     // Tells every engine to stop searching; their answers arrive and are ignored.
     void stopEngines();
+    // Whether the mode gives `color` to an engine.
+    bool isEnginePlaying(PieceColor color) const;
     // The engine playing `color`, if any.
     UCIEngineProcess* engineProcess(PieceColor color) const;
+    // The registry's choice for `color`.
+    const std::optional<EngineConfiguration>& selectedEngine(PieceColor color) const;
+    // The running engine of `color` gets the strength at once; while it thinks, its card too.
+    void applyStrengthToEngine(PieceColor color, bool limit, std::int64_t elo);
     // The colour `process` plays in this game; none for a replaced engine.
     std::optional<PieceColor> colorOf(const UCIEngineProcess* process) const;
     void setEngineProcess(PieceColor color, std::unique_ptr<UCIEngineProcess> process);
-    // Ends a replaced engine and deletes it once the event loop runs again, so that anything
-    // that still refers to it in the current step stays valid.
+    // Ends a replaced engine and deletes it later, once its child has ended.
     void retireEngine(std::unique_ptr<UCIEngineProcess> process);
     // The display name of the engine playing `color`, when one does.
     std::optional<QString> engineName(PieceColor color) const;

@@ -55,6 +55,23 @@ std::int64_t moveTimeMs(double seconds) {
     return static_cast<std::int64_t>(milliseconds);
 }
 
+// Runs `step` on the manager as a separate main-thread step: engine callbacks never act on the
+// game from inside the engine's own delivery. Nothing happens if the manager is gone by then.
+template <typename Step>
+void postStep(const QPointer<GameManager>& self, Step step) {
+    if (!self) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        self.data(),
+        [self, step = std::move(step)] {
+            if (self) {
+                step(*self);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace
 
 // Counts a running engine coroutine for as long as its frame lives.
@@ -87,12 +104,8 @@ void GameManager::setEngineSessionOptions(const EngineSessionOptions& options) {
 std::vector<UCIEngineProcess*> GameManager::setupEnginesForGame() {
     std::vector<UCIEngineProcess*> engines;
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
-        const bool engineplays = m_gameMode == GameMode::engineVsEngine ||
-                                 (m_gameMode == GameMode::humanVsEngine && color != m_humanColor);
-        const std::optional<EngineConfiguration>& selection = color == PieceColor::white
-                                                                  ? m_engines.selectedWhiteEngine()
-                                                                  : m_engines.selectedBlackEngine();
-        if (!engineplays || !selection) {
+        const std::optional<EngineConfiguration>& selection = selectedEngine(color);
+        if (!isEnginePlaying(color) || !selection) {
             continue;
         }
         EngineConfiguration config = *selection;
@@ -115,30 +128,16 @@ void GameManager::setupEngineCallbacks(UCIEngineProcess& process) {
     const QPointer<GameManager> self(this);
     const QPointer<UCIEngineProcess> engine(&process);
     process.setOnEvaluationUpdate([self, engine](const EngineEvaluation& evaluation) {
-        if (!self) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, engine, evaluation] {
-                if (self) {
-                    self->handleEvaluationUpdate(evaluation, engine.data());
-                }
-            },
-            Qt::QueuedConnection);
+        postStep(self, [engine, evaluation](GameManager& manager) {
+            manager.handleEvaluationUpdate(evaluation, engine.data());
+        });
     });
     process.setOnUnexpectedTermination([self, engine](const QString& message) {
-        if (!self) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, engine, message] {
-                if (self && engine) {
-                    self->handleEngineFailure(engine.data(), message);
-                }
-            },
-            Qt::QueuedConnection);
+        postStep(self, [engine, message](GameManager& manager) {
+            if (engine) {
+                manager.handleEngineFailure(engine.data(), message);
+            }
+        });
     });
 }
 
@@ -185,15 +184,13 @@ QCoro::Task<> GameManager::startEngines(QPointer<GameManager> self,
         if (!stillWanted() || !engine) {
             co_return;
         }
-        if (!started) {
-            self->handleEngineFailure(engine.data(), startFailureText);
-            co_return;
-        }
-        const bool ready = co_await engine->newGame();
+        // A failed start skips the new game and fails below with the same message.
+        const bool ready = started && co_await engine->newGame();
         if (!stillWanted() || !engine) {
             co_return;
         }
         if (!ready) {
+            self->m_engineStartTask.reset();
             self->handleEngineFailure(engine.data(), startFailureText);
             co_return;
         }
@@ -227,9 +224,7 @@ void GameManager::triggerEngineIfNeeded() {
         return;
     }
     const PieceColor turn = m_board.turn();
-    const bool engineMoves = m_gameMode == GameMode::engineVsEngine ||
-                             (m_gameMode == GameMode::humanVsEngine && turn != m_humanColor);
-    UCIEngineProcess* engine = engineMoves ? engineProcess(turn) : nullptr;
+    UCIEngineProcess* engine = isEnginePlaying(turn) ? engineProcess(turn) : nullptr;
     if (!engine) {
         setCurrentlyThinkingColor(std::nullopt);
         setCurrentlyThinkingEngine(std::nullopt);
@@ -276,17 +271,9 @@ void GameManager::requestEngineMove(UCIEngineProcess& engine) {
     const QPointer<GameManager> self(this);
     const QPointer<UCIEngineProcess> from(&engine);
     auto onBestMove = [self, from](const std::string& move, double arrivalTime) {
-        if (!self) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, from, move, arrivalTime] {
-                if (self) {
-                    self->handleEngineBestMove(move, arrivalTime, from.data());
-                }
-            },
-            Qt::QueuedConnection);
+        postStep(self, [from, move, arrivalTime](GameManager& manager) {
+            manager.handleEngineBestMove(move, arrivalTime, from.data());
+        });
     };
 
     const EngineThinkingMode mode = m_timeControlConfig.engineThinkingMode;
@@ -325,9 +312,7 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     const PieceColor turn = m_board.turn();
     // Only the engine of the side to move may move: an answer of a replaced engine (an earlier
     // game, position or undo) or of the engine that just moved belongs to no position in play.
-    const bool engineMoves = m_gameMode == GameMode::engineVsEngine ||
-                             (m_gameMode == GameMode::humanVsEngine && turn != m_humanColor);
-    if (!from || !engineMoves || from != engineProcess(turn)) {
+    if (!from || !isEnginePlaying(turn) || from != engineProcess(turn)) {
         return;
     }
     cancelEngineMoveTask();
@@ -354,10 +339,15 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
     setEngineStatusText(readyText);
-    if (m_gameMode == GameMode::engineVsEngine && before && !m_board.history().empty()) {
-        m_pendingEngineMoveEvaluation = PendingEngineMoveEvaluation{
-            static_cast<std::int64_t>(m_board.history().size()),
-            QString::fromStdString(m_board.history().back().san), turn, *before};
+    if (m_gameMode == GameMode::engineVsEngine) {
+        // An earlier entry still pending is dropped even when this move brings none: its grade
+        // could only come from an evaluation of a later position.
+        m_pendingEngineMoveEvaluation.reset();
+        if (before) {
+            m_pendingEngineMoveEvaluation = PendingEngineMoveEvaluation{
+                static_cast<std::int64_t>(m_board.history().size()),
+                QString::fromStdString(m_board.history().back().san), turn, *before};
+        }
     }
     playMoveSound(isCapture);
     checkGameEnd();
@@ -432,6 +422,11 @@ void GameManager::stopEngines() {
     }
 }
 
+bool GameManager::isEnginePlaying(PieceColor color) const {
+    return m_gameMode == GameMode::engineVsEngine ||
+           (m_gameMode == GameMode::humanVsEngine && color != m_humanColor);
+}
+
 UCIEngineProcess* GameManager::engineProcess(PieceColor color) const {
     return color == PieceColor::white ? whiteEngineProcess() : blackEngineProcess();
 }
@@ -475,7 +470,12 @@ void GameManager::retireEngine(std::unique_ptr<UCIEngineProcess> process) {
     std::erase_if(m_retiredEngines,
                   [](const QPointer<UCIEngineProcess>& retired) { return retired.isNull(); });
     m_retiredEngines.emplace_back(process.get());
-    process.release()->deleteLater();
+    // Deleted once its child has surely ended (asked now, killed after the grace period), so
+    // the deletion never waits for an engine that hangs; nothing that refers to it in the
+    // current step is left dangling either.
+    UCIEngineProcess* retired = process.release();
+    QTimer::singleShot(m_engineOptions.killGrace + std::chrono::milliseconds(100), retired,
+                       &QObject::deleteLater);
 }
 
 std::optional<QString> GameManager::engineName(PieceColor color) const {
@@ -504,31 +504,32 @@ void GameManager::setBlackEngineElo(std::int64_t elo) {
 void GameManager::updateWhiteElo(bool limit, std::int64_t elo) {
     setWhiteEngineLimitElo(limit);
     setWhiteEngineElo(elo);
-    UCIEngineProcess* engine = whiteEngineProcess();
-    if (engine) {
-        engine->updateElo(limit, elo);
-    }
-    if (m_currentlyThinkingColor == PieceColor::white) {
-        setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
-    }
+    applyStrengthToEngine(PieceColor::white, limit, elo);
 }
 
 void GameManager::updateBlackElo(bool limit, std::int64_t elo) {
     setBlackEngineLimitElo(limit);
     setBlackEngineElo(elo);
-    UCIEngineProcess* engine = blackEngineProcess();
+    applyStrengthToEngine(PieceColor::black, limit, elo);
+}
+
+void GameManager::applyStrengthToEngine(PieceColor color, bool limit, std::int64_t elo) {
+    UCIEngineProcess* engine = engineProcess(color);
     if (engine) {
         engine->updateElo(limit, elo);
     }
-    if (m_currentlyThinkingColor == PieceColor::black) {
+    if (m_currentlyThinkingColor == color) {
         setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
     }
 }
 
+const std::optional<EngineConfiguration>& GameManager::selectedEngine(PieceColor color) const {
+    return color == PieceColor::white ? m_engines.selectedWhiteEngine()
+                                      : m_engines.selectedBlackEngine();
+}
+
 bool GameManager::canLimitStrength(PieceColor color) const {
-    const std::optional<EngineConfiguration>& selection = color == PieceColor::white
-                                                              ? m_engines.selectedWhiteEngine()
-                                                              : m_engines.selectedBlackEngine();
+    const std::optional<EngineConfiguration>& selection = selectedEngine(color);
     if (!selection || !selection->supportsLimitStrength) {
         return true;
     }

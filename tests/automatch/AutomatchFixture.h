@@ -5,9 +5,9 @@
 #include "FakeEngine.h"
 #include "QStringPrinter.h"
 #include "QtTestSupport.h"
+#include "RecordingSleepBackend.h"
 #include "RecordingSoundPlayer.h"
 #include "automatch/AutomatchManager.h"
-#include "platform/SleepGuard.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -26,19 +26,12 @@ inline EngineManagerEnvironment registryWithoutDiscovery() {
     return environment;
 }
 
-// A keep-awake lock that only remembers whether it is held (SleepGuard::isHeld tells).
-class InertSleepBackend : public platform::SleepGuard::Backend {
-public:
-    void acquire() override {}
-    void release() override {}
-};
-
 class AutomatchTest : public ::testing::Test {
 protected:
     AutomatchTest()
         : gameSounds(gamePlayer), engines(registryWithoutDiscovery()),
-          sleepGuard(std::make_unique<InertSleepBackend>()), games(gameSounds, engines, sleepGuard),
-          seriesSounds(seriesPlayer) {
+          sleepGuard(std::make_unique<RecordingSleepBackend>(sleepLog)),
+          games(gameSounds, engines, sleepGuard), seriesSounds(seriesPlayer) {
         games.setTimeControlConfig(
             {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::fixedDepth(1)});
     }
@@ -63,6 +56,7 @@ protected:
     RecordingSoundPlayer gamePlayer;
     platform::SoundManager gameSounds;
     EngineManager engines;
+    SleepLog sleepLog;
     platform::SleepGuard sleepGuard;
     GameManager games;
     RecordingSoundPlayer seriesPlayer;

@@ -4,6 +4,7 @@
 // shared by the game-manager suites.
 #include "ManualTime.h"
 #include "QtTestSupport.h"
+#include "RecordingSleepBackend.h"
 #include "RecordingSoundPlayer.h"
 #include "game/GameManager.h"
 
@@ -26,6 +27,14 @@ struct GameManagerTestAccess {
                                      std::optional<double> arrivedAt, UCIEngineProcess* from) {
         manager.handleEngineBestMove(move, arrivedAt, from);
     }
+    static void handleEvaluationUpdate(GameManager& manager, const EngineEvaluation& evaluation,
+                                       UCIEngineProcess* from) {
+        manager.handleEvaluationUpdate(evaluation, from);
+    }
+    static void handleEngineFailure(GameManager& manager, const UCIEngineProcess* process,
+                                    const QString& message) {
+        manager.handleEngineFailure(process, message);
+    }
     // Engine coroutines whose frames are still alive (a cancelled one ends at its next wake-up).
     static int runningEngineTasks(const GameManager& manager) {
         return manager.m_runningEngineTasks;
@@ -34,6 +43,8 @@ struct GameManagerTestAccess {
 
 using platform::SoundEffect;
 using velkor::testing::ManualTime;
+using velkor::testing::RecordingSleepBackend;
+using velkor::testing::SleepLog;
 using velkor::testing::waitUntil;
 
 class RecordingSeriesObserver : public GameSeriesObserver {
@@ -42,32 +53,17 @@ public:
         GameEndReason reason;
         std::string fen;
         QString pgn;
+        std::optional<QString> engineFailure;
     };
 
     bool isAutomatchActive() const override { return active; }
     void handleGameEnd(const GameEndReason& reason, const ChessBoard& board, const QString& pgn,
-                       const std::optional<QString>&) override {
-        calls.push_back(Call{reason, board.fen(), pgn});
+                       const std::optional<QString>& engineFailure) override {
+        calls.push_back(Call{reason, board.fen(), pgn, engineFailure});
     }
 
     bool active = true;
     std::vector<Call> calls;
-};
-
-// Counts what the game manager asked of the keep-awake lock.
-struct SleepLog {
-    int acquired = 0;
-    int released = 0;
-};
-
-class RecordingSleepBackend : public platform::SleepGuard::Backend {
-public:
-    explicit RecordingSleepBackend(SleepLog& log) : m_log(log) {}
-    void acquire() override { ++m_log.acquired; }
-    void release() override { ++m_log.released; }
-
-private:
-    SleepLog& m_log;
 };
 
 // A registry that finds no engine anywhere: tests select the engines they mean.

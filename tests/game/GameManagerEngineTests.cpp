@@ -1,0 +1,522 @@
+#include "EngineGameFixture.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+namespace velkor {
+namespace {
+
+TEST_F(EngineGameTest, TheEngineAnswersTheUsersMovesWithItsOwnSettings) {
+    const FakeEngine fake(FakeEngine::handshake(strengthOptions) +
+                          answering({{"e7e5", "cp 20"}, {"b8c6", "cp 15"}}));
+    EngineConfiguration config = engineAt(fake, QStringLiteral("Fake Black"));
+    config.multiPV = 3;
+    engines.setSelectedBlackEngine(config);
+    series.active = false;
+    manager.setBlackEngineLimitElo(true);
+    manager.setBlackEngineElo(1500);
+    manager.setGameMode(GameMode::humanVsEngine);
+    startGame();
+
+    UCIEngineProcess* engine = manager.blackEngineProcess();
+    ASSERT_NE(engine, nullptr);
+    EXPECT_EQ(manager.whiteEngineProcess(), nullptr);
+    // A copy of the selection with this game's strength and a single line.
+    EXPECT_EQ(engine->config().name, "Fake Black");
+    EXPECT_EQ(engine->config().multiPV, 1);
+    EXPECT_TRUE(engine->config().limitElo);
+    EXPECT_EQ(engine->config().elo, 1500);
+    EXPECT_EQ(engines.selectedBlackEngine()->multiPV, 3) << "the registry keeps its own";
+    EXPECT_EQ(engines.selectedBlackEngine()->supportsLimitStrength, true)
+        << "what the handshake showed is recorded";
+    EXPECT_EQ(manager.engineStatusText(), "Ready");
+    EXPECT_EQ(sleepLog.acquired, 1);
+
+    time.advance(4);
+    move("e2", "e4");
+    EXPECT_EQ(manager.currentlyThinkingColor(), PieceColor::black);
+    EXPECT_EQ(manager.currentlyThinkingEngine(), engine->config());
+    EXPECT_EQ(manager.engineStatusText(), "Thinking...");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    EXPECT_EQ(manager.lastMove(), uciMove("e7e5"));
+    EXPECT_EQ(manager.engineStatusText(), "Ready");
+    EXPECT_FALSE(manager.currentlyThinkingColor());
+    EXPECT_FALSE(manager.currentlyThinkingEngine());
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 299'000);
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 303'000) << "charged up to the arrival";
+    EXPECT_EQ(manager.liveEvaluation().scoreCp, 20);
+    EXPECT_EQ(manager.analysisVariations(), std::vector{manager.liveEvaluation()});
+
+    move("g1", "f3");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 4; }));
+    EXPECT_EQ(manager.lastMove(), uciMove("b8c6"));
+    EXPECT_TRUE(manager.moveAnalyses().empty()) << "only engine games are graded";
+    EXPECT_EQ(fake.receivedCommands(),
+              (QStringList{"uci", "setoption name UCI_LimitStrength value true",
+                           "setoption name UCI_Elo value 1500", "isready", "ucinewgame", "isready",
+                           "position startpos moves e2e4",
+                           "go wtime 299000 btime 300000 winc 3000 binc 3000",
+                           "position startpos moves e2e4 e7e5 g1f3",
+                           "go wtime 302000 btime 303000 winc 3000 binc 3000"}));
+    EXPECT_TRUE(manager.exportPGN().contains("[White \"Player\"]\n[Black \"Fake Black\"]"));
+
+    manager.resign(PieceColor::white);
+    EXPECT_EQ(sleepLog.released, 1);
+}
+
+TEST_F(EngineGameTest, EachThinkingModeAsksForItsKindOfSearch) {
+    struct Case {
+        TimeControlConfig config;
+        QString go;
+    };
+    const std::vector<Case> cases{
+        {{TimeControlPreset::blitz3_2, 5, 3, EngineThinkingMode::gameClock()},
+         "go wtime 180000 btime 180000 winc 2000 binc 2000"},
+        {{TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::gameClock()},
+         "go wtime 0 btime 0 winc 0 binc 0"},
+        {{TimeControlPreset::blitz3_2, 5, 3, EngineThinkingMode::fixedMoveTime(2.5)},
+         "go movetime 2500"},
+        {{TimeControlPreset::blitz3_2, 5, 3, EngineThinkingMode::fixedDepth(12)}, "go depth 12"},
+    };
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setColorChoice(PlayerColorChoice::black);
+    for (const Case& test : cases) {
+        const FakeEngine fake(FakeEngine::handshake());
+        engines.setSelectedWhiteEngine(engineAt(fake, QStringLiteral("Fake")));
+        manager.setTimeControlConfig(test.config);
+        manager.startNewGame();
+        ASSERT_TRUE(received(fake, test.go)) << test.go.toStdString();
+        EXPECT_EQ(fake.receivedCommands().mid(4), (QStringList{"position startpos", test.go}));
+        EXPECT_EQ(manager.currentlyThinkingColor(), PieceColor::white);
+    }
+}
+
+// Two fake engines play the fool's mate; their evaluations grade every move but the mate.
+TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
+    const FakeEngine white(FakeEngine::handshake() +
+                           answering({{"f2f3", "cp 30"}, {"g2g4", "cp -300"}}));
+    const FakeEngine black(FakeEngine::handshake() +
+                           answering({{"e7e5", "cp 50"}, {"d8h4", "mate 1"}}));
+    letEnginesPlay(white, black);
+    series.active = false;
+    manager.setTimeControlConfig(
+        {TimeControlPreset::blitz3_2, 5, 3, EngineThinkingMode::fixedDepth(5)});
+    manager.startNewGame();
+
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black));
+    ASSERT_EQ(manager.board().history().size(), 4u);
+    const std::vector<MoveAnalysis>& graded = manager.moveAnalyses();
+    ASSERT_EQ(graded.size(), 3u);
+    // f3 from +30 to Black's -50 (White's side): 80 lost. e5 improved Black's lot: nothing
+    // lost. g4 walked into a mate: -300 to -10000.
+    const std::vector<std::tuple<std::int64_t, QString, double, double, QString>> expected{
+        {1, "f3", -50, 80, "Fehler"},
+        {2, "e5", -300, 0, "Best"},
+        {3, "g4", -10000, 9700, "Patzer"}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const auto& [ply, san, score, loss, text] = expected[i];
+        EXPECT_EQ(graded[i].ply, ply);
+        EXPECT_EQ(graded[i].san, san);
+        EXPECT_EQ(graded[i].scoreFromWhiteCp, score);
+        EXPECT_EQ(graded[i].centipawnLoss, loss);
+        EXPECT_EQ(graded[i].classification(), text);
+    }
+    EXPECT_NE(graded[0].id, graded[1].id);
+    EXPECT_TRUE(manager.pendingEngineMoveEvaluation()) << "the mate is never graded";
+    EXPECT_EQ(white.receivedCommands().mid(4),
+              (QStringList{"position startpos", "go depth 5", "position startpos moves f2f3 e7e5",
+                           "go depth 5"}));
+    EXPECT_TRUE(manager.exportPGN().contains("[White \"White Fake\"]\n[Black \"Black Fake\"]"));
+    EXPECT_EQ(sleepLog.acquired, 1);
+    EXPECT_EQ(sleepLog.released, 1);
+
+    // A load discards the whole grading.
+    manager.loadPGN(manager.exportPGN().replace("0-1", "*"));
+    EXPECT_TRUE(manager.moveAnalyses().empty());
+    EXPECT_FALSE(manager.pendingEngineMoveEvaluation());
+    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
+}
+
+// A reply without an evaluation leaves the move it answers ungraded, and itself too.
+TEST_F(EngineGameTest, OnlyAnEvaluationOfTheReplyGradesAMove) {
+    const FakeEngine white(FakeEngine::handshake() +
+                           answering({{"f2f3", "cp 30"}, {"g2g4", "cp -300"}}));
+    const FakeEngine black(FakeEngine::handshake() + "once go\nsay bestmove e7e5\n" +
+                           answering({{"d8h4", "mate 1"}}));
+    letEnginesPlay(white, black);
+    manager.startNewGame();
+
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    ASSERT_EQ(manager.moveAnalyses().size(), 1u);
+    EXPECT_EQ(manager.moveAnalyses().front().ply, 3);
+    EXPECT_EQ(manager.moveAnalyses().front().san, "g4");
+    EXPECT_EQ(manager.moveAnalyses().front().centipawnLoss, 9700);
+}
+
+TEST_F(EngineGameTest, EachEngineMoveWaitsForThePauseAfterThePreviousOne) {
+    const FakeEngine white(FakeEngine::handshake() + answering({{"e2e4", "cp 30"}}));
+    const FakeEngine black(FakeEngine::handshake());
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& options) { options.engineMovePause = 150ms; });
+    QElapsedTimer sinceMove;
+    QObject::connect(&manager, &GameManager::lastMoveChanged, [&] { sinceMove.start(); });
+    manager.startNewGame();
+
+    ASSERT_TRUE(received(black, QStringLiteral("position startpos moves e2e4")));
+    ASSERT_TRUE(sinceMove.isValid());
+    EXPECT_GE(sinceMove.elapsed(), 149);
+}
+
+TEST_F(EngineGameTest, AnIllegalMoveLosesTheGameForTheEngine) {
+    const FakeEngine fake(FakeEngine::handshake() + answering({{"e2e5", "cp 10"}}));
+    playAgainst(fake, PieceColor::black);
+
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    const QString message = QStringLiteral("Engine returned an illegal move: e2e5");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
+    EXPECT_EQ(manager.engineFailureMessage(), message);
+    EXPECT_EQ(manager.engineStatusText(), message);
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_TRUE(manager.clockHistory().empty());
+    EXPECT_FALSE(manager.clock().isRunning());
+    ASSERT_NE(manager.whiteEngineProcess(), nullptr) << "the ended engine stays for its log";
+    EXPECT_TRUE(waitUntil([&] { return !manager.whiteEngineProcess()->isRunning(); }));
+    ASSERT_EQ(series.calls.size(), 1u);
+    EXPECT_EQ(series.calls.front().engineFailure, message);
+    EXPECT_TRUE(series.calls.front().pgn.contains("[Result \"0-1\"]"));
+    velkor::testing::processEventsFor(20ms);
+    EXPECT_TRUE(player.played.empty()) << "a failure plays no sound";
+}
+
+TEST_F(EngineGameTest, AnEngineThatDiesInMidGameLoses) {
+    const FakeEngine fake(FakeEngine::handshake() + answering({{"e7e5", "cp 10"}}) +
+                          "on go\nexit 3\n");
+    playAgainst(fake, PieceColor::white);
+    const std::optional<qint64> pid = fake.pid();
+    move("e2", "e4");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    move("g1", "f3");
+
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::white));
+    EXPECT_EQ(manager.engineFailureMessage(), "Engine process exited with status 3.");
+    EXPECT_EQ(manager.board().history().size(), 3u);
+    EXPECT_FALSE(manager.clock().isRunning());
+    ASSERT_TRUE(pid);
+    EXPECT_TRUE(velkor::testing::waitUntilGone(*pid));
+    EXPECT_EQ(series.calls.size(), 1u);
+}
+
+// The engine finishes its search when the test says: a command the fake engine answers.
+class EngineAnswerTimingTest : public EngineGameTest {
+protected:
+    EngineAnswerTimingTest() : fake(FakeEngine::handshake() + "on answer\nsay bestmove e7e5\n") {
+        playAgainst(fake, PieceColor::white, TimeControlPreset::bullet1_0);
+        time.advance(1);
+        move("e2", "e4");
+        EXPECT_TRUE(received(fake, QStringLiteral("go wtime 59000 btime 60000 winc 0 binc 0")));
+    }
+
+    // The answer arrives `afterSeconds` into Black's turn; the main thread hears of it only later.
+    void answerAfter(double afterSeconds) {
+        time.advance(afterSeconds);
+        UCIEngineProcess* engine = manager.blackEngineProcess();
+        engine->send("answer");
+        ASSERT_TRUE(spinUntil([&] { return engine->hasUnhandledBestMove(); }));
+    }
+
+    FakeEngine fake;
+};
+
+TEST_F(EngineAnswerTimingTest, AnAnswerThatArrivesAfterTheFlagIsNeverPlayed) {
+    answerAfter(60.001);
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::timeout(PieceColor::white));
+    EXPECT_EQ(manager.board().history().size(), 1u);
+    EXPECT_FALSE(manager.engineFailureMessage());
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_FALSE(manager.blackEngineProcess()->hasUnhandledBestMove());
+    EXPECT_EQ(series.calls.size(), 1u);
+}
+
+TEST_F(EngineAnswerTimingTest, AWaitingAnswerInTimeSurvivesTheClockReachingZero) {
+    answerAfter(59.999);
+    time.advance(5.0);
+    manager.clock().tick();
+    EXPECT_TRUE(manager.clock().isRunning()) << "the answer's arrival time decides";
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 0);
+
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_EQ(manager.clock().blackRemainingMs(), 1);
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+    velkor::testing::processEventsFor(30ms);
+    EXPECT_FALSE(manager.isGameOver());
+}
+
+TEST_F(EngineGameTest, EnginesStartOneAfterTheOtherAndAStartThatTimesOutLoses) {
+    const FakeEngine white(FakeEngine::handshake().replace("on isready\nsay readyok",
+                                                           "on isready\nsleep 150\nsay readyok"));
+    const FakeEngine black(QStringLiteral("# never answers\n"));
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& options) { options.handshakeTimeoutSeconds = 0.4; });
+    int clockStarts = 0;
+    QObject::connect(&manager.clock(), &ChessClock::isRunningChanged,
+                     [&](bool running) { clockStarts += running ? 1 : 0; });
+    manager.startNewGame();
+
+    ASSERT_TRUE(received(white, QStringLiteral("ucinewgame")));
+    EXPECT_TRUE(black.receivedCommands().isEmpty()) << "Black starts once White is ready";
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::white));
+    EXPECT_EQ(manager.engineFailureMessage(),
+              "Engine failed to start or complete the UCI handshake.");
+    EXPECT_EQ(black.receivedCommands().value(0), "uci");
+    EXPECT_FALSE(black.receivedCommands().contains("isready"));
+    EXPECT_EQ(clockStarts, 0);
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
+    EXPECT_TRUE(waitUntil([&] { return !manager.whiteEngineProcess()->isRunning(); }));
+}
+
+TEST_F(EngineGameTest, StrengthChangesReachTheThinkingEngineAndItsCard) {
+    const FakeEngine fake(FakeEngine::handshake(strengthOptions));
+    playAgainst(fake, PieceColor::black);
+    ASSERT_TRUE(received(fake, QStringLiteral("go wtime 300000 btime 300000 winc 3000 binc 3000")));
+    EXPECT_EQ(manager.currentlyThinkingColor(), PieceColor::white);
+    int cardChanges = 0;
+    QObject::connect(&manager, &GameManager::currentlyThinkingEngineChanged,
+                     [&] { ++cardChanges; });
+
+    manager.updateWhiteElo(true, 1500);
+    EXPECT_TRUE(manager.whiteEngineLimitElo());
+    EXPECT_EQ(manager.whiteEngineElo(), 1500);
+    ASSERT_TRUE(manager.currentlyThinkingEngine());
+    EXPECT_TRUE(manager.currentlyThinkingEngine()->limitElo);
+    EXPECT_EQ(manager.currentlyThinkingEngine()->elo, 1500);
+    EXPECT_EQ(manager.currentlyThinkingEngine(), manager.whiteEngineProcess()->config());
+    EXPECT_EQ(cardChanges, 1);
+    EXPECT_TRUE(received(fake, QStringLiteral("setoption name UCI_Elo value 1500")));
+
+    manager.updateBlackElo(true, 2000);
+    EXPECT_EQ(manager.blackEngineElo(), 2000);
+    EXPECT_EQ(cardChanges, 1) << "Black has no engine and is not thinking";
+    EXPECT_TRUE(manager.canLimitStrength(PieceColor::white));
+
+    manager.startNewGame();
+    ASSERT_NE(manager.whiteEngineProcess(), nullptr);
+    EXPECT_TRUE(manager.whiteEngineProcess()->config().limitElo) << "the next engine keeps it";
+    EXPECT_EQ(manager.whiteEngineProcess()->config().elo, 1500);
+}
+
+TEST_F(EngineGameTest, AnEngineWithoutStrengthLimitIsReportedAsSuch) {
+    const FakeEngine fake(FakeEngine::handshake());
+    EXPECT_TRUE(manager.canLimitStrength(PieceColor::white)) << "nothing selected";
+    engines.setSelectedWhiteEngine(engineAt(fake, QStringLiteral("Plain")));
+    EXPECT_TRUE(manager.canLimitStrength(PieceColor::white)) << "not known yet";
+    playAgainst(fake, PieceColor::black);
+    EXPECT_FALSE(manager.canLimitStrength(PieceColor::white));
+    EXPECT_TRUE(manager.canLimitStrength(PieceColor::black));
+}
+
+TEST_F(EngineGameTest, AMissingEngineLeavesTheGameWaiting) {
+    series.active = false;
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.startNewGame();
+    EXPECT_EQ(manager.engineStatusText(), "No engine configured");
+    EXPECT_TRUE(manager.isPaused());
+    EXPECT_EQ(manager.blackEngineProcess(), nullptr);
+
+    const FakeEngine fake(FakeEngine::handshake());
+    engines.setSelectedWhiteEngine(engineAt(fake, QStringLiteral("White only")));
+    manager.setGameMode(GameMode::engineVsEngine);
+    manager.startNewGame();
+    EXPECT_EQ(manager.engineStatusText(), "No engine configured");
+    EXPECT_TRUE(manager.isPaused());
+    EXPECT_EQ(manager.whiteEngineProcess(), nullptr) << "no half set of engines is kept";
+    velkor::testing::processEventsFor(30ms);
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_TRUE(fake.receivedCommands().isEmpty());
+    EXPECT_EQ(sleepLog.acquired, 0);
+}
+
+TEST_F(EngineGameTest, TheMachineStaysAwakeDuringEngineGamesAndSeries) {
+    const FakeEngine fake(FakeEngine::handshake());
+    series.active = false;
+    playAgainst(fake, PieceColor::white);
+    EXPECT_EQ(sleepLog.acquired, 1);
+    manager.resign(PieceColor::white);
+    EXPECT_EQ(sleepLog.released, 1);
+
+    manager.startNewGame();
+    EXPECT_EQ(sleepLog.acquired, 2);
+    manager.stopCurrentGame();
+    EXPECT_EQ(sleepLog.released, 2);
+
+    // A running series keeps the machine awake between its games too.
+    series.active = true;
+    manager.startNewGame();
+    manager.resign(PieceColor::black);
+    EXPECT_EQ(sleepLog.acquired, 3);
+    EXPECT_EQ(sleepLog.released, 2);
+    series.active = false;
+    manager.updateKeepAwake();
+    EXPECT_EQ(sleepLog.released, 3);
+
+    // A loaded finished position ends the engine game at once.
+    manager.startNewGame();
+    EXPECT_EQ(sleepLog.acquired, 4);
+    manager.loadFEN("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+    EXPECT_EQ(sleepLog.released, 4);
+
+    manager.setGameMode(GameMode::humanVsHuman);
+    startGame();
+    EXPECT_EQ(sleepLog.acquired, 4);
+    EXPECT_FALSE(sleepGuard.isHeld());
+}
+
+TEST_F(EngineGameTest, UndoWhileTheEngineThinksTakesBackTheUsersMoveWithFreshEngines) {
+    const FakeEngine fake(FakeEngine::handshake());
+    playAgainst(fake, PieceColor::white);
+    const QPointer<UCIEngineProcess> first(manager.blackEngineProcess());
+    time.advance(3);
+    move("e2", "e4");
+    ASSERT_TRUE(received(fake, QStringLiteral("position startpos moves e2e4")));
+
+    manager.undoMove();
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_NE(manager.blackEngineProcess(), first.data());
+    EXPECT_FALSE(manager.currentlyThinkingColor());
+    EXPECT_FALSE(manager.clock().isRunning()) << "the clock waits for the fresh engine";
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+    EXPECT_TRUE(waitUntil([&] { return first.isNull(); })) << "the replaced engine is deleted";
+}
+
+TEST_F(EngineGameTest, PauseStopsTheSearchAndResumeStartsItAfresh) {
+    const FakeEngine fake(FakeEngine::handshake() + "on stop\nsay bestmove e7e5\n");
+    playAgainst(fake, PieceColor::white);
+    move("e2", "e4");
+    ASSERT_TRUE(received(fake, QStringLiteral("go wtime 303000 btime 300000 winc 3000 binc 3000")));
+
+    manager.togglePause();
+    ASSERT_TRUE(received(fake, QStringLiteral("stop")));
+    UCIEngineProcess* engine = manager.blackEngineProcess();
+    ASSERT_TRUE(waitUntil([&] { return !engine->isThinking(); }));
+    velkor::testing::processEventsFor(20ms);
+    EXPECT_EQ(manager.board().history().size(), 1u) << "an answer while paused is ignored";
+    EXPECT_FALSE(engine->hasUnhandledBestMove());
+
+    manager.togglePause();
+    EXPECT_EQ(manager.currentlyThinkingColor(), PieceColor::black);
+    ASSERT_TRUE(waitUntil(
+        [&] { return fake.receivedCommands().filter(QRegularExpression("^go ")).size() == 2; }));
+    EXPECT_EQ(fake.receivedCommands().count("position startpos moves e2e4"), 2);
+}
+
+TEST_F(EngineGameTest, APauseDuringStartUpOrBetweenEngineMovesSendsNoSearch) {
+    const FakeEngine white(FakeEngine::handshake().replace("on isready\nsay readyok",
+                                                           "on isready\nsleep 100\nsay readyok") +
+                           answering({{"e2e4", "cp 30"}}));
+    const FakeEngine black(FakeEngine::handshake());
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& options) { options.engineMovePause = 100ms; });
+    manager.startNewGame();
+
+    // Resumed while the engines still start: the search waits until they are ready.
+    manager.togglePause();
+    manager.togglePause();
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 1; }));
+    const QStringList commands = white.receivedCommands();
+    EXPECT_GT(commands.indexOf("position startpos"), commands.lastIndexOf("isready"));
+    EXPECT_EQ(commands.filter(QRegularExpression("^go ")).size(), 1);
+
+    // Paused while Black's turn waits for its pause: no search follows.
+    manager.togglePause();
+    velkor::testing::processEventsFor(200ms);
+    EXPECT_FALSE(black.receivedCommands().contains("go wtime 303000 btime 300000 winc 3000 "
+                                                   "binc 3000"));
+    manager.togglePause();
+    EXPECT_TRUE(
+        received(black, QStringLiteral("go wtime 303000 btime 300000 winc 3000 binc 3000")));
+}
+
+TEST_F(EngineGameTest, LoadsStartTheEnginesOfTheModeAndARejectedFenKeepsThem) {
+    // Every load makes a fresh engine, which answers its first search with e7e5.
+    const FakeEngine fake(FakeEngine::handshake() + answering({{"e7e5", "cp 0"}}));
+    playAgainst(fake, PieceColor::white);
+    const UCIEngineProcess* engine = manager.blackEngineProcess();
+    EXPECT_THROW(manager.loadFEN("not a position"), DomainError);
+    EXPECT_EQ(manager.blackEngineProcess(), engine);
+    EXPECT_TRUE(engine->isRunning());
+
+    manager.loadFEN("rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq d3 0 1");
+    EXPECT_NE(manager.blackEngineProcess(), engine);
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 1; }));
+    EXPECT_EQ(manager.lastMove(), uciMove("e7e5"));
+    EXPECT_TRUE(fake.receivedCommands().contains(
+        "position fen rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq d3 0 1"));
+
+    manager.loadPGN("1. e4 *");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    EXPECT_EQ(manager.lastMove(), uciMove("e7e5"));
+    EXPECT_TRUE(fake.receivedCommands().contains("position startpos moves e2e4"));
+}
+
+TEST_F(EngineGameTest, AHungEngineIsReplacedWithoutStallingTheGame) {
+    const FakeEngine fake("ignore-term\nignore-quit\n" + FakeEngine::handshake());
+    playAgainst(fake, PieceColor::white);
+    const std::optional<qint64> pid = fake.pid();
+    const QPointer<UCIEngineProcess> replaced(manager.blackEngineProcess());
+    manager.startNewGame();
+
+    // No step of the event loop may wait for the old engine to give up.
+    QElapsedTimer total;
+    total.start();
+    qint64 longestStep = 0;
+    while (!replaced.isNull() && total.elapsed() < 5000) {
+        QElapsedTimer step;
+        step.start();
+        velkor::testing::processEventsFor(1ms);
+        longestStep = std::max(longestStep, step.elapsed());
+    }
+    EXPECT_TRUE(replaced.isNull());
+    EXPECT_LT(longestStep, 100);
+    ASSERT_TRUE(pid);
+    EXPECT_TRUE(velkor::testing::waitUntilGone(*pid));
+}
+
+TEST_F(EngineGameTest, ReportsOfReplacedEnginesConcernNoLaterGame) {
+    const FakeEngine fake(FakeEngine::handshake());
+    playAgainst(fake, PieceColor::black);
+    const QPointer<UCIEngineProcess> replaced(manager.whiteEngineProcess());
+    manager.startNewGame();
+    ASSERT_FALSE(replaced.isNull()) << "deleted only once the event loop runs";
+
+    GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, replaced.data());
+    GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, nullptr);
+    GameManagerTestAccess::handleEngineFailure(manager, replaced.data(), "late crash");
+    EngineEvaluation late;
+    late.scoreCp = 900;
+    GameManagerTestAccess::handleEvaluationUpdate(manager, late, replaced.data());
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+}
+
+TEST_F(EngineGameTest, OnlyTheFirstLineMovesTheLiveEvaluation) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\nsay info depth 3 multipv 1 score cp 10 pv e7e5\nsleep 250\n"
+                          "say info depth 3 multipv 2 score cp -5 pv c7c5\n");
+    playAgainst(fake, PieceColor::white);
+    move("e2", "e4");
+    ASSERT_TRUE(waitUntil([&] { return manager.analysisVariations().size() == 2; }));
+    EXPECT_EQ(manager.liveEvaluation().scoreCp, 10);
+    EXPECT_EQ(manager.analysisVariations()[1].scoreCp, -5);
+}
+
+} // namespace
+} // namespace velkor
