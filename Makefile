@@ -18,6 +18,9 @@ SANITIZED_LABELS  := $(SANITIZED_LABELS)|uci
 SANITIZED_TARGETS += uci_tests uci_stockfish_tests
 # Engine games (fake engines and Stockfish) and the keep-awake lock.
 SANITIZED_TARGETS += game_stockfish_tests keep_awake_tests
+# The automatch series, its engine suite included.
+SANITIZED_LABELS  := $(SANITIZED_LABELS)|automatch
+SANITIZED_TARGETS += automatch_tests automatch_engine_tests
 
 .PHONY: all deps build run test test-main test-sanitized bench clean
 

@@ -1,0 +1,540 @@
+#include "AutomatchManager.h"
+
+#include "AutomatchExports.h"
+#include "GameOutcome.h"
+#include "PersistedHistory.h"
+#include "SeriesScore.h"
+#include "platform/Published.h"
+#include "platform/Settings.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <algorithm>
+#include <chrono>
+#include <qcoro/qcorotimer.h>
+
+namespace velkor {
+
+namespace {
+
+constexpr std::chrono::milliseconds countdownStep{200};
+constexpr double countdownStepSeconds = 0.2;
+// What is left of the countdown after repeated subtraction of 0.2 is not exactly zero; a
+// leftover this small must not cost another step.
+constexpr double countdownTolerance = 1e-9;
+
+const QString enginesRequired = QStringLiteral("Two executable UCI engines are required.");
+const QString invalidOpening = QStringLiteral("The opening suite contains an invalid FEN: ");
+const QString decidedOpening =
+    QStringLiteral("The opening suite contains a position that is already decided: ");
+
+bool isPlayable(const EngineConfiguration& engine) {
+    if (engine.isBuiltIn) {
+        return true;
+    }
+    const QFileInfo file(engine.executablePath);
+    return file.isFile() && file.isExecutable();
+}
+
+// A missing value counts as supporting the limit.
+bool limitApplies(bool limitElo, const std::optional<EngineConfiguration>& engine) {
+    return limitElo && (!engine || engine->supportsLimitStrength.value_or(true));
+}
+
+QStringList uciMoves(const ChessBoard& board) {
+    QStringList moves;
+    moves.reserve(static_cast<qsizetype>(board.history().size()));
+    for (const MoveRecord& record : board.history()) {
+        moves.append(QString::fromStdString(record.move.uciString()));
+    }
+    return moves;
+}
+
+} // namespace
+
+AutomatchManager::AutomatchManager(GameManager& games, EngineManager& engines,
+                                   platform::SoundManager& sounds, QObject* parent)
+    : QObject(parent), m_games(games), m_engines(engines), m_sounds(sounds) {
+    const QList<EngineConfiguration>& installed = m_engines.availableEngines();
+    m_engine1 = m_engines.selectedWhiteEngine();
+    if (!m_engine1 && !installed.isEmpty()) {
+        m_engine1 = installed.first();
+    }
+    m_engine2 = m_engines.selectedBlackEngine();
+    if (!m_engine2) {
+        m_engine2 = installed.size() >= 2 ? std::optional(installed.at(1)) : m_engine1;
+    }
+    restoreHistory();
+    m_games.setSeriesObserver(this);
+}
+
+AutomatchManager::~AutomatchManager() {
+    m_countdown.cancel();
+    m_games.setSeriesObserver(nullptr);
+}
+
+AutomatchManager& AutomatchManager::shared() {
+    static AutomatchManager manager;
+    return manager;
+}
+
+void AutomatchManager::setTotalGames(std::int64_t games) {
+    platform::publish(this, m_totalGames, games, &AutomatchManager::totalGamesChanged);
+}
+
+void AutomatchManager::setAlternateColors(bool alternate) {
+    platform::publish(this, m_alternateColors, alternate,
+                      &AutomatchManager::alternateColorsChanged);
+}
+
+void AutomatchManager::setPauseBetweenGamesSeconds(double seconds) {
+    platform::publish(this, m_pauseBetweenGamesSeconds, seconds,
+                      &AutomatchManager::pauseBetweenGamesSecondsChanged);
+}
+
+void AutomatchManager::setOpeningFENs(const QStringList& fens) {
+    platform::publish(this, m_openingFENs, fens, &AutomatchManager::openingFENsChanged);
+}
+
+void AutomatchManager::setEngine1(const std::optional<EngineConfiguration>& engine) {
+    platform::publish(this, m_engine1, engine, &AutomatchManager::engine1Changed);
+}
+
+void AutomatchManager::setEngine1LimitElo(bool limit) {
+    platform::publish(this, m_engine1LimitElo, limit, &AutomatchManager::engine1LimitEloChanged);
+}
+
+void AutomatchManager::setEngine1Elo(std::int64_t elo) {
+    platform::publish(this, m_engine1Elo, elo, &AutomatchManager::engine1EloChanged);
+}
+
+void AutomatchManager::setEngine2(const std::optional<EngineConfiguration>& engine) {
+    platform::publish(this, m_engine2, engine, &AutomatchManager::engine2Changed);
+}
+
+void AutomatchManager::setEngine2LimitElo(bool limit) {
+    platform::publish(this, m_engine2LimitElo, limit, &AutomatchManager::engine2LimitEloChanged);
+}
+
+void AutomatchManager::setEngine2Elo(std::int64_t elo) {
+    platform::publish(this, m_engine2Elo, elo, &AutomatchManager::engine2EloChanged);
+}
+
+bool AutomatchManager::engine1LimitApplies() const {
+    return limitApplies(m_engine1LimitElo, m_engine1);
+}
+
+bool AutomatchManager::engine2LimitApplies() const {
+    return limitApplies(m_engine2LimitElo, m_engine2);
+}
+
+double AutomatchManager::engine1Score() const {
+    return automatch::seriesScore(m_engine1Wins, m_draws);
+}
+
+double AutomatchManager::engine2Score() const {
+    return automatch::seriesScore(m_engine2Wins, m_draws);
+}
+
+QString AutomatchManager::effectiveEngine1Name() const {
+    return m_engine1 ? m_engine1->name : QStringLiteral("Engine 1");
+}
+
+QString AutomatchManager::effectiveEngine2Name() const {
+    return m_engine2 ? m_engine2->name : QStringLiteral("Engine 2");
+}
+
+QString AutomatchManager::currentWhiteEngineName() const {
+    return m_currentWhiteIsEngine1 ? effectiveEngine1Name() : effectiveEngine2Name();
+}
+
+QString AutomatchManager::currentBlackEngineName() const {
+    return m_currentWhiteIsEngine1 ? effectiveEngine2Name() : effectiveEngine1Name();
+}
+
+bool AutomatchManager::isMatchFinished() const {
+    return !m_isAutomatchActive && !m_history.isEmpty() && m_history.size() >= m_totalGames;
+}
+
+std::optional<double> AutomatchManager::estimatedEloDifference() const {
+    if (m_history.isEmpty()) {
+        return std::nullopt;
+    }
+    return automatch::eloDifference(m_engine1Wins, m_engine2Wins, m_draws);
+}
+
+void AutomatchManager::ensureEnginesAssigned() {
+    const QList<EngineConfiguration>& installed = m_engines.availableEngines();
+    if (!m_engine1) {
+        std::optional<EngineConfiguration> engine = m_engines.selectedWhiteEngine();
+        if (!engine && !installed.isEmpty()) {
+            engine = installed.first();
+        }
+        setEngine1(engine);
+    }
+    if (!m_engine2) {
+        std::optional<EngineConfiguration> engine = m_engines.selectedBlackEngine();
+        if (!engine) {
+            engine = installed.isEmpty() ? m_engine1 : std::optional(installed.last());
+        }
+        setEngine2(engine);
+    }
+}
+
+std::optional<QString> AutomatchManager::engineProblem() const {
+    if (!m_engine1 || !m_engine2 || !isPlayable(*m_engine1) || !isPlayable(*m_engine2)) {
+        return enginesRequired;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> AutomatchManager::openingSuiteProblem() const {
+    for (const QString& fen : m_openingFENs) {
+        ChessBoard board;
+        try {
+            board.load(fen.toStdString());
+        } catch (const DomainError& error) {
+            return invalidOpening + QString::fromStdString(error.message());
+        }
+        // The game manager only shows a finished position; no game end would ever arrive.
+        if (board.isGameOver()) {
+            return decidedOpening + fen;
+        }
+    }
+    return std::nullopt;
+}
+
+void AutomatchManager::refuseStart(const QString& error) {
+    const bool wasActive = m_isAutomatchActive;
+    setConfigurationError(error);
+    setIsAutomatchActive(false);
+    // The countdown was cancelled on the way in; a series that ran stops keeping the machine
+    // awake.
+    setIsCountingDown(false);
+    if (wasActive) {
+        m_games.updateKeepAwake();
+    }
+}
+
+void AutomatchManager::start(std::optional<std::int64_t> totalGames,
+                             std::optional<EngineConfiguration> engine1,
+                             std::optional<EngineConfiguration> engine2) {
+    cancelCountdown();
+    if (totalGames) {
+        setTotalGames(std::max<std::int64_t>(*totalGames, 1));
+    }
+    if (engine1) {
+        setEngine1(engine1);
+    }
+    if (engine2) {
+        setEngine2(engine2);
+    }
+    ensureEnginesAssigned();
+    if (const std::optional<QString> problem = engineProblem()) {
+        refuseStart(*problem);
+        return;
+    }
+    if (const std::optional<QString> problem = openingSuiteProblem()) {
+        refuseStart(*problem);
+        return;
+    }
+
+    setEngine1Wins(0);
+    setEngine2Wins(0);
+    setDraws(0);
+    setHistory({});
+    setMatchFinishedReason(std::nullopt);
+    setConfigurationError(std::nullopt);
+    setIsAutomatchActive(true);
+    setIsAutomatchPaused(false);
+    setCurrentGameIndex(1);
+    setCurrentWhiteIsEngine1(true);
+    setIsCountingDown(false);
+    saveHistory();
+    m_games.updateKeepAwake();
+    launchCurrentGame();
+}
+
+void AutomatchManager::launchCurrentGame() {
+    ensureEnginesAssigned();
+    const bool whiteIsEngine1 = m_currentWhiteIsEngine1;
+    const auto& white = whiteIsEngine1 ? m_engine1 : m_engine2;
+    const auto& black = whiteIsEngine1 ? m_engine2 : m_engine1;
+    const bool whiteLimit = whiteIsEngine1 ? engine1LimitApplies() : engine2LimitApplies();
+    const bool blackLimit = whiteIsEngine1 ? engine2LimitApplies() : engine1LimitApplies();
+    const std::int64_t whiteElo = whiteIsEngine1 ? m_engine1Elo : m_engine2Elo;
+    const std::int64_t blackElo = whiteIsEngine1 ? m_engine2Elo : m_engine1Elo;
+
+    m_games.setGameMode(GameMode::engineVsEngine);
+    m_engines.setSelectedWhiteEngine(white);
+    m_engines.setSelectedBlackEngine(black);
+    m_games.setWhiteEngineLimitElo(whiteLimit);
+    m_games.setWhiteEngineElo(whiteElo);
+    m_games.setBlackEngineLimitElo(blackLimit);
+    m_games.setBlackEngineElo(blackElo);
+
+    if (m_openingFENs.isEmpty()) {
+        m_games.startNewGame();
+        return;
+    }
+    const QString fen = m_openingFENs.at((m_currentGameIndex - 1) % m_openingFENs.size());
+    try {
+        m_games.loadFEN(fen);
+    } catch (const DomainError& error) {
+        setConfigurationError(QString::fromStdString(error.message()));
+        stop();
+        return;
+    }
+    if (m_games.isGameOver()) {
+        setConfigurationError(decidedOpening + fen);
+        stop();
+    }
+}
+
+void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoard& board,
+                                     const QString& pgn,
+                                     const std::optional<QString>& engineFailure) {
+    if (!isRunning()) {
+        return;
+    }
+    const automatch::GameOutcome outcome = automatch::classifyGameEnd(reason, engineFailure);
+    std::optional<QString> winnerName;
+    if (outcome.winner) {
+        const bool engine1Won = (*outcome.winner == PieceColor::white) == m_currentWhiteIsEngine1;
+        if (engine1Won) {
+            setEngine1Wins(m_engine1Wins + 1);
+        } else {
+            setEngine2Wins(m_engine2Wins + 1);
+        }
+        winnerName = engine1Won ? effectiveEngine1Name() : effectiveEngine2Name();
+    } else {
+        setDraws(m_draws + 1);
+    }
+
+    AutomatchGameRecord record;
+    record.id = QUuid::createUuid();
+    record.gameNumber = m_currentGameIndex;
+    record.whiteEngineName = currentWhiteEngineName();
+    record.blackEngineName = currentBlackEngineName();
+    record.whiteIsEngine1 = m_currentWhiteIsEngine1;
+    const bool whiteLimit = m_currentWhiteIsEngine1 ? engine1LimitApplies() : engine2LimitApplies();
+    const bool blackLimit = m_currentWhiteIsEngine1 ? engine2LimitApplies() : engine1LimitApplies();
+    if (whiteLimit) {
+        record.whiteEngineElo = m_currentWhiteIsEngine1 ? m_engine1Elo : m_engine2Elo;
+    }
+    if (blackLimit) {
+        record.blackEngineElo = m_currentWhiteIsEngine1 ? m_engine2Elo : m_engine1Elo;
+    }
+    record.result = outcome.result;
+    record.winnerEngineName = winnerName;
+    record.reason = outcome.reasonText;
+    record.movesCount = static_cast<std::int64_t>(board.history().size());
+    record.movesUCI = uciMoves(board);
+    record.initialFEN = QString::fromStdString(board.initialFEN());
+    record.pgn = pgn;
+    record.timestamp = QDateTime::currentDateTimeUtc();
+    m_history.append(std::move(record));
+    emit historyChanged(m_history);
+    saveHistory();
+
+    if (m_currentGameIndex < m_totalGames) {
+        scheduleNextGame();
+        return;
+    }
+    finishSeries();
+}
+
+void AutomatchManager::finishSeries() {
+    setIsAutomatchActive(false);
+    // The number of games really played: totalGames may have been lowered during the series.
+    setMatchFinishedReason(automatch::seriesSummary(m_currentGameIndex, effectiveEngine1Name(),
+                                                    effectiveEngine2Name(), engine1Score(),
+                                                    engine2Score()));
+    m_sounds.play(platform::SoundEffect::gameEnd);
+    m_games.updateKeepAwake();
+}
+
+void AutomatchManager::scheduleNextGame() {
+    setIsCountingDown(true);
+    setCountdownRemaining(m_pauseBetweenGamesSeconds);
+    cancelCountdown();
+    m_countdown = platform::CancellationSource();
+    runCountdown(m_countdown.token());
+}
+
+QCoro::Task<> AutomatchManager::runCountdown(platform::CancellationToken token) {
+    const QPointer<AutomatchManager> self(this);
+    // Even without a pause the next game starts in a later step of the event loop: the game end
+    // that got us here is still being handled by the game manager.
+    if (m_countdownRemaining <= 0.0) {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+        if (!self || token.isCancelled() || !self->isRunning()) {
+            co_return;
+        }
+    }
+    while (self->m_countdownRemaining > 0.0) {
+        co_await QCoro::sleepFor(countdownStep);
+        if (!self || token.isCancelled() || !self->isRunning()) {
+            co_return;
+        }
+        const double left = self->m_countdownRemaining - countdownStepSeconds;
+        self->setCountdownRemaining(left > countdownTolerance ? left : 0.0);
+    }
+    self->setIsCountingDown(false);
+    self->advanceToNextGame();
+}
+
+void AutomatchManager::cancelCountdown() {
+    m_countdown.cancel();
+}
+
+void AutomatchManager::advanceToNextGame() {
+    if (!isRunning()) {
+        return;
+    }
+    setCurrentGameIndex(m_currentGameIndex + 1);
+    if (m_alternateColors) {
+        setCurrentWhiteIsEngine1(!m_currentWhiteIsEngine1);
+    }
+    launchCurrentGame();
+}
+
+void AutomatchManager::stop() {
+    const bool wasActive = m_isAutomatchActive;
+    cancelCountdown();
+    setIsCountingDown(false);
+    setIsAutomatchActive(false);
+    setIsAutomatchPaused(false);
+    setMatchFinishedReason(QStringLiteral("Automatch gestoppt."));
+    saveHistory();
+    if (wasActive) {
+        m_games.stopCurrentGame();
+    }
+    m_games.updateKeepAwake();
+}
+
+void AutomatchManager::pause() {
+    // A second pause would un-pause the game manager's game, which toggles.
+    if (!m_isAutomatchActive || m_isAutomatchPaused) {
+        return;
+    }
+    setIsAutomatchPaused(true);
+    cancelCountdown();
+    setIsCountingDown(false);
+    m_games.togglePause();
+}
+
+void AutomatchManager::resume() {
+    if (!m_isAutomatchActive || !m_isAutomatchPaused) {
+        return;
+    }
+    setIsAutomatchPaused(false);
+    if (m_games.isGameOver()) {
+        advanceToNextGame();
+    } else {
+        m_games.togglePause();
+    }
+}
+
+void AutomatchManager::clearHistory() {
+    stop();
+    setHistory({});
+    setEngine1Wins(0);
+    setEngine2Wins(0);
+    setDraws(0);
+    setCurrentGameIndex(0);
+    setMatchFinishedReason(std::nullopt);
+    platform::Settings::remove(persistedHistoryKey);
+}
+
+QString AutomatchManager::exportAllPGN() const {
+    return automatch::exportAllPGN(m_history);
+}
+
+QString AutomatchManager::exportCSV() const {
+    return automatch::exportCSV(m_history);
+}
+
+QString AutomatchManager::exportJSON() const {
+    return automatch::exportJSON(m_history);
+}
+
+void AutomatchManager::saveHistory() const {
+    const automatch::PersistedHistory stored{m_totalGames, m_engine1Wins, m_engine2Wins, m_draws,
+                                             m_history};
+    platform::Settings::setValue(persistedHistoryKey, stored.encode());
+}
+
+void AutomatchManager::restoreHistory() {
+    const QVariant value = platform::Settings::value(persistedHistoryKey);
+    if (!value.isValid()) {
+        return;
+    }
+    const std::optional<automatch::PersistedHistory> stored =
+        automatch::PersistedHistory::decode(value.toByteArray());
+    if (!stored) {
+        return;
+    }
+    setTotalGames(stored->totalGames);
+    setEngine1Wins(stored->engine1Wins);
+    setEngine2Wins(stored->engine2Wins);
+    setDraws(stored->draws);
+    setHistory(stored->records);
+}
+
+void AutomatchManager::setIsAutomatchActive(bool active) {
+    platform::publish(this, m_isAutomatchActive, active,
+                      &AutomatchManager::isAutomatchActiveChanged);
+}
+
+void AutomatchManager::setIsAutomatchPaused(bool paused) {
+    platform::publish(this, m_isAutomatchPaused, paused,
+                      &AutomatchManager::isAutomatchPausedChanged);
+}
+
+void AutomatchManager::setCurrentGameIndex(std::int64_t index) {
+    platform::publish(this, m_currentGameIndex, index, &AutomatchManager::currentGameIndexChanged);
+}
+
+void AutomatchManager::setCurrentWhiteIsEngine1(bool whiteIsEngine1) {
+    platform::publish(this, m_currentWhiteIsEngine1, whiteIsEngine1,
+                      &AutomatchManager::currentWhiteIsEngine1Changed);
+}
+
+void AutomatchManager::setIsCountingDown(bool countingDown) {
+    platform::publish(this, m_isCountingDown, countingDown,
+                      &AutomatchManager::isCountingDownChanged);
+}
+
+void AutomatchManager::setCountdownRemaining(double seconds) {
+    platform::publish(this, m_countdownRemaining, seconds,
+                      &AutomatchManager::countdownRemainingChanged);
+}
+
+void AutomatchManager::setEngine1Wins(std::int64_t wins) {
+    platform::publish(this, m_engine1Wins, wins, &AutomatchManager::engine1WinsChanged);
+}
+
+void AutomatchManager::setEngine2Wins(std::int64_t wins) {
+    platform::publish(this, m_engine2Wins, wins, &AutomatchManager::engine2WinsChanged);
+}
+
+void AutomatchManager::setDraws(std::int64_t draws) {
+    platform::publish(this, m_draws, draws, &AutomatchManager::drawsChanged);
+}
+
+void AutomatchManager::setHistory(const QList<AutomatchGameRecord>& history) {
+    platform::publish(this, m_history, history, &AutomatchManager::historyChanged);
+}
+
+void AutomatchManager::setMatchFinishedReason(const std::optional<QString>& reason) {
+    platform::publish(this, m_matchFinishedReason, reason,
+                      &AutomatchManager::matchFinishedReasonChanged);
+}
+
+void AutomatchManager::setConfigurationError(const std::optional<QString>& error) {
+    platform::publish(this, m_configurationError, error,
+                      &AutomatchManager::configurationErrorChanged);
+}
+
+} // namespace velkor

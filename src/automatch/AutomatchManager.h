@@ -1,0 +1,255 @@
+#pragma once
+
+#include "AutomatchGameRecord.h"
+#include "game/GameManager.h"
+#include "game/GameSeriesObserver.h"
+#include "platform/Cancellation.h"
+#include "platform/SoundManager.h"
+#include "uci/EngineConfiguration.h"
+#include "uci/EngineManager.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+namespace velkor {
+
+// Runs a series of engine-against-engine games between engine 1 and engine 2 through the game
+// manager: validates the set-up, starts each game (opening suite in turn, colours swapped after
+// every game when asked), scores every game end, counts down between games and sums the series
+// up. The history of the last series and its score persist under
+// "Brontil_AutomatchHistory_v1". Published fields announce every real change. Main thread.
+class AutomatchManager : public QObject, public GameSeriesObserver {
+    Q_OBJECT
+    Q_PROPERTY(qint64 totalGames READ totalGames WRITE setTotalGames NOTIFY totalGamesChanged)
+    Q_PROPERTY(bool alternateColors READ alternateColors WRITE setAlternateColors NOTIFY
+                   alternateColorsChanged)
+    Q_PROPERTY(double pauseBetweenGamesSeconds READ pauseBetweenGamesSeconds WRITE
+                   setPauseBetweenGamesSeconds NOTIFY pauseBetweenGamesSecondsChanged)
+    Q_PROPERTY(
+        QStringList openingFENs READ openingFENs WRITE setOpeningFENs NOTIFY openingFENsChanged)
+    Q_PROPERTY(std::optional<velkor::EngineConfiguration> engine1 READ engine1 WRITE setEngine1
+                   NOTIFY engine1Changed)
+    Q_PROPERTY(bool engine1LimitElo READ engine1LimitElo WRITE setEngine1LimitElo NOTIFY
+                   engine1LimitEloChanged)
+    Q_PROPERTY(qint64 engine1Elo READ engine1Elo WRITE setEngine1Elo NOTIFY engine1EloChanged)
+    Q_PROPERTY(std::optional<velkor::EngineConfiguration> engine2 READ engine2 WRITE setEngine2
+                   NOTIFY engine2Changed)
+    Q_PROPERTY(bool engine2LimitElo READ engine2LimitElo WRITE setEngine2LimitElo NOTIFY
+                   engine2LimitEloChanged)
+    Q_PROPERTY(qint64 engine2Elo READ engine2Elo WRITE setEngine2Elo NOTIFY engine2EloChanged)
+    Q_PROPERTY(bool isAutomatchActive READ isAutomatchActive NOTIFY isAutomatchActiveChanged)
+    Q_PROPERTY(bool isAutomatchPaused READ isAutomatchPaused NOTIFY isAutomatchPausedChanged)
+    Q_PROPERTY(qint64 currentGameIndex READ currentGameIndex NOTIFY currentGameIndexChanged)
+    Q_PROPERTY(
+        bool currentWhiteIsEngine1 READ currentWhiteIsEngine1 NOTIFY currentWhiteIsEngine1Changed)
+    Q_PROPERTY(bool isCountingDown READ isCountingDown NOTIFY isCountingDownChanged)
+    Q_PROPERTY(double countdownRemaining READ countdownRemaining NOTIFY countdownRemainingChanged)
+    Q_PROPERTY(qint64 engine1Wins READ engine1Wins NOTIFY engine1WinsChanged)
+    Q_PROPERTY(qint64 engine2Wins READ engine2Wins NOTIFY engine2WinsChanged)
+    Q_PROPERTY(qint64 draws READ draws NOTIFY drawsChanged)
+    Q_PROPERTY(QList<velkor::AutomatchGameRecord> history READ history NOTIFY historyChanged)
+    Q_PROPERTY(std::optional<QString> matchFinishedReason READ matchFinishedReason NOTIFY
+                   matchFinishedReasonChanged)
+    Q_PROPERTY(std::optional<QString> configurationError READ configurationError NOTIFY
+                   configurationErrorChanged)
+
+public:
+    // The defaults key of the stored history.
+    static inline const QString persistedHistoryKey = QStringLiteral("Brontil_AutomatchHistory_v1");
+
+    // Preselects the engines from the registry (White's selection, else the first installed
+    // engine; Black's selection, else the second installed one, else engine 1), restores the
+    // stored history and registers with the game manager for its game ends. All three must
+    // outlive the automatch manager.
+    explicit AutomatchManager(GameManager& games = GameManager::shared(),
+                              EngineManager& engines = EngineManager::shared(),
+                              platform::SoundManager& sounds = platform::SoundManager::shared(),
+                              QObject* parent = nullptr);
+    ~AutomatchManager() override;
+    AutomatchManager(const AutomatchManager&) = delete;
+    AutomatchManager& operator=(const AutomatchManager&) = delete;
+
+    // The program's automatch manager, made on first use.
+    static AutomatchManager& shared();
+
+    // Configuration, edited by the panel and read when a series starts and a game is launched.
+    std::int64_t totalGames() const { return m_totalGames; }
+    bool alternateColors() const { return m_alternateColors; }
+    double pauseBetweenGamesSeconds() const { return m_pauseBetweenGamesSeconds; }
+    const QStringList& openingFENs() const { return m_openingFENs; }
+    const std::optional<EngineConfiguration>& engine1() const { return m_engine1; }
+    bool engine1LimitElo() const { return m_engine1LimitElo; }
+    std::int64_t engine1Elo() const { return m_engine1Elo; }
+    const std::optional<EngineConfiguration>& engine2() const { return m_engine2; }
+    bool engine2LimitElo() const { return m_engine2LimitElo; }
+    std::int64_t engine2Elo() const { return m_engine2Elo; }
+
+    void setTotalGames(std::int64_t games);
+    void setAlternateColors(bool alternate);
+    void setPauseBetweenGamesSeconds(double seconds);
+    void setOpeningFENs(const QStringList& fens);
+    void setEngine1(const std::optional<EngineConfiguration>& engine);
+    void setEngine1LimitElo(bool limit);
+    void setEngine1Elo(std::int64_t elo);
+    void setEngine2(const std::optional<EngineConfiguration>& engine);
+    void setEngine2LimitElo(bool limit);
+    void setEngine2Elo(std::int64_t elo);
+
+    // Run state.
+    bool isAutomatchActive() const override { return m_isAutomatchActive; }
+    bool isAutomatchPaused() const { return m_isAutomatchPaused; }
+    // 1-based number of the game being played or last played; 0 after clearing.
+    std::int64_t currentGameIndex() const { return m_currentGameIndex; }
+    bool currentWhiteIsEngine1() const { return m_currentWhiteIsEngine1; }
+    bool isCountingDown() const { return m_isCountingDown; }
+    // Seconds left of the pause between two games.
+    double countdownRemaining() const { return m_countdownRemaining; }
+    std::int64_t engine1Wins() const { return m_engine1Wins; }
+    std::int64_t engine2Wins() const { return m_engine2Wins; }
+    std::int64_t draws() const { return m_draws; }
+    // One record per finished game, oldest first.
+    const QList<AutomatchGameRecord>& history() const { return m_history; }
+    // The summary after the series ended, or "Automatch gestoppt.".
+    const std::optional<QString>& matchFinishedReason() const { return m_matchFinishedReason; }
+    // Why the last start, or a game's launch, was refused.
+    const std::optional<QString>& configurationError() const { return m_configurationError; }
+
+    // Derived values, computed on each read.
+    // The Elo limit is asked for and the engine is not known to lack UCI_LimitStrength.
+    bool engine1LimitApplies() const;
+    bool engine2LimitApplies() const;
+    double engine1Score() const;
+    double engine2Score() const;
+    // The engine's name, or "Engine 1" / "Engine 2" without a configuration.
+    QString effectiveEngine1Name() const;
+    QString effectiveEngine2Name() const;
+    QString currentWhiteEngineName() const;
+    QString currentBlackEngineName() const;
+    // No series runs and the last one recorded at least totalGames games.
+    bool isMatchFinished() const;
+    // Positive when engine 1 scored more; none without records.
+    std::optional<double> estimatedEloDifference() const;
+
+    // Validates the set-up and begins a new series from game 1 (dropping the previous records).
+    // Given arguments replace the configured values first; totalGames is raised to at least 1.
+    // A refusal is published in configurationError: "Two executable UCI engines are required."
+    // or "The opening suite contains an invalid FEN: <reason>".
+    void start(std::optional<std::int64_t> totalGames = std::nullopt,
+               std::optional<EngineConfiguration> engine1 = std::nullopt,
+               std::optional<EngineConfiguration> engine2 = std::nullopt);
+    // Ends the running series at once ("Automatch gestoppt."); records and score stay.
+    void stop();
+    // Suspends the running series: the countdown stops and the game manager's game is paused.
+    void pause();
+    // Continues a paused series: the paused game, or straight the next one when the game is over.
+    void resume();
+    // Stops, forgets the records and the score, and removes the stored history.
+    void clearHistory();
+
+    // The exports the panel copies or saves.
+    QString exportAllPGN() const;
+    QString exportCSV() const;
+    QString exportJSON() const;
+
+    // The game manager reports a game end of the running series here.
+    void handleGameEnd(const GameEndReason& reason, const ChessBoard& board, const QString& pgn,
+                       const std::optional<QString>& engineFailure) override;
+
+signals:
+    void totalGamesChanged(qint64 games);
+    void alternateColorsChanged(bool alternate);
+    void pauseBetweenGamesSecondsChanged(double seconds);
+    void openingFENsChanged(const QStringList& fens);
+    void engine1Changed(const std::optional<velkor::EngineConfiguration>& engine);
+    void engine1LimitEloChanged(bool limit);
+    void engine1EloChanged(qint64 elo);
+    void engine2Changed(const std::optional<velkor::EngineConfiguration>& engine);
+    void engine2LimitEloChanged(bool limit);
+    void engine2EloChanged(qint64 elo);
+    void isAutomatchActiveChanged(bool active);
+    void isAutomatchPausedChanged(bool paused);
+    void currentGameIndexChanged(qint64 index);
+    void currentWhiteIsEngine1Changed(bool whiteIsEngine1);
+    void isCountingDownChanged(bool countingDown);
+    void countdownRemainingChanged(double seconds);
+    void engine1WinsChanged(qint64 wins);
+    void engine2WinsChanged(qint64 wins);
+    void drawsChanged(qint64 draws);
+    void historyChanged(const QList<velkor::AutomatchGameRecord>& history);
+    void matchFinishedReasonChanged(const std::optional<QString>& reason);
+    void configurationErrorChanged(const std::optional<QString>& error);
+
+private:
+    // Fills a missing engine 1 from White's selection or the first installed engine, and a
+    // missing engine 2 from Black's selection, the last installed engine or engine 1.
+    void ensureEnginesAssigned();
+    // Why the engines cannot play, or none.
+    std::optional<QString> engineProblem() const;
+    // Why the opening suite cannot be used, or none.
+    std::optional<QString> openingSuiteProblem() const;
+    // A refused start: the error, no series.
+    void refuseStart(const QString& error);
+    // Sets up and starts the game currentGameIndex through the game manager.
+    void launchCurrentGame();
+    // The countdown to the next game.
+    void scheduleNextGame();
+    QCoro::Task<> runCountdown(platform::CancellationToken token);
+    void cancelCountdown();
+    void advanceToNextGame();
+    // Whether the countdown or a launch may still act: a series runs and is not paused.
+    bool isRunning() const { return m_isAutomatchActive && !m_isAutomatchPaused; }
+    void finishSeries();
+    void saveHistory() const;
+    void restoreHistory();
+
+    void setIsAutomatchActive(bool active);
+    void setIsAutomatchPaused(bool paused);
+    void setCurrentGameIndex(std::int64_t index);
+    void setCurrentWhiteIsEngine1(bool whiteIsEngine1);
+    void setIsCountingDown(bool countingDown);
+    void setCountdownRemaining(double seconds);
+    void setEngine1Wins(std::int64_t wins);
+    void setEngine2Wins(std::int64_t wins);
+    void setDraws(std::int64_t draws);
+    void setHistory(const QList<AutomatchGameRecord>& history);
+    void setMatchFinishedReason(const std::optional<QString>& reason);
+    void setConfigurationError(const std::optional<QString>& error);
+
+    GameManager& m_games;
+    EngineManager& m_engines;
+    platform::SoundManager& m_sounds;
+
+    std::int64_t m_totalGames = 10;
+    bool m_alternateColors = true;
+    double m_pauseBetweenGamesSeconds = 1.5;
+    QStringList m_openingFENs;
+    std::optional<EngineConfiguration> m_engine1;
+    bool m_engine1LimitElo = false;
+    std::int64_t m_engine1Elo = 1800;
+    std::optional<EngineConfiguration> m_engine2;
+    bool m_engine2LimitElo = false;
+    std::int64_t m_engine2Elo = 1800;
+
+    bool m_isAutomatchActive = false;
+    bool m_isAutomatchPaused = false;
+    std::int64_t m_currentGameIndex = 0;
+    bool m_currentWhiteIsEngine1 = true;
+    bool m_isCountingDown = false;
+    double m_countdownRemaining = 0.0;
+    std::int64_t m_engine1Wins = 0;
+    std::int64_t m_engine2Wins = 0;
+    std::int64_t m_draws = 0;
+    QList<AutomatchGameRecord> m_history;
+    std::optional<QString> m_matchFinishedReason;
+    std::optional<QString> m_configurationError;
+
+    // Cancels the running countdown; replaced by each new one.
+    platform::CancellationSource m_countdown;
+};
+
+} // namespace velkor

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "chess/GameEndReason.h"
+#include "chess/PieceColor.h"
+
+#include <QString>
+#include <optional>
+
+namespace velkor::automatch {
+
+// How one ended game counts in a series: its result, the fixed German reason text and the
+// winning colour (none for a draw).
+struct GameOutcome {
+    QString result;
+    QString reasonText;
+    std::optional<PieceColor> winner;
+
+    bool operator==(const GameOutcome&) const = default;
+};
+
+// Classifies a game end. The engine failure is named only for a resignation (the game manager
+// ends a game whose engine failed as that colour's resignation); otherwise it is ignored.
+GameOutcome classifyGameEnd(const GameEndReason& reason,
+                            const std::optional<QString>& engineFailure);
+
+} // namespace velkor::automatch

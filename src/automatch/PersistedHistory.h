@@ -1,0 +1,30 @@
+#pragma once
+
+#include "AutomatchGameRecord.h"
+
+#include <QByteArray>
+#include <QList>
+#include <cstdint>
+#include <optional>
+
+namespace velkor::automatch {
+
+// The stored state of the last series: its length, the score and every record, written as one
+// compact JSON object with timestamps in seconds since 2001-01-01 UTC.
+struct PersistedHistory {
+    std::int64_t totalGames = 0;
+    std::int64_t engine1Wins = 0;
+    std::int64_t engine2Wins = 0;
+    std::int64_t draws = 0;
+    QList<AutomatchGameRecord> records;
+
+    QByteArray encode() const;
+
+    // Nothing when the bytes are not such an object: not JSON, a key missing or of the wrong
+    // type, a negative count, or any record unreadable. One bad part spoils the whole blob.
+    static std::optional<PersistedHistory> decode(const QByteArray& data);
+
+    bool operator==(const PersistedHistory&) const = default;
+};
+
+} // namespace velkor::automatch

@@ -1,0 +1,372 @@
+// The series state machine against a real game manager whose games end by resignation, with
+// fake engines that never answer a search.
+#include "AutomatchFixture.h"
+#include "platform/Settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace velkor::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class AutomatchManagerTest : public AutomatchTest {
+protected:
+    AutomatchManagerTest()
+        : idleA(FakeEngine::handshake()), idleB(FakeEngine::handshake()),
+          idleC(FakeEngine::handshake()), alpha(engineAt("Alpha", idleA.path())),
+          beta(engineAt("Beta", idleB.path())), gamma(engineAt("Gamma", idleC.path())) {
+        engines.setAvailableEngines({alpha, beta, gamma});
+    }
+
+    // Starts a series of `total` games of Alpha against Beta with no pause between games.
+    std::unique_ptr<AutomatchManager> startSeries(std::int64_t total,
+                                                  const QStringList& openings = {}) {
+        auto series = makeManager();
+        series->setPauseBetweenGamesSeconds(0);
+        series->setOpeningFENs(openings);
+        series->start(total, alpha, beta);
+        EXPECT_TRUE(series->isAutomatchActive())
+            << series->configurationError().value_or("").toStdString();
+        waitUntilEnginesPlay();
+        return series;
+    }
+
+    // Ends the current game with a win for `winner` and waits for the next one to start.
+    void winAndWaitForNextGame(AutomatchManager& series, PieceColor winner) {
+        const std::int64_t next = series.currentGameIndex() + 1;
+        games.resign(opponent(winner));
+        ASSERT_TRUE(waitUntil([&] { return series.currentGameIndex() == next; }, 5s));
+        waitUntilEnginesPlay();
+    }
+
+    // The game's engines have started and the first turn is requested. Tests wait for this
+    // before a game ends or is replaced, so that no engine start-up is cut short.
+    void waitUntilEnginesPlay() {
+        ASSERT_TRUE(waitUntil([&] { return games.currentlyThinkingColor().has_value(); }, 5s));
+    }
+
+    FakeEngine idleA;
+    FakeEngine idleB;
+    FakeEngine idleC;
+    EngineConfiguration alpha;
+    EngineConfiguration beta;
+    EngineConfiguration gamma;
+};
+
+TEST_F(AutomatchManagerTest, CreationPreselectsFromTheRegistry) {
+    auto fromList = makeManager();
+    EXPECT_EQ(fromList->engine1(), alpha);
+    EXPECT_EQ(fromList->engine2(), beta);
+
+    engines.setSelectedWhiteEngine(gamma);
+    EXPECT_EQ(makeManager()->engine1(), gamma);
+    EXPECT_EQ(makeManager()->engine2(), beta);
+    engines.setSelectedBlackEngine(alpha);
+    EXPECT_EQ(makeManager()->engine2(), alpha);
+
+    engines.setSelectedWhiteEngine(std::nullopt);
+    engines.setSelectedBlackEngine(std::nullopt);
+    engines.setAvailableEngines({gamma});
+    EXPECT_EQ(makeManager()->engine2(), gamma);
+    engines.setAvailableEngines({});
+    auto none = makeManager();
+    EXPECT_FALSE(none->engine1());
+    EXPECT_FALSE(none->engine2());
+    EXPECT_EQ(none->currentWhiteEngineName(), "Engine 1");
+    EXPECT_EQ(none->currentBlackEngineName(), "Engine 2");
+}
+
+TEST_F(AutomatchManagerTest, StartRefusesEnginesThatCannotRun) {
+    QTemporaryDir dir;
+    QFile plain(dir.filePath("not-executable"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    auto series = makeManager();
+    const std::vector<EngineConfiguration> unusable{engineAt("Plain", plain.fileName()),
+                                                    engineAt("Folder", dir.path()),
+                                                    engineAt("Missing", dir.filePath("none"))};
+    for (const EngineConfiguration& engine : unusable) {
+        series->start(std::nullopt, alpha, engine);
+        EXPECT_EQ(series->configurationError(), "Two executable UCI engines are required.");
+        EXPECT_FALSE(series->isAutomatchActive());
+    }
+    engines.setAvailableEngines({});
+    auto empty = makeManager();
+    empty->start();
+    EXPECT_EQ(empty->configurationError(), "Two executable UCI engines are required.");
+    EXPECT_EQ(empty->currentGameIndex(), 0);
+}
+
+TEST_F(AutomatchManagerTest, StartChecksTheOpeningSuite) {
+    auto series = makeManager();
+    // Built-in engines skip the executable check, so the suite is what refuses here.
+    const EngineConfiguration& builtIn = EngineConfiguration::builtInMini();
+    series->setOpeningFENs({whiteMatesFEN, QStringLiteral("8/8/8/8 w - - 0 1")});
+    series->start(std::nullopt, builtIn, builtIn);
+    QString readerMessage;
+    try {
+        ChessBoard().load("8/8/8/8 w - - 0 1");
+    } catch (const DomainError& error) {
+        readerMessage = QString::fromStdString(error.message());
+    }
+    ASSERT_FALSE(readerMessage.isEmpty());
+    EXPECT_EQ(series->configurationError(),
+              "The opening suite contains an invalid FEN: " + readerMessage);
+    EXPECT_FALSE(series->isAutomatchActive());
+
+    // A finished position would never report a game end: refused rather than hanging.
+    const QString mated = QStringLiteral("3R2k1/5ppp/8/8/8/8/5PPP/6K1 b - - 1 1");
+    series->setOpeningFENs({mated});
+    series->start();
+    EXPECT_EQ(series->configurationError(),
+              "The opening suite contains a position that is already decided: " + mated);
+    EXPECT_FALSE(series->isAutomatchActive());
+}
+
+TEST_F(AutomatchManagerTest, ArgumentsReplaceTheConfigurationAndZeroGamesMeansOne) {
+    auto series = makeManager();
+    series->setTotalGames(6);
+    series->setEngine2(std::nullopt);
+    series->start();
+    waitUntilEnginesPlay();
+    EXPECT_EQ(series->totalGames(), 6);
+    // A missing engine 2 falls back to the last installed engine.
+    EXPECT_EQ(series->engine2(), gamma);
+    EXPECT_EQ(engines.selectedBlackEngine()->id, gamma.id);
+
+    series->start(0, beta, beta);
+    waitUntilEnginesPlay();
+    EXPECT_EQ(series->totalGames(), 1);
+    EXPECT_EQ(series->engine1(), beta);
+    EXPECT_TRUE(series->isAutomatchActive());
+    games.resign(PieceColor::black);
+    EXPECT_FALSE(series->isAutomatchActive());
+    EXPECT_TRUE(series->isMatchFinished());
+    EXPECT_FALSE(sleepGuard.isHeld());
+    EXPECT_EQ(series->matchFinishedReason(),
+              "Automatch beendet: 1 Partien gespielt. Beta gewinnt das Match (1.0 : 0.0)!");
+    ASSERT_TRUE(waitUntil([&] { return !seriesPlayer.played.empty(); }, 2s));
+    EXPECT_EQ(seriesPlayer.played, std::vector{platform::SoundEffect::gameEnd});
+}
+
+TEST_F(AutomatchManagerTest, OpeningsCycleColoursAlternateAndScoresFollowTheEngines) {
+    const QStringList openings{whiteMatesFEN, blackMatesFEN, bareKingsFEN};
+    auto series = startSeries(7, openings);
+    for (int game = 1; game <= 7; ++game) {
+        SCOPED_TRACE(game);
+        const bool alphaWhite = game % 2 == 1;
+        EXPECT_EQ(QString::fromStdString(games.board().initialFEN()), openings[(game - 1) % 3]);
+        EXPECT_EQ(series->currentWhiteIsEngine1(), alphaWhite);
+        EXPECT_EQ(engines.selectedWhiteEngine()->id, (alphaWhite ? alpha : beta).id);
+        EXPECT_EQ(games.gameMode(), GameMode::engineVsEngine);
+        if (game < 7) {
+            winAndWaitForNextGame(*series, PieceColor::white);
+        } else {
+            games.resign(PieceColor::black);
+        }
+    }
+    EXPECT_EQ(series->engine1Wins(), 4);
+    EXPECT_EQ(series->engine2Wins(), 3);
+    ASSERT_EQ(series->history().size(), 7);
+    const AutomatchGameRecord& second = series->history().at(1);
+    EXPECT_EQ(second.gameNumber, 2);
+    EXPECT_EQ(second.whiteEngineName, "Beta");
+    EXPECT_EQ(second.winnerEngineName, "Beta");
+    EXPECT_EQ(second.reason, "Aufgabe (Weiß gewinnt)");
+    EXPECT_EQ(second.initialFEN, blackMatesFEN);
+    EXPECT_EQ(series->matchFinishedReason(),
+              "Automatch beendet: 7 Partien gespielt. Alpha gewinnt das Match (4.0 : 3.0)!");
+    EXPECT_NEAR(*series->estimatedEloDifference(), 400 * std::log10(4.5 / 3.5), 1e-9);
+}
+
+TEST_F(AutomatchManagerTest, WithoutAlternationEngineOneKeepsWhite) {
+    auto series = makeManager();
+    series->setPauseBetweenGamesSeconds(0);
+    series->setAlternateColors(false);
+    series->start(3, alpha, beta);
+    waitUntilEnginesPlay();
+    winAndWaitForNextGame(*series, PieceColor::black);
+    EXPECT_TRUE(series->currentWhiteIsEngine1());
+    winAndWaitForNextGame(*series, PieceColor::black);
+    EXPECT_EQ(engines.selectedWhiteEngine()->id, alpha.id);
+    EXPECT_EQ(series->engine2Wins(), 2);
+}
+
+TEST_F(AutomatchManagerTest, RecordsCarryTheEloOnlyWhereTheLimitApplies) {
+    beta.supportsLimitStrength = false;
+    auto series = makeManager();
+    series->setPauseBetweenGamesSeconds(0);
+    series->setEngine1LimitElo(true);
+    series->setEngine1Elo(1500);
+    series->setEngine2LimitElo(true);
+    series->start(2, alpha, beta);
+    waitUntilEnginesPlay();
+    EXPECT_TRUE(series->engine1LimitApplies());
+    EXPECT_FALSE(series->engine2LimitApplies());
+    EXPECT_TRUE(games.whiteEngineLimitElo());
+    EXPECT_EQ(games.whiteEngineElo(), 1500);
+    EXPECT_FALSE(games.blackEngineLimitElo());
+    winAndWaitForNextGame(*series, PieceColor::white);
+    EXPECT_FALSE(games.whiteEngineLimitElo());
+    EXPECT_TRUE(games.blackEngineLimitElo());
+    EXPECT_EQ(games.blackEngineElo(), 1500);
+    games.resign(PieceColor::white);
+    ASSERT_EQ(series->history().size(), 2);
+    EXPECT_EQ(series->history().at(0).whiteEngineElo, 1500);
+    EXPECT_FALSE(series->history().at(0).blackEngineElo);
+    EXPECT_FALSE(series->history().at(1).whiteEngineElo);
+    EXPECT_EQ(series->history().at(1).blackEngineElo, 1500);
+    EXPECT_EQ(series->history().at(1).winnerEngineName, "Alpha");
+    EXPECT_EQ(series->engine1Wins(), 2);
+}
+
+TEST_F(AutomatchManagerTest, CountdownStepsByTwoTenthsWithoutAnExtraStep) {
+    auto series = startSeries(2);
+    series->setPauseBetweenGamesSeconds(1.0);
+    std::vector<double> shown;
+    QObject::connect(series.get(), &AutomatchManager::countdownRemainingChanged,
+                     [&](double seconds) { shown.push_back(seconds); });
+    games.resign(PieceColor::black);
+    EXPECT_TRUE(series->isCountingDown());
+    ASSERT_TRUE(waitUntil([&] { return series->currentGameIndex() == 2; }, 3s));
+    waitUntilEnginesPlay();
+    EXPECT_FALSE(series->isCountingDown());
+    ASSERT_EQ(shown.size(), 6u);
+    for (std::size_t step = 0; step < shown.size(); ++step) {
+        EXPECT_NEAR(shown[step], 1.0 - 0.2 * static_cast<double>(step), 1e-9);
+    }
+    EXPECT_EQ(shown.back(), 0.0);
+}
+
+TEST_F(AutomatchManagerTest, PauseDuringTheCountdownAndResumeStartsTheNextGameAtOnce) {
+    auto series = startSeries(3);
+    series->setPauseBetweenGamesSeconds(0.4);
+    games.resign(PieceColor::black);
+    ASSERT_TRUE(series->isCountingDown());
+    // No engine plays now, but the series keeps the machine awake between its games.
+    EXPECT_TRUE(sleepGuard.isHeld());
+    series->pause();
+    EXPECT_TRUE(series->isAutomatchPaused());
+    EXPECT_FALSE(series->isCountingDown());
+    processEventsFor(600ms);
+    EXPECT_EQ(series->currentGameIndex(), 1);
+
+    series->resume();
+    EXPECT_FALSE(series->isAutomatchPaused());
+    EXPECT_EQ(series->currentGameIndex(), 2);
+    EXPECT_FALSE(series->currentWhiteIsEngine1());
+    EXPECT_FALSE(games.isGameOver());
+    waitUntilEnginesPlay();
+}
+
+TEST_F(AutomatchManagerTest, PauseDuringAGameHoldsItAndIgnoresItsEnd) {
+    auto series = startSeries(3);
+    const bool runningPaused = games.isPaused();
+    series->pause();
+    EXPECT_NE(games.isPaused(), runningPaused);
+    series->pause();
+    EXPECT_NE(games.isPaused(), runningPaused) << "a second pause must not resume the game";
+    series->resume();
+    EXPECT_EQ(games.isPaused(), runningPaused);
+    EXPECT_EQ(series->currentGameIndex(), 1);
+
+    series->pause();
+    games.resign(PieceColor::white);
+    EXPECT_TRUE(series->history().isEmpty());
+    EXPECT_EQ(series->engine2Wins(), 0);
+    series->resume();
+    EXPECT_EQ(series->currentGameIndex(), 2);
+    waitUntilEnginesPlay();
+}
+
+TEST_F(AutomatchManagerTest, StopKeepsTheRecordsAndHaltsTheGameOrTheCountdown) {
+    auto series = startSeries(4);
+    winAndWaitForNextGame(*series, PieceColor::white);
+    series->stop();
+    EXPECT_FALSE(series->isAutomatchActive());
+    EXPECT_EQ(series->matchFinishedReason(), "Automatch gestoppt.");
+    EXPECT_TRUE(games.isPaused());
+    EXPECT_EQ(series->history().size(), 1);
+    EXPECT_EQ(series->engine1Wins(), 1);
+    EXPECT_FALSE(series->isMatchFinished());
+
+    series->start();
+    waitUntilEnginesPlay();
+    EXPECT_TRUE(series->history().isEmpty());
+    EXPECT_EQ(series->engine1Wins(), 0);
+    series->setPauseBetweenGamesSeconds(0.2);
+    games.resign(PieceColor::black);
+    series->stop();
+    EXPECT_FALSE(series->isCountingDown());
+    processEventsFor(400ms);
+    EXPECT_EQ(series->currentGameIndex(), 1);
+}
+
+TEST_F(AutomatchManagerTest, LoweringTheLengthEndsTheSeriesAfterTheCurrentGame) {
+    auto series = startSeries(10);
+    winAndWaitForNextGame(*series, PieceColor::white);
+    winAndWaitForNextGame(*series, PieceColor::white);
+    series->setTotalGames(2);
+    games.resign(PieceColor::black);
+    EXPECT_FALSE(series->isAutomatchActive());
+    EXPECT_EQ(series->matchFinishedReason(),
+              "Automatch beendet: 3 Partien gespielt. Alpha gewinnt das Match (2.0 : 1.0)!");
+}
+
+TEST_F(AutomatchManagerTest, HistorySurvivesARestartAndClearingRemovesIt) {
+    {
+        auto series = startSeries(2);
+        winAndWaitForNextGame(*series, PieceColor::white);
+        games.resign(PieceColor::white);
+        ASSERT_FALSE(series->isAutomatchActive());
+    }
+    auto restored = makeManager();
+    EXPECT_EQ(restored->totalGames(), 2);
+    EXPECT_EQ(restored->engine1Wins(), 2);
+    ASSERT_EQ(restored->history().size(), 2);
+    EXPECT_EQ(restored->history().at(1).whiteEngineName, "Beta");
+    EXPECT_EQ(restored->currentGameIndex(), 0);
+    EXPECT_FALSE(restored->matchFinishedReason());
+    EXPECT_TRUE(restored->isMatchFinished());
+
+    restored->setPauseBetweenGamesSeconds(0);
+    restored->start(3);
+    waitUntilEnginesPlay();
+    ASSERT_TRUE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
+    restored->clearHistory();
+    EXPECT_FALSE(restored->isAutomatchActive());
+    EXPECT_TRUE(restored->history().isEmpty());
+    EXPECT_EQ(restored->currentGameIndex(), 0);
+    EXPECT_FALSE(restored->matchFinishedReason());
+    EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
+    EXPECT_FALSE(restored->estimatedEloDifference());
+    EXPECT_TRUE(makeManager()->history().isEmpty());
+}
+
+TEST_F(AutomatchManagerTest, AnUnreadableStoredHistoryIsIgnoredAndKept) {
+    const std::vector<QVariant> blobs{
+        QByteArray("{\"totalGames\":3,\"engine1Wins\":1,\"engine2Wins\":0,\"draws\":0}"),
+        QByteArray("{\"totalGames\":3,\"engine1Wins\":1,\"engine2Wins\":0,\"draws\":0,"
+                   "\"records\":[{\"id\":\"6F1C2D3E-4A5B-4C6D-8E9F-0A1B2C3D4E5F\"}]}"),
+        QByteArray("\x00\x01not json", 10), QVariant(42), QVariant(QStringList{"a", "b"})};
+    for (const QVariant& blob : blobs) {
+        platform::Settings::setValue(AutomatchManager::persistedHistoryKey, blob);
+        auto series = makeManager();
+        EXPECT_EQ(series->totalGames(), 10);
+        EXPECT_EQ(series->engine1Wins(), 0);
+        EXPECT_TRUE(series->history().isEmpty());
+        EXPECT_EQ(platform::Settings::value(AutomatchManager::persistedHistoryKey).toByteArray(),
+                  blob.toByteArray());
+    }
+}
+
+TEST_F(AutomatchManagerTest, AGoneManagerIsNoLongerTold) {
+    { auto series = startSeries(3); }
+    games.resign(PieceColor::white);
+    EXPECT_TRUE(games.isGameOver());
+}
+
+} // namespace
+} // namespace velkor::testing
