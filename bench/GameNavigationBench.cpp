@@ -2,7 +2,6 @@
 #include "platform/SoundManager.h"
 #include "platform/SoundPlayer.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <random>
 
@@ -52,11 +51,3 @@ void BM_DisplayedBoardNearTheEndOf300Plies(benchmark::State& state) {
 BENCHMARK(BM_DisplayedBoardNearTheEndOf300Plies)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,31 +1,10 @@
 #include "JsonFieldReader.h"
 
+#include "platform/JsonValues.h"
+
 #include <QJsonArray>
-#include <cmath>
-#include <limits>
 
 namespace velkor::automatch {
-
-namespace {
-
-std::optional<std::int64_t> integerValue(const QJsonValue& value) {
-    if (!value.isDouble()) {
-        return std::nullopt;
-    }
-    // Qt keeps integers read from JSON exactly; anything else arrives as a double.
-    const QVariant variant = value.toVariant();
-    if (variant.typeId() == QMetaType::LongLong) {
-        return variant.toLongLong();
-    }
-    const double number = value.toDouble();
-    constexpr double limit = 9.2e18;
-    if (!std::isfinite(number) || std::trunc(number) != number || std::abs(number) > limit) {
-        return std::nullopt;
-    }
-    return static_cast<std::int64_t>(number);
-}
-
-} // namespace
 
 QJsonValue JsonFieldReader::required(const QString& key) {
     const QJsonValue value = m_object.value(key);
@@ -49,7 +28,7 @@ QString JsonFieldReader::string(const QString& key) {
 }
 
 std::int64_t JsonFieldReader::integer(const QString& key) {
-    const std::optional<std::int64_t> value = integerValue(required(key));
+    const std::optional<std::int64_t> value = platform::jsonInteger(required(key));
     if (!value) {
         fail();
     }

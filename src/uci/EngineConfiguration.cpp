@@ -1,9 +1,10 @@
 #include "EngineConfiguration.h"
 
+#include "platform/JsonValues.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
-#include <cmath>
 
 namespace velkor {
 
@@ -37,19 +38,7 @@ std::optional<QString> readString(const QJsonValue& value) {
 }
 
 std::optional<std::int64_t> readInteger(const QJsonValue& value) {
-    if (!value.isDouble()) {
-        return std::nullopt;
-    }
-    // Integers within 64 bits are kept exactly; a fractional number is not an integer.
-    const QVariant variant = value.toVariant();
-    if (variant.typeId() == QMetaType::LongLong) {
-        return variant.toLongLong();
-    }
-    const double number = value.toDouble();
-    if (std::trunc(number) != number || std::abs(number) > 9.0e15) {
-        return std::nullopt;
-    }
-    return static_cast<std::int64_t>(number);
+    return platform::jsonInteger(value);
 }
 
 std::optional<bool> readBool(const QJsonValue& value) {
