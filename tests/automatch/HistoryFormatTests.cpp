@@ -163,6 +163,18 @@ TEST(PersistedHistoryTest, AnyUnreadablePartSpoilsTheWholeBlob) {
     EXPECT_FALSE(PersistedHistory::decode(QByteArray("\xff\xfe garbage", 11)));
 }
 
+TEST(GameRecordTest, ResultBadgeSpacesTheScoreAndHalvesAnythingButAWin) {
+    AutomatchGameRecord record = sampleRecord();
+    const std::vector<std::pair<QString, QString>> cases{{"1-0", "1 - 0"},
+                                                         {"0-1", "0 - 1"},
+                                                         {"1/2-1/2", "\u00BD - \u00BD"},
+                                                         {"*", "\u00BD - \u00BD"}};
+    for (const auto& [result, badge] : cases) {
+        record.result = result;
+        EXPECT_EQ(record.resultBadgeText(), badge) << result.toStdString();
+    }
+}
+
 TEST(ExportTest, EmptyHistory) {
     EXPECT_EQ(exportAllPGN({}), "");
     EXPECT_EQ(exportCSV({}), "game,white,black,result,reason,plies,opening_fen,timestamp");
