@@ -421,7 +421,10 @@ void AutomatchManager::pause() {
     setIsAutomatchPaused(true);
     cancelCountdown();
     setIsCountingDown(false);
-    m_games.togglePause();
+    // The game's own pause control may have paused it already; toggling would resume it.
+    if (!m_games.isPaused()) {
+        m_games.togglePause();
+    }
 }
 
 void AutomatchManager::resume() {
@@ -431,7 +434,8 @@ void AutomatchManager::resume() {
     setIsAutomatchPaused(false);
     if (m_games.isGameOver()) {
         advanceToNextGame();
-    } else {
+    } else if (m_games.isPaused()) {
+        // Unless the game's own control resumed it meanwhile, which toggling would undo.
         m_games.togglePause();
     }
 }

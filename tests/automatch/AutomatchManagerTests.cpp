@@ -281,6 +281,25 @@ TEST_F(AutomatchManagerTest, PauseDuringAGameHoldsItAndIgnoresItsEnd) {
     waitUntilEnginesPlay();
 }
 
+// The game's own pause button works during a series too; the series must not toggle it back.
+TEST_F(AutomatchManagerTest, PauseAndResumeAgreeWithTheGamesOwnPauseControl) {
+    auto series = startSeries(3);
+    games.togglePause();
+    series->pause();
+    EXPECT_TRUE(games.isPaused()) << "a game paused already stays paused";
+    series->resume();
+    EXPECT_FALSE(games.isPaused());
+
+    series->pause();
+    games.togglePause();
+    series->resume();
+    EXPECT_FALSE(games.isPaused()) << "a game resumed already keeps running";
+    EXPECT_FALSE(series->isAutomatchPaused());
+    games.resign(PieceColor::black);
+    EXPECT_EQ(series->engine1Wins(), 1);
+    waitUntilEnginesPlay();
+}
+
 TEST_F(AutomatchManagerTest, StopKeepsTheRecordsAndHaltsTheGameOrTheCountdown) {
     auto series = startSeries(4);
     winAndWaitForNextGame(*series, PieceColor::white);

@@ -7,6 +7,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -162,6 +163,18 @@ TEST(PersistedHistoryTest, AnyUnreadablePartSpoilsTheWholeBlob) {
     EXPECT_FALSE(PersistedHistory::decode(QByteArray("\xff\xfe garbage", 11)));
 }
 
+TEST(GameRecordTest, ResultBadgeSpacesTheScoreAndHalvesAnythingButAWin) {
+    AutomatchGameRecord record = sampleRecord();
+    const std::vector<std::pair<QString, QString>> cases{{"1-0", "1 - 0"},
+                                                         {"0-1", "0 - 1"},
+                                                         {"1/2-1/2", "\u00BD - \u00BD"},
+                                                         {"*", "\u00BD - \u00BD"}};
+    for (const auto& [result, badge] : cases) {
+        record.result = result;
+        EXPECT_EQ(record.resultBadgeText(), badge) << result.toStdString();
+    }
+}
+
 TEST(ExportTest, EmptyHistory) {
     EXPECT_EQ(exportAllPGN({}), "");
     EXPECT_EQ(exportCSV({}), "game,white,black,result,reason,plies,opening_fen,timestamp");
@@ -215,6 +228,17 @@ TEST(ExportTest, JsonIsPrettyPrintedWithIsoTimes) {
     EXPECT_EQ(first.value("id").toString(), "6F1C2D3E-4A5B-4C6D-8E9F-0A1B2C3D4E5F");
     EXPECT_EQ(first.value("whiteEngineElo").toInteger(), 1500);
     EXPECT_EQ(first.value("movesUCI").toArray(), (QJsonArray{"f2f3", "e7e5"}));
+    // As written, the keys of each object stand in alphabetical order.
+    QStringList written;
+    const QRegularExpression key(QStringLiteral("^\\s+\"(\\w+)\":"),
+                                 QRegularExpression::MultilineOption);
+    for (auto match = key.globalMatch(text.section(u'}', 0, 0)); match.hasNext();) {
+        written.append(match.next().captured(1));
+    }
+    EXPECT_EQ(written.size(), first.size());
+    QStringList sorted = written;
+    sorted.sort();
+    EXPECT_EQ(written, sorted);
     const QJsonObject second = json.array().at(1).toObject();
     EXPECT_FALSE(second.contains("winnerEngineName"));
     EXPECT_FALSE(second.contains("whiteEngineElo"));
