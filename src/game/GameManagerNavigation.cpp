@@ -166,6 +166,11 @@ void GameManager::undoMove() {
     resetAnalysis();
     if (restored) {
         m_clock.restore(*restored);
+        // A paused game stays paused: its clock would otherwise run, and could flag, while no
+        // move can be made.
+        if (m_isPaused) {
+            m_clock.pause();
+        }
     }
     if (m_gameMode != GameMode::humanVsHuman) {
         restartEnginesForCurrentPosition();

@@ -170,6 +170,30 @@ TEST_F(GameManagerTest, UndoTakesBackOneMoveAndRestoresTheClock) {
     EXPECT_EQ(manager.board().history().size(), 1u) << "no undo after the game ended";
 }
 
+TEST_F(GameManagerTest, UndoWhilePausedKeepsTheClockStill) {
+    startGame();
+    time.advance(4);
+    move("e2", "e4");
+    time.advance(3);
+    manager.togglePause();
+    manager.undoMove();
+    EXPECT_EQ(manager.board().history().size(), 0u);
+    EXPECT_TRUE(manager.isPaused());
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+    time.advance(400);
+    manager.clock().tick();
+    velkor::testing::processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_FALSE(manager.isGameOver()) << "no flag while paused";
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
+
+    manager.togglePause();
+    EXPECT_TRUE(manager.clock().isRunning());
+    time.advance(2);
+    manager.clock().tick();
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 298'000);
+}
+
 TEST_F(GameManagerTest, InspectingShowsEarlierPositionsAndBlocksClicks) {
     startGame();
     move("e2", "e4");
