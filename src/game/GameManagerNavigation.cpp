@@ -215,9 +215,9 @@ void GameManager::replayGame(const QStringList& moves, const std::optional<QStri
     }
     setBoard(std::move(board));
     setLastMove(lastMoveOf(m_board));
-    setInspectingMoveIndex(std::nullopt);
     setIsGameOver(true);
-    clearSelection();
+    // An open promotion choice belonged to the game that was shown before.
+    resetNavigation();
     m_clock.stop();
     m_clockHistory.clear();
 }

@@ -251,5 +251,15 @@ TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
     EXPECT_EQ(manager.board().history().size(), 1u);
 }
 
+TEST_F(GameManagerTest, ReplayDropsAnOpenPromotionChoice) {
+    startGame();
+    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    move("b7", "b8");
+    ASSERT_TRUE(manager.pendingPromotion());
+    manager.replayGame({"e2e4"}, std::nullopt, std::nullopt);
+    EXPECT_FALSE(manager.pendingPromotion());
+    EXPECT_FALSE(manager.selectedSquare());
+}
+
 } // namespace
 } // namespace velkor
