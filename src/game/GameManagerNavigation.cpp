@@ -220,6 +220,8 @@ void GameManager::replayGame(const QStringList& moves, const std::optional<QStri
     resetNavigation();
     m_clock.stop();
     m_clockHistory.clear();
+    // The game shown is over: an engine game it replaced no longer keeps the machine awake.
+    updateKeepAwake();
 }
 
 } // namespace velkor

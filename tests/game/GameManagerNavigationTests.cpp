@@ -1,4 +1,4 @@
-#include "GameManagerFixture.h"
+#include "EngineGameFixture.h"
 
 namespace velkor {
 namespace {
@@ -249,6 +249,16 @@ TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
     manager.replayGame({"e2e4"}, QStringLiteral("garbage"), std::nullopt);
     EXPECT_EQ(manager.board().initialFEN(), standardStartingFEN);
     EXPECT_EQ(manager.board().history().size(), 1u);
+}
+
+TEST_F(EngineGameTest, ReplayingOverAnEngineGameLetsTheMachineSleep) {
+    const FakeEngine fake(FakeEngine::handshake());
+    series.active = false;
+    playAgainst(fake, PieceColor::white);
+    ASSERT_TRUE(sleepGuard.isHeld());
+    manager.replayGame({"e2e4", "e7e5"}, std::nullopt, std::nullopt);
+    EXPECT_FALSE(sleepGuard.isHeld());
+    EXPECT_EQ(sleepLog.released, 1);
 }
 
 TEST_F(GameManagerTest, ReplayDropsAnOpenPromotionChoice) {
