@@ -22,6 +22,7 @@ TEST_F(GameManagerTest, LoadingAFinishedPositionShowsItWithoutPlay) {
     velkor::testing::processEventsFor(std::chrono::milliseconds(30));
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_TRUE(series.calls.empty()) << "a loaded end is no game end of play";
+    EXPECT_TRUE(manager.exportPGN().contains("[Result \"1/2-1/2\"]")) << "a stalemate is a draw";
 }
 
 TEST_F(GameManagerTest, LoadingAPositionStartsPlayForItsSideToMove) {
