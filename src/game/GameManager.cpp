@@ -174,7 +174,10 @@ void GameManager::confirmPromotion(PieceType pieceType) {
         return;
     }
     const PendingPromotion promotion = *m_pendingPromotion;
-    userExecuteMove(Move(promotion.from, promotion.to, pieceType));
+    // The game may have ended (flag, resignation) while the choice was open: no move after it.
+    if (!m_isGameOver) {
+        userExecuteMove(Move(promotion.from, promotion.to, pieceType));
+    }
     setPendingPromotion(std::nullopt);
     clearSelection();
 }

@@ -221,7 +221,8 @@ public:
     // The board's only input: selects, re-selects, moves or opens the promotion choice.
     void handleSquareClick(Square square);
 
-    // Plays the pending promotion with the chosen piece.
+    // Plays the pending promotion with the chosen piece; once the game is over it only drops the
+    // choice.
     void confirmPromotion(PieceType pieceType);
     // Drops the pending promotion and the selection; the board stays as it was.
     void cancelPromotion();

@@ -166,6 +166,11 @@ void GameManager::undoMove() {
     resetAnalysis();
     if (restored) {
         m_clock.restore(*restored);
+        // A paused game stays paused: its clock would otherwise run, and could flag, while no
+        // move can be made.
+        if (m_isPaused) {
+            m_clock.pause();
+        }
     }
     if (m_gameMode != GameMode::humanVsHuman) {
         restartEnginesForCurrentPosition();
@@ -210,11 +215,13 @@ void GameManager::replayGame(const QStringList& moves, const std::optional<QStri
     }
     setBoard(std::move(board));
     setLastMove(lastMoveOf(m_board));
-    setInspectingMoveIndex(std::nullopt);
     setIsGameOver(true);
-    clearSelection();
+    // An open promotion choice belonged to the game that was shown before.
+    resetNavigation();
     m_clock.stop();
     m_clockHistory.clear();
+    // The game shown is over: an engine game it replaced no longer keeps the machine awake.
+    updateKeepAwake();
 }
 
 } // namespace velkor

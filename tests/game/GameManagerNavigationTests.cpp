@@ -1,4 +1,4 @@
-#include "GameManagerFixture.h"
+#include "EngineGameFixture.h"
 
 namespace velkor {
 namespace {
@@ -22,6 +22,7 @@ TEST_F(GameManagerTest, LoadingAFinishedPositionShowsItWithoutPlay) {
     velkor::testing::processEventsFor(std::chrono::milliseconds(30));
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_TRUE(series.calls.empty()) << "a loaded end is no game end of play";
+    EXPECT_TRUE(manager.exportPGN().contains("[Result \"1/2-1/2\"]")) << "a stalemate is a draw";
 }
 
 TEST_F(GameManagerTest, LoadingAPositionStartsPlayForItsSideToMove) {
@@ -170,6 +171,30 @@ TEST_F(GameManagerTest, UndoTakesBackOneMoveAndRestoresTheClock) {
     EXPECT_EQ(manager.board().history().size(), 1u) << "no undo after the game ended";
 }
 
+TEST_F(GameManagerTest, UndoWhilePausedKeepsTheClockStill) {
+    startGame();
+    time.advance(4);
+    move("e2", "e4");
+    time.advance(3);
+    manager.togglePause();
+    manager.undoMove();
+    EXPECT_EQ(manager.board().history().size(), 0u);
+    EXPECT_TRUE(manager.isPaused());
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+    time.advance(400);
+    manager.clock().tick();
+    velkor::testing::processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_FALSE(manager.isGameOver()) << "no flag while paused";
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
+
+    manager.togglePause();
+    EXPECT_TRUE(manager.clock().isRunning());
+    time.advance(2);
+    manager.clock().tick();
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 298'000);
+}
+
 TEST_F(GameManagerTest, InspectingShowsEarlierPositionsAndBlocksClicks) {
     startGame();
     move("e2", "e4");
@@ -225,6 +250,26 @@ TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
     manager.replayGame({"e2e4"}, QStringLiteral("garbage"), std::nullopt);
     EXPECT_EQ(manager.board().initialFEN(), standardStartingFEN);
     EXPECT_EQ(manager.board().history().size(), 1u);
+}
+
+TEST_F(EngineGameTest, ReplayingOverAnEngineGameLetsTheMachineSleep) {
+    const FakeEngine fake(FakeEngine::handshake());
+    series.active = false;
+    playAgainst(fake, PieceColor::white);
+    ASSERT_TRUE(sleepGuard.isHeld());
+    manager.replayGame({"e2e4", "e7e5"}, std::nullopt, std::nullopt);
+    EXPECT_FALSE(sleepGuard.isHeld());
+    EXPECT_EQ(sleepLog.released, 1);
+}
+
+TEST_F(GameManagerTest, ReplayDropsAnOpenPromotionChoice) {
+    startGame();
+    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    move("b7", "b8");
+    ASSERT_TRUE(manager.pendingPromotion());
+    manager.replayGame({"e2e4"}, std::nullopt, std::nullopt);
+    EXPECT_FALSE(manager.pendingPromotion());
+    EXPECT_FALSE(manager.selectedSquare());
 }
 
 } // namespace

@@ -123,6 +123,26 @@ TEST_F(GameManagerTest, PromotionWaitsForTheChoice) {
     EXPECT_EQ(lastSoundOnceDelivered(9), SoundEffect::capture);
 }
 
+// A choice left open when the flag falls must not add a move to the finished game.
+TEST_F(GameManagerTest, PromotionChosenAfterTheEndPlaysNothing) {
+    startGame(TimeControlPreset::bullet1_0);
+    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    move("b7", "b8");
+    ASSERT_TRUE(manager.pendingPromotion());
+    time.advance(61.0);
+    manager.clock().tick();
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    const std::optional<GameEndReason> flagged = manager.gameEndReason();
+
+    manager.confirmPromotion(PieceType::queen);
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_FALSE(manager.pendingPromotion());
+    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_EQ(manager.gameEndReason(), flagged);
+    velkor::testing::processEventsFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(series.calls.size(), 1u);
+}
+
 TEST_F(GameManagerTest, FlagFallEndsTheGameOnceTheTickHasReturned) {
     startGame(TimeControlPreset::blitz3_0);
     time.advance(1.0);
