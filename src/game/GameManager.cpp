@@ -285,6 +285,11 @@ void GameManager::togglePause() {
         stopEngines();
         return;
     }
+    if (m_engineStartTask) {
+        // The engines are still starting: the clock and the first turn wait for them.
+        m_clockStartDeferred = false;
+        return;
+    }
     if (const std::optional<PieceColor> active = m_clock.activeColor()) {
         m_clock.start(*active);
     } else if (m_clockStartDeferred && !m_isGameOver) {

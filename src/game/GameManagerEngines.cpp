@@ -382,10 +382,13 @@ void GameManager::handleEngineFailure(const UCIEngineProcess* process, const QSt
 
 void GameManager::restartEnginesForCurrentPosition() {
     discardEngines();
-    const bool wasRunning = m_clock.isRunning();
     m_clock.pause();
     const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
-    launchEngines(engines, wasRunning && !m_isPaused);
+    // Play goes on once the fresh engines are ready whenever the game is still being played: a
+    // clock that was not running yet (a move made before the first engines were ready) or a
+    // resume that comes before the engines are ready must not leave the game without clock or
+    // engine turn. A paused game waits for its resume.
+    launchEngines(engines, !m_isGameOver);
 }
 
 void GameManager::discardEngines() {

@@ -90,8 +90,10 @@ void GameManager::loadPGN(const QString& text) {
     const std::optional<GameEndReason> reason = endReasonOfLoadedGame(parsed.result, m_board);
     setGameEndReason(reason);
     setIsGameOver(reason.has_value());
-    // The earlier engine failure message stays: a loaded game says nothing about engines.
+    // A finished game keeps the earlier engine failure message; a game that goes on drops it,
+    // or its later end would be reported (to a running series too) as that old failure.
     if (!m_isGameOver) {
+        setEngineFailureMessage(std::nullopt);
         launchEngines(setupEnginesForGame(), true);
     }
     updateKeepAwake();

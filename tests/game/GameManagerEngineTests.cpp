@@ -518,5 +518,57 @@ TEST_F(EngineGameTest, OnlyTheFirstLineMovesTheLiveEvaluation) {
     EXPECT_EQ(manager.analysisVariations()[1].scoreCp, -5);
 }
 
+// Engines that take a while to become ready, so the user can act during their start-up.
+QString slowlyReady(const QString& answers) {
+    return FakeEngine::handshake().replace("on isready\nsay readyok",
+                                           "on isready\nsleep 300\nsay readyok") +
+           answers;
+}
+
+TEST_F(EngineGameTest, UndoingAMoveMadeBeforeTheEngineWasReadyKeepsTheGameTimed) {
+    const FakeEngine fake(slowlyReady(answering({{"e7e5", "cp 0"}})));
+    engines.setSelectedBlackEngine(engineAt(fake, QStringLiteral("Fake")));
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setColorChoice(PlayerColorChoice::white);
+    manager.startNewGame();
+    move("e2", "e4");
+    ASSERT_EQ(manager.board().history().size(), 1u) << "the user may move at once";
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+
+    manager.undoMove();
+    EXPECT_TRUE(manager.board().history().empty());
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }))
+        << "the clock runs again once the fresh engine is ready";
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+}
+
+TEST_F(EngineGameTest, AResumeBeforeFreshEnginesAreReadyStillGivesTheEngineItsTurn) {
+    const FakeEngine fake(slowlyReady(answering({{"e2e4", "cp 20"}})));
+    playAgainst(fake, PieceColor::black);
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 1; }));
+
+    manager.togglePause();
+    manager.undoMove();
+    ASSERT_TRUE(manager.board().history().empty());
+    manager.togglePause(); // before the fresh engine is ready
+    EXPECT_FALSE(manager.clock().isRunning()) << "the clock waits for the engine";
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 1; }))
+        << "the fresh engine is asked for its move once ready";
+    EXPECT_TRUE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::black);
+}
+
+TEST_F(EngineGameTest, ALoadedGameThatGoesOnForgetsAnEarlierEngineFailure) {
+    const FakeEngine fake(FakeEngine::handshake() + "on go\nsay bestmove e2e5\n");
+    playAgainst(fake, PieceColor::black);
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    ASSERT_TRUE(manager.engineFailureMessage());
+
+    manager.loadPGN("1. e4 e5 1-0");
+    EXPECT_TRUE(manager.engineFailureMessage()) << "a finished game keeps it";
+    manager.loadPGN("1. e4 e5 *");
+    EXPECT_FALSE(manager.engineFailureMessage());
+}
+
 } // namespace
 } // namespace velkor
