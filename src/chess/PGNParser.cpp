@@ -34,10 +34,14 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to) {
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        if (text[index] == '\n' || text[index] == '\r') {
+    std::size_t index = 0;
+    while (index < text.size()) {
+        if (const std::size_t length = text::lineBreakLengthAt(text, index)) {
             lines.push_back(text.substr(start, index - start));
-            start = index + 1;
+            index += length;
+            start = index;
+        } else {
+            ++index;
         }
     }
     lines.push_back(text.substr(start));
@@ -116,8 +120,8 @@ std::optional<std::pair<std::string, std::string>> parseTagLine(std::string_view
     }
     const std::string_view name = line.substr(1, index - 1);
     const std::size_t afterName = index;
-    while (index < line.size() && text::isSpace(line[index])) {
-        ++index;
+    while (const std::size_t length = text::spaceLengthAt(line, index)) {
+        index += length;
     }
     if (index == afterName || index >= line.size() || line[index] != '"') {
         return std::nullopt;
@@ -126,8 +130,12 @@ std::optional<std::pair<std::string, std::string>> parseTagLine(std::string_view
 
     // The closing quote and bracket are the last characters before trailing blanks.
     std::size_t end = line.size();
-    while (end > valueStart && text::isSpace(line[end - 1])) {
-        --end;
+    while (end > valueStart) {
+        const std::size_t length = text::spaceLengthBefore(line, end);
+        if (length == 0) {
+            break;
+        }
+        end -= length;
     }
     if (end < valueStart + 2 || line[end - 1] != ']' || line[end - 2] != '"') {
         return std::nullopt;

@@ -55,6 +55,11 @@ TEST(FenTest, ReaderIsLenientAboutBlanksAndNormalisesWhatItWrites) {
     EXPECT_EQ(ChessBoard("r3k3/8/8/8/8/8/8/4K2R w qK - 0 1").fen(),
               "r3k3/8/8/8/8/8/8/4K2R w Kq - 0 1");
     EXPECT_EQ(ChessBoard("4k3/8/8/8/8/8/8/4K3 w - - +3 +7").fen(), "4k3/8/8/8/8/8/8/4K3 w - - 3 7");
+    // Text pasted from documents may separate the fields by Unicode blanks.
+    EXPECT_EQ(ChessBoard("\u00A0rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\u00A0w\u2003KQkq"
+                         "\u202F-\u3000 0\u2028 1\u00A0")
+                  .fen(),
+              standardStartingFEN);
 }
 
 TEST(FenTest, DigitRunsOfEightInAnySplitAreOneEmptyRank) {

@@ -42,6 +42,13 @@ TEST(MoveGenerationTest, PieceOrderFollowsTheDirectionTables) {
     const ChessBoard knight("4k3/8/8/8/3N4/8/8/4K3 w - - 0 1");
     EXPECT_EQ(uciTexts(knight.legalMoves(Square(3, 3))),
               (Texts{"d4b3", "d4b5", "d4c2", "d4c6", "d4e2", "d4e6", "d4f3", "d4f5"}));
+    // Pawns: one step, two steps, then the capture towards file a before the one towards h,
+    // for black as for white.
+    const ChessBoard pawns("4k3/3p4/2N1N3/8/8/2n1n3/3P4/4K3 w - - 0 1");
+    EXPECT_EQ(uciTexts(pawns.legalMoves(Square(3, 1))), (Texts{"d2d3", "d2d4", "d2c3", "d2e3"}));
+    const ChessBoard blackPawns("4k3/3p4/2N1N3/8/8/2n1n3/3P4/4K3 b - - 0 1");
+    EXPECT_EQ(uciTexts(blackPawns.legalMoves(Square(3, 6))),
+              (Texts{"d7d6", "d7d5", "d7c6", "d7e6"}));
 }
 
 TEST(MoveGenerationTest, PromotionsNeedAPieceAndComeQueenFirst) {

@@ -166,6 +166,22 @@ TEST(PgnReaderTest, HandlesCarriageReturnLineEnds) {
     EXPECT_EQ(parsed.board.history().size(), 3u);
 }
 
+TEST(PgnReaderTest, UnicodeBlanksAndLineSeparatorsCountAsSuch) {
+    // No-break spaces between tokens, tags on lines ended by U+2028, NEL and form feed, a
+    // no-break space before the value and an ideographic space after the tag.
+    const ParsedPGN parsed =
+        PGNParser::parse("[Event\u00A0\"A\"]\u2028[Site \"B\"]\u3000\u0085[Round \"C\"]\f"
+                         "1.\u00A0e4\u00A0e5\u20032.\u202FNf3\u2029Nc6\u00A0*");
+    EXPECT_EQ(parsed.tags,
+              (std::map<std::string, std::string>{{"Event", "A"}, {"Site", "B"}, {"Round", "C"}}));
+    EXPECT_EQ(sansOf(parsed.board), (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6"}));
+    // A vertical tab also ends a line, so the second tag stands on a line of its own.
+    EXPECT_EQ(PGNParser::parse("[A \"x\"]\v[B \"y\"]\n").tags.size(), 2u);
+    // A character that only looks blank (zero-width space) is part of the token.
+    EXPECT_EQ(parseError("1. e4\u200B e5").message(),
+              "Invalid or ambiguous PGN move 'e4\u200B' at ply 1.");
+}
+
 TEST(PgnReaderTest, RandomGamesSurviveExportAndParse) {
     std::mt19937 random(2026);
     for (int game = 0; game < 60; ++game) {

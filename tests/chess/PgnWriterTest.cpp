@@ -58,6 +58,9 @@ TEST(PgnWriterTest, AppendsDecisiveResultAsLastToken) {
     playAll(board, {"e2e4", "e7e5", "g1f3"});
     EXPECT_EQ(movetextLines(gameOf(board, "1-0").exportPGN()),
               std::vector<std::string>{"1. e4 e5 2. Nf3 1-0"});
+    // An empty result, like "*", adds no token.
+    EXPECT_EQ(movetextLines(gameOf(board, "").exportPGN()),
+              std::vector<std::string>{"1. e4 e5 2. Nf3"});
 }
 
 TEST(PgnWriterTest, GameWithoutMovesEndsAfterTheEmptyLine) {

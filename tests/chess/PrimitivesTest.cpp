@@ -28,6 +28,12 @@ TEST(SquareTest, IndexConversionsStayOnTheBoard) {
 TEST(SquareTest, AlgebraicParseIsLenientAboutCaseAndBlanksOnly) {
     EXPECT_EQ(Square::parse("h8")->index(), 63);
     EXPECT_EQ(Square::parse(" E4\n"), Square(4, 3));
+    // Unicode blanks and line separators trim too (no-break space, U+2028, ideographic space),
+    // while look-alikes that are not white space (U+00A1, zero-width space) do not.
+    EXPECT_EQ(Square::parse("\u00A0E4\u2028"), Square(4, 3));
+    EXPECT_EQ(Square::parse("\u3000\u2003e4\u0085\u202F"), Square(4, 3));
+    EXPECT_FALSE(Square::parse("e4\u00A1"));
+    EXPECT_FALSE(Square::parse("\u200Be4"));
     for (const char* text : {"e9", "i1", "e", "e44", "", "4e", "e0"}) {
         EXPECT_FALSE(Square::parse(text)) << text;
     }
@@ -84,6 +90,8 @@ TEST(MoveTest, UciTextRoundTrips) {
     EXPECT_EQ(Move::fromUci("e2e4")->uciString(), "e2e4");
     EXPECT_EQ(Move::fromUci("E7E8Q"), Move(Square(4, 6), Square(4, 7), PieceType::queen));
     EXPECT_EQ(Move::fromUci("e2e4 "), Move(Square(4, 1), Square(4, 3)));
+    EXPECT_EQ(Move::fromUci("\u3000e7e8q\u00A0"),
+              Move(Square(4, 6), Square(4, 7), PieceType::queen));
     // A fifth letter that names no piece is dropped; king and pawn are kept (and never legal).
     EXPECT_EQ(Move::fromUci("e7e8x"), Move(Square(4, 6), Square(4, 7)));
     EXPECT_EQ(Move::fromUci("e7e8k")->promotion, PieceType::king);

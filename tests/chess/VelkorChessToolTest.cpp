@@ -49,6 +49,11 @@ TEST(VelkorChessToolTest, PerftPrintsTheNodeCount) {
                               "KQkq - 0 1"})
                   .out,
               "2039\n");
+    // The largest depth is accepted (a mated side has no moves, so the tree is empty).
+    EXPECT_EQ(runVelkorChess(
+                  {"perft", "64", "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3"})
+                  .out,
+              "0\n");
 }
 
 TEST(VelkorChessToolTest, PlayPrintsEachMoveThenTheState) {
@@ -121,6 +126,9 @@ TEST(VelkorChessToolTest, WrongArgumentsGiveTheUsageAndStatusTwo) {
     expectUsage({"perft", "deep"});
     expectUsage({"perft", "-1"});
     expectUsage({"perft", "3x"});
+    // Depths past the bound are refused rather than overflowing the stack.
+    expectUsage({"perft", "65", "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3"});
+    expectUsage({"perft", "100000", "8/8/8/8/8/8/8/K6k w - - 0 1"});
     expectUsage({"perft", "1", "startpos", "more"});
     expectUsage({"legal", "startpos", "more"});
     expectUsage({"play"});

@@ -25,6 +25,7 @@ constexpr std::array commands{
 constexpr std::string_view usageText =
     "usage: velkor-chess COMMAND [ARGUMENTS]\n"
     "  perft DEPTH [FEN]   print the number of leaf nodes of the legal move tree\n"
+    "                      (DEPTH 0-64)\n"
     "  legal [FEN]         print the legal moves in generation order: <uci> <san>\n"
     "  play FEN UCI...     play the moves; print <uci> <san> for each, then the lines\n"
     "                      fen, key, end (automatic end) and claim (claimable draw)\n"

@@ -11,10 +11,15 @@ namespace {
 
 constexpr std::string_view startPositionAlias = "startpos";
 
+// perft walks the tree depth first with one move list per level on the stack; a deeper request
+// could never finish anyway, and without a bound it overflows the stack at once.
+constexpr int maxPerftDepth = 64;
+
 std::optional<int> parseDepth(std::string_view text) {
     int depth = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), depth);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || depth < 0) {
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || depth < 0 ||
+        depth > maxPerftDepth) {
         return std::nullopt;
     }
     return depth;
