@@ -148,7 +148,10 @@ void UciEngineWorker::scheduleFlush() {
 }
 
 void UciEngineWorker::flush() {
-    OutputBatch batch = withState([](UciOutputState& state) { return state.takePending(); });
+    // Handed on under the lock: a search that clears the state meanwhile waits for it, so its
+    // cleared lines reach the main thread after this batch of the previous search, not before.
+    std::lock_guard lock(m_stateMutex);
+    OutputBatch batch = m_state.takePending();
     if (!batch.isEmpty() && m_sink.batch) {
         m_sink.batch(std::move(batch));
     }

@@ -46,17 +46,20 @@ LineEffect UciOutputState::consumeLine(std::string_view line, double now) {
 void UciOutputState::parseInfo(std::string_view line) {
     const auto tokens = splitAtBlanks(line);
     const std::int64_t lineNumber = infoLineNumber(tokens);
-    auto [entry, inserted] = m_evaluationByPV.try_emplace(lineNumber);
-    if (inserted) {
+    auto entry = m_evaluationByPV.find(lineNumber);
+    if (entry == m_evaluationByPV.end()) {
+        if (m_evaluationByPV.size() >= maxLinesPerSearch) {
+            return;
+        }
+        entry = m_evaluationByPV.emplace(lineNumber, EngineEvaluation{}).first;
         entry->second.multiPV = lineNumber;
     }
     applyInfo(tokens, entry->second);
 
+    // The lines are gathered when the evaluation is handed over: nothing but an info line
+    // changes the table while an evaluation is pending, so the result is the same, and a flood
+    // of info lines costs no copy of the whole table per line.
     PendingEvaluation pending;
-    pending.lines.reserve(m_evaluationByPV.size());
-    for (const auto& [number, evaluation] : m_evaluationByPV) {
-        pending.lines.push_back(evaluation);
-    }
     pending.latest = entry->second;
     if (lineNumber == 1) {
         pending.principal = entry->second;
@@ -78,6 +81,12 @@ OutputBatch UciOutputState::takePending() {
     batch.log.assign(std::make_move_iterator(m_pendingLog.begin()),
                      std::make_move_iterator(m_pendingLog.end()));
     m_pendingLog.clear();
+    if (m_pendingEvaluation) {
+        m_pendingEvaluation->lines.reserve(m_evaluationByPV.size());
+        for (const auto& [number, evaluation] : m_evaluationByPV) {
+            m_pendingEvaluation->lines.push_back(evaluation);
+        }
+    }
     batch.evaluation = std::move(m_pendingEvaluation);
     m_pendingEvaluation.reset();
     return batch;

@@ -71,6 +71,11 @@ public:
     // more than 300 are shown, so keeping more than 301 pending changes nothing anyone sees.
     static constexpr std::size_t maxPendingLogLines = 301;
 
+    // Engines offer at most a few hundred principal variations; info lines that would open a
+    // line beyond this many in one search are only logged, so an engine that numbers its lines
+    // without end cannot make each delivery to the main thread grow without end.
+    static constexpr std::size_t maxLinesPerSearch = 500;
+
 private:
     void parseInfo(std::string_view line);
 

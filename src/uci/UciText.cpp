@@ -2,8 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace velkor::uci {
 
@@ -171,16 +169,14 @@ std::string asciiLowercased(std::string_view text) {
 }
 
 std::string secondsText(double seconds) {
+    // Plain decimals from 0.0001 up to 2^53, an exponent outside that range (1e-05, 1e+16).
+    const double magnitude = std::fabs(seconds);
+    const bool plain = magnitude == 0 || (magnitude >= 1e-4 && magnitude <= 0x1.0p53);
     char text[64];
-    // The shortest text that reads back as the same value.
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(text, sizeof text, "%.*g", precision, seconds);
-        if (std::strtod(text, nullptr) == seconds) {
-            break;
-        }
-    }
-    std::string result(text);
-    if (std::isfinite(seconds) && result.find_first_of(".e") == std::string::npos) {
+    const auto format = plain ? std::chars_format::fixed : std::chars_format::scientific;
+    const auto [end, error] = std::to_chars(text, text + sizeof text, seconds, format);
+    std::string result(text, error == std::errc{} ? end : text);
+    if (plain && result.find('.') == std::string::npos) {
         result += ".0";
     }
     return result;

@@ -102,6 +102,30 @@ TEST(UciInfoParsing, PrincipalIsLineOneWhilePending) {
     EXPECT_EQ(pending->lines.size(), 2u);
 }
 
+TEST(UciInfoParsing, ASearchHoldsABoundedNumberOfLines) {
+    UciOutputState state;
+    const auto limit = static_cast<std::int64_t>(UciOutputState::maxLinesPerSearch);
+    // An engine that numbers every report anew.
+    for (std::int64_t number = 1; number <= limit + 100; ++number) {
+        state.consumeLine("info multipv " + std::to_string(number) + " depth 3", 0);
+    }
+    // A line already shown still takes updates.
+    state.consumeLine("info multipv 7 depth 9", 0);
+    const auto pending = state.takePending();
+    ASSERT_TRUE(pending.evaluation);
+    ASSERT_EQ(pending.evaluation->lines.size(), UciOutputState::maxLinesPerSearch);
+    EXPECT_EQ(pending.evaluation->lines.back().multiPV, limit);
+    EXPECT_EQ(pending.evaluation->lines[6].depth, 9);
+    EXPECT_EQ(pending.evaluation->principal->multiPV, 1);
+    // Every line is still logged.
+    EXPECT_EQ(pending.log.back(), "< info multipv 7 depth 9");
+
+    // A new search starts with an empty table.
+    state.resetForSearch();
+    state.consumeLine("info multipv " + std::to_string(limit + 50) + " depth 1", 0);
+    EXPECT_EQ(state.takePending().evaluation->lines.size(), 1u);
+}
+
 TEST(UciOutputLines, LogsEveryLineAndSortsThemByKind) {
     UciOutputState state;
     EXPECT_EQ(state.consumeLine("uciok", 0).kind, Kind::uciOk);

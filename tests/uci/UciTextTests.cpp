@@ -57,6 +57,13 @@ TEST(UciText, WritesSecondsInTheirShortestFormWithADecimal) {
     EXPECT_EQ(secondsText(0.5), "0.5");
     EXPECT_EQ(secondsText(2.25), "2.25");
     EXPECT_EQ(secondsText(0.1), "0.1");
+    EXPECT_EQ(secondsText(10.0), "10.0");
+    EXPECT_EQ(secondsText(30.0), "30.0");
+    EXPECT_EQ(secondsText(120.0), "120.0");
+    EXPECT_EQ(secondsText(0.0), "0.0");
+    EXPECT_EQ(secondsText(0.0001), "0.0001");
+    EXPECT_EQ(secondsText(0.00001), "1e-05");
+    EXPECT_EQ(secondsText(1e16), "1e+16");
 }
 
 std::vector<std::string> feedAll(UciLineSplitter& splitter,
