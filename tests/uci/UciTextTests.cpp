@@ -103,5 +103,18 @@ TEST(UciLineSplitter, KeepsAVeryLongLineWhole) {
     EXPECT_EQ(lines[0].size(), 16u * chunk.size());
 }
 
+TEST(UciLineSplitter, DropsALineThatNeverEndsInsteadOfFillingTheMemory) {
+    UciLineSplitter splitter;
+    const std::string chunk(1024 * 1024, 'x');
+    for (std::size_t fed = 0; fed <= UciLineSplitter::maxPendingBytes; fed += chunk.size()) {
+        EXPECT_TRUE(feedAll(splitter, {chunk}).empty());
+    }
+    EXPECT_EQ(splitter.pendingBytes(), 0u);
+    // The rest of the runaway line is dropped up to its line feed; the next lines come through.
+    EXPECT_EQ(feedAll(splitter, {chunk, "xx\nbestm", "ove e2e4\n"}),
+              (std::vector<std::string>{"bestmove e2e4"}));
+    EXPECT_EQ(splitter.pendingBytes(), 0u);
+}
+
 } // namespace
 } // namespace velkor::uci
