@@ -1,82 +1,14 @@
 #include "UciText.h"
 
+#include "chess/TextUtil.h"
+
 #include <charconv>
 #include <cmath>
 
 namespace velkor::uci {
 
-namespace {
-
-bool isAsciiSpace(unsigned char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool isUnicodeSpace(char32_t c) {
-    return c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
-           c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
-}
-
-// Decodes the two- or three-byte sequence of `length` bytes at `bytes`; only the forms the
-// Unicode spaces use are needed here (the line was validated before it is trimmed).
-char32_t decodeShort(const unsigned char* bytes, std::size_t length) {
-    if (length == 2) {
-        return static_cast<char32_t>(((bytes[0] & 0x1F) << 6) | (bytes[1] & 0x3F));
-    }
-    return static_cast<char32_t>(((bytes[0] & 0x0F) << 12) | ((bytes[1] & 0x3F) << 6) |
-                                 (bytes[2] & 0x3F));
-}
-
-// Length of the white space that starts the text, 0 when it starts with something else.
-std::size_t leadingSpaceLength(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    if (isAsciiSpace(bytes[0])) {
-        return 1;
-    }
-    const std::size_t length = (bytes[0] & 0xE0) == 0xC0 ? 2 : (bytes[0] & 0xF0) == 0xE0 ? 3 : 0;
-    if (length == 0 || text.size() < length) {
-        return 0;
-    }
-    return isUnicodeSpace(decodeShort(bytes, length)) ? length : 0;
-}
-
-// Length of the white space that ends the text, 0 when it ends with something else.
-std::size_t trailingSpaceLength(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    if (isAsciiSpace(bytes[size - 1])) {
-        return 1;
-    }
-    for (const std::size_t length : {std::size_t{2}, std::size_t{3}}) {
-        if (size < length) {
-            break;
-        }
-        const unsigned char lead = bytes[size - length];
-        const bool isLead = length == 2 ? (lead & 0xE0) == 0xC0 : (lead & 0xF0) == 0xE0;
-        if (isLead) {
-            return isUnicodeSpace(decodeShort(bytes + size - length, length)) ? length : 0;
-        }
-    }
-    return 0;
-}
-
-} // namespace
-
 std::string_view trimmedLine(std::string_view line) {
-    while (!line.empty()) {
-        const std::size_t length = leadingSpaceLength(line);
-        if (length == 0) {
-            break;
-        }
-        line.remove_prefix(length);
-    }
-    while (!line.empty()) {
-        const std::size_t length = trailingSpaceLength(line);
-        if (length == 0) {
-            break;
-        }
-        line.remove_suffix(length);
-    }
-    return line;
+    return text::trimmed(line);
 }
 
 bool isValidUtf8(std::string_view text) {
