@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace velkor {
+
+// Opens a file chooser for an engine executable without blocking the window; `completion`
+// receives the chosen path, or nothing when the person cancels.
+void pickEngineFile(QWidget* parent,
+                    std::function<void(const std::optional<QString>&)> completion);
+
+} // namespace velkor

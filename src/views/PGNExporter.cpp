@@ -1,0 +1,88 @@
+#include "PGNExporter.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace velkor::PGNExporter {
+namespace {
+
+void saveDialog(QWidget* parent, const QString& content, const QString& defaultFileName,
+                const QString& title, const QString& filter) {
+    const QString path = QFileDialog::getSaveFileName(parent, title, defaultFileName, filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (const auto error = writeTextAtomically(path, content)) {
+        QMessageBox::warning(parent, title, *error);
+    }
+}
+
+} // namespace
+
+void savePGNDialog(QWidget* parent, const QString& pgnContent, const QString& defaultFileName) {
+    saveDialog(parent, pgnContent, defaultFileName, QStringLiteral("Save PGN Game"),
+               QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
+}
+
+void saveFENDialog(QWidget* parent, const QString& fenContent, const QString& defaultFileName) {
+    saveDialog(parent, fenContent, defaultFileName, QStringLiteral("Save FEN Position"),
+               QStringLiteral("FEN (*.fen);;Text (*.txt);;All files (*)"));
+}
+
+void openPGNDialog(QWidget* parent, const std::function<void(const OpenedText&)>& completion) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent, QStringLiteral("Open PGN Game"), QString(),
+                                     QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    completion(readText(path));
+}
+
+void copyToClipboard(const QString& text) {
+    QApplication::clipboard()->setText(text);
+}
+
+std::optional<QString> writeTextAtomically(const QString& path, const QString& text) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return file.errorString();
+    }
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit()) {
+        return file.errorString();
+    }
+    return std::nullopt;
+}
+
+OpenedText readText(const QString& path, qint64 maxBytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {std::nullopt, file.errorString()};
+    }
+    if (file.size() > maxBytes) {
+        return {std::nullopt, QStringLiteral("The file is too large.")};
+    }
+    const QByteArray bytes = file.read(maxBytes + 1);
+    if (bytes.size() > maxBytes) {
+        return {std::nullopt, QStringLiteral("The file is too large.")};
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        return {std::nullopt, QStringLiteral("The file is not UTF-8 text.")};
+    }
+    return {std::move(text), QString()};
+}
+
+} // namespace velkor::PGNExporter
