@@ -37,7 +37,8 @@ QCoro::Task<FeedResponse> fetchFeed(QNetworkAccessManager& network, QNetworkRequ
         }
     });
     if (!raw->isFinished()) {
-        co_await qCoro(raw).waitForFinished();
+        QCoro::Task<bool> finishing = qCoro(raw).waitForFinished();
+        co_await std::move(finishing);
     }
     raw->disconnect();
 

@@ -78,7 +78,8 @@ QCoro::Task<ImageDownloadOutcome> downloadToFile(QNetworkAccessManager& network,
     };
     QObject::connect(raw, &QNetworkReply::readyRead, raw, drain);
     if (!raw->isFinished()) {
-        co_await qCoro(raw).waitForFinished();
+        QCoro::Task<bool> finishing = qCoro(raw).waitForFinished();
+        co_await std::move(finishing);
     }
     raw->disconnect();
     drain();

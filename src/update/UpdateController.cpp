@@ -77,7 +77,8 @@ void UpdateController::checkForUpdates(bool silent) {
 
 QCoro::Task<> UpdateController::runCheck(bool /*silent*/) {
     const QPointer<UpdateController> self(this);
-    const UpdateService::CheckResult result = co_await m_service.check();
+    QCoro::Task<UpdateService::CheckResult> checking = m_service.check();
+    const UpdateService::CheckResult result = co_await std::move(checking);
     if (!self) {
         co_return;
     }
@@ -118,7 +119,8 @@ QCoro::Task<> UpdateController::runInstall(UpdateInfo info) {
     const QPointer<UpdateController> self(this);
     std::optional<QString> failure;
     try {
-        const PreparedUpdate prepared = co_await m_service.prepareForInstallation(std::move(info));
+        QCoro::Task<PreparedUpdate> preparing = m_service.prepareForInstallation(std::move(info));
+        const PreparedUpdate prepared = co_await std::move(preparing);
         m_service.scheduleInstallation(prepared);
     } catch (const std::exception& error) {
         failure = QString::fromUtf8(error.what());

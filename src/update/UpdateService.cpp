@@ -104,8 +104,11 @@ QCoro::Task<UpdateService::CheckResult> UpdateService::check() {
     QNetworkRequest feedRequest = request(*feed);
     feedRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::NoLessSafeRedirectPolicy);
-    const FeedResponse response =
-        co_await fetchFeed(network(), feedRequest, maxFeedBytes, m_options.idleTimeout);
+    // Tasks are made in statements of their own: GCC 12 mishandles temporaries that live across a
+    // co_await inside the same expression.
+    QCoro::Task<FeedResponse> fetching =
+        fetchFeed(network(), feedRequest, maxFeedBytes, m_options.idleTimeout);
+    const FeedResponse response = co_await std::move(fetching);
     if (response.transportError) {
         co_return Failed{*response.transportError};
     }
@@ -190,10 +193,11 @@ QCoro::Task<PreparedUpdate> UpdateService::prepareForInstallation(UpdateInfo inf
                              .arg(directory, partial.errorString()));
     }
     const QString feedURL = m_options.feedURL;
-    const ImageDownloadOutcome outcome = co_await downloadToFile(
+    QCoro::Task<ImageDownloadOutcome> downloading = downloadToFile(
         network(), request(info.downloadURL), partial, expectedSize,
         [feedURL](const QUrl& target) { return isTrustedDownloadURL(target, feedURL); },
         m_options.idleTimeout);
+    const ImageDownloadOutcome outcome = co_await std::move(downloading);
     switch (outcome.kind) {
     case ImageDownloadOutcome::Kind::refusedResponse:
         throw NativeUpdateError::unexpectedResponse();
@@ -214,7 +218,9 @@ QCoro::Task<PreparedUpdate> UpdateService::prepareForInstallation(UpdateInfo inf
     }
     QString digest;
     const QString partialPath = partial.fileName();
-    co_await runOnWorkerThread([&digest, partialPath] { digest = sha256(partialPath); });
+    QCoro::Task<> hashing =
+        runOnWorkerThread([&digest, partialPath] { digest = sha256(partialPath); });
+    co_await std::move(hashing);
     if (digest != expectedDigest) {
         throw NativeUpdateError::checksumMismatch();
     }
@@ -228,8 +234,9 @@ QCoro::Task<PreparedUpdate> UpdateService::prepareForInstallation(UpdateInfo inf
     partial.setAutoRemove(false);
 
     try {
-        co_await runOnWorkerThread(
+        QCoro::Task<> checking = runOnWorkerThread(
             [&info, dmgPath, bundlePath] { preflightDiskImage(dmgPath, info, bundlePath); });
+        co_await std::move(checking);
     } catch (...) {
         QFile::remove(dmgPath);
         throw;

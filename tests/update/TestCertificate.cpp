@@ -17,19 +17,19 @@ TestCertificate TestCertificate::make(const QString& folder, QString* error) {
                    certificatePath});
     if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0) {
         *error = "openssl failed: " + QString::fromUtf8(openssl.readAll());
-        return {};
+        return TestCertificate{QSslCertificate(), QSslKey()};
     }
     QFile keyFile(keyPath);
     QFile certificateFile(certificatePath);
     if (!keyFile.open(QIODevice::ReadOnly) || !certificateFile.open(QIODevice::ReadOnly)) {
         *error = "cannot read the certificate files";
-        return {};
+        return TestCertificate{QSslCertificate(), QSslKey()};
     }
     TestCertificate result{QSslCertificate(certificateFile.readAll(), QSsl::Pem),
                            QSslKey(keyFile.readAll(), QSsl::Ec, QSsl::Pem)};
     if (result.certificate.isNull() || result.key.isNull()) {
         *error = "openssl wrote an unreadable certificate or key";
-        return {};
+        return TestCertificate{QSslCertificate(), QSslKey()};
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #include "QtTestSupport.h"
 #include "UpdateTestSupport.h"
 #include "bundle/ApplicationMetadata.h"
+#include "chess/DomainError.h"
 #include "platform/Settings.h"
 #include "update/CurrentBundle.h"
 #include "update/UpdateController.h"
@@ -120,7 +121,9 @@ protected:
     std::unique_ptr<UpdateController> runCheck(UpdateService& service, bool silent) {
         auto controller = std::make_unique<UpdateController>(service);
         controller->checkForUpdates(silent);
-        EXPECT_EQ(controller->message(), QString("Checking for updates…"));
+        if (controller->isChecking()) {
+            EXPECT_EQ(controller->message(), QString("Checking for updates…"));
+        }
         EXPECT_TRUE(testing::waitUntil([&] { return !controller->isChecking(); }));
         return controller;
     }
