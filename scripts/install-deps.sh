@@ -18,6 +18,8 @@ packages=(
     stockfish toga2
     # a private message bus for the keep-awake tests
     dbus-daemon
+    # throw-away certificates for the update tests' loopback HTTPS server
+    openssl
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "bundle/ApplicationMetadata.h"
 #include "bundle/BundleSignature.h"
 #include "bundle/FileDigest.h"
+#include "bundle/MountBase.h"
 #include "update/CurrentBundle.h"
 #include "update/UpdateController.h"
 
@@ -189,6 +190,14 @@ const AttackRow attackRows[] = {
          t.serveImage(t.bundles.hostileImage(SignedBundles::Hostile::linkEscape, "l.dmg"));
      },
      hostileTextPrefix + "…", true},
+    {"tooOldSystem", [](UpdateInstall& t) { t.feed.minimumMacOS = "999.1"; },
+     "This update requires macOS 999.1 or later.", false},
+    {"runningFromAnImage",
+     [](UpdateInstall&) {
+         setCurrentBundlePath(
+             QString::fromStdString((bundle::mountBase() / "image-test" / "Velkor.app").string()));
+     },
+     "Move Velkor to Applications before updating it.", false},
     {"unsignedRunningApplication",
      [](UpdateInstall& t) { fs::remove(t.installed / "Contents/_CodeSignature/CodeResources"); },
      "Automatic updates require a Developer ID signed application.", true},
