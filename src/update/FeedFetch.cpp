@@ -12,7 +12,7 @@ QCoro::Task<FeedResponse> fetchFeed(QNetworkAccessManager& network, QNetworkRequ
                                     qint64 maxBytes, std::chrono::milliseconds idle) {
     const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
         network.get(request), [](QNetworkReply* r) { r->deleteLater(); });
-    const auto* watchdog = new TransferWatchdog(reply.get(), idle);
+    const auto* watchdog = new TransferWatchdog(reply.get(), idle, idle);
     QByteArray body;
     bool tooLarge = false;
     QNetworkReply* const raw = reply.get();

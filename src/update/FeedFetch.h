@@ -19,7 +19,8 @@ struct FeedResponse {
 };
 
 // Fetches `request` into memory, refusing a body larger than `maxBytes` (a transport error, without
-// reading the rest) and giving up after `idle` without progress.
+// reading the rest) and giving up after `idle` without progress or when the whole document has
+// not arrived within `idle` (a feed is a few hundred bytes: only a trickling server takes longer).
 QCoro::Task<FeedResponse> fetchFeed(QNetworkAccessManager& network, QNetworkRequest request,
                                     qint64 maxBytes, std::chrono::milliseconds idle);
 

@@ -1,5 +1,6 @@
 #include "UpdateController.h"
 
+#include "WorkerThread.h"
 #include "platform/Published.h"
 #include "platform/Settings.h"
 
@@ -121,7 +122,11 @@ QCoro::Task<> UpdateController::runInstall(UpdateInfo info) {
     try {
         QCoro::Task<PreparedUpdate> preparing = m_service.prepareForInstallation(std::move(info));
         const PreparedUpdate prepared = co_await std::move(preparing);
-        m_service.scheduleInstallation(prepared);
+        // Scheduling verifies the installed bundle's signature, which reads all of its files.
+        UpdateService& service = m_service;
+        QCoro::Task<> scheduling =
+            runOnWorkerThread([&service, &prepared] { service.scheduleInstallation(prepared); });
+        co_await std::move(scheduling);
     } catch (const std::exception& error) {
         failure = QString::fromUtf8(error.what());
     }

@@ -4,6 +4,7 @@
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QSslSocket>
+#include <QTimer>
 #include <memory>
 
 namespace velkor::testing {
@@ -92,6 +93,20 @@ void LoopbackHttpsServer::serve(QSslSocket* socket, const QString& path) {
         head += name + ": " + value + "\r\n";
     }
     socket->write(head + "\r\n");
+    if (!file && route.trickleMilliseconds > 0) {
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body = route.body] {
+            if (*sent == body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(body.mid((*sent)++, 1));
+        });
+        timer->start(route.trickleMilliseconds);
+        return;
+    }
     if (!file) {
         socket->write(route.body);
         socket->disconnectFromHost();

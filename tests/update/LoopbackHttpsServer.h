@@ -21,6 +21,8 @@ struct Route {
     QList<QPair<QByteArray, QByteArray>> headers;
     // Accept the request and never answer, to prove the client gives up.
     bool stall = false;
+    // When above zero, the body from memory goes out one byte per this many milliseconds.
+    int trickleMilliseconds = 0;
 };
 
 // A minimal HTTPS/1.1 server on 127.0.0.1 for tests and benchmarks: one request per connection,

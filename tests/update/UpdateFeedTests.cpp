@@ -179,6 +179,14 @@ TEST_F(FeedCheck, NeverHangsOnAStalledServerOrTrustsAForeignCertificate) {
     EXPECT_EQ(runCheck(stalled, false)->message(),
               QString("Update check failed: The request timed out."));
 
+    // A byte every 50 ms is progress, but the whole feed must still arrive within the limit.
+    Route trickle{200, R"({"version":"3.0","download_url":"https://h/x.dmg"})", {}, {}, false};
+    trickle.trickleMilliseconds = 50;
+    loopback.server().setRoute(loopback.feedPath(), trickle);
+    UpdateService trickled(options);
+    EXPECT_EQ(runCheck(trickled, false)->message(),
+              QString("Update check failed: The request timed out."));
+
     serveFeed(R"({"version":"3.0","download_url":"https://h/x.dmg"})");
     options.trustedCertificates = QList<QSslCertificate>{};
     UpdateService suspicious(options);
