@@ -110,8 +110,10 @@ void writeInstallStatus(const fs::path& file, const InstallStatus& status) {
     if (file.has_parent_path()) {
         fs::create_directories(file.parent_path(), error);
     }
-    const fs::path temporary =
-        file.parent_path() / ("." + file.filename().string() + "." + std::to_string(::getpid()));
+    std::string temporaryName = file.filename().string();
+    temporaryName.insert(0, 1, '.');
+    temporaryName.append(".").append(std::to_string(::getpid()));
+    const fs::path temporary = file.parent_path() / temporaryName;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << encodeInstallStatus(status);
