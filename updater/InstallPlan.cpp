@@ -2,11 +2,10 @@
 
 #include "chess/DomainError.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <unistd.h>
 
@@ -55,8 +54,8 @@ InstallPlan decodeInstallPlan(const std::string& text) {
 InstallPlan readInstallPlan(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        planError("The install plan " + file.string() + " could not be read: " +
-                  std::strerror(errno));
+        planError("The install plan " + file.string() +
+                  " could not be read: " + std::strerror(errno));
     }
     std::string text;
     std::vector<char> chunk(1 << 16);

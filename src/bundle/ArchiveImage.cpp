@@ -5,10 +5,9 @@
 #include "bundle/MountBase.h"
 #include "bundle/PathSafety.h"
 
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
-
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +44,7 @@ std::string archiveMessage(archive* a, const std::string& fallback) {
 // ---- Packing ---------------------------------------------------------------------------------
 
 void writeEntry(archive* out, const fs::path& file, const std::string& name) {
-    struct stat status{};
+    struct stat status {};
     if (::lstat(file.c_str(), &status) != 0) {
         throwBundleError(BundleErrorCode::fileSystem,
                          "Could not inspect " + file.string() + ": " + std::strerror(errno));
@@ -103,7 +102,8 @@ void writeEntry(archive* out, const fs::path& file, const std::string& name) {
 
 class Unpacker {
 public:
-    Unpacker(fs::path root, const ImageLimits& limits) : m_root(std::move(root)), m_limits(limits) {}
+    Unpacker(fs::path root, const ImageLimits& limits)
+        : m_root(std::move(root)), m_limits(limits) {}
 
     void unpack(const fs::path& image) {
         std::unique_ptr<archive, ReadArchiveDeleter> in(archive_read_new());
@@ -207,7 +207,7 @@ private:
         for (const auto& part : relative.parent_path()) {
             current /= part;
             currentRelative /= part;
-            struct stat status{};
+            struct stat status {};
             if (::lstat(current.c_str(), &status) == 0) {
                 if (!S_ISDIR(status.st_mode)) {
                     refuse("The entry " + relative.string() + " lies below " +
@@ -224,7 +224,7 @@ private:
 
     void makeFolder(const fs::path& relative, mode_t perm) {
         const fs::path folder = m_root / relative;
-        struct stat status{};
+        struct stat status {};
         if (::lstat(folder.c_str(), &status) == 0) {
             if (!S_ISDIR(status.st_mode)) {
                 refuse("The entry " + relative.string() + " appears twice.");
@@ -247,9 +247,9 @@ private:
         const int fd =
             ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
-            refuse(errno == EEXIST ? "The entry " + relative.string() + " appears twice."
-                                   : "Could not unpack " + relative.string() + ": " +
-                                         std::strerror(errno));
+            refuse(errno == EEXIST
+                       ? "The entry " + relative.string() + " appears twice."
+                       : "Could not unpack " + relative.string() + ": " + std::strerror(errno));
         }
         struct Closer {
             int fd;
@@ -308,8 +308,8 @@ void packImage(const fs::path& bundle, const fs::path& image) {
         throwBundleError(BundleErrorCode::fileSystem, bundle.string() + " is not a folder.");
     }
     const fs::path folder = fs::absolute(bundle).lexically_normal();
-    const std::string top =
-        folder.has_filename() ? folder.filename().string() : folder.parent_path().filename().string();
+    const std::string top = folder.has_filename() ? folder.filename().string()
+                                                  : folder.parent_path().filename().string();
     std::unique_ptr<archive, WriteArchiveDeleter> out(archive_write_new());
     archive_write_add_filter_gzip(out.get());
     archive_write_set_format_pax_restricted(out.get());
@@ -333,9 +333,9 @@ MountedImage attachImage(const fs::path& image, const ImageLimits& limits) {
     const fs::path base = ensureMountBase();
     std::string pattern = (base / "image-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        throwBundleError(BundleErrorCode::fileSystem,
-                         "Could not create a folder in " + base.string() + ": " +
-                             std::strerror(errno));
+        throwBundleError(BundleErrorCode::fileSystem, "Could not create a folder in " +
+                                                          base.string() + ": " +
+                                                          std::strerror(errno));
     }
     const fs::path root(pattern);
     try {

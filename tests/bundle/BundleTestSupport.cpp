@@ -6,7 +6,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -81,7 +80,8 @@ void BundleFixture::SetUp() {
             c = '_';
         }
     }
-    root = fs::temp_directory_path() / ("velkor-bundle-test-" + std::to_string(::getpid()) + "-" + name);
+    root = fs::temp_directory_path() /
+           ("velkor-bundle-test-" + std::to_string(::getpid()) + "-" + name);
     removeTree(root);
     fs::create_directories(root / "runtime");
     fs::permissions(root / "runtime", fs::perms::owner_all);
@@ -96,7 +96,8 @@ void BundleFixture::TearDown() {
 
 fs::path BundleFixture::makeBundle(const fs::path& bundle, const BundleSpec& spec,
                                    const SigningKey* key) {
-    writeInfoPlist(bundle, ApplicationMetadata{spec.identifier, spec.version, spec.build, "velkor"});
+    writeInfoPlist(bundle,
+                   ApplicationMetadata{spec.identifier, spec.version, spec.build, "velkor"});
     const fs::path executable = bundle / "Contents/MacOS/velkor";
     fs::create_directories(executable.parent_path());
     fs::copy_file(VELKOR_STAND_IN_APP, executable, fs::copy_options::overwrite_existing);

@@ -3,9 +3,8 @@
 #include "bundle/ApplicationMetadata.h"
 #include "bundle/BundleSignature.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <vector>

@@ -1,5 +1,4 @@
 #include "BundleTestSupport.h"
-
 #include "bundle/ArchiveImage.h"
 #include "bundle/BundleError.h"
 #include "bundle/ChildProcess.h"
@@ -29,17 +28,23 @@ struct HostileImage {
 TEST_F(ImageTest, RefusesHostileArchivesAndLeavesNothingBehind) {
     const ArchiveEntry top{"Velkor.app", Kind::folder, "", "", 0755};
     const std::vector<HostileImage> rows = {
-        {"absolute path", {top, {"/tmp/velkor-owned", Kind::file, "x"}},
+        {"absolute path",
+         {top, {"/tmp/velkor-owned", Kind::file, "x"}},
          "The entry /tmp/velkor-owned has an absolute path."},
-        {"parent folder", {top, {"Velkor.app/../../velkor-owned", Kind::file, "x"}},
+        {"parent folder",
+         {top, {"Velkor.app/../../velkor-owned", Kind::file, "x"}},
          "The entry Velkor.app/../../velkor-owned leads out of the image with \"..\"."},
-        {"device file", {top, {"Velkor.app/null", Kind::characterDevice}},
+        {"device file",
+         {top, {"Velkor.app/null", Kind::characterDevice}},
          "The entry Velkor.app/null is a device file, pipe or socket."},
-        {"pipe", {top, {"Velkor.app/fifo", Kind::fifo}},
+        {"pipe",
+         {top, {"Velkor.app/fifo", Kind::fifo}},
          "The entry Velkor.app/fifo is a device file, pipe or socket."},
-        {"absolute link", {top, {"Velkor.app/etc", Kind::link, "", "/etc"}},
+        {"absolute link",
+         {top, {"Velkor.app/etc", Kind::link, "", "/etc"}},
          "The link Velkor.app/etc leads out of the image."},
-        {"relative link out", {top, {"Velkor.app/up", Kind::link, "", "../../.."}},
+        {"relative link out",
+         {top, {"Velkor.app/up", Kind::link, "", "../../.."}},
          "The link Velkor.app/up leads out of the image."},
         // Read lexically "here/.." stays inside; followed, "here" is the image root and ".."
         // leaves it.
@@ -49,7 +54,8 @@ TEST_F(ImageTest, RefusesHostileArchivesAndLeavesNothingBehind) {
         {"writing through a link",
          {top, {"Velkor.app/inner", Kind::link, "", "."}, {"Velkor.app/inner/x", Kind::file, "x"}},
          "The entry Velkor.app/inner/x lies below Velkor.app/inner, which is not a folder."},
-        {"hard link", {top, {"Velkor.app/h", Kind::hardLink, "", "/etc/passwd"}},
+        {"hard link",
+         {top, {"Velkor.app/h", Kind::hardLink, "", "/etc/passwd"}},
          "The entry Velkor.app/h is a hard link."},
         {"duplicate entry",
          {top, {"Velkor.app/a", Kind::file, "1"}, {"Velkor.app/a", Kind::file, "2"}},
@@ -76,7 +82,8 @@ TEST_F(ImageTest, RefusesHostileArchivesAndLeavesNothingBehind) {
 
     writeFile(root / "garbage.dmg", std::string(3000, 'g'));
     EXPECT_THROW(attachImage(root / "garbage.dmg"), DomainError);
-    const std::string gzipTruncated = readFile(makeImage(makeBundle(root / "T.app", {}, &signer), "t"));
+    const std::string gzipTruncated =
+        readFile(makeImage(makeBundle(root / "T.app", {}, &signer), "t"));
     writeFile(root / "truncated.dmg", gzipTruncated.substr(0, gzipTruncated.size() / 2));
     EXPECT_THROW(attachImage(root / "truncated.dmg"), DomainError);
     EXPECT_TRUE(attachedFolders().empty());
@@ -98,7 +105,8 @@ TEST_F(ImageTest, SignedBundleSurvivesPackAttachFindAndCopy) {
     EXPECT_EQ(fs::status(mountBase()).permissions() & fs::perms::all, fs::perms(0700));
     const fs::path volume = mounted.mountPoint / "volume";
     // Permission bits, not access(): tests may run as root, whom nothing stops.
-    const auto writeBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    const auto writeBits =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     EXPECT_EQ(fs::status(volume / "Velkor.app/Contents/Info.plist").permissions() & writeBits,
               fs::perms::none);
     EXPECT_EQ(fs::status(volume / "Velkor.app/Contents").permissions() & writeBits,
@@ -142,9 +150,10 @@ TEST_F(ImageTest, DigestOfALargeFileMatchesTheDigestOfItsBytes) {
 
 // A tool that fills both pipes far beyond their buffers must still finish, and we get all of it.
 TEST_F(ImageTest, ChildProcessOutputsAreDrainedWhileItRuns) {
-    const ProcessResult result = runProcess(
-        {"/bin/sh", "-c", "head -c 3000000 /dev/zero; head -c 2000000 /dev/zero >&2; "
-                          "echo done; exit 3"});
+    const ProcessResult result =
+        runProcess({"/bin/sh", "-c",
+                    "head -c 3000000 /dev/zero; head -c 2000000 /dev/zero >&2; "
+                    "echo done; exit 3"});
     EXPECT_EQ(result.exitStatus, 3);
     EXPECT_EQ(result.standardOutput.size(), 3000005u);
     EXPECT_EQ(result.standardError.size(), 2000000u);

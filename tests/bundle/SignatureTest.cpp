@@ -1,5 +1,4 @@
 #include "BundleTestSupport.h"
-
 #include "bundle/BundleError.h"
 #include "bundle/BundleLayout.h"
 
@@ -27,10 +26,12 @@ TEST_F(SignatureTest, RefusesEveryChangeAfterSigningWithAPreciseReason) {
          [](const fs::path& b, const SigningKey&) {
              writeFile(b / "Contents/Resources/marker.txt", "9.9-99");
          },
-         BundleErrorCode::signatureInvalid, "Contents/Resources/marker.txt was modified after signing."},
+         BundleErrorCode::signatureInvalid,
+         "Contents/Resources/marker.txt was modified after signing."},
         {"extra file",
          [](const fs::path& b, const SigningKey&) { writeFile(b / "Contents/MacOS/payload", "x"); },
-         BundleErrorCode::signatureInvalid, "Contents/MacOS/payload is not covered by the signature."},
+         BundleErrorCode::signatureInvalid,
+         "Contents/MacOS/payload is not covered by the signature."},
         {"extra file among the signature",
          [](const fs::path& b, const SigningKey&) {
              writeFile(b / "Contents/_CodeSignature/extra", "x");
@@ -38,7 +39,9 @@ TEST_F(SignatureTest, RefusesEveryChangeAfterSigningWithAPreciseReason) {
          BundleErrorCode::signatureInvalid,
          "Contents/_CodeSignature/extra is not covered by the signature."},
         {"removed file",
-         [](const fs::path& b, const SigningKey&) { fs::remove(b / "Contents/Helpers/BrontilTrashUpdater"); },
+         [](const fs::path& b, const SigningKey&) {
+             fs::remove(b / "Contents/Helpers/BrontilTrashUpdater");
+         },
          BundleErrorCode::signatureInvalid, "Contents/Helpers/BrontilTrashUpdater is missing."},
         {"execute permission taken",
          [](const fs::path& b, const SigningKey&) {
@@ -51,7 +54,8 @@ TEST_F(SignatureTest, RefusesEveryChangeAfterSigningWithAPreciseReason) {
              fs::remove(b / "Contents/Resources/Current");
              fs::create_symlink("../Info.plist", b / "Contents/Resources/Current");
          },
-         BundleErrorCode::signatureInvalid, "The link Contents/Resources/Current was changed after signing."},
+         BundleErrorCode::signatureInvalid,
+         "The link Contents/Resources/Current was changed after signing."},
         {"file replaced by a link",
          [](const fs::path& b, const SigningKey&) {
              fs::remove(b / "Contents/Resources/marker.txt");

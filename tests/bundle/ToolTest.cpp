@@ -1,5 +1,4 @@
 #include "BundleTestSupport.h"
-
 #include "bundle/ArchiveImage.h"
 #include "bundle/ChildProcess.h"
 

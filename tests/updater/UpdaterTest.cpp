@@ -1,7 +1,7 @@
-#include "BundleTestSupport.h"
-
-#include "InstallPlan.h"
 #include "Updater.h"
+
+#include "BundleTestSupport.h"
+#include "InstallPlan.h"
 #include "bundle/ArchiveImage.h"
 #include "bundle/ChildProcess.h"
 #include "bundle/FileDigest.h"
@@ -67,9 +67,14 @@ public:
     }
 
     InstallPlan planFor(const fs::path& dmg) const {
-        return InstallPlan{dmg.string(),         target.string(), "com.tamsel.brontil",
-                           signer.teamIdentifier(), "2.1",          "57",
-                           bundle::sha256OfFile(dmg), statusPath.string()};
+        return InstallPlan{dmg.string(),
+                           target.string(),
+                           "com.tamsel.brontil",
+                           signer.teamIdentifier(),
+                           "2.1",
+                           "57",
+                           bundle::sha256OfFile(dmg),
+                           statusPath.string()};
     }
 
     void writePlan(const InstallPlan& plan) const { writeFile(planPath, encodeInstallPlan(plan)); }
@@ -78,7 +83,9 @@ public:
         return {"--plan", planPath.string(), "--parent-pid", std::to_string(parent)};
     }
 
-    std::string installedMarker() const { return readFile(target / "Contents/Resources/marker.txt"); }
+    std::string installedMarker() const {
+        return readFile(target / "Contents/Resources/marker.txt");
+    }
 
     std::vector<std::string> leftovers() const {
         std::vector<std::string> names;
@@ -125,15 +132,16 @@ TEST_F(UpdaterTest, ProgramReplacesTheApplicationAfterItsParentExitsAndRelaunche
     }
     // Reap the stand-in parent as soon as it exits, as its own parent would.
     std::thread reaper([parent] { ::waitpid(parent, nullptr, 0); });
-    const auto result = bundle::runProcess({VELKOR_UPDATER, "--plan", planPath.string(),
-                                            "--parent-pid", std::to_string(parent)});
+    const auto result = bundle::runProcess(
+        {VELKOR_UPDATER, "--plan", planPath.string(), "--parent-pid", std::to_string(parent)});
     reaper.join();
 
     EXPECT_EQ(result.exitStatus, 0) << result.standardError;
     EXPECT_EQ(result.standardOutput, "");
     EXPECT_EQ(result.standardError, "");
-    EXPECT_EQ(readFile(statusPath),
-              R"({"succeeded":true,"message":"Velkor was updated to version 2.1 (build 57).","version":"2.1"})");
+    EXPECT_EQ(
+        readFile(statusPath),
+        R"({"succeeded":true,"message":"Velkor was updated to version 2.1 (build 57).","version":"2.1"})");
     EXPECT_EQ(installedMarker(), "2.1-57");
     EXPECT_EQ(bundle::verifySignature(target).teamIdentifier, signer.teamIdentifier());
     EXPECT_TRUE(leftovers().empty());
@@ -165,13 +173,13 @@ TEST_F(UpdaterTest, ProgramRejectsBadArgumentsWithOneLineAndNoStatus) {
                   "BrontilTrashUpdater: The updater received invalid arguments.\n");
         EXPECT_EQ(result.standardOutput, "");
     }
-    EXPECT_EQ(parseCommandLine({"x", "--parent-pid", "+42", "--plan", "p", "--plan", "q"}).parentPid,
-              42);
+    EXPECT_EQ(
+        parseCommandLine({"x", "--parent-pid", "+42", "--plan", "p", "--plan", "q"}).parentPid, 42);
     EXPECT_EQ(parseCommandLine({"--parent-pid", "2147483647", "--plan", "p"}).planPath, "p");
 
     writeFile(planPath, R"({"dmgPath": 5})");
-    const auto unreadable = bundle::runProcess({VELKOR_UPDATER, "--plan", planPath.string(),
-                                                "--parent-pid", "999999"});
+    const auto unreadable =
+        bundle::runProcess({VELKOR_UPDATER, "--plan", planPath.string(), "--parent-pid", "999999"});
     EXPECT_EQ(unreadable.exitStatus, 1);
     EXPECT_EQ(unreadable.standardError,
               "BrontilTrashUpdater: The install plan has no text \"dmgPath\".\n");
@@ -193,25 +201,21 @@ TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication)
         return [image](UpdaterTest& t, UpdaterEnvironment&) { return t.planFor(image(t)); };
     };
     const std::vector<Attack> rows = {
-        {"another signer",
-         fromImage([](UpdaterTest& t) { return t.newImage({}, &t.otherSigner); }),
+        {"another signer", fromImage([](UpdaterTest& t) { return t.newImage({}, &t.otherSigner); }),
          "The update application is invalid: Developer ID identity does not match."},
-        {"tampered file",
-         fromImage([](UpdaterTest& t) {
+        {"tampered file", fromImage([](UpdaterTest& t) {
              return t.newImage({}, nullptr, [](const fs::path& b) {
                  writeFile(b / "Contents/Resources/marker.txt", "2.1-57 evil");
              });
          }),
          "The update application is invalid: Code signature validation failed."},
-        {"extra file",
-         fromImage([](UpdaterTest& t) {
+        {"extra file", fromImage([](UpdaterTest& t) {
              return t.newImage({}, nullptr, [](const fs::path& b) {
                  writeFile(b / "Contents/MacOS/libinject.so", "x");
              });
          }),
          "The update application is invalid: Code signature validation failed."},
-        {"another build",
-         fromImage([](UpdaterTest& t) { return t.newImage({.build = "58"}); }),
+        {"another build", fromImage([](UpdaterTest& t) { return t.newImage({.build = "58"}); }),
          "The update application is invalid: Build does not match."},
         {"another version",
          fromImage([](UpdaterTest& t) { return t.newImage({.version = "2.2"}); }),
@@ -219,16 +223,15 @@ TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication)
         {"no matching application",
          fromImage([](UpdaterTest& t) { return t.newImage({.identifier = "com.example.x"}); }),
          "The update application is invalid: No matching Velkor app was found."},
-        {"path escaping the image",
-         fromImage([](UpdaterTest& t) {
-             bundle::testing::writeArchive(t.root / "escape.dmg",
-                                           {{"Velkor.app/../../../owned", ArchiveEntry::Kind::file, "x"}});
+        {"path escaping the image", fromImage([](UpdaterTest& t) {
+             bundle::testing::writeArchive(
+                 t.root / "escape.dmg",
+                 {{"Velkor.app/../../../owned", ArchiveEntry::Kind::file, "x"}});
              return t.useImage(t.root / "escape.dmg");
          }),
          "The update disk image is invalid: The entry Velkor.app/../../../owned leads out of the "
          "image with \"..\"."},
-        {"link escaping the image",
-         fromImage([](UpdaterTest& t) {
+        {"link escaping the image", fromImage([](UpdaterTest& t) {
              bundle::testing::writeArchive(
                  t.root / "link.dmg",
                  {{"Velkor.app", ArchiveEntry::Kind::folder, "", "", 0755},
@@ -279,9 +282,9 @@ TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication)
         std::ostringstream errors;
         EXPECT_EQ(runUpdater(arguments(), environment, errors), 1);
         EXPECT_EQ(errors.str(), std::string("BrontilTrashUpdater: ") + row.description + "\n");
-        EXPECT_EQ(decodeInstallStatus(readFile(statusPath)),
-                  (InstallStatus{false, std::string("Velkor update failed: ") + row.description,
-                                 "2.1"}));
+        EXPECT_EQ(
+            decodeInstallStatus(readFile(statusPath)),
+            (InstallStatus{false, std::string("Velkor update failed: ") + row.description, "2.1"}));
         EXPECT_EQ(installedMarker(), "1.0-1");
         EXPECT_EQ(bundle::verifySignature(target).teamIdentifier, signer.teamIdentifier());
         // The application is started again from the plan's target, whatever that names.
@@ -357,8 +360,8 @@ TEST_F(UpdaterTest, RollbackThatCannotMoveTheBackupReportsItAndKeepsTheBackup) {
         rollback(impossible, backup);
         ADD_FAILURE() << "rolled back";
     } catch (const DomainError& error) {
-        EXPECT_TRUE(error.message().starts_with(
-            "The application could not be replaced: Rollback failed: "))
+        EXPECT_TRUE(
+            error.message().starts_with("The application could not be replaced: Rollback failed: "))
             << error.message();
     }
     EXPECT_TRUE(fs::exists(backup / "Contents/Info.plist"));
