@@ -258,6 +258,7 @@ private:
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
+        std::uint64_t fileEnd = 0;
         for (;;) {
             const int status = archive_read_data_block(in, &block, &size, &offset);
             if (status == ARCHIVE_EOF) {
@@ -266,9 +267,15 @@ private:
             if (status < ARCHIVE_WARN) {
                 refuse(archiveMessage(in, "The image is damaged."));
             }
-            // The running total, not the size a header claims, is what counts against the cap.
-            m_unpackedBytes += size;
-            if (m_unpackedBytes > m_limits.maxUnpackedBytes) {
+            // What counts against the cap is where the data really ends, not the size a header
+            // claims: a sparse entry with a far offset would otherwise make a file that every
+            // later digest and copy has to read in full.
+            if (offset < 0) {
+                refuse("The entry " + relative.string() + " is damaged.");
+            }
+            fileEnd = std::max(fileEnd, static_cast<std::uint64_t>(offset) + size);
+            if (fileEnd >
+                m_limits.maxUnpackedBytes - std::min(m_unpackedBytes, m_limits.maxUnpackedBytes)) {
                 refuse("The image unpacks to more than " +
                        std::to_string(m_limits.maxUnpackedBytes) + " bytes.");
             }
@@ -276,6 +283,7 @@ private:
                 refuse("Could not unpack " + relative.string() + ": " + std::strerror(errno));
             }
         }
+        m_unpackedBytes += fileEnd;
         if (::fchmod(fd, perm & 0555) != 0) {
             refuse("Could not unpack " + relative.string() + ": " + std::strerror(errno));
         }

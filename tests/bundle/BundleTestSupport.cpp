@@ -31,6 +31,14 @@ void writeArchive(const fs::path& image, const std::vector<ArchiveEntry>& entrie
             archive_entry_set_filetype(entry, AE_IFREG);
             archive_entry_set_size(entry, static_cast<la_int64_t>(e.content.size()));
             break;
+        case ArchiveEntry::Kind::sparseFile: {
+            const la_int64_t size = la_int64_t{1} << 30;
+            const auto length = static_cast<la_int64_t>(e.content.size());
+            archive_entry_set_filetype(entry, AE_IFREG);
+            archive_entry_set_size(entry, size);
+            archive_entry_sparse_add_entry(entry, size - length, length);
+            break;
+        }
         case ArchiveEntry::Kind::folder:
             archive_entry_set_filetype(entry, AE_IFDIR);
             break;
@@ -51,7 +59,8 @@ void writeArchive(const fs::path& image, const std::vector<ArchiveEntry>& entrie
             break;
         }
         EXPECT_EQ(archive_write_header(out, entry), ARCHIVE_OK) << archive_error_string(out);
-        if (e.kind == ArchiveEntry::Kind::file && !e.content.empty()) {
+        if ((e.kind == ArchiveEntry::Kind::file || e.kind == ArchiveEntry::Kind::sparseFile) &&
+            !e.content.empty()) {
             archive_write_data(out, e.content.data(), e.content.size());
         }
         archive_entry_free(entry);

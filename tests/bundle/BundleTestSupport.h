@@ -13,7 +13,8 @@ namespace velkor::bundle::testing {
 
 // One entry of a hand-made archive image, for images our own packer would never write.
 struct ArchiveEntry {
-    enum class Kind { file, folder, link, hardLink, characterDevice, fifo };
+    // sparseFile: `content` is the only data, placed at the end of a 1 GiB file of holes.
+    enum class Kind { file, sparseFile, folder, link, hardLink, characterDevice, fifo };
     ArchiveEntry(std::string entryPath, Kind entryKind = Kind::file, std::string entryContent = {},
                  std::string entryLinkTarget = {}, unsigned entryMode = 0644)
         : path(std::move(entryPath)), kind(entryKind), content(std::move(entryContent)),

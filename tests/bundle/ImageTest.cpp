@@ -63,6 +63,14 @@ TEST_F(ImageTest, RefusesHostileArchivesAndLeavesNothingBehind) {
         {"larger than the cap",
          {top, {"Velkor.app/big", Kind::file, std::string(5000, 'z')}},
          "The image unpacks to more than 4096 bytes."},
+        {"sparse file far beyond the cap",
+         {top, {"Velkor.app/holes", Kind::sparseFile, std::string(100, 'h')}},
+         "The image unpacks to more than 4096 bytes."},
+        {"cap reached over several files",
+         {top,
+          {"Velkor.app/a", Kind::file, std::string(3000, 'a')},
+          {"Velkor.app/b", Kind::file, std::string(3000, 'b')}},
+         "The image unpacks to more than 4096 bytes."},
     };
     const ImageLimits limits{4096, 100};
     for (const auto& row : rows) {
