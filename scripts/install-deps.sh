@@ -14,6 +14,8 @@ packages=(
     qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev
     # update verification and disk images
     libssl-dev libarchive-dev libplist-dev nlohmann-json3-dev
+    # the release script writes the update feed with Python
+    python3
     # real UCI engines for the engine tests (installed in /usr/games, not on PATH)
     stockfish toga2
     # a private message bus for the keep-awake tests

@@ -2,11 +2,10 @@
 
 #include "chess/DomainError.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <unistd.h>
 
@@ -55,8 +54,8 @@ InstallPlan decodeInstallPlan(const std::string& text) {
 InstallPlan readInstallPlan(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        planError("The install plan " + file.string() + " could not be read: " +
-                  std::strerror(errno));
+        planError("The install plan " + file.string() +
+                  " could not be read: " + std::strerror(errno));
     }
     std::string text;
     std::vector<char> chunk(1 << 16);
@@ -110,8 +109,10 @@ void writeInstallStatus(const fs::path& file, const InstallStatus& status) {
     if (file.has_parent_path()) {
         fs::create_directories(file.parent_path(), error);
     }
-    const fs::path temporary =
-        file.parent_path() / ("." + file.filename().string() + "." + std::to_string(::getpid()));
+    std::string temporaryName = file.filename().string();
+    temporaryName.insert(0, 1, '.');
+    temporaryName.append(".").append(std::to_string(::getpid()));
+    const fs::path temporary = file.parent_path() / temporaryName;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << encodeInstallStatus(status);

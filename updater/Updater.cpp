@@ -25,7 +25,9 @@ namespace velkor::updater {
 namespace fs = std::filesystem;
 using Code = InstallerErrorCode;
 
-std::chrono::steady_clock::time_point SystemClock::now() { return std::chrono::steady_clock::now(); }
+std::chrono::steady_clock::time_point SystemClock::now() {
+    return std::chrono::steady_clock::now();
+}
 
 void SystemClock::sleepFor(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
@@ -33,7 +35,9 @@ void SystemClock::sleepFor(std::chrono::milliseconds duration) {
 
 namespace {
 
-bool probeProcess(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+bool probeProcess(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
 
 std::string randomUuid() {
     std::random_device random;
@@ -222,7 +226,8 @@ fs::path install(const InstallPlan& plan, UpdaterEnvironment& environment) {
     }
     checkIdentity(target, plan);
 
-    const auto attached = readBundle([&] { return std::make_unique<bundle::AttachedImage>(image); });
+    const auto attached =
+        readBundle([&] { return std::make_unique<bundle::AttachedImage>(image); });
     std::optional<fs::path> found;
     try {
         found = bundle::findApplication(attached->mountPoint(), plan.expectedBundleIdentifier);

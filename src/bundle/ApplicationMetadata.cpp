@@ -3,8 +3,6 @@
 #include "bundle/BundleError.h"
 #include "bundle/BundleLayout.h"
 
-#include <plist/plist.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -12,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <plist/plist.h>
 #include <sstream>
 #include <vector>
 
@@ -150,8 +149,9 @@ std::optional<fs::path> searchFolder(const fs::path& folder, const std::string& 
         throwBundleError(BundleErrorCode::fileSystem,
                          "Could not list " + folder.string() + ": " + error.message());
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return a.path().filename() < b.path().filename();
+    });
     for (const auto& entry : entries) {
         const std::string name = entry.path().filename().string();
         // Links are never followed: what gets installed must be the folder itself.

@@ -5,10 +5,9 @@
 #include "bundle/MountBase.h"
 #include "bundle/PathSafety.h"
 
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
-
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +44,7 @@ std::string archiveMessage(archive* a, const std::string& fallback) {
 // ---- Packing ---------------------------------------------------------------------------------
 
 void writeEntry(archive* out, const fs::path& file, const std::string& name) {
-    struct stat status{};
+    struct stat status {};
     if (::lstat(file.c_str(), &status) != 0) {
         throwBundleError(BundleErrorCode::fileSystem,
                          "Could not inspect " + file.string() + ": " + std::strerror(errno));
@@ -103,7 +102,8 @@ void writeEntry(archive* out, const fs::path& file, const std::string& name) {
 
 class Unpacker {
 public:
-    Unpacker(fs::path root, const ImageLimits& limits) : m_root(std::move(root)), m_limits(limits) {}
+    Unpacker(fs::path root, const ImageLimits& limits)
+        : m_root(std::move(root)), m_limits(limits) {}
 
     void unpack(const fs::path& image) {
         std::unique_ptr<archive, ReadArchiveDeleter> in(archive_read_new());
@@ -207,7 +207,7 @@ private:
         for (const auto& part : relative.parent_path()) {
             current /= part;
             currentRelative /= part;
-            struct stat status{};
+            struct stat status {};
             if (::lstat(current.c_str(), &status) == 0) {
                 if (!S_ISDIR(status.st_mode)) {
                     refuse("The entry " + relative.string() + " lies below " +
@@ -224,7 +224,7 @@ private:
 
     void makeFolder(const fs::path& relative, mode_t perm) {
         const fs::path folder = m_root / relative;
-        struct stat status{};
+        struct stat status {};
         if (::lstat(folder.c_str(), &status) == 0) {
             if (!S_ISDIR(status.st_mode)) {
                 refuse("The entry " + relative.string() + " appears twice.");
@@ -247,9 +247,9 @@ private:
         const int fd =
             ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
-            refuse(errno == EEXIST ? "The entry " + relative.string() + " appears twice."
-                                   : "Could not unpack " + relative.string() + ": " +
-                                         std::strerror(errno));
+            refuse(errno == EEXIST
+                       ? "The entry " + relative.string() + " appears twice."
+                       : "Could not unpack " + relative.string() + ": " + std::strerror(errno));
         }
         struct Closer {
             int fd;
@@ -258,6 +258,7 @@ private:
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
+        std::uint64_t fileEnd = 0;
         for (;;) {
             const int status = archive_read_data_block(in, &block, &size, &offset);
             if (status == ARCHIVE_EOF) {
@@ -266,9 +267,15 @@ private:
             if (status < ARCHIVE_WARN) {
                 refuse(archiveMessage(in, "The image is damaged."));
             }
-            // The running total, not the size a header claims, is what counts against the cap.
-            m_unpackedBytes += size;
-            if (m_unpackedBytes > m_limits.maxUnpackedBytes) {
+            // What counts against the cap is where the data really ends, not the size a header
+            // claims: a sparse entry with a far offset would otherwise make a file that every
+            // later digest and copy has to read in full.
+            if (offset < 0) {
+                refuse("The entry " + relative.string() + " is damaged.");
+            }
+            fileEnd = std::max(fileEnd, static_cast<std::uint64_t>(offset) + size);
+            if (fileEnd >
+                m_limits.maxUnpackedBytes - std::min(m_unpackedBytes, m_limits.maxUnpackedBytes)) {
                 refuse("The image unpacks to more than " +
                        std::to_string(m_limits.maxUnpackedBytes) + " bytes.");
             }
@@ -276,6 +283,7 @@ private:
                 refuse("Could not unpack " + relative.string() + ": " + std::strerror(errno));
             }
         }
+        m_unpackedBytes += fileEnd;
         if (::fchmod(fd, perm & 0555) != 0) {
             refuse("Could not unpack " + relative.string() + ": " + std::strerror(errno));
         }
@@ -308,8 +316,8 @@ void packImage(const fs::path& bundle, const fs::path& image) {
         throwBundleError(BundleErrorCode::fileSystem, bundle.string() + " is not a folder.");
     }
     const fs::path folder = fs::absolute(bundle).lexically_normal();
-    const std::string top =
-        folder.has_filename() ? folder.filename().string() : folder.parent_path().filename().string();
+    const std::string top = folder.has_filename() ? folder.filename().string()
+                                                  : folder.parent_path().filename().string();
     std::unique_ptr<archive, WriteArchiveDeleter> out(archive_write_new());
     archive_write_add_filter_gzip(out.get());
     archive_write_set_format_pax_restricted(out.get());
@@ -333,9 +341,9 @@ MountedImage attachImage(const fs::path& image, const ImageLimits& limits) {
     const fs::path base = ensureMountBase();
     std::string pattern = (base / "image-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        throwBundleError(BundleErrorCode::fileSystem,
-                         "Could not create a folder in " + base.string() + ": " +
-                             std::strerror(errno));
+        throwBundleError(BundleErrorCode::fileSystem, "Could not create a folder in " +
+                                                          base.string() + ": " +
+                                                          std::strerror(errno));
     }
     const fs::path root(pattern);
     try {

@@ -12,15 +12,15 @@ namespace velkor::bundle {
 inline constexpr const char* bundleErrorDomain = "Velkor.Bundle";
 
 enum class BundleErrorCode : int {
-    fileSystem = 1,           // reading, writing, copying or removing failed: the system's words
-    invalidPropertyList = 2,  // Info.plist is not a property list
-    invalidMetadata = 3,      // "Info.plist has invalid metadata."
-    signatureUnreadable = 4,  // no manifest, or one that is not ours
-    signatureInvalid = 5,     // the manifest does not vouch for what is on disk
+    fileSystem = 1,          // reading, writing, copying or removing failed: the system's words
+    invalidPropertyList = 2, // Info.plist is not a property list
+    invalidMetadata = 3,     // "Info.plist has invalid metadata."
+    signatureUnreadable = 4, // no manifest, or one that is not ours
+    signatureInvalid = 5,    // the manifest does not vouch for what is on disk
     signingIdentityUnreadable = 6,
-    invalidImage = 7,         // the archive image is unreadable or was refused
-    invalidKey = 8,           // a signing key that cannot be read, written or used
-    processFailed = 9,        // a child process could not be started
+    invalidImage = 7,  // the archive image is unreadable or was refused
+    invalidKey = 8,    // a signing key that cannot be read, written or used
+    processFailed = 9, // a child process could not be started
 };
 
 [[noreturn]] void throwBundleError(BundleErrorCode code, const std::string& message);

@@ -6,16 +6,15 @@
 #include "bundle/FileDigest.h"
 #include "bundle/PathSafety.h"
 
-#include <nlohmann/json.hpp>
-#include <openssl/bio.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,9 +55,8 @@ using Bio = std::unique_ptr<BIO, BioDeleter>;
 
 std::string base64(const std::vector<unsigned char>& bytes) {
     std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int length =
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes.data(),
-                        static_cast<int>(bytes.size()));
+    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), bytes.data(),
+                                       static_cast<int>(bytes.size()));
     text.resize(static_cast<std::size_t>(length));
     return text;
 }
@@ -70,9 +68,9 @@ std::optional<std::vector<unsigned char>> fromBase64(const std::string& text,
         return std::nullopt;
     }
     std::vector<unsigned char> bytes(text.size() / 4 * 3);
-    const int length = EVP_DecodeBlock(bytes.data(),
-                                       reinterpret_cast<const unsigned char*>(text.data()),
-                                       static_cast<int>(text.size()));
+    const int length =
+        EVP_DecodeBlock(bytes.data(), reinterpret_cast<const unsigned char*>(text.data()),
+                        static_cast<int>(text.size()));
     if (length < 0) {
         return std::nullopt;
     }
@@ -109,7 +107,7 @@ std::string readSmallFile(const fs::path& file) {
 // What is on disk, seen the way the manifest records it.
 struct BundleContents {
     std::map<std::string, std::pair<std::string, bool>> files; // path -> digest, executable
-    std::map<std::string, std::string> links;                   // path -> target
+    std::map<std::string, std::string> links;                  // path -> target
 };
 
 void collect(const fs::path& root, const fs::path& relative, BundleContents& contents) {
@@ -121,7 +119,7 @@ void collect(const fs::path& root, const fs::path& relative, BundleContents& con
         if (name == signatureManifestPath) {
             continue;
         }
-        struct stat status{};
+        struct stat status {};
         if (::lstat(it->path().c_str(), &status) != 0) {
             throwBundleError(BundleErrorCode::fileSystem,
                              "Could not inspect " + name + ": " + std::strerror(errno));
@@ -166,8 +164,8 @@ std::string signedText(json manifest) {
 
 bool verifyEd25519(const std::vector<unsigned char>& publicKey,
                    const std::vector<unsigned char>& signature, const std::string& message) {
-    const Pkey key(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, publicKey.data(),
-                                               publicKey.size()));
+    const Pkey key(
+        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, publicKey.data(), publicKey.size()));
     const MdContext context(EVP_MD_CTX_new());
     if (!key || !context ||
         EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1) {
@@ -191,7 +189,7 @@ struct ParsedManifest {
 
 ParsedManifest parseManifest(const fs::path& bundle) {
     const fs::path file = bundle / signatureManifestPath;
-    struct stat status{};
+    struct stat status {};
     if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         unreadable("The bundle is not signed: " + std::string(signatureManifestPath) +
                    " is missing.");
@@ -204,10 +202,9 @@ ParsedManifest parseManifest(const fs::path& bundle) {
         unreadable("The signature manifest is not valid JSON.");
     }
     if (!m.contains("format") || m["format"] != manifestFormat || !m.contains("identifier") ||
-        !m["identifier"].is_string() || !m.contains("publicKey") ||
-        !m["publicKey"].is_string() || !m.contains("signature") ||
-        !m["signature"].is_string() || !m.contains("files") || !m["files"].is_object() ||
-        !m.contains("links") || !m["links"].is_object()) {
+        !m["identifier"].is_string() || !m.contains("publicKey") || !m["publicKey"].is_string() ||
+        !m.contains("signature") || !m["signature"].is_string() || !m.contains("files") ||
+        !m["files"].is_object() || !m.contains("links") || !m["links"].is_object()) {
         badFormat();
     }
     for (const auto& [path, entry] : m["files"].items()) {
@@ -271,9 +268,8 @@ SigningKey SigningKey::load(const fs::path& pemFile) {
 
 void SigningKey::save(const fs::path& pemFile) const {
     const Bio memory(BIO_new(BIO_s_mem()));
-    if (!memory ||
-        PEM_write_bio_PrivateKey(memory.get(), m_impl->key.get(), nullptr, nullptr, 0, nullptr,
-                                 nullptr) != 1) {
+    if (!memory || PEM_write_bio_PrivateKey(memory.get(), m_impl->key.get(), nullptr, nullptr, 0,
+                                            nullptr, nullptr) != 1) {
         keyError("Could not encode the key.");
     }
     char* data = nullptr;
@@ -283,7 +279,7 @@ void SigningKey::save(const fs::path& pemFile) const {
     if (fd < 0) {
         keyError("Could not create " + pemFile.string() + ": " + std::strerror(errno));
     }
-    struct stat status{};
+    struct stat status {};
     bool written = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0;
     if (!written) {
         ::close(fd);
@@ -307,7 +303,9 @@ std::vector<unsigned char> SigningKey::publicKey() const {
     return raw;
 }
 
-std::string SigningKey::teamIdentifier() const { return teamIdentifierOfPublicKey(publicKey()); }
+std::string SigningKey::teamIdentifier() const {
+    return teamIdentifierOfPublicKey(publicKey());
+}
 
 std::vector<unsigned char> SigningKey::sign(const std::string& message) const {
     const MdContext context(EVP_MD_CTX_new());
@@ -427,7 +425,8 @@ SignatureInfo signatureInfo(const fs::path& bundle) {
         return verifySignature(bundle);
     } catch (const DomainError& error) {
         if (isBundleError(error, BundleErrorCode::signatureUnreadable)) {
-            throwBundleError(BundleErrorCode::signatureUnreadable, "Could not read code signature.");
+            throwBundleError(BundleErrorCode::signatureUnreadable,
+                             "Could not read code signature.");
         }
         throwBundleError(BundleErrorCode::signatureInvalid, "Code signature validation failed.");
     }

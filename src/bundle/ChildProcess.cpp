@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -139,6 +140,10 @@ void startDetached(const std::filesystem::path& executable,
     std::vector<std::string> argv{executable.string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     auto pointers = argumentPointers(argv);
+    // Started the way a desktop starts an application: from the home folder, not from wherever
+    // we happen to be (the updater runs in a download folder that is about to go).
+    const char* home = std::getenv("HOME");
+    const std::string workingFolder = home != nullptr && home[0] == '/' ? home : "/";
     const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (devNull < 0) {
         startFailed(executable.string(), errno);
@@ -164,6 +169,9 @@ void startDetached(const std::filesystem::path& executable,
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
             ::signal(SIGPIPE, SIG_DFL);
+            if (::chdir(workingFolder.c_str()) != 0) {
+                [[maybe_unused]] auto ignored = ::chdir("/");
+            }
             ::execv(pointers[0], pointers.data());
             const int execError = errno;
             [[maybe_unused]] auto written = ::write(report.write, &execError, sizeof execError);

@@ -2,13 +2,12 @@
 
 #include "bundle/BundleError.h"
 
-#include <openssl/evp.h>
-
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <openssl/evp.h>
 #include <unistd.h>
 #include <vector>
 

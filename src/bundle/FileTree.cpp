@@ -53,8 +53,8 @@ void copyFileContents(const fs::path& source, const fs::path& destination, mode_
             break;
         }
         for (ssize_t written = 0; written < got;) {
-            const ssize_t put = ::write(out.fd, buffer.data() + written,
-                                        static_cast<std::size_t>(got - written));
+            const ssize_t put =
+                ::write(out.fd, buffer.data() + written, static_cast<std::size_t>(got - written));
             if (put < 0 && errno == EINTR) {
                 continue;
             }
@@ -75,7 +75,7 @@ void copyFileContents(const fs::path& source, const fs::path& destination, mode_
 }
 
 void copyEntry(const fs::path& source, const fs::path& destination) {
-    struct stat status{};
+    struct stat status {};
     if (::lstat(source.c_str(), &status) != 0) {
         fail("Could not inspect", source, errno);
     }
@@ -114,7 +114,7 @@ void copyEntry(const fs::path& source, const fs::path& destination) {
 } // namespace
 
 void copyTree(const fs::path& source, const fs::path& destination) {
-    struct stat status{};
+    struct stat status {};
     if (::lstat(destination.c_str(), &status) == 0) {
         fail("Could not copy to", destination, EEXIST);
     }
@@ -130,7 +130,7 @@ void copyTree(const fs::path& source, const fs::path& destination) {
 }
 
 void removeTree(const fs::path& path) {
-    struct stat status{};
+    struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) {
         if (errno == ENOENT) {
             return;

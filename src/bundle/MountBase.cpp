@@ -27,7 +27,7 @@ fs::path ensureMountBase() {
         throwBundleError(BundleErrorCode::fileSystem,
                          "Could not create " + base.string() + ": " + std::strerror(errno));
     }
-    struct stat status{};
+    struct stat status {};
     if (::lstat(base.c_str(), &status) != 0) {
         throwBundleError(BundleErrorCode::fileSystem,
                          "Could not inspect " + base.string() + ": " + std::strerror(errno));

@@ -15,11 +15,10 @@
 
 namespace {
 
-constexpr const char* usage =
-    "usage: velkor-bundle keygen KEYFILE\n"
-    "       velkor-bundle sign BUNDLE --key KEYFILE\n"
-    "       velkor-bundle verify BUNDLE\n"
-    "       velkor-bundle pack BUNDLE IMAGE\n";
+constexpr const char* usage = "usage: velkor-bundle keygen KEYFILE\n"
+                              "       velkor-bundle sign BUNDLE --key KEYFILE\n"
+                              "       velkor-bundle verify BUNDLE\n"
+                              "       velkor-bundle pack BUNDLE IMAGE\n";
 
 int run(const std::vector<std::string>& args) {
     using namespace velkor::bundle;
