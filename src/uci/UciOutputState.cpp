@@ -25,7 +25,9 @@ std::string shortenedForLog(std::string_view prefix, std::string_view text) {
         --cut;
     }
     logged += text.substr(0, cut);
-    logged += "... [" + std::to_string(text.size()) + " bytes in all]";
+    logged += "... [";
+    logged += std::to_string(text.size());
+    logged += " bytes in all]";
     return logged;
 }
 

@@ -419,7 +419,10 @@ TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
 TEST(UCIEngineProcess, LogKeepsTheLast250LinesOncePast300) {
     Engine engine(EngineConfiguration::builtInMini());
     for (int i = 0; i < 300; ++i) {
-        engine->send("c" + std::to_string(i));
+        // Appended, not "c" + ...: GCC 12 warns wrongly about the temporary's insert at -O3.
+        std::string command = "c";
+        command += std::to_string(i);
+        engine->send(command);
     }
     ASSERT_TRUE(waitUntil([&] { return engine->logLines().size() == 300; }));
     testing::processEventsFor(150ms);

@@ -224,13 +224,17 @@ TEST(UciOutputLines, InfoStringIsFreeTextAndHugeLinesAreLoggedShort) {
     }
     pv += " g1f3";
     state.consumeLine(pv, 0);
-    state.appendLog("> " + std::string(10'000, 'p'));
+    std::string longCommand = "> ";
+    longCommand.append(10'000, 'p');
+    state.appendLog(longCommand);
     const OutputBatch batch = state.takePending();
     ASSERT_EQ(batch.log.size(), 2u);
     EXPECT_LT(batch.log[0].size(), UciOutputState::maxLoggedLineBytes + 100);
     EXPECT_EQ(batch.log[0].rfind("< info depth 1 pv e2e4 e7e5", 0), 0u);
-    EXPECT_NE(batch.log[0].find("[" + std::to_string(pv.size()) + " bytes in all]"),
-              std::string::npos);
+    std::string note = "[";
+    note += std::to_string(pv.size());
+    note += " bytes in all]";
+    EXPECT_NE(batch.log[0].find(note), std::string::npos);
     EXPECT_LT(batch.log[1].size(), UciOutputState::maxLoggedLineBytes + 100);
     EXPECT_EQ(batch.evaluation->principal->pv.back(), "g1f3") << "parsing saw the whole line";
     // A cut never splits a character.
