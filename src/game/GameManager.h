@@ -202,7 +202,8 @@ public:
     void setBlackEngineLimitElo(bool limit);
     void setBlackEngineElo(std::int64_t elo);
     // Changes a colour's strength during the game: the settings, the running engine (told at
-    // once) and, while it thinks, the engine card.
+    // once; a search in progress is stopped and asked for afresh at the new strength) and,
+    // while it thinks, the engine card.
     void updateWhiteElo(bool limit, std::int64_t elo);
     void updateBlackElo(bool limit, std::int64_t elo);
     // Whether the engine selected for `color` can be weakened; true while that is unknown.

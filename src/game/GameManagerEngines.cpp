@@ -410,8 +410,10 @@ void GameManager::discardEngines() {
     setEngineProcess(PieceColor::black, nullptr);
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
-    // A time-out scheduled for the game being replaced must not end the next one.
+    // A time-out scheduled for the game being replaced must not end the next one, nor may an
+    // answer of its engines that is still on its way.
     ++m_playGeneration;
+    ++m_engineSearchSerial;
     m_clockStartDeferred = false;
 }
 
