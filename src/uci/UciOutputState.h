@@ -110,8 +110,8 @@ private:
     std::deque<std::uint64_t> m_unansweredSearches;
 };
 
-// `prefix` and `text` as a log line: `text` unchanged when short, else its first bytes (cut at a character
-// boundary) and a note of its full length, so no single line can fill the log.
+// `prefix` and `text` as a log line: `text` unchanged when short, else its first bytes (cut at a
+// character boundary) and a note of its full length, so no single line can fill the log.
 std::string shortenedForLog(std::string_view prefix, std::string_view text);
 
 } // namespace velkor::uci

@@ -666,14 +666,13 @@ TEST_F(EngineGameTest, EditsOfTheTimeControlWaitForTheNextGame) {
 // The user may move before the engine is ready: the engine hears of it only once it is. A game
 // that ends while its engines start never starts its clock.
 TEST_F(EngineGameTest, AnEngineStillStartingGetsNoSearchAndAnEndMeanwhileKeepsTheClockStill) {
-    const FakeEngine fake(
-        FakeEngine::handshake().replace("on isready\nsay readyok",
-                                        "on isready\nsleep 150\nsay readyok") +
-        answering({{"e7e5", "cp 5"}}));
+    const FakeEngine fake(FakeEngine::handshake().replace("on isready\nsay readyok",
+                                                          "on isready\nsleep 150\nsay readyok") +
+                          answering({{"e7e5", "cp 5"}}));
     engines.setSelectedBlackEngine(engineAt(fake, QStringLiteral("Fake")));
     manager.setGameMode(GameMode::humanVsEngine);
-    manager.setTimeControlConfig({TimeControlPreset::blitz5_3, 5, 3,
-                                  EngineThinkingMode::gameClock()});
+    manager.setTimeControlConfig(
+        {TimeControlPreset::blitz5_3, 5, 3, EngineThinkingMode::gameClock()});
     manager.startNewGame();
     ASSERT_TRUE(manager.hasEngineStartTask());
     move("e2", "e4");

@@ -177,8 +177,8 @@ TEST(BuiltInTable, FollowsEachLanguagesPunctuationAndEloSpelling) {
             static const QRegularExpression remark(QStringLiteral("\\((\\w+)"));
             for (const auto& match : remark.globalMatch(text)) {
                 const QString word = match.captured(1);
-                const bool keepsCapital = word == word.toUpper() || word == "Blancs" ||
-                                          word == "Noirs";
+                const bool keepsCapital =
+                    word == word.toUpper() || word == "Blancs" || word == "Noirs";
                 EXPECT_TRUE(keepsCapital || !word.front().isUpper())
                     << where << ": " << text.toStdString();
             }
@@ -196,8 +196,8 @@ TEST(BuiltInTable, FollowsEachLanguagesPunctuationAndEloSpelling) {
 TEST(BuiltInTable, ButtonLabelsFitTheirButtons) {
     forEachText([](Language language, const QString& key, const QString& text) {
         if (key.startsWith(QLatin1String("btn_")) || key == "scan_engines" || key == "add_engine") {
-            EXPECT_LE(text.size(), 22) << key.toStdString() << " " << id(language) << ": "
-                                       << text.toStdString();
+            EXPECT_LE(text.size(), 22)
+                << key.toStdString() << " " << id(language) << ": " << text.toStdString();
         }
     });
 }

@@ -217,14 +217,13 @@ TEST(UCIEngineProcess, SearchDeliversLinesEvaluationsAndTheTimedBestMove) {
 // A stopped search is answered after the next one began, as a slow engine does: that answer and
 // its reports belong to the stopped search and never pass for the running one's.
 TEST(UCIEngineProcess, AnAnswerToAStoppedSearchNeverPassesForTheNextOne) {
-    const FakeEngine fake(FakeEngine::handshake() +
-                          "once go depth 30\n"
-                          "on stop\n"
-                          "say info depth 9 score cp 500 pv a2a3\n"
-                          "say bestmove a2a3\n"
-                          "on go movetime 100\n"
-                          "say info depth 2 score cp 7 pv b2b3\n"
-                          "say bestmove b2b3\n");
+    const FakeEngine fake(FakeEngine::handshake() + "once go depth 30\n"
+                                                    "on stop\n"
+                                                    "say info depth 9 score cp 500 pv a2a3\n"
+                                                    "say bestmove a2a3\n"
+                                                    "on go movetime 100\n"
+                                                    "say info depth 2 score cp 7 pv b2b3\n"
+                                                    "say bestmove b2b3\n");
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
     std::vector<bool> thinking;
