@@ -78,7 +78,7 @@ AutomatchHistoryView::AutomatchHistoryView(AutomatchManager& automatch, GameMana
     connect(&automatch, &AutomatchManager::historyChanged, this, &AutomatchHistoryView::refresh);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this, [this] {
         // The row buttons carry the language's texts: draw them again.
-        m_shownIds.clear();
+        removeRows();
         refresh();
     });
     refresh();
@@ -109,6 +109,17 @@ void AutomatchHistoryView::confirmClear() {
     question->open();
 }
 
+void AutomatchHistoryView::removeRows() {
+    while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+    m_shownIds.clear();
+}
+
 void AutomatchHistoryView::refresh() {
     const QList<AutomatchGameRecord>& history = m_automatch.history();
     m_empty->setVisible(history.isEmpty());
@@ -119,14 +130,7 @@ void AutomatchHistoryView::refresh() {
                        return id == record.id;
                    });
     if (!extends) {
-        while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
-            if (QWidget* widget = item->widget()) {
-                widget->hide();
-                widget->deleteLater();
-            }
-            delete item;
-        }
-        m_shownIds.clear();
+        removeRows();
     }
     // Newest first: each new record goes on top.
     for (qsizetype i = static_cast<qsizetype>(m_shownIds.size()); i < history.size(); ++i) {

@@ -31,6 +31,7 @@ signals:
 
 private:
     void refresh();
+    void removeRows();
     QWidget* makeRow(const AutomatchGameRecord& record);
     void copy(const QString& text);
     void confirmClear();

@@ -97,7 +97,7 @@ void AutomatchStrip::refresh() {
     const QString wins = m_localization.text(QStringLiteral("automatch_wins"));
     // Built by joining, not by arg(): an engine's name may itself contain "%1".
     const auto side = [&wins](const QString& name, double score, std::int64_t won) {
-        return name + QLatin1Char(' ') + points(score) + QStringLiteral(" (") +
+        return name + QStringLiteral(": ") + points(score) + QStringLiteral(" (") +
                QString::number(won) + QLatin1Char(' ') + wins + QLatin1Char(')');
     };
     m_score->setText(side(m_automatch.effectiveEngine1Name(), m_automatch.engine1Score(),

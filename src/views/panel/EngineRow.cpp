@@ -131,7 +131,9 @@ bool EngineRow::isEditorOpen() const {
 }
 
 void EngineRow::setEngineRange(const std::optional<uci::SpinRange>& range) {
+    m_range = range;
     m_defaultElo->setEngineRange(range);
+    refresh();
 }
 
 void EngineRow::refresh() {
@@ -139,7 +141,14 @@ void EngineRow::refresh() {
     m_author->setText(m_engine.author);
     m_author->setVisible(!m_engine.author.isEmpty());
     m_path->setText(wrappablePath(m_engine.executablePath));
-    m_elo->setText(m_engine.limitElo ? eloText(m_engine.elo) : QString());
+    QString elo;
+    if (m_engine.limitElo) {
+        elo = eloText(m_engine.elo);
+        if (m_range && m_range->clamp(m_engine.elo) != m_engine.elo) {
+            elo += QStringLiteral(" → ") + eloText(m_range->clamp(m_engine.elo));
+        }
+    }
+    m_elo->setText(elo);
     m_defaultElo->setUnsupported(m_engine.supportsLimitStrength == false);
     m_defaultElo->setState(m_engine.limitElo, m_engine.elo);
 }

@@ -61,6 +61,7 @@ private:
     QProgressBar* m_busy;
     QWidget* m_editor;
     EloSliderRow* m_defaultElo;
+    std::optional<uci::SpinRange> m_range;
 };
 
 } // namespace velkor::panel

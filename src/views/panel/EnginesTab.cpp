@@ -44,7 +44,8 @@ EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization
     heading->setFont(bold);
     layout->addWidget(heading);
 
-    auto* buttons = new QHBoxLayout;
+    // One button per line: the scan's label is long in French and German.
+    auto* buttons = new QVBoxLayout;
     m_scan = new QPushButton(this);
     m_scan->setObjectName(QStringLiteral("scanEnginesButton"));
     bindLocalizedText(m_scan, localization, QStringLiteral("scan_engines"),
@@ -61,7 +62,7 @@ EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization
                       });
     for (QPushButton* button : {m_scan, m_add}) {
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        buttons->addWidget(button, 1);
+        buttons->addWidget(button);
     }
     layout->addLayout(buttons);
     m_busy = new QProgressBar(this);

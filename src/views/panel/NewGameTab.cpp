@@ -235,16 +235,15 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
         addEnginePicker(QStringLiteral("blackEnginePicker"), QStringLiteral("black_engine"), false,
                         true);
 
-    auto* link = new QPushButton(
-        QStringLiteral("Mehrere Partien automatisch gegeneinander spielen & Verlauf erfassen"), this);
+    // A label, not a flat button: it wraps where the panel is narrow.
+    auto* link = new QLabel(
+        QStringLiteral("<a href=\"automatch\">Mehrere Partien automatisch gegeneinander spielen "
+                       "&amp; Verlauf erfassen</a>"),
+        this);
     link->setObjectName(QStringLiteral("automatchLink"));
-    link->setFlat(true);
-    link->setCursor(Qt::PointingHandCursor);
-    link->setStyleSheet(QStringLiteral(
-        "QPushButton { color: palette(link); text-decoration: underline; text-align: left; }"));
-    link->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    link->setToolTip(link->text());
-    connect(link, &QPushButton::clicked, this, &NewGameTab::automatchRequested);
+    link->setWordWrap(true);
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(link, &QLabel::linkActivated, this, &NewGameTab::automatchRequested);
     layout->addWidget(link);
 
     auto* start = new QPushButton(this);

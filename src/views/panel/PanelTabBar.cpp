@@ -1,5 +1,6 @@
 #include "PanelTabBar.h"
 
+#include "PanelWidgets.h"
 #include "views/LocalizedText.h"
 
 #include <QButtonGroup>
@@ -29,7 +30,7 @@ PanelTabBar::PanelTabBar(const std::vector<QString>& keys, LocalizationManager& 
             " QPushButton:checked { background: palette(highlight);"
             " color: palette(highlighted-text); font-weight: bold; }"));
         bindLocalizedText(button, localization, keys[i], [button](const QString& text) {
-            button->setText(text);
+            button->setText(buttonText(text));
             button->setToolTip(text);
         });
         m_buttons->addButton(button, index);

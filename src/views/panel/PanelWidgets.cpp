@@ -10,6 +10,10 @@ QString eloText(std::int64_t elo) {
     return QString::number(elo) + QStringLiteral(" ELO");
 }
 
+QString buttonText(QString text) {
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 QFrame* makeCard(QWidget* parent, QVBoxLayout*& layout) {
     auto* card = new QFrame(parent);
     card->setObjectName(QStringLiteral("card"));

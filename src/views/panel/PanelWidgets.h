@@ -21,6 +21,9 @@ inline constexpr std::int64_t eloStep = 20;
 // "<n> ELO".
 QString eloText(std::int64_t elo);
 
+// A text for a button, whose "&" would otherwise mark a shortcut letter and vanish.
+QString buttonText(QString text);
+
 // A rounded card with a vertical layout for a group of controls.
 QFrame* makeCard(QWidget* parent, QVBoxLayout*& layout);
 

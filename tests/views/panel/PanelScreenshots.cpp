@@ -3,6 +3,7 @@
 // tab. Usage: panel_screenshots [folder] (default /tmp/panel-shots).
 #include "PanelWorld.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -76,6 +77,14 @@ int main(int argc, char** argv) {
         const QString code = QString::fromLatin1(id(language).data(), 2);
         for (int tab = 0; tab < tabs->count(); ++tab) {
             world.panel.setSelectedTab(tab);
+            if (tab == RightPanelView::enginesTab) {
+                // The second engine's strength editor, open.
+                const auto buttons =
+                    world.panel.findChildren<QAbstractButton*>(QStringLiteral("editEloButton"));
+                if (buttons.size() > 1 && !buttons[1]->isChecked()) {
+                    buttons[1]->click();
+                }
+            }
             if (tab == RightPanelView::exportTab) {
                 world.panel.showToast(world.localization.text(QStringLiteral("copied_to_clipboard")));
             }
