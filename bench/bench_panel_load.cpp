@@ -10,7 +10,6 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -77,15 +76,13 @@ Run play(World& world, double seconds, double moveSeconds) {
     std::size_t finishedPlies = 0;
     // A finished game is followed by the next one, as a person watching would do.
     const QMetaObject::Connection nextGame = QObject::connect(
-        &world.games, &GameManager::isGameOverChanged, &world.games,
-                     [&](bool over) {
-                         if (over) {
-                             finishedPlies += world.games.board().history().size();
-                             QTimer::singleShot(0, &world.games,
-                                                [&world] { world.games.startNewGame(); });
-                             ++run.games;
-                         }
-                     });
+        &world.games, &GameManager::isGameOverChanged, &world.games, [&](bool over) {
+            if (over) {
+                finishedPlies += world.games.board().history().size();
+                QTimer::singleShot(0, &world.games, [&world] { world.games.startNewGame(); });
+                ++run.games;
+            }
+        });
     world.games.startNewGame();
     run.games = 1;
     // The engines' start-up is not what is measured.
@@ -146,7 +143,8 @@ int main(int argc, char** argv) {
     bare.reset();
 
     std::printf("main thread busy, %.1f s per move, %.0f s per run:\n", moveSeconds, seconds);
-    std::printf("  panel shown on the analysis tab: %5.1f %% of one core (%zu plies, %d games, %ld paint events)\n",
+    std::printf("  panel shown on the analysis tab: %5.1f %% of one core (%zu plies, %d games, %ld "
+                "paint events)\n",
                 shown.busyShare * 100, shown.plies, shown.games, paintEvents);
     std::printf("  no views at all:                 %5.1f %% of one core (%zu plies, %d games)\n",
                 hidden.busyShare * 100, hidden.plies, hidden.games);

@@ -1,9 +1,8 @@
 // The strength figures beside the series score, checked against results worked out by hand.
 #include "automatch/EloStatistics.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace velkor::automatch {
 namespace {

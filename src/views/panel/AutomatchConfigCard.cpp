@@ -17,7 +17,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
-
 #include <cmath>
 
 namespace velkor::panel {
@@ -54,7 +53,8 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     layout->addWidget(makeHeading(QStringLiteral("Match-Einstellungen"), card));
 
     auto* gamesLine = new QHBoxLayout;
-    auto* gamesLabel = new LocalizedText(QStringLiteral("automatch_games_count"), localization, card);
+    auto* gamesLabel =
+        new LocalizedText(QStringLiteral("automatch_games_count"), localization, card);
     gamesLabel->setWordWrap(true);
     gamesLine->addWidget(gamesLabel, 1);
     m_games = new QSpinBox(card);

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace velkor::panel {
@@ -123,12 +122,11 @@ void AutomatchHistoryView::removeRows() {
 void AutomatchHistoryView::refresh() {
     const QList<AutomatchGameRecord>& history = m_automatch.history();
     m_empty->setVisible(history.isEmpty());
-    const bool extends =
-        static_cast<qsizetype>(m_shownIds.size()) <= history.size() &&
-        std::equal(m_shownIds.begin(), m_shownIds.end(), history.begin(),
-                   [](const QUuid& id, const AutomatchGameRecord& record) {
-                       return id == record.id;
-                   });
+    const bool extends = static_cast<qsizetype>(m_shownIds.size()) <= history.size() &&
+                         std::equal(m_shownIds.begin(), m_shownIds.end(), history.begin(),
+                                    [](const QUuid& id, const AutomatchGameRecord& record) {
+                                        return id == record.id;
+                                    });
     if (!extends) {
         removeRows();
     }
@@ -147,14 +145,13 @@ QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
     layout->setContentsMargins(6, 4, 6, 4);
     layout->setSpacing(2);
     auto* title = new QHBoxLayout;
-    auto* players = makeWrappingLabel(QStringLiteral("<b>#%1</b> ").arg(record.gameNumber) +
-                                          record.whiteEngineName.toHtmlEscaped() +
-                                          QStringLiteral(" – ") +
-                                          record.blackEngineName.toHtmlEscaped(),
-                                      row);
-    auto* result = new QLabel(QStringLiteral("<b>") + record.resultBadgeText() +
-                                  QStringLiteral("</b>"),
-                              row);
+    auto* players =
+        makeWrappingLabel(QStringLiteral("<b>#%1</b> ").arg(record.gameNumber) +
+                              record.whiteEngineName.toHtmlEscaped() + QStringLiteral(" – ") +
+                              record.blackEngineName.toHtmlEscaped(),
+                          row);
+    auto* result =
+        new QLabel(QStringLiteral("<b>") + record.resultBadgeText() + QStringLiteral("</b>"), row);
     result->setObjectName(QStringLiteral("historyResult"));
     title->addWidget(players, 1);
     title->addWidget(result);
@@ -164,7 +161,8 @@ QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
     auto* buttons = new QHBoxLayout;
     QPushButton* load = smallButton(m_localization.text(QStringLiteral("automatch_load_game")),
                                     QStringLiteral("loadGameButton"), row);
-    QPushButton* copyPgn = smallButton(QStringLiteral("PGN ⧉"), QStringLiteral("copyGameButton"), row);
+    QPushButton* copyPgn =
+        smallButton(QStringLiteral("PGN ⧉"), QStringLiteral("copyGameButton"), row);
     copyPgn->setToolTip(m_localization.text(QStringLiteral("btn_copy_pgn")));
     buttons->addWidget(load, 2);
     buttons->addWidget(copyPgn, 1);

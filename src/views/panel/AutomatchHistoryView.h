@@ -2,7 +2,6 @@
 
 #include <QFrame>
 #include <QUuid>
-
 #include <vector>
 
 class QLabel;

@@ -9,7 +9,6 @@
 
 #include <QLabel>
 #include <QVBoxLayout>
-
 #include <cmath>
 
 namespace velkor::panel {
@@ -116,8 +115,8 @@ void AutomatchScoreboard::refresh() {
     m_engine2->setText(engineLine(m_automatch.effectiveEngine2Name(),
                                   m_automatch.engine2LimitApplies(), m_automatch.engine2Elo(),
                                   m_automatch.engine2Score(), m_automatch.engine2Wins()));
-    m_draws->setText(m_localization.text(QStringLiteral("automatch_draws")) +
-                     QStringLiteral(": ") + QString::number(m_automatch.draws()));
+    m_draws->setText(m_localization.text(QStringLiteral("automatch_draws")) + QStringLiteral(": ") +
+                     QString::number(m_automatch.draws()));
     m_finished->setText(QString::number(m_automatch.history().size()) + QStringLiteral(" / ") +
                         QString::number(m_automatch.totalGames()) +
                         QStringLiteral(" Partien beendet"));
@@ -126,8 +125,8 @@ void AutomatchScoreboard::refresh() {
     m_eloStatistics->setVisible(difference.has_value());
     if (difference) {
         m_eloDifference->setText(automatch::eloDifferenceText(*difference));
-        m_eloStatistics->setText(eloStatisticsText(
-            m_automatch.engine1Wins(), m_automatch.engine2Wins(), m_automatch.draws()));
+        m_eloStatistics->setText(eloStatisticsText(m_automatch.engine1Wins(),
+                                                   m_automatch.engine2Wins(), m_automatch.draws()));
     }
     const bool countingDown = m_automatch.isAutomatchActive() && m_automatch.isCountingDown();
     m_countdown->setVisible(countingDown);

@@ -15,9 +15,9 @@
 
 namespace velkor::panel {
 
-AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games,
-                           EngineManager& engines, LocalizationManager& localization,
-                           const EngineEloRanges& ranges, QWidget* parent)
+AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, EngineManager& engines,
+                           LocalizationManager& localization, const EngineEloRanges& ranges,
+                           QWidget* parent)
     : QWidget(parent), m_automatch(automatch), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
@@ -28,8 +28,8 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games,
     title->setFont(bold);
     title->setWordWrap(true);
     layout->addWidget(title);
-    layout->addWidget(makeHintLabel(QStringLiteral("Lasse zwei Engines eine Serie von Partien spielen"),
-                                    this));
+    layout->addWidget(
+        makeHintLabel(QStringLiteral("Lasse zwei Engines eine Serie von Partien spielen"), this));
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("automatchStatus"));
     QFont statusFont = m_status->font();
@@ -68,8 +68,8 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games,
     layout->addWidget(history);
     layout->addStretch(1);
 
-    for (const auto signal :
-         {&AutomatchManager::isAutomatchActiveChanged, &AutomatchManager::isAutomatchPausedChanged}) {
+    for (const auto signal : {&AutomatchManager::isAutomatchActiveChanged,
+                              &AutomatchManager::isAutomatchPausedChanged}) {
         connect(&automatch, signal, this, &AutomatchTab::refresh);
     }
     connect(&automatch, &AutomatchManager::totalGamesChanged, this, &AutomatchTab::refresh);

@@ -10,7 +10,6 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <cmath>
 
@@ -80,10 +79,10 @@ EloSliderRow::EloSliderRow(LocalizationManager& localization, QWidget* parent)
         button->setCheckable(true);
         button->setMinimumWidth(10);
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        button->setStyleSheet(QStringLiteral(
-            "QPushButton { padding: 2px 4px; }"
-            " QPushButton:checked { background: palette(highlight);"
-            " color: palette(highlighted-text); font-weight: bold; }"));
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { padding: 2px 4px; }"
+                           " QPushButton:checked { background: palette(highlight);"
+                           " color: palette(highlighted-text); font-weight: bold; }"));
         connect(button, &QPushButton::clicked, this, [this, value] { edit(limit(), value); });
         presets->addWidget(button);
         m_presetButtons[i] = button;

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
-
 #include <array>
 #include <cstdint>
 #include <optional>

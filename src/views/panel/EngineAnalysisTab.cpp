@@ -96,7 +96,8 @@ EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
     layout->addStretch(1);
 
     // Engines report up to ten times a second each; the figures follow at a readable pace.
-    m_refresh = new CoalescedRefresh(150, [this] { refreshEvaluation(); }, this);
+    m_refresh = new CoalescedRefresh(
+        150, [this] { refreshEvaluation(); }, this);
     connect(&games, &GameManager::liveEvaluationChanged, m_refresh,
             [this] { m_refresh->request(); });
     connect(&games, &GameManager::analysisVariationsChanged, m_refresh,

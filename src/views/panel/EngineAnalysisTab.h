@@ -21,9 +21,8 @@ class EngineAnalysisTab : public QWidget {
     Q_OBJECT
 
 public:
-    EngineAnalysisTab(GameManager& games, EngineManager& engines,
-                      LocalizationManager& localization, const EngineEloRanges& ranges,
-                      QWidget* parent = nullptr);
+    EngineAnalysisTab(GameManager& games, EngineManager& engines, LocalizationManager& localization,
+                      const EngineEloRanges& ranges, QWidget* parent = nullptr);
 
 signals:
     void toastRequested(const QString& message);

@@ -20,7 +20,8 @@ EngineCard::EngineCard(GameManager& games, LocalizationManager& localization, QW
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(card);
 
-    auto* title = new LocalizedText(QStringLiteral("currently_thinking_engine"), localization, card);
+    auto* title =
+        new LocalizedText(QStringLiteral("currently_thinking_engine"), localization, card);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);

@@ -25,12 +25,11 @@ void EngineEloRanges::watch(UCIEngineProcess* process) {
         return;
     }
     // The range is known once the handshake is through, which is when the engine runs.
-    connect(process, &UCIEngineProcess::isRunningChanged, this,
-            [this, process](bool running) {
-                if (running) {
-                    learnFrom(*process);
-                }
-            });
+    connect(process, &UCIEngineProcess::isRunningChanged, this, [this, process](bool running) {
+        if (running) {
+            learnFrom(*process);
+        }
+    });
     learnFrom(*process);
 }
 

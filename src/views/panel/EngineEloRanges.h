@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
-
 #include <optional>
 
 namespace velkor {

@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <qcoro/qcorotask.h>
 
 namespace velkor::panel {
@@ -104,8 +103,7 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
     layout->addWidget(m_editor);
 
     connect(m_test, &QPushButton::clicked, this, &EngineRow::startTest);
-    connect(m_remove, &QPushButton::clicked, this,
-            [this] { m_engines.removeEngine(m_engine); });
+    connect(m_remove, &QPushButton::clicked, this, [this] { m_engines.removeEngine(m_engine); });
     connect(m_editElo, &QPushButton::toggled, this, [this](bool open) {
         setEditorOpen(open);
         emit editorToggled(open);
@@ -166,7 +164,8 @@ void EngineRow::finishTest(const EngineTestResult& result) {
     m_test->setEnabled(true);
     m_busy->hide();
     if (result.success) {
-        m_testResult->setText(QStringLiteral("Test OK: ") + result.engineName.value_or(m_engine.name));
+        m_testResult->setText(QStringLiteral("Test OK: ") +
+                              result.engineName.value_or(m_engine.name));
         m_testResult->setStyleSheet(QStringLiteral("color: #2e7d32;"));
     } else {
         m_testResult->setText(QStringLiteral("Test Failed: ") + result.error.value_or(QString()));

@@ -5,7 +5,6 @@
 #include "uci/UciProtocol.h"
 
 #include <QFrame>
-
 #include <optional>
 
 class QLabel;

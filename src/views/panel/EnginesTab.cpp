@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <qcoro/qcorotask.h>
 
 namespace velkor::panel {
@@ -82,11 +81,12 @@ EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization
 
     connect(m_scan, &QPushButton::clicked, this, &EnginesTab::scan);
     connect(m_add, &QPushButton::clicked, this, [this] {
-        pickEngineFile(this, [tab = QPointer<EnginesTab>(this)](const std::optional<QString>& path) {
-            if (tab && path) {
-                tab->addEngine(*path);
-            }
-        });
+        pickEngineFile(this,
+                       [tab = QPointer<EnginesTab>(this)](const std::optional<QString>& path) {
+                           if (tab && path) {
+                               tab->addEngine(*path);
+                           }
+                       });
     });
     connect(&engines, &EngineManager::availableEnginesChanged, this, &EnginesTab::refreshRows);
     connect(&ranges, &EngineEloRanges::rangesChanged, this, &EnginesTab::refreshRanges);
@@ -110,8 +110,7 @@ void EnginesTab::addEngine(const QString& path) {
     refreshBusy();
     runAdd(QPointer<EnginesTab>(this), m_engines, path,
            [this](const EngineManager::AddEngineResult& result) {
-               finishAdd(result.engine ? std::optional<QString>(result.engine->name)
-                                       : std::nullopt,
+               finishAdd(result.engine ? std::optional<QString>(result.engine->name) : std::nullopt,
                          result.message);
            });
 }

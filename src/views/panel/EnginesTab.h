@@ -3,7 +3,6 @@
 #include <QSet>
 #include <QUuid>
 #include <QWidget>
-
 #include <optional>
 #include <vector>
 

@@ -8,18 +8,16 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPen>
-#include <QValueAxis>
 #include <QVBoxLayout>
-
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
 namespace velkor::panel {
 
 QString moveQualityText(const MoveAnalysis& analysis) {
-    return analysis.san + QStringLiteral(": ") + analysis.classification() +
-           QStringLiteral(" (−") + QString::number(std::lround(analysis.centipawnLoss)) +
-           QStringLiteral(" cp)");
+    return analysis.san + QStringLiteral(": ") + analysis.classification() + QStringLiteral(" (−") +
+           QString::number(std::lround(analysis.centipawnLoss)) + QStringLiteral(" cp)");
 }
 
 QColor lossColor(double centipawnLoss) {
@@ -87,9 +85,9 @@ void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
     points.reserve(static_cast<qsizetype>(analyses.size()));
     std::int64_t lastPly = 0;
     for (const MoveAnalysis& analysis : analyses) {
-        points.append(QPointF(static_cast<double>(analysis.ply),
-                              std::clamp(analysis.scoreFromWhiteCp, -verticalRangeCp,
-                                         verticalRangeCp)));
+        points.append(
+            QPointF(static_cast<double>(analysis.ply),
+                    std::clamp(analysis.scoreFromWhiteCp, -verticalRangeCp, verticalRangeCp)));
         lastPly = std::max(lastPly, analysis.ply);
     }
     m_series->replace(points);
@@ -115,10 +113,10 @@ void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
         const QString loss = QStringLiteral("(−") +
                              QString::number(std::lround(analysis.centipawnLoss)) +
                              QStringLiteral(" cp)");
-        const QString lossHtml = colour.isValid()
-                                     ? QStringLiteral("<span style=\"color:%1\">%2</span>")
-                                           .arg(colour.name(), loss)
-                                     : loss;
+        const QString lossHtml =
+            colour.isValid()
+                ? QStringLiteral("<span style=\"color:%1\">%2</span>").arg(colour.name(), loss)
+                : loss;
         row->setText(analysis.san.toHtmlEscaped() + QStringLiteral(": ") +
                      analysis.classification() + QLatin1Char(' ') + lossHtml);
         row->setAccessibleName(moveQualityText(analysis));

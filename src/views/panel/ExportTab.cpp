@@ -52,12 +52,10 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     m_pgn = readOnlyText(QStringLiteral("pgnText"), 170, this);
     pgnCard->addWidget(m_pgn);
     auto* pgnButtons = new QHBoxLayout;
-    QPushButton* savePgn =
-        localizedButton(QStringLiteral("btn_save_pgn"), QStringLiteral("savePgnButton"),
-                        localization, this);
-    QPushButton* copyPgn =
-        localizedButton(QStringLiteral("btn_copy_pgn"), QStringLiteral("copyPgnButton"),
-                        localization, this);
+    QPushButton* savePgn = localizedButton(QStringLiteral("btn_save_pgn"),
+                                           QStringLiteral("savePgnButton"), localization, this);
+    QPushButton* copyPgn = localizedButton(QStringLiteral("btn_copy_pgn"),
+                                           QStringLiteral("copyPgnButton"), localization, this);
     pgnButtons->addWidget(savePgn);
     pgnButtons->addWidget(copyPgn);
     pgnCard->addLayout(pgnButtons);
@@ -78,9 +76,8 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     auto* fenButtons = new QHBoxLayout;
     auto* saveFen = new QPushButton(QStringLiteral("Save FEN..."), this);
     saveFen->setObjectName(QStringLiteral("saveFenButton"));
-    QPushButton* copyFen =
-        localizedButton(QStringLiteral("btn_copy_fen"), QStringLiteral("copyFenButton"),
-                        localization, this);
+    QPushButton* copyFen = localizedButton(QStringLiteral("btn_copy_fen"),
+                                           QStringLiteral("copyFenButton"), localization, this);
     fenButtons->addWidget(saveFen);
     fenButtons->addWidget(copyFen);
     fenCard->addLayout(fenButtons);
@@ -120,7 +117,8 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     layout->addStretch(1);
 
     // The PGN text is rebuilt from the whole game; while the tab is hidden nobody reads it.
-    m_refresh = new CoalescedRefresh(200, [this] { refresh(); }, this);
+    m_refresh = new CoalescedRefresh(
+        200, [this] { refresh(); }, this);
     const auto request = [this] {
         if (isVisible()) {
             m_refresh->request();
@@ -157,8 +155,8 @@ void ExportTab::applyFen() {
     } catch (const DomainError& error) {
         reason = QString::fromStdString(error.message());
     }
-    const QString key = loaded ? QStringLiteral("fen_loaded_successfully")
-                               : QStringLiteral("invalid_fen");
+    const QString key =
+        loaded ? QStringLiteral("fen_loaded_successfully") : QStringLiteral("invalid_fen");
     // The reader's own words say what is wrong with the text.
     m_fenResult->setText(reason.isEmpty() ? m_localization.text(key)
                                           : m_localization.text(key) + QLatin1Char('\n') + reason);

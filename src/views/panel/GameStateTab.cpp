@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
 #include <cstdlib>
 
 namespace velkor::panel {
@@ -66,7 +65,8 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
     grid->addWidget(m_blackCaptured, 3, 1);
     players->addLayout(grid);
     auto* materialLine = new QHBoxLayout;
-    materialLine->addWidget(new LocalizedText(QStringLiteral("material_balance"), localization, this));
+    materialLine->addWidget(
+        new LocalizedText(QStringLiteral("material_balance"), localization, this));
     m_material = new QLabel(this);
     m_material->setObjectName(QStringLiteral("materialBalance"));
     m_material->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -128,10 +128,9 @@ void GameStateTab::refreshPlayers() {
     if (balance == 0) {
         m_material->setText(m_localization.text(QStringLiteral("eval_equal")));
     } else {
-        m_material->setText(
-            m_localization.text(balance > 0 ? QStringLiteral("white_player")
-                                            : QStringLiteral("black_player")) +
-            QLatin1Char(' ') + materialAdvantage(balance));
+        m_material->setText(m_localization.text(balance > 0 ? QStringLiteral("white_player")
+                                                            : QStringLiteral("black_player")) +
+                            QLatin1Char(' ') + materialAdvantage(balance));
     }
 }
 
@@ -160,8 +159,8 @@ void GameStateTab::refreshMoves() {
             item->setText(text);
         }
         if (column == 0 && !m_moves->verticalHeaderItem(row)) {
-            m_moves->setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(row + 1) +
-                                                                     QLatin1Char('.')));
+            m_moves->setVerticalHeaderItem(
+                row, new QTableWidgetItem(QString::number(row + 1) + QLatin1Char('.')));
         }
     }
     refreshHighlight();

@@ -26,8 +26,8 @@ LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
     auto* titleLine = new QHBoxLayout;
     titleLine->addWidget(makeHeading(QStringLiteral("Live ELO-Steuerung"), card), 1);
     auto* immediate = new QLabel(QStringLiteral("Sofort wirksam"), card);
-    immediate->setStyleSheet(QStringLiteral(
-        "border-radius: 4px; padding: 1px 6px; color: white; background: #3a6ea5;"));
+    immediate->setStyleSheet(
+        QStringLiteral("border-radius: 4px; padding: 1px 6px; color: white; background: #3a6ea5;"));
     titleLine->addWidget(immediate);
     inner->addLayout(titleLine);
 
@@ -83,14 +83,13 @@ void LiveEloControl::refresh() {
             return;
         }
         row->setToggleText(m_localization.text(QStringLiteral("limit_elo")));
-        row->setTitle(!engineMatch               ? QStringLiteral("Gegnerische ELO live:")
+        row->setTitle(!engineMatch                 ? QStringLiteral("Gegnerische ELO live:")
                       : color == PieceColor::white ? QStringLiteral("Weiß:")
                                                    : QStringLiteral("Schwarz: "));
         row->setUnsupported(!m_games.canLimitStrength(color));
         row->setState(limit, elo);
-        const UCIEngineProcess* process = color == PieceColor::white
-                                              ? m_games.whiteEngineProcess()
-                                              : m_games.blackEngineProcess();
+        const UCIEngineProcess* process = color == PieceColor::white ? m_games.whiteEngineProcess()
+                                                                     : m_games.blackEngineProcess();
         row->setEngineRange(process ? m_ranges.rangeFor(process->config().executablePath)
                                     : std::nullopt);
     };

@@ -17,7 +17,6 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
-
 #include <cmath>
 
 namespace velkor::panel {
@@ -153,8 +152,8 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
                                      maxBaseMinutes, m_customSection);
     customLayout->addWidget(m_baseMinutes);
     addValueLine(customLayout, QStringLiteral("increment_sec"), m_incrementValue);
-    m_increment = horizontalSlider(QStringLiteral("customIncrementSlider"), 0,
-                                   maxIncrementSeconds, m_customSection);
+    m_increment = horizontalSlider(QStringLiteral("customIncrementSlider"), 0, maxIncrementSeconds,
+                                   m_customSection);
     customLayout->addWidget(m_increment);
     layout->addWidget(m_customSection);
 
@@ -162,8 +161,8 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     QVBoxLayout* opponentLayout = nullptr;
     m_opponentSection = section(this, opponentLayout);
     opponentLayout->addWidget(boldLabel(QStringLiteral("elo_opponent_engine"), localization, this));
-    opponentLayout->addWidget(new LocalizedText(QStringLiteral("elo_slider_help"), localization,
-                                                m_opponentSection));
+    opponentLayout->addWidget(
+        new LocalizedText(QStringLiteral("elo_slider_help"), localization, m_opponentSection));
     static_cast<QLabel*>(opponentLayout->itemAt(1)->widget())->setWordWrap(true);
     m_opponentElo = new EloSliderRow(localization, m_opponentSection);
     m_opponentElo->setObjectName(QStringLiteral("opponentEloRow"));
@@ -190,7 +189,8 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     // How engines think.
     QVBoxLayout* thinkingLayout = nullptr;
     m_thinkingSection = section(this, thinkingLayout);
-    thinkingLayout->addWidget(boldLabel(QStringLiteral("engine_thinking_time"), localization, this));
+    thinkingLayout->addWidget(
+        boldLabel(QStringLiteral("engine_thinking_time"), localization, this));
     m_thinkingMode = new QButtonGroup(this);
     const QString modeKeys[3] = {QStringLiteral("use_game_clock"), QStringLiteral("fixed_movetime"),
                                  QStringLiteral("fixed_depth")};
@@ -203,8 +203,8 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
         thinkingLayout->addWidget(radio);
     }
     auto* moveTimeLine = new QHBoxLayout;
-    m_moveTime = horizontalSlider(QStringLiteral("moveTimeSlider"), minHalfSeconds,
-                                  maxHalfSeconds, m_thinkingSection);
+    m_moveTime = horizontalSlider(QStringLiteral("moveTimeSlider"), minHalfSeconds, maxHalfSeconds,
+                                  m_thinkingSection);
     m_moveTimeValue = new QLabel(m_thinkingSection);
     m_moveTimeValue->setMinimumWidth(50);
     moveTimeLine->addWidget(m_moveTime, 1);
@@ -228,12 +228,10 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     layout->addWidget(m_matchPickerSection);
     m_opponentPicker = addEnginePicker(QStringLiteral("opponentEnginePicker"),
                                        QStringLiteral("selected_engine"), true, true);
-    m_whitePicker =
-        addEnginePicker(QStringLiteral("whiteEnginePicker"), QStringLiteral("white_engine"), true,
-                        false);
-    m_blackPicker =
-        addEnginePicker(QStringLiteral("blackEnginePicker"), QStringLiteral("black_engine"), false,
-                        true);
+    m_whitePicker = addEnginePicker(QStringLiteral("whiteEnginePicker"),
+                                    QStringLiteral("white_engine"), true, false);
+    m_blackPicker = addEnginePicker(QStringLiteral("blackEnginePicker"),
+                                    QStringLiteral("black_engine"), false, true);
 
     // A label, not a flat button: it wraps where the panel is narrow.
     auto* link = new QLabel(
@@ -257,9 +255,8 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     layout->addStretch(1);
 
     // The person's edits.
-    connect(m_mode, &QComboBox::activated, this, [this] {
-        m_games.setGameMode(static_cast<GameMode>(m_mode->currentData().toInt()));
-    });
+    connect(m_mode, &QComboBox::activated, this,
+            [this] { m_games.setGameMode(static_cast<GameMode>(m_mode->currentData().toInt())); });
     connect(m_colour, &QComboBox::activated, this, [this] {
         m_games.setColorChoice(static_cast<PlayerColorChoice>(m_colour->currentData().toInt()));
     });
@@ -407,7 +404,7 @@ void NewGameTab::refreshFromGame() {
         const EngineThinkingMode thinking = config.engineThinkingMode;
         const int selection = thinking.kind() == EngineThinkingMode::Kind::fixedMoveTime ? 1
                               : thinking.kind() == EngineThinkingMode::Kind::fixedDepth  ? 2
-                                                                                          : 0;
+                                                                                         : 0;
         m_thinkingMode->button(selection)->setChecked(true);
         m_moveTime->setValue(static_cast<int>(std::lround(m_fixedMoveTimeSeconds * 2)));
         m_depth->setValue(static_cast<int>(m_fixedSearchDepth));
@@ -473,8 +470,8 @@ void NewGameTab::refreshTexts() {
             i, m_localization.text(locKey(static_cast<GameMode>(m_mode->itemData(i).toInt()))));
     }
     for (int i = 0; i < m_colour->count(); ++i) {
-        m_colour->setItemText(i, m_localization.text(locKey(
-                                     static_cast<PlayerColorChoice>(m_colour->itemData(i).toInt()))));
+        m_colour->setItemText(i, m_localization.text(locKey(static_cast<PlayerColorChoice>(
+                                     m_colour->itemData(i).toInt()))));
     }
     m_opponentElo->setToggleText(m_localization.text(QStringLiteral("limit_elo")));
     m_whiteElo->setToggleText(m_localization.text(QStringLiteral("elo_white_engine")));

@@ -4,7 +4,6 @@
 #include "game/TimeControlPreset.h"
 
 #include <QWidget>
-
 #include <map>
 
 class QButtonGroup;

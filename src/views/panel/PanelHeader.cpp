@@ -46,9 +46,9 @@ PanelHeader::PanelHeader(GameManager& games, LocalizationManager& localization, 
     menu->setObjectName(QStringLiteral("languageMenu"));
     for (const Language language : allLanguages) {
         QAction* action = menu->addAction(flagIcon(language), displayNameOf(language));
-        action->setObjectName(QStringLiteral("language_") +
-                              QString::fromLatin1(id(language).data(),
-                                                  static_cast<qsizetype>(id(language).size())));
+        action->setObjectName(
+            QStringLiteral("language_") +
+            QString::fromLatin1(id(language).data(), static_cast<qsizetype>(id(language).size())));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this,
                 [this, language] { m_localization.setCurrentLanguage(language); });

@@ -1,7 +1,6 @@
 #include "PanelWidgets.h"
 
 #include <QVBoxLayout>
-
 #include <utility>
 
 namespace velkor::panel {

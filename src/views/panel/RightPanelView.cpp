@@ -34,11 +34,11 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
     auto* strip = new panel::AutomatchStrip(automatch, localization, this);
     layout->addWidget(strip);
 
-    m_tabBar = new panel::PanelTabBar(
-        {QStringLiteral("tab_game"), QStringLiteral("tab_engine"), QStringLiteral("tab_automatch"),
-         QStringLiteral("tab_new_game"), QStringLiteral("tab_engines"),
-         QStringLiteral("tab_export")},
-        localization, this);
+    m_tabBar =
+        new panel::PanelTabBar({QStringLiteral("tab_game"), QStringLiteral("tab_engine"),
+                                QStringLiteral("tab_automatch"), QStringLiteral("tab_new_game"),
+                                QStringLiteral("tab_engines"), QStringLiteral("tab_export")},
+                               localization, this);
     layout->addWidget(m_tabBar);
     m_tabs = new QStackedWidget(this);
     m_tabs->setObjectName(QStringLiteral("panelTabs"));

@@ -46,7 +46,8 @@ UciLogView::UciLogView(GameManager& games, QWidget* parent) : QWidget(parent), m
     buttons->addWidget(copy);
     layout->addLayout(buttons);
 
-    m_refresh = new CoalescedRefresh(150, [this] { appendNewLines(); }, this);
+    m_refresh = new CoalescedRefresh(
+        150, [this] { appendNewLines(); }, this);
     connect(&games, &GameManager::currentlyThinkingColorChanged, this,
             &UciLogView::followThinkingEngine);
     connect(&games, &GameManager::whiteEngineProcessChanged, this,
@@ -98,8 +99,8 @@ void UciLogView::appendNewLines() {
     }
     const QStringList& lines = m_process->logLines();
     // The log only grows until it drops its oldest lines; then it is drawn afresh.
-    const bool grew = m_shownCount == 0 || (m_shownCount <= lines.size() &&
-                                            lines[m_shownCount - 1] == m_lastShownLine);
+    const bool grew = m_shownCount == 0 ||
+                      (m_shownCount <= lines.size() && lines[m_shownCount - 1] == m_lastShownLine);
     if (grew) {
         append(lines, m_shownCount);
     } else {

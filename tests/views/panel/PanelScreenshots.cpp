@@ -11,7 +11,6 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QThread>
-
 #include <cstdio>
 #include <functional>
 
@@ -20,7 +19,8 @@ using namespace velkor::testing;
 
 namespace {
 
-void runFor(int milliseconds, const std::function<bool()>& done = [] { return false; }) {
+void runFor(
+    int milliseconds, const std::function<bool()>& done = [] { return false; }) {
     QDeadlineTimer deadline(milliseconds);
     while (!deadline.hasExpired() && !done()) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                    : QStringLiteral("/tmp/panel-shots");
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/panel-shots");
     QDir().mkpath(folder);
 
     PanelWorld world;
@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
                 }
             }
             if (tab == RightPanelView::exportTab) {
-                world.panel.showToast(world.localization.text(QStringLiteral("copied_to_clipboard")));
+                world.panel.showToast(
+                    world.localization.text(QStringLiteral("copied_to_clipboard")));
             }
             runFor(300);
             const QString name = folder + QStringLiteral("/%1_tab%2").arg(code).arg(tab);
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
             // The whole tab, also the part below the fold.
             auto* scroll = static_cast<QScrollArea*>(tabs->widget(tab));
             QWidget* content = scroll->widget();
-            content->grab(QRect(QPoint(0, 0), content->size())).save(name + QStringLiteral("_full.png"));
+            content->grab(QRect(QPoint(0, 0), content->size()))
+                .save(name + QStringLiteral("_full.png"));
         }
     }
     std::printf("screenshots in %s\n", qPrintable(folder));

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 
 namespace velkor::testing {
@@ -45,8 +44,8 @@ inline EngineManagerEnvironment registryThatFindsNothing() {
 
 // A Stockfish record that stays light on a shared machine.
 inline EngineConfiguration stockfishNamed(const QString& name) {
-    EngineConfiguration engine =
-        EngineConfiguration::makeNew(name, stockfishPath, QStringLiteral("The Stockfish developers"));
+    EngineConfiguration engine = EngineConfiguration::makeNew(
+        name, stockfishPath, QStringLiteral("The Stockfish developers"));
     engine.threads = 1;
     engine.hashMB = 16;
     return engine;

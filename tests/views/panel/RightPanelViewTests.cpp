@@ -15,7 +15,6 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
-
 #include <gtest/gtest.h>
 
 namespace velkor {
@@ -156,14 +155,16 @@ TEST_F(RightPanelViewTest, AnInvalidFenIsRefusedAndLeavesTheGameAsItWas) {
 
     click(panel, QStringLiteral("tabButton_5"));
     auto* pgn = find<QPlainTextEdit>(panel, QStringLiteral("pgnText"));
-    EXPECT_TRUE(pgn->toPlainText().contains(QStringLiteral("1. d4"))) << pgn->toPlainText().toStdString();
+    EXPECT_TRUE(pgn->toPlainText().contains(QStringLiteral("1. d4")))
+        << pgn->toPlainText().toStdString();
     EXPECT_EQ(find<QPlainTextEdit>(panel, QStringLiteral("fenText"))->toPlainText(), before);
 
     auto* entry = find<QLineEdit>(panel, QStringLiteral("fenInput"));
     QTest::keyClicks(entry, QStringLiteral("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1"));
     click(panel, QStringLiteral("applyFenButton"));
     auto* result = find<QLabel>(panel, QStringLiteral("fenResult"));
-    EXPECT_TRUE(result->text().startsWith(QStringLiteral("Invalid FEN string."))) << result->text().toStdString();
+    EXPECT_TRUE(result->text().startsWith(QStringLiteral("Invalid FEN string.")))
+        << result->text().toStdString();
     EXPECT_EQ(panel.toastMessage(), "Invalid FEN string.");
     EXPECT_EQ(games.exportFEN(), before);
     EXPECT_EQ(games.board().history().size(), 1U);
@@ -216,9 +217,9 @@ TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
     const auto graded = [](std::int64_t ply, const char* san, double loss) {
         return MoveAnalysis{QUuid::createUuid(), ply, QString::fromLatin1(san), -loss, loss};
     };
-    GameManagerTestAccess::setMoveAnalyses(
-        games, {graded(1, "e4", 29.9), graded(2, "e5", 30), graded(3, "Nf3", 179.9),
-                graded(4, "Qh4", 180), graded(5, "Qxh4", 2400)});
+    GameManagerTestAccess::setMoveAnalyses(games, {graded(1, "e4", 29.9), graded(2, "e5", 30),
+                                                   graded(3, "Nf3", 179.9), graded(4, "Qh4", 180),
+                                                   graded(5, "Qxh4", 2400)});
     const auto row = [&](int ply) {
         return find<QLabel>(panel, QStringLiteral("moveQuality_%1").arg(ply));
     };
@@ -242,8 +243,8 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     if (!stockfishInstalled()) {
         GTEST_SKIP() << "Stockfish is not installed (scripts/install-deps.sh installs it)";
     }
-    world.engines.setAvailableEngines(
-        {stockfishNamed(QStringLiteral("Stockfish A")), stockfishNamed(QStringLiteral("Stockfish B"))});
+    world.engines.setAvailableEngines({stockfishNamed(QStringLiteral("Stockfish A")),
+                                       stockfishNamed(QStringLiteral("Stockfish B"))});
 
     // Short games: no clock, depth 2, openings with a mate in one for the side to move.
     click(panel, QStringLiteral("tabButton_3"));
@@ -278,7 +279,8 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     ASSERT_EQ(world.automatch.history().size(), 2);
     EXPECT_TRUE(find(panel, QStringLiteral("automatchConfig"))->isEnabled());
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("automatchStatus"))->text(), "Automatch Finished");
-    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreFinished"))->text(), "2 / 2 Partien beendet");
+    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreFinished"))->text(),
+              "2 / 2 Partien beendet");
     // Engine 1 mates as White, then, colours swapped, as Black: 2-0, which fixes no finite
     // difference; the likelihood comes from the two decisive games alone.
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreEloDifference"))->text(),
