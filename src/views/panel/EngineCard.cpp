@@ -69,7 +69,8 @@ void EngineCard::refresh() {
                                                   ? QStringLiteral("color_white")
                                                   : QStringLiteral("color_black")));
         m_name->setText(QStringLiteral("Engine: ") + engine->name);
-        const bool limited = engine->limitElo;
+        // An engine without UCI_LimitStrength plays at full strength whatever was asked.
+        const bool limited = engine->limitElo && engine->supportsLimitStrength != false;
         m_elo->setText(QStringLiteral("ELO: ") +
                        (limited ? QString::number(engine->elo) : QStringLiteral("Max")));
         m_badge->setText(limited ? QStringLiteral("Gedrosselt") : QStringLiteral("Volle Stärke"));

@@ -101,8 +101,11 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
     m_moves->setFocusPolicy(Qt::NoFocus);
     connect(m_moves, &QTableWidget::cellClicked, this, [this](int row, int column) {
         const std::int64_t index = static_cast<std::int64_t>(row) * 2 + column;
-        if (index < static_cast<std::int64_t>(m_games.board().history().size())) {
-            m_games.inspectMove(index);
+        const auto plies = static_cast<std::int64_t>(m_games.board().history().size());
+        if (index < plies) {
+            // The last move is the live position: clicking it ends the look back.
+            m_games.inspectMove(index == plies - 1 ? std::nullopt
+                                                   : std::optional<std::int64_t>(index));
         }
     });
     layout->addWidget(m_moves, 1);
