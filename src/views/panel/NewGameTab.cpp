@@ -291,7 +291,10 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
 
     // The models' changes.
     connect(&games, &GameManager::gameModeChanged, this, &NewGameTab::refreshFromGame);
-    connect(&games, &GameManager::colorChoiceChanged, this, &NewGameTab::refreshFromGame);
+    connect(&games, &GameManager::colorChoiceChanged, this, [this] {
+        refreshFromGame();
+        refreshEngines();
+    });
     connect(&games, &GameManager::timeControlConfigChanged, this, &NewGameTab::refreshFromGame);
     connect(&engines, &EngineManager::availableEnginesChanged, this, &NewGameTab::refreshEngines);
     connect(&engines, &EngineManager::selectedWhiteEngineChanged, this,
@@ -435,6 +438,12 @@ void NewGameTab::refreshVisibility() {
     m_matchPickerSection->setVisible(engineMatch);
 }
 
+const std::optional<EngineConfiguration>& NewGameTab::opponentEngine() const {
+    // The engine takes the colour the person does not play; a random colour shows Black's.
+    return m_games.colorChoice() == PlayerColorChoice::black ? m_engines.selectedWhiteEngine()
+                                                             : m_engines.selectedBlackEngine();
+}
+
 void NewGameTab::refreshEngines() {
     const auto fill = [this](QComboBox* picker, const std::optional<EngineConfiguration>& chosen) {
         const QSignalBlocker blocker(picker);
@@ -445,8 +454,7 @@ void NewGameTab::refreshEngines() {
         picker->setCurrentIndex(chosen ? picker->findData(chosen->id) : -1);
         picker->setEnabled(picker->count() > 0);
     };
-    fill(m_opponentPicker, m_engines.selectedBlackEngine() ? m_engines.selectedBlackEngine()
-                                                           : m_engines.selectedWhiteEngine());
+    fill(m_opponentPicker, opponentEngine());
     fill(m_whitePicker, m_engines.selectedWhiteEngine());
     fill(m_blackPicker, m_engines.selectedBlackEngine());
     refreshEloRows();
@@ -459,7 +467,7 @@ void NewGameTab::refreshEloRows() {
         row->setEngineRange(engine ? m_ranges.rangeFor(engine->executablePath) : std::nullopt);
         row->setState(limit, elo);
     };
-    update(m_opponentElo, m_engines.selectedBlackEngine(), m_opponentLimitElo, m_opponentEloValue);
+    update(m_opponentElo, opponentEngine(), m_opponentLimitElo, m_opponentEloValue);
     update(m_whiteElo, m_engines.selectedWhiteEngine(), m_whiteLimitElo, m_whiteEloValue);
     update(m_blackElo, m_engines.selectedBlackEngine(), m_blackLimitElo, m_blackEloValue);
 }

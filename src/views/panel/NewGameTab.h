@@ -4,7 +4,7 @@
 #include "game/TimeControlPreset.h"
 
 #include <QWidget>
-#include <map>
+#include <optional>
 
 class QButtonGroup;
 class QComboBox;
@@ -52,6 +52,8 @@ private:
     void writeCustomTimes();
     void refreshFromGame();
     void refreshEngines();
+    // The registry's choice for the colour the engine plays against the person.
+    const std::optional<EngineConfiguration>& opponentEngine() const;
     void refreshVisibility();
     void refreshEloRows();
     void refreshTexts();

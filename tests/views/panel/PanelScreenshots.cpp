@@ -99,6 +99,19 @@ int main(int argc, char** argv) {
                 .save(name + QStringLiteral("_full.png"));
         }
     }
+    // The new game tab as it looks against an engine, with the opponent's strength limited.
+    world.games.setGameMode(GameMode::humanVsEngine);
+    world.panel.setSelectedTab(RightPanelView::newGameTab);
+    if (auto* toggle = world.panel.findChild<QWidget*>(QStringLiteral("opponentEloRow"))
+                           ->findChild<QAbstractButton*>(QStringLiteral("eloToggle"))) {
+        toggle->click();
+    }
+    for (const Language language : allLanguages) {
+        world.localization.setCurrentLanguage(language);
+        runFor(300);
+        world.panel.grab().save(folder + QStringLiteral("/%1_tab3_against_engine.png")
+                                             .arg(QString::fromLatin1(id(language).data(), 2)));
+    }
     std::printf("screenshots in %s\n", qPrintable(folder));
     return 0;
 }

@@ -246,6 +246,21 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     world.engines.setAvailableEngines({stockfishNamed(QStringLiteral("Stockfish A")),
                                        stockfishNamed(QStringLiteral("Stockfish B"))});
 
+    // Testing an engine runs beside the window: the button waits and a busy bar shows meanwhile.
+    click(panel, QStringLiteral("tabButton_4"));
+    auto* row = panel.findChildren<QWidget*>(QStringLiteral("engineRow")).value(0);
+    ASSERT_NE(row, nullptr);
+    click(*row, QStringLiteral("testEngineButton"));
+    EXPECT_FALSE(find(*row, QStringLiteral("testEngineButton"))->isEnabled());
+    EXPECT_TRUE(find(*row, QStringLiteral("engineTestBusy"))->isVisible());
+    EXPECT_TRUE(find(panel, QStringLiteral("enginesBusy"))->isVisible());
+    auto* verdict = find<QLabel>(*row, QStringLiteral("engineTestResult"));
+    ASSERT_TRUE(waitUntil([&] { return verdict->isVisible(); }));
+    EXPECT_TRUE(verdict->text().startsWith(QStringLiteral("Test OK: Stockfish")))
+        << verdict->text().toStdString();
+    EXPECT_TRUE(find(*row, QStringLiteral("testEngineButton"))->isEnabled());
+    EXPECT_FALSE(find(panel, QStringLiteral("enginesBusy"))->isVisible());
+
     // Short games: no clock, depth 2, openings with a mate in one for the side to move.
     click(panel, QStringLiteral("tabButton_3"));
     click(panel, QStringLiteral("timeChip_unlimited"));
