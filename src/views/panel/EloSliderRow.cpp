@@ -105,7 +105,6 @@ EloSliderRow::EloSliderRow(LocalizationManager& localization, QWidget* parent)
 
 void EloSliderRow::setToggleText(const QString& text) {
     m_toggle->setText(text);
-    m_toggle->setVisible(!text.isEmpty() || !m_isUnsupported);
 }
 
 void EloSliderRow::setTitle(const QString& title) {

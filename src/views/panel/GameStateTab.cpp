@@ -36,8 +36,8 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
     : QWidget(parent), m_games(games), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
-    layout->addWidget(makeHeading({}, this));
-    auto* heading = static_cast<QLabel*>(layout->itemAt(0)->widget());
+    QLabel* heading = makeHeading({}, this);
+    layout->addWidget(heading);
     bindLocalizedText(heading, localization, QStringLiteral("current_state"),
                       [heading](const QString& text) { heading->setText(text); });
 

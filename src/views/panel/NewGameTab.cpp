@@ -161,9 +161,10 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     QVBoxLayout* opponentLayout = nullptr;
     m_opponentSection = section(this, opponentLayout);
     opponentLayout->addWidget(boldLabel(QStringLiteral("elo_opponent_engine"), localization, this));
-    opponentLayout->addWidget(
-        new LocalizedText(QStringLiteral("elo_slider_help"), localization, m_opponentSection));
-    static_cast<QLabel*>(opponentLayout->itemAt(1)->widget())->setWordWrap(true);
+    auto* help =
+        new LocalizedText(QStringLiteral("elo_slider_help"), localization, m_opponentSection);
+    help->setWordWrap(true);
+    opponentLayout->addWidget(help);
     m_opponentElo = new EloSliderRow(localization, m_opponentSection);
     m_opponentElo->setObjectName(QStringLiteral("opponentEloRow"));
     opponentLayout->addWidget(m_opponentElo);
@@ -172,8 +173,8 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     QVBoxLayout* matchLayout = nullptr;
     m_matchStrengthSection = section(this, matchLayout);
     matchLayout->addWidget(boldLabel(QStringLiteral("limit_elo"), localization, this));
-    matchLayout->addWidget(makeHintLabel({}, m_matchStrengthSection));
-    auto* independent = static_cast<QLabel*>(matchLayout->itemAt(1)->widget());
+    QLabel* independent = makeHintLabel({}, m_matchStrengthSection);
+    matchLayout->addWidget(independent);
     bindLocalizedText(independent, localization, QStringLiteral("independent_elo_info"),
                       [independent](const QString& text) { independent->setText(text); });
     m_whiteElo = new EloSliderRow(localization, m_matchStrengthSection);
