@@ -2,6 +2,7 @@
 // then what the managers did and what the panel shows.
 #include "PanelWorld.h"
 #include "QtTestSupport.h"
+#include "views/panel/EnginesTab.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QSpinBox>
@@ -316,6 +318,25 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     EXPECT_EQ(played, record.movesUCI);
     EXPECT_EQ(QString::fromStdString(games.board().initialFEN()), record.initialFEN);
     EXPECT_EQ(panel.toastMessage(), "Partie #1 auf Brett geladen!");
+
+    // Adding an engine (the file chooser's answer): a good one is tested and listed, a bad
+    // one explained in an alert, and the buttons wait while the test runs.
+    click(panel, QStringLiteral("tabButton_4"));
+    auto* enginesTab = panel.findChild<panel::EnginesTab*>();
+    ASSERT_NE(enginesTab, nullptr);
+    enginesTab->addEngine(QStringLiteral("/nonexistent/engine"));
+    ASSERT_TRUE(waitUntil([&] { return panel.findChild<QMessageBox*>(); }));
+    auto* alert = panel.findChild<QMessageBox*>();
+    EXPECT_EQ(alert->windowTitle(), "Engine Error");
+    EXPECT_EQ(alert->text(), "File does not exist at specified path.");
+    alert->close();
+    enginesTab->addEngine(stockfishPath);
+    EXPECT_FALSE(find(panel, QStringLiteral("addEngineButton"))->isEnabled());
+    EXPECT_TRUE(find(panel, QStringLiteral("enginesBusy"))->isVisible());
+    ASSERT_TRUE(
+        waitUntil([&] { return panel.toastMessage().endsWith(QStringLiteral("hinzugefügt")); }));
+    EXPECT_TRUE(panel.toastMessage().startsWith(QStringLiteral("Engine 'Stockfish")));
+    EXPECT_TRUE(find(panel, QStringLiteral("addEngineButton"))->isEnabled());
 }
 
 } // namespace
