@@ -108,6 +108,8 @@ public:
 
     // Known once the handshake reached the options: whether the engine offers UCI_LimitStrength.
     std::optional<bool> canLimitStrength() const { return m_canLimitStrength; }
+    // The UCI_Elo range the engine announced; none before the handshake or without one.
+    const std::optional<uci::SpinRange>& eloRange() const { return m_eloRange; }
     const EngineConfiguration& config() const { return m_config; }
 
     bool isRunning() const { return m_isRunning; }

@@ -1,0 +1,213 @@
+#include "AutomatchConfigCard.h"
+
+#include "EloSliderRow.h"
+#include "EngineEloRanges.h"
+#include "PanelWidgets.h"
+#include "automatch/AutomatchManager.h"
+#include "localization/LocalizationManager.h"
+#include "uci/EngineManager.h"
+#include "views/LocalizedText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace velkor::panel {
+
+namespace {
+
+constexpr int maxGames = 1000;
+// The pause slider counts half seconds up to 10 s.
+constexpr int maxPauseHalfSeconds = 20;
+
+QStringList openingLines(const QString& text) {
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty()) {
+            lines.append(trimmed);
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineManager& engines,
+                                         LocalizationManager& localization,
+                                         const EngineEloRanges& ranges, QWidget* parent)
+    : QFrame(parent), m_automatch(automatch), m_engines(engines), m_ranges(ranges) {
+    setObjectName(QStringLiteral("automatchConfig"));
+    QVBoxLayout* layout = nullptr;
+    QFrame* card = makeCard(this, layout);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(card);
+    layout->addWidget(makeHeading(QStringLiteral("Match-Einstellungen"), card));
+
+    auto* gamesLine = new QHBoxLayout;
+    auto* gamesLabel =
+        new LocalizedText(QStringLiteral("automatch_games_count"), localization, card);
+    gamesLabel->setWordWrap(true);
+    gamesLine->addWidget(gamesLabel, 1);
+    m_games = new QSpinBox(card);
+    m_games->setObjectName(QStringLiteral("automatchGamesCount"));
+    m_games->setRange(1, maxGames);
+    m_games->setSuffix(QStringLiteral(" Partien"));
+    gamesLine->addWidget(m_games);
+    layout->addLayout(gamesLine);
+
+    const auto addEngine = [&](const QString& key, const QString& name, QComboBox*& picker,
+                               EloSliderRow*& elo) {
+        auto* label = new LocalizedText(key, localization, card);
+        label->setWordWrap(true);
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        layout->addWidget(label);
+        picker = new QComboBox(card);
+        picker->setObjectName(name + QStringLiteral("Picker"));
+        picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        picker->setMinimumContentsLength(12);
+        layout->addWidget(picker);
+        elo = new EloSliderRow(localization, card);
+        elo->setObjectName(name + QStringLiteral("Elo"));
+        elo->setToggleText(QStringLiteral("ELO begrenzen"));
+        layout->addWidget(elo);
+    };
+    addEngine(QStringLiteral("automatch_engine_1"), QStringLiteral("automatchEngine1"), m_engine1,
+              m_engine1Elo);
+    addEngine(QStringLiteral("automatch_engine_2"), QStringLiteral("automatchEngine2"), m_engine2,
+              m_engine2Elo);
+
+    m_alternate = new QCheckBox(card);
+    m_alternate->setObjectName(QStringLiteral("alternateColorsToggle"));
+    bindLocalizedText(m_alternate, localization, QStringLiteral("automatch_alternate_colors"),
+                      [this](const QString& text) { m_alternate->setText(text); });
+    layout->addWidget(m_alternate);
+
+    auto* pauseLine = new QHBoxLayout;
+    auto* pauseLabel = new LocalizedText(QStringLiteral("automatch_pause_sec"), localization, card);
+    pauseLabel->setWordWrap(true);
+    pauseLine->addWidget(pauseLabel, 1);
+    m_pauseValue = new QLabel(card);
+    m_pauseValue->setObjectName(QStringLiteral("automatchPauseValue"));
+    pauseLine->addWidget(m_pauseValue);
+    layout->addLayout(pauseLine);
+    m_pause = new QSlider(Qt::Horizontal, card);
+    m_pause->setObjectName(QStringLiteral("automatchPauseSlider"));
+    m_pause->setRange(0, maxPauseHalfSeconds);
+    layout->addWidget(m_pause);
+
+    layout->addWidget(
+        makeWrappingLabel(QStringLiteral("Opening-Suite (optional, eine FEN pro Zeile)"), card));
+    m_openings = new QPlainTextEdit(card);
+    m_openings->setObjectName(QStringLiteral("openingSuiteEditor"));
+    m_openings->setFixedHeight(70);
+    m_openings->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(m_openings);
+
+    connect(m_games, &QSpinBox::valueChanged, this,
+            [this](int games) { m_automatch.setTotalGames(games); });
+    const auto pickEngine = [this](QComboBox* picker, bool first) {
+        const QUuid id = picker->currentData().toUuid();
+        for (const EngineConfiguration& engine : m_engines.availableEngines()) {
+            if (engine.id == id) {
+                first ? m_automatch.setEngine1(engine) : m_automatch.setEngine2(engine);
+            }
+        }
+    };
+    connect(m_engine1, &QComboBox::activated, this, [=, this] { pickEngine(m_engine1, true); });
+    connect(m_engine2, &QComboBox::activated, this, [=, this] { pickEngine(m_engine2, false); });
+    connect(m_engine1Elo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
+        m_automatch.setEngine1LimitElo(limit);
+        m_automatch.setEngine1Elo(elo);
+    });
+    connect(m_engine2Elo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
+        m_automatch.setEngine2LimitElo(limit);
+        m_automatch.setEngine2Elo(elo);
+    });
+    connect(m_alternate, &QCheckBox::toggled, &automatch, &AutomatchManager::setAlternateColors);
+    connect(m_pause, &QSlider::valueChanged, this, [this](int halfSeconds) {
+        m_automatch.setPauseBetweenGamesSeconds(halfSeconds / 2.0);
+    });
+    connect(m_openings, &QPlainTextEdit::textChanged, this, &AutomatchConfigCard::writeOpenings);
+
+    for (const auto signal :
+         {&AutomatchManager::totalGamesChanged, &AutomatchManager::engine1EloChanged,
+          &AutomatchManager::engine2EloChanged}) {
+        connect(&automatch, signal, this, &AutomatchConfigCard::refresh);
+    }
+    for (const auto signal :
+         {&AutomatchManager::alternateColorsChanged, &AutomatchManager::engine1LimitEloChanged,
+          &AutomatchManager::engine2LimitEloChanged, &AutomatchManager::isAutomatchActiveChanged}) {
+        connect(&automatch, signal, this, &AutomatchConfigCard::refresh);
+    }
+    connect(&automatch, &AutomatchManager::pauseBetweenGamesSecondsChanged, this,
+            &AutomatchConfigCard::refresh);
+    connect(&automatch, &AutomatchManager::openingFENsChanged, this, &AutomatchConfigCard::refresh);
+    connect(&automatch, &AutomatchManager::engine1Changed, this,
+            &AutomatchConfigCard::refreshEngines);
+    connect(&automatch, &AutomatchManager::engine2Changed, this,
+            &AutomatchConfigCard::refreshEngines);
+    connect(&engines, &EngineManager::availableEnginesChanged, this,
+            &AutomatchConfigCard::refreshEngines);
+    connect(&ranges, &EngineEloRanges::rangesChanged, this, &AutomatchConfigCard::refreshEngines);
+    refreshEngines();
+}
+
+void AutomatchConfigCard::writeOpenings() {
+    m_automatch.setOpeningFENs(openingLines(m_openings->toPlainText()));
+}
+
+void AutomatchConfigCard::refresh() {
+    setEnabled(!m_automatch.isAutomatchActive());
+    {
+        const QSignalBlocker gamesBlocker(m_games);
+        const QSignalBlocker alternateBlocker(m_alternate);
+        const QSignalBlocker pauseBlocker(m_pause);
+        m_games->setValue(static_cast<int>(m_automatch.totalGames()));
+        m_alternate->setChecked(m_automatch.alternateColors());
+        m_pause->setValue(
+            static_cast<int>(std::lround(m_automatch.pauseBetweenGamesSeconds() * 2)));
+    }
+    m_pauseValue->setText(QString::number(m_automatch.pauseBetweenGamesSeconds(), 'f', 1) +
+                          QStringLiteral(" s"));
+    // The person's own text stays as typed (blank lines, spacing) while it means the same list.
+    if (openingLines(m_openings->toPlainText()) != m_automatch.openingFENs()) {
+        const QSignalBlocker openingsBlocker(m_openings);
+        m_openings->setPlainText(m_automatch.openingFENs().join(QLatin1Char('\n')));
+    }
+    m_engine1Elo->setState(m_automatch.engine1LimitElo(), m_automatch.engine1Elo());
+    m_engine2Elo->setState(m_automatch.engine2LimitElo(), m_automatch.engine2Elo());
+}
+
+void AutomatchConfigCard::refreshEngines() {
+    const auto fill = [this](QComboBox* picker, EloSliderRow* elo,
+                             const std::optional<EngineConfiguration>& chosen) {
+        const QSignalBlocker blocker(picker);
+        picker->clear();
+        for (const EngineConfiguration& engine : m_engines.availableEngines()) {
+            picker->addItem(engine.name, engine.id);
+        }
+        if (chosen && picker->findData(chosen->id) < 0) {
+            // A series may run engines that are no longer (or never were) installed.
+            picker->addItem(chosen->name, chosen->id);
+        }
+        picker->setCurrentIndex(chosen ? picker->findData(chosen->id) : -1);
+        elo->setUnsupported(chosen && chosen->supportsLimitStrength == false);
+        elo->setEngineRange(chosen ? m_ranges.rangeFor(chosen->executablePath) : std::nullopt);
+    };
+    fill(m_engine1, m_engine1Elo, m_automatch.engine1());
+    fill(m_engine2, m_engine2Elo, m_automatch.engine2());
+    refresh();
+}
+
+} // namespace velkor::panel

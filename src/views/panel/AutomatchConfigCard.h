@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QFrame>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QSlider;
+class QSpinBox;
+
+namespace velkor {
+class AutomatchManager;
+class EngineManager;
+class LocalizationManager;
+} // namespace velkor
+
+namespace velkor::panel {
+
+class EloSliderRow;
+class EngineEloRanges;
+
+// "Match-Einstellungen": number of games, the two engines with their strength limits, colour
+// alternation, the pause between games and the opening suite. Locked while a series runs, so
+// the running series and what the card shows never differ.
+class AutomatchConfigCard : public QFrame {
+    Q_OBJECT
+
+public:
+    AutomatchConfigCard(AutomatchManager& automatch, EngineManager& engines,
+                        LocalizationManager& localization, const EngineEloRanges& ranges,
+                        QWidget* parent = nullptr);
+
+private:
+    void refresh();
+    void refreshEngines();
+    void writeOpenings();
+
+    AutomatchManager& m_automatch;
+    EngineManager& m_engines;
+    const EngineEloRanges& m_ranges;
+    QSpinBox* m_games;
+    QComboBox* m_engine1;
+    EloSliderRow* m_engine1Elo;
+    QComboBox* m_engine2;
+    EloSliderRow* m_engine2Elo;
+    QCheckBox* m_alternate;
+    QSlider* m_pause;
+    QLabel* m_pauseValue;
+    QPlainTextEdit* m_openings;
+};
+
+} // namespace velkor::panel

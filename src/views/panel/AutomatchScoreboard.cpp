@@ -1,0 +1,139 @@
+#include "AutomatchScoreboard.h"
+
+#include "PanelWidgets.h"
+#include "automatch/AutomatchManager.h"
+#include "automatch/EloStatistics.h"
+#include "automatch/SeriesScore.h"
+#include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace velkor::panel {
+
+namespace {
+
+QString signedWhole(double value) {
+    if (std::isinf(value)) {
+        return value > 0 ? QStringLiteral("+∞") : QStringLiteral("−∞");
+    }
+    const long rounded = std::lround(value);
+    return (rounded < 0 ? QStringLiteral("−") : QStringLiteral("+")) +
+           QString::number(std::labs(rounded));
+}
+
+} // namespace
+
+QString AutomatchScoreboard::eloStatisticsText(std::int64_t wins, std::int64_t losses,
+                                               std::int64_t draws) {
+    const auto estimate = automatch::eloEstimate(wins, losses, draws);
+    if (!estimate) {
+        return {};
+    }
+    const QString margin =
+        estimate->errorMargin95
+            ? QStringLiteral(" ± ") + QString::number(std::lround(*estimate->errorMargin95))
+            : QStringLiteral(" ± ∞");
+    return QStringLiteral("Elo ") + signedWhole(estimate->difference) + margin +
+           QStringLiteral(" (95 %) · LOS ") +
+           QString::number(estimate->likelihoodOfSuperiority * 100, 'f', 1) + QStringLiteral(" %");
+}
+
+AutomatchScoreboard::AutomatchScoreboard(AutomatchManager& automatch,
+                                         LocalizationManager& localization, QWidget* parent)
+    : QFrame(parent), m_automatch(automatch), m_localization(localization) {
+    setObjectName(QStringLiteral("automatchScoreboard"));
+    QVBoxLayout* layout = nullptr;
+    QFrame* card = makeCard(this, layout);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(card);
+    auto* heading = new LocalizedText(QStringLiteral("automatch_score"), localization, card);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    layout->addWidget(heading);
+
+    const auto line = [&](const QString& name) {
+        auto* label = makeWrappingLabel({}, card);
+        label->setObjectName(name);
+        layout->addWidget(label);
+        return label;
+    };
+    m_gameNumber = line(QStringLiteral("scoreGameNumber"));
+    m_engine1 = line(QStringLiteral("scoreEngine1"));
+    m_engine2 = line(QStringLiteral("scoreEngine2"));
+    m_draws = line(QStringLiteral("scoreDraws"));
+    m_finished = line(QStringLiteral("scoreFinished"));
+    m_eloDifference = line(QStringLiteral("scoreEloDifference"));
+    m_eloStatistics = line(QStringLiteral("scoreEloStatistics"));
+    m_eloStatistics->setToolTip(QStringLiteral(
+        "Elo-Differenz aus dem Ergebnis mit 95-%-Fehlermarge; LOS: Wahrscheinlichkeit, dass "
+        "Engine 1 stärker ist (aus den entschiedenen Partien)"));
+    m_countdown = line(QStringLiteral("scoreCountdown"));
+
+    for (const auto signal :
+         {&AutomatchManager::currentGameIndexChanged, &AutomatchManager::totalGamesChanged,
+          &AutomatchManager::engine1WinsChanged, &AutomatchManager::engine2WinsChanged,
+          &AutomatchManager::drawsChanged, &AutomatchManager::engine1EloChanged,
+          &AutomatchManager::engine2EloChanged}) {
+        connect(&automatch, signal, this, &AutomatchScoreboard::refresh);
+    }
+    for (const auto signal :
+         {&AutomatchManager::isCountingDownChanged, &AutomatchManager::engine1LimitEloChanged,
+          &AutomatchManager::engine2LimitEloChanged, &AutomatchManager::isAutomatchActiveChanged}) {
+        connect(&automatch, signal, this, &AutomatchScoreboard::refresh);
+    }
+    connect(&automatch, &AutomatchManager::countdownRemainingChanged, this,
+            &AutomatchScoreboard::refresh);
+    connect(&automatch, &AutomatchManager::historyChanged, this, &AutomatchScoreboard::refresh);
+    connect(&automatch, &AutomatchManager::engine1Changed, this, &AutomatchScoreboard::refresh);
+    connect(&automatch, &AutomatchManager::engine2Changed, this, &AutomatchScoreboard::refresh);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &AutomatchScoreboard::refresh);
+    refresh();
+}
+
+void AutomatchScoreboard::refresh() {
+    m_gameNumber->setText(m_localization.text(QStringLiteral("automatch_game_n")) +
+                          QStringLiteral(" %1 / %2")
+                              .arg(m_automatch.currentGameIndex())
+                              .arg(m_automatch.totalGames()));
+    const QString wins = m_localization.text(QStringLiteral("automatch_wins"));
+    const auto engineLine = [&wins](const QString& name, bool limited, std::int64_t elo,
+                                    double score, std::int64_t won) {
+        return QStringLiteral("<b>") + name.toHtmlEscaped() + QStringLiteral("</b> (") +
+               (limited ? eloText(elo) : QStringLiteral("Max ELO")) + QStringLiteral("): ") +
+               QStringLiteral("<b>") + QString::number(score, 'f', 1) + QStringLiteral("</b> · ") +
+               wins + QStringLiteral(": ") + QString::number(won);
+    };
+    m_engine1->setText(engineLine(m_automatch.effectiveEngine1Name(),
+                                  m_automatch.engine1LimitApplies(), m_automatch.engine1Elo(),
+                                  m_automatch.engine1Score(), m_automatch.engine1Wins()));
+    m_engine2->setText(engineLine(m_automatch.effectiveEngine2Name(),
+                                  m_automatch.engine2LimitApplies(), m_automatch.engine2Elo(),
+                                  m_automatch.engine2Score(), m_automatch.engine2Wins()));
+    m_draws->setText(m_localization.text(QStringLiteral("automatch_draws")) + QStringLiteral(": ") +
+                     QString::number(m_automatch.draws()));
+    m_finished->setText(QString::number(m_automatch.history().size()) + QStringLiteral(" / ") +
+                        QString::number(m_automatch.totalGames()) +
+                        QStringLiteral(" Partien beendet"));
+    const auto difference = m_automatch.estimatedEloDifference();
+    m_eloDifference->setVisible(difference.has_value());
+    m_eloStatistics->setVisible(difference.has_value());
+    if (difference) {
+        m_eloDifference->setText(automatch::eloDifferenceText(*difference));
+        m_eloStatistics->setText(eloStatisticsText(m_automatch.engine1Wins(),
+                                                   m_automatch.engine2Wins(), m_automatch.draws()));
+    }
+    const bool countingDown = m_automatch.isAutomatchActive() && m_automatch.isCountingDown();
+    m_countdown->setVisible(countingDown);
+    if (countingDown) {
+        m_countdown->setText(QString::number(m_automatch.countdownRemaining(), 'f', 1) +
+                             QStringLiteral(" s"));
+    }
+}
+
+} // namespace velkor::panel

@@ -1,0 +1,124 @@
+#include "AutomatchTab.h"
+
+#include "AutomatchConfigCard.h"
+#include "AutomatchHistoryView.h"
+#include "AutomatchScoreboard.h"
+#include "PanelWidgets.h"
+#include "automatch/AutomatchManager.h"
+#include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velkor::panel {
+
+AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, EngineManager& engines,
+                           LocalizationManager& localization, const EngineEloRanges& ranges,
+                           QWidget* parent)
+    : QWidget(parent), m_automatch(automatch), m_localization(localization) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(8);
+    auto* title = new LocalizedText(QStringLiteral("automatch_title"), localization, this);
+    QFont bold = title->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    title->setFont(bold);
+    title->setWordWrap(true);
+    layout->addWidget(title);
+    layout->addWidget(
+        makeHintLabel(QStringLiteral("Lasse zwei Engines eine Serie von Partien spielen"), this));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("automatchStatus"));
+    QFont statusFont = m_status->font();
+    statusFont.setBold(true);
+    m_status->setFont(statusFont);
+    layout->addWidget(m_status);
+    m_message = makeWrappingLabel({}, this);
+    m_message->setObjectName(QStringLiteral("automatchMessage"));
+    layout->addWidget(m_message);
+
+    layout->addWidget(new AutomatchConfigCard(automatch, engines, localization, ranges, this));
+
+    m_start = new QPushButton(this);
+    m_start->setObjectName(QStringLiteral("startAutomatchButton"));
+    m_start->setMinimumHeight(32);
+    layout->addWidget(m_start);
+    auto* controls = new QHBoxLayout;
+    m_pause = new QPushButton(this);
+    m_pause->setObjectName(QStringLiteral("pauseAutomatchButton"));
+    m_stop = new QPushButton(this);
+    m_stop->setObjectName(QStringLiteral("stopAutomatchButton"));
+    for (QPushButton* button : {m_pause, m_stop}) {
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        controls->addWidget(button, 1);
+    }
+    layout->addLayout(controls);
+    connect(m_start, &QPushButton::clicked, this, [this] { m_automatch.start(); });
+    connect(m_pause, &QPushButton::clicked, this, [this] {
+        m_automatch.isAutomatchPaused() ? m_automatch.resume() : m_automatch.pause();
+    });
+    connect(m_stop, &QPushButton::clicked, &automatch, &AutomatchManager::stop);
+
+    layout->addWidget(new AutomatchScoreboard(automatch, localization, this));
+    auto* history = new AutomatchHistoryView(automatch, games, localization, this);
+    connect(history, &AutomatchHistoryView::toastRequested, this, &AutomatchTab::toastRequested);
+    layout->addWidget(history);
+    layout->addStretch(1);
+
+    for (const auto signal : {&AutomatchManager::isAutomatchActiveChanged,
+                              &AutomatchManager::isAutomatchPausedChanged}) {
+        connect(&automatch, signal, this, &AutomatchTab::refresh);
+    }
+    connect(&automatch, &AutomatchManager::totalGamesChanged, this, &AutomatchTab::refresh);
+    connect(&automatch, &AutomatchManager::historyChanged, this, &AutomatchTab::refresh);
+    connect(&automatch, &AutomatchManager::configurationErrorChanged, this, &AutomatchTab::refresh);
+    connect(&automatch, &AutomatchManager::matchFinishedReasonChanged, this,
+            &AutomatchTab::refresh);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &AutomatchTab::refresh);
+    refresh();
+}
+
+void AutomatchTab::refresh() {
+    const bool active = m_automatch.isAutomatchActive();
+    const bool paused = m_automatch.isAutomatchPaused();
+    QString status;
+    if (m_automatch.isMatchFinished()) {
+        status = m_localization.text(QStringLiteral("automatch_finished"));
+    } else if (active && paused) {
+        status = QStringLiteral("Automatch Paused");
+    } else if (active) {
+        status = m_localization.text(QStringLiteral("automatch_in_progress"));
+    } else {
+        status = QStringLiteral("Bereit für Match-Start");
+    }
+    m_status->setText(status);
+
+    // Why a start was refused outranks how the last series ended.
+    if (const auto& error = m_automatch.configurationError()) {
+        m_message->setText(*error);
+        m_message->setStyleSheet(QStringLiteral("color: #c62828;"));
+        m_message->show();
+    } else if (const auto& finished = m_automatch.matchFinishedReason(); finished && !active) {
+        m_message->setText(*finished);
+        m_message->setStyleSheet({});
+        m_message->show();
+    } else {
+        m_message->hide();
+    }
+
+    m_start->setText(m_localization.text(QStringLiteral("btn_start_automatch")) +
+                     QStringLiteral(" (") + QString::number(m_automatch.totalGames()) +
+                     QStringLiteral(" Partien)"));
+    m_start->setEnabled(!active);
+    m_pause->setText(m_localization.text(paused ? QStringLiteral("btn_resume_automatch")
+                                                : QStringLiteral("btn_pause_automatch")));
+    m_pause->setEnabled(active);
+    m_stop->setText(m_localization.text(QStringLiteral("btn_stop_automatch")));
+    m_stop->setEnabled(active);
+}
+
+} // namespace velkor::panel

@@ -1,0 +1,88 @@
+#include "EngineCard.h"
+
+#include "PanelWidgets.h"
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace velkor::panel {
+
+EngineCard::EngineCard(GameManager& games, LocalizationManager& localization, QWidget* parent)
+    : QFrame(parent), m_games(games), m_localization(localization) {
+    setObjectName(QStringLiteral("engineCard"));
+    QVBoxLayout* inner = nullptr;
+    QFrame* card = makeCard(this, inner);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(card);
+
+    auto* title =
+        new LocalizedText(QStringLiteral("currently_thinking_engine"), localization, card);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setWordWrap(true);
+    inner->addWidget(title);
+    m_colour = new QLabel(card);
+    m_name = new QLabel(card);
+    m_name->setObjectName(QStringLiteral("engineCardName"));
+    m_name->setWordWrap(true);
+    auto* eloLine = new QHBoxLayout;
+    m_elo = new QLabel(card);
+    m_elo->setObjectName(QStringLiteral("engineCardElo"));
+    m_badge = new QLabel(card);
+    m_badge->setObjectName(QStringLiteral("engineCardBadge"));
+    eloLine->addWidget(m_elo);
+    eloLine->addWidget(m_badge);
+    eloLine->addStretch(1);
+    m_status = new QLabel(card);
+    m_status->setObjectName(QStringLiteral("engineCardStatus"));
+    m_status->setWordWrap(true);
+    inner->addWidget(m_colour);
+    inner->addWidget(m_name);
+    inner->addLayout(eloLine);
+    inner->addWidget(m_status);
+
+    connect(&games, &GameManager::currentlyThinkingColorChanged, this, &EngineCard::refresh);
+    connect(&games, &GameManager::currentlyThinkingEngineChanged, this, &EngineCard::refresh);
+    connect(&games, &GameManager::whiteEngineProcessChanged, this, &EngineCard::refresh);
+    connect(&games, &GameManager::blackEngineProcessChanged, this, &EngineCard::refresh);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &EngineCard::refresh);
+    refresh();
+}
+
+void EngineCard::refresh() {
+    const auto colour = m_games.currentlyThinkingColor();
+    const auto& engine = m_games.currentlyThinkingEngine();
+    const bool thinking = colour && engine;
+    m_colour->setVisible(thinking);
+    m_name->setVisible(thinking);
+    m_elo->setVisible(thinking);
+    m_badge->setVisible(thinking);
+    if (thinking) {
+        m_colour->setText(m_localization.text(*colour == PieceColor::white
+                                                  ? QStringLiteral("color_white")
+                                                  : QStringLiteral("color_black")));
+        m_name->setText(QStringLiteral("Engine: ") + engine->name);
+        // An engine without UCI_LimitStrength plays at full strength whatever was asked.
+        const bool limited = engine->limitElo && engine->supportsLimitStrength != false;
+        m_elo->setText(QStringLiteral("ELO: ") +
+                       (limited ? QString::number(engine->elo) : QStringLiteral("Max")));
+        m_badge->setText(limited ? QStringLiteral("Gedrosselt") : QStringLiteral("Volle Stärke"));
+        m_badge->setStyleSheet(
+            QStringLiteral("border-radius: 4px; padding: 1px 6px; color: white; background: %1;")
+                .arg(limited ? QStringLiteral("#b36b00") : QStringLiteral("#2e7d32")));
+        m_status->setText(m_localization.text(QStringLiteral("status_thinking")));
+        return;
+    }
+    const bool hasEngine = m_games.whiteEngineProcess() || m_games.blackEngineProcess();
+    m_status->setText(m_localization.text(hasEngine ? QStringLiteral("engine_idle")
+                                                    : QStringLiteral("no_engine")));
+}
+
+} // namespace velkor::panel

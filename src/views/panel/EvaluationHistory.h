@@ -1,0 +1,50 @@
+#pragma once
+
+#include "game/MoveAnalysis.h"
+
+#include <QColor>
+#include <QWidget>
+#include <vector>
+
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+class QVBoxLayout;
+class QLabel;
+
+namespace velkor {
+class GameManager;
+}
+
+namespace velkor::panel {
+
+// "<SAN>: <label> (−<loss> cp)" for one graded move.
+QString moveQualityText(const MoveAnalysis& analysis);
+// The colour of a loss figure: red from 180 centipawns on (a blunder), amber and orange for the
+// smaller slips, the text colour for a best move.
+QColor lossColor(double centipawnLoss);
+
+// "Bewertungsverlauf": the evaluation after each graded engine move as a line over the plies
+// (clamped to ±10 pawns so a mate does not flatten the curve), and one row per graded move.
+class EvaluationHistory : public QWidget {
+    Q_OBJECT
+
+public:
+    // The chart's vertical range in centipawns either side of 0.
+    static constexpr double verticalRangeCp = 1000;
+
+    explicit EvaluationHistory(GameManager& games, QWidget* parent = nullptr);
+
+private:
+    void refresh(const std::vector<MoveAnalysis>& analyses);
+
+    QChart* m_chart;
+    QLineSeries* m_series;
+    QValueAxis* m_plyAxis;
+    QWidget* m_rows;
+    QVBoxLayout* m_rowsLayout;
+    std::vector<QUuid> m_shownIds;
+};
+
+} // namespace velkor::panel

@@ -1,0 +1,170 @@
+#include "ExportTab.h"
+
+#include "PanelWidgets.h"
+#include "chess/DomainError.h"
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
+#include "views/PGNExporter.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velkor::panel {
+
+namespace {
+
+QPushButton* localizedButton(const QString& key, const QString& objectName,
+                             LocalizationManager& localization, QWidget* parent) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(objectName);
+    bindLocalizedText(button, localization, key,
+                      [button](const QString& text) { button->setText(text); });
+    return button;
+}
+
+QPlainTextEdit* readOnlyText(const QString& objectName, int height, QWidget* parent) {
+    auto* text = new QPlainTextEdit(parent);
+    text->setObjectName(objectName);
+    text->setReadOnly(true);
+    text->setFixedHeight(height);
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setStyleHint(QFont::Monospace);
+    mono.setPointSizeF(parent->font().pointSizeF() * 0.85);
+    text->setFont(mono);
+    return text;
+}
+
+} // namespace
+
+ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), m_games(games), m_localization(localization) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(8);
+
+    QVBoxLayout* pgnCard = nullptr;
+    layout->addWidget(makeCard(this, pgnCard));
+    pgnCard->addWidget(makeHeading(QStringLiteral("PGN (Portable Game Notation)"), this));
+    m_pgn = readOnlyText(QStringLiteral("pgnText"), 170, this);
+    pgnCard->addWidget(m_pgn);
+    auto* pgnButtons = new QHBoxLayout;
+    QPushButton* savePgn = localizedButton(QStringLiteral("btn_save_pgn"),
+                                           QStringLiteral("savePgnButton"), localization, this);
+    QPushButton* copyPgn = localizedButton(QStringLiteral("btn_copy_pgn"),
+                                           QStringLiteral("copyPgnButton"), localization, this);
+    pgnButtons->addWidget(savePgn);
+    pgnButtons->addWidget(copyPgn);
+    pgnCard->addLayout(pgnButtons);
+    connect(savePgn, &QPushButton::clicked, this, [this] {
+        PGNExporter::savePGNDialog(this, m_games.exportPGN(), QStringLiteral("velkor_game.pgn"));
+    });
+    connect(copyPgn, &QPushButton::clicked, this, [this] {
+        PGNExporter::copyToClipboard(m_games.exportPGN());
+        emit toastRequested(m_localization.text(QStringLiteral("copied_to_clipboard")));
+    });
+
+    QVBoxLayout* fenCard = nullptr;
+    layout->addWidget(makeCard(this, fenCard));
+    fenCard->addWidget(makeHeading(QStringLiteral("FEN (Forsyth-Edwards Notation)"), this));
+    m_fen = readOnlyText(QStringLiteral("fenText"), 48, this);
+    m_fen->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    fenCard->addWidget(m_fen);
+    auto* fenButtons = new QHBoxLayout;
+    auto* saveFen = new QPushButton(QStringLiteral("Save FEN..."), this);
+    saveFen->setObjectName(QStringLiteral("saveFenButton"));
+    QPushButton* copyFen = localizedButton(QStringLiteral("btn_copy_fen"),
+                                           QStringLiteral("copyFenButton"), localization, this);
+    fenButtons->addWidget(saveFen);
+    fenButtons->addWidget(copyFen);
+    fenCard->addLayout(fenButtons);
+    connect(saveFen, &QPushButton::clicked, this, [this] {
+        PGNExporter::saveFENDialog(this, m_games.exportFEN(),
+                                   QStringLiteral("velkor_position.fen"));
+    });
+    connect(copyFen, &QPushButton::clicked, this, [this] {
+        PGNExporter::copyToClipboard(m_games.exportFEN());
+        emit toastRequested(m_localization.text(QStringLiteral("copied_to_clipboard")));
+    });
+
+    QVBoxLayout* loadCard = nullptr;
+    layout->addWidget(makeCard(this, loadCard));
+    auto* loadTitle = new LocalizedText(QStringLiteral("btn_load_fen"), localization, this);
+    QFont bold = loadTitle->font();
+    bold.setBold(true);
+    loadTitle->setFont(bold);
+    loadCard->addWidget(loadTitle);
+    auto* entry = new QHBoxLayout;
+    m_fenInput = new QLineEdit(this);
+    m_fenInput->setObjectName(QStringLiteral("fenInput"));
+    m_fenInput->setPlaceholderText(QStringLiteral("rnbqkbnr/pppppppp/..."));
+    m_fenInput->setClearButtonEnabled(true);
+    QPushButton* apply = localizedButton(QStringLiteral("btn_apply"),
+                                         QStringLiteral("applyFenButton"), localization, this);
+    entry->addWidget(m_fenInput, 1);
+    entry->addWidget(apply);
+    loadCard->addLayout(entry);
+    m_fenResult = new QLabel(this);
+    m_fenResult->setObjectName(QStringLiteral("fenResult"));
+    m_fenResult->setWordWrap(true);
+    m_fenResult->hide();
+    loadCard->addWidget(m_fenResult);
+    connect(apply, &QPushButton::clicked, this, &ExportTab::applyFen);
+    connect(m_fenInput, &QLineEdit::returnPressed, this, &ExportTab::applyFen);
+    layout->addStretch(1);
+
+    // The PGN text is rebuilt from the whole game; while the tab is hidden nobody reads it.
+    m_refresh = new CoalescedRefresh(
+        200, [this] { refresh(); }, this);
+    const auto request = [this] {
+        if (isVisible()) {
+            m_refresh->request();
+        }
+    };
+    connect(&games, &GameManager::boardChanged, this, request);
+    connect(&games, &GameManager::gameEndReasonChanged, this, request);
+    refresh();
+}
+
+void ExportTab::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void ExportTab::refresh() {
+    const QString pgn = m_games.exportPGN();
+    if (m_pgn->toPlainText() != pgn) {
+        m_pgn->setPlainText(pgn);
+    }
+    const QString fen = m_games.exportFEN();
+    if (m_fen->toPlainText() != fen) {
+        m_fen->setPlainText(fen);
+    }
+}
+
+void ExportTab::applyFen() {
+    const QString text = m_fenInput->text().trimmed();
+    bool loaded = false;
+    QString reason;
+    try {
+        m_games.loadFEN(text);
+        loaded = true;
+    } catch (const DomainError& error) {
+        reason = QString::fromStdString(error.message());
+    }
+    const QString key =
+        loaded ? QStringLiteral("fen_loaded_successfully") : QStringLiteral("invalid_fen");
+    // The reader's own words say what is wrong with the text.
+    m_fenResult->setText(reason.isEmpty() ? m_localization.text(key)
+                                          : m_localization.text(key) + QLatin1Char('\n') + reason);
+    m_fenResult->setStyleSheet(loaded ? QStringLiteral("color: #2e7d32;")
+                                      : QStringLiteral("color: #c62828;"));
+    m_fenResult->show();
+    emit toastRequested(m_localization.text(key));
+    refresh();
+}
+
+} // namespace velkor::panel

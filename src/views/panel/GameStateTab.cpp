@@ -1,0 +1,197 @@
+#include "GameStateTab.h"
+
+#include "PanelWidgets.h"
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+namespace velkor::panel {
+
+namespace {
+
+// The glyphs of the men a colour has taken, that is, the opponent's missing men.
+QString capturedGlyphs(const std::vector<Piece>& taken) {
+    QString glyphs;
+    for (const Piece& piece : taken) {
+        const std::string_view symbol = piece.unicodeSymbol();
+        glyphs += QString::fromUtf8(symbol.data(), static_cast<qsizetype>(symbol.size()));
+    }
+    return glyphs;
+}
+
+QString materialAdvantage(std::int64_t balance) {
+    return balance == 0 ? QString() : QStringLiteral("+") + QString::number(std::abs(balance));
+}
+
+} // namespace
+
+GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), m_games(games), m_localization(localization) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(8);
+    QLabel* heading = makeHeading({}, this);
+    layout->addWidget(heading);
+    bindLocalizedText(heading, localization, QStringLiteral("current_state"),
+                      [heading](const QString& text) { heading->setText(text); });
+
+    QVBoxLayout* players = nullptr;
+    layout->addWidget(makeCard(this, players));
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    auto* whiteName = new LocalizedText(QStringLiteral("white_player"), localization, this);
+    auto* blackName = new LocalizedText(QStringLiteral("black_player"), localization, this);
+    m_whiteCaptured = new QLabel(this);
+    m_whiteCaptured->setObjectName(QStringLiteral("whiteCaptured"));
+    m_blackCaptured = new QLabel(this);
+    m_blackCaptured->setObjectName(QStringLiteral("blackCaptured"));
+    for (QLabel* captured : {m_whiteCaptured, m_blackCaptured}) {
+        QFont font = captured->font();
+        font.setPointSizeF(font.pointSizeF() * 1.3);
+        captured->setFont(font);
+        captured->setWordWrap(true);
+    }
+    grid->addWidget(new QLabel(QStringLiteral("♔"), this), 0, 0);
+    grid->addWidget(whiteName, 0, 1);
+    grid->addWidget(m_whiteCaptured, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("♚"), this), 2, 0);
+    grid->addWidget(blackName, 2, 1);
+    grid->addWidget(m_blackCaptured, 3, 1);
+    players->addLayout(grid);
+    auto* materialLine = new QHBoxLayout;
+    materialLine->addWidget(
+        new LocalizedText(QStringLiteral("material_balance"), localization, this));
+    m_material = new QLabel(this);
+    m_material->setObjectName(QStringLiteral("materialBalance"));
+    m_material->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    materialLine->addWidget(m_material, 1);
+    players->addLayout(materialLine);
+
+    auto* countLine = new QHBoxLayout;
+    countLine->addWidget(new LocalizedText(QStringLiteral("moves_count"), localization, this));
+    m_movesCount = new QLabel(this);
+    m_movesCount->setObjectName(QStringLiteral("movesCount"));
+    m_movesCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    countLine->addWidget(m_movesCount, 1);
+    layout->addLayout(countLine);
+
+    auto* movesHeading = new LocalizedText(QStringLiteral("tab_moves"), localization, this);
+    QFont bold = movesHeading->font();
+    bold.setBold(true);
+    movesHeading->setFont(bold);
+    layout->addWidget(movesHeading);
+    m_noMoves = new LocalizedText(QStringLiteral("no_moves_yet"), localization, this);
+    m_noMoves->setObjectName(QStringLiteral("noMovesYet"));
+    m_noMoves->setWordWrap(true);
+    layout->addWidget(m_noMoves);
+
+    m_moves = new QTableWidget(0, 2, this);
+    m_moves->setObjectName(QStringLiteral("moveList"));
+    m_moves->horizontalHeader()->hide();
+    m_moves->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_moves->verticalHeader()->setDefaultSectionSize(22);
+    m_moves->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_moves->setSelectionMode(QAbstractItemView::NoSelection);
+    m_moves->setFocusPolicy(Qt::NoFocus);
+    connect(m_moves, &QTableWidget::cellClicked, this, [this](int row, int column) {
+        const std::int64_t index = static_cast<std::int64_t>(row) * 2 + column;
+        const auto plies = static_cast<std::int64_t>(m_games.board().history().size());
+        if (index < plies) {
+            // The last move is the live position: clicking it ends the look back.
+            m_games.inspectMove(index == plies - 1 ? std::nullopt
+                                                   : std::optional<std::int64_t>(index));
+        }
+    });
+    layout->addWidget(m_moves, 1);
+
+    connect(&games, &GameManager::boardChanged, this, [this] {
+        refreshPlayers();
+        refreshMoves();
+    });
+    connect(&games, &GameManager::inspectingMoveIndexChanged, this,
+            &GameStateTab::refreshHighlight);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &GameStateTab::refreshPlayers);
+    refreshPlayers();
+    refreshMoves();
+}
+
+void GameStateTab::refreshPlayers() {
+    const ChessBoard& board = m_games.board();
+    const CapturedPieces captured = board.capturedPieces();
+    m_whiteCaptured->setText(capturedGlyphs(captured.black));
+    m_blackCaptured->setText(capturedGlyphs(captured.white));
+    const std::int64_t balance = board.materialScore();
+    if (balance == 0) {
+        m_material->setText(m_localization.text(QStringLiteral("eval_equal")));
+    } else {
+        m_material->setText(m_localization.text(balance > 0 ? QStringLiteral("white_player")
+                                                            : QStringLiteral("black_player")) +
+                            QLatin1Char(' ') + materialAdvantage(balance));
+    }
+}
+
+void GameStateTab::refreshMoves() {
+    const std::vector<MoveRecord>& history = m_games.board().history();
+    const int plies = static_cast<int>(history.size());
+    m_movesCount->setText(QString::number(plies));
+    m_noMoves->setVisible(plies == 0);
+    m_moves->setVisible(plies > 0);
+    const int rows = (plies + 1) / 2;
+    m_moves->setRowCount(rows);
+    // Only cells whose text changed are touched, so a long game costs little per move.
+    for (int ply = 0; ply < rows * 2; ++ply) {
+        const int row = ply / 2;
+        const int column = ply % 2;
+        QString text;
+        if (ply < plies) {
+            text = QString::fromStdString(history[static_cast<std::size_t>(ply)].san);
+        }
+        QTableWidgetItem* item = m_moves->item(row, column);
+        if (!item) {
+            item = new QTableWidgetItem;
+            m_moves->setItem(row, column, item);
+        }
+        if (item->text() != text) {
+            item->setText(text);
+        }
+        if (column == 0 && !m_moves->verticalHeaderItem(row)) {
+            m_moves->setVerticalHeaderItem(
+                row, new QTableWidgetItem(QString::number(row + 1) + QLatin1Char('.')));
+        }
+    }
+    refreshHighlight();
+    if (!m_games.inspectingMoveIndex()) {
+        m_moves->scrollToBottom();
+    }
+}
+
+void GameStateTab::refreshHighlight() {
+    const int plies = static_cast<int>(m_games.board().history().size());
+    const int current = m_games.inspectingMoveIndex()
+                            ? static_cast<int>(*m_games.inspectingMoveIndex())
+                            : plies - 1;
+    const QPalette palette = m_moves->palette();
+    for (int ply = 0; ply < plies; ++ply) {
+        QTableWidgetItem* item = m_moves->item(ply / 2, ply % 2);
+        if (!item) {
+            continue;
+        }
+        const bool highlighted = ply == current;
+        QFont font = item->font();
+        if (font.bold() != highlighted) {
+            font.setBold(highlighted);
+            item->setFont(font);
+        }
+        item->setBackground(highlighted ? palette.highlight() : QBrush());
+        item->setForeground(highlighted ? palette.highlightedText() : palette.text());
+    }
+}
+
+} // namespace velkor::panel

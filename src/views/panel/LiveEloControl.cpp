@@ -1,0 +1,102 @@
+#include "LiveEloControl.h"
+
+#include "EloSliderRow.h"
+#include "EngineEloRanges.h"
+#include "PanelWidgets.h"
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace velkor::panel {
+
+LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
+                               LocalizationManager& localization, const EngineEloRanges& ranges,
+                               QWidget* parent)
+    : QFrame(parent), m_games(games), m_localization(localization), m_ranges(ranges) {
+    setObjectName(QStringLiteral("liveEloControl"));
+    QVBoxLayout* inner = nullptr;
+    QFrame* card = makeCard(this, inner);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(card);
+
+    auto* titleLine = new QHBoxLayout;
+    titleLine->addWidget(makeHeading(QStringLiteral("Live ELO-Steuerung"), card), 1);
+    auto* immediate = new QLabel(QStringLiteral("Sofort wirksam"), card);
+    immediate->setStyleSheet(
+        QStringLiteral("border-radius: 4px; padding: 1px 6px; color: white; background: #3a6ea5;"));
+    titleLine->addWidget(immediate);
+    inner->addLayout(titleLine);
+
+    m_white = new EloSliderRow(localization, card);
+    m_white->setObjectName(QStringLiteral("liveEloWhite"));
+    m_black = new EloSliderRow(localization, card);
+    m_black->setObjectName(QStringLiteral("liveEloBlack"));
+    inner->addWidget(m_white);
+    inner->addWidget(m_black);
+    connect(m_white, &EloSliderRow::changed, this,
+            [this](bool limit, std::int64_t elo) { m_games.updateWhiteElo(limit, elo); });
+    connect(m_black, &EloSliderRow::changed, this,
+            [this](bool limit, std::int64_t elo) { m_games.updateBlackElo(limit, elo); });
+
+    connect(&games, &GameManager::gameModeChanged, this, &LiveEloControl::refresh);
+    connect(&games, &GameManager::humanColorChanged, this, &LiveEloControl::refresh);
+    connect(&games, &GameManager::whiteEngineProcessChanged, this, &LiveEloControl::refresh);
+    connect(&games, &GameManager::blackEngineProcessChanged, this, &LiveEloControl::refresh);
+    connect(&games, &GameManager::whiteEngineLimitEloChanged, this, &LiveEloControl::refresh);
+    connect(&games, &GameManager::whiteEngineEloChanged, this, &LiveEloControl::refresh);
+    connect(&games, &GameManager::blackEngineLimitEloChanged, this, &LiveEloControl::refresh);
+    connect(&games, &GameManager::blackEngineEloChanged, this, &LiveEloControl::refresh);
+    connect(&ranges, &EngineEloRanges::rangesChanged, this, &LiveEloControl::refresh);
+    // Whether an engine can limit its strength is learnt by the registry at the engine's start.
+    connect(&engines, &EngineManager::selectedWhiteEngineChanged, this, &LiveEloControl::refresh);
+    connect(&engines, &EngineManager::selectedBlackEngineChanged, this, &LiveEloControl::refresh);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &LiveEloControl::refresh);
+    refresh();
+}
+
+bool LiveEloControl::enginePlays(PieceColor color) const {
+    switch (m_games.gameMode()) {
+    case GameMode::engineVsEngine:
+        return true;
+    case GameMode::humanVsEngine:
+        return m_games.humanColor() != color;
+    case GameMode::humanVsHuman:
+        return false;
+    }
+    return false;
+}
+
+void LiveEloControl::refresh() {
+    const bool whitePlays = enginePlays(PieceColor::white);
+    const bool blackPlays = enginePlays(PieceColor::black);
+    setVisible(whitePlays || blackPlays);
+    const bool engineMatch = m_games.gameMode() == GameMode::engineVsEngine;
+    const auto update = [this, engineMatch](EloSliderRow* row, PieceColor color, bool plays,
+                                            bool limit, std::int64_t elo) {
+        row->setVisible(plays);
+        if (!plays) {
+            return;
+        }
+        row->setToggleText(m_localization.text(QStringLiteral("limit_elo")));
+        row->setTitle(!engineMatch                 ? QStringLiteral("Gegnerische ELO live:")
+                      : color == PieceColor::white ? QStringLiteral("Weiß:")
+                                                   : QStringLiteral("Schwarz: "));
+        row->setUnsupported(!m_games.canLimitStrength(color));
+        row->setState(limit, elo);
+        const UCIEngineProcess* process = color == PieceColor::white ? m_games.whiteEngineProcess()
+                                                                     : m_games.blackEngineProcess();
+        row->setEngineRange(process ? m_ranges.rangeFor(process->config().executablePath)
+                                    : std::nullopt);
+    };
+    update(m_white, PieceColor::white, whitePlays, m_games.whiteEngineLimitElo(),
+           m_games.whiteEngineElo());
+    update(m_black, PieceColor::black, blackPlays, m_games.blackEngineLimitElo(),
+           m_games.blackEngineElo());
+}
+
+} // namespace velkor::panel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "chess/PieceColor.h"
+
+#include <QFrame>
+
+namespace velkor {
+class EngineManager;
+class GameManager;
+class LocalizationManager;
+} // namespace velkor
+
+namespace velkor::panel {
+
+class EloSliderRow;
+class EngineEloRanges;
+
+// Changes the strength of the engines of the running game at once: one row per colour an
+// engine plays, or the note that the engine cannot limit its strength. Hidden without engines.
+class LiveEloControl : public QFrame {
+    Q_OBJECT
+
+public:
+    LiveEloControl(GameManager& games, EngineManager& engines, LocalizationManager& localization,
+                   const EngineEloRanges& ranges, QWidget* parent = nullptr);
+
+private:
+    void refresh();
+    bool enginePlays(PieceColor color) const;
+
+    GameManager& m_games;
+    LocalizationManager& m_localization;
+    const EngineEloRanges& m_ranges;
+    EloSliderRow* m_white;
+    EloSliderRow* m_black;
+};
+
+} // namespace velkor::panel

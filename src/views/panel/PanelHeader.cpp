@@ -1,0 +1,133 @@
+#include "PanelHeader.h"
+
+#include "PanelIcons.h"
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace velkor::panel {
+
+namespace {
+
+QString displayNameOf(Language language) {
+    return QString::fromUtf8(displayName(language).data(),
+                             static_cast<qsizetype>(displayName(language).size()));
+}
+
+} // namespace
+
+PanelHeader::PanelHeader(GameManager& games, LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), m_games(games), m_localization(localization) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+
+    auto* titleLine = new QHBoxLayout;
+    auto* title = new LocalizedText(QStringLiteral("app_title"), localization, this);
+    title->setObjectName(QStringLiteral("panelTitle"));
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    title->setFont(titleFont);
+    titleLine->addWidget(title, 1);
+
+    m_languageButton = new QToolButton(this);
+    m_languageButton->setObjectName(QStringLiteral("languageButton"));
+    m_languageButton->setPopupMode(QToolButton::InstantPopup);
+    m_languageButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto* menu = new QMenu(m_languageButton);
+    menu->setObjectName(QStringLiteral("languageMenu"));
+    for (const Language language : allLanguages) {
+        QAction* action = menu->addAction(flagIcon(language), displayNameOf(language));
+        action->setObjectName(
+            QStringLiteral("language_") +
+            QString::fromLatin1(id(language).data(), static_cast<qsizetype>(id(language).size())));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this,
+                [this, language] { m_localization.setCurrentLanguage(language); });
+    }
+    m_languageButton->setMenu(menu);
+    bindLocalizedText(m_languageButton, localization, QStringLiteral("language"),
+                      [this](const QString& text) { m_languageButton->setToolTip(text); });
+    titleLine->addWidget(m_languageButton);
+    layout->addLayout(titleLine);
+
+    m_badgeFrame = new QWidget(this);
+    m_badgeFrame->setObjectName(QStringLiteral("statusBadge"));
+    m_badgeFrame->setAttribute(Qt::WA_StyledBackground);
+    auto* badge = new QHBoxLayout(m_badgeFrame);
+    badge->setContentsMargins(10, 5, 10, 5);
+    m_badgeIcon = new QLabel(m_badgeFrame);
+    m_badgeText = new QLabel(m_badgeFrame);
+    m_badgeText->setObjectName(QStringLiteral("statusBadgeText"));
+    m_badgeText->setWordWrap(true);
+    QFont badgeFont = m_badgeText->font();
+    badgeFont.setBold(true);
+    m_badgeText->setFont(badgeFont);
+    badge->addWidget(m_badgeIcon);
+    badge->addWidget(m_badgeText, 1);
+    layout->addWidget(m_badgeFrame);
+
+    connect(&games, &GameManager::boardChanged, this, &PanelHeader::refreshBadge);
+    connect(&games, &GameManager::isGameOverChanged, this, &PanelHeader::refreshBadge);
+    connect(&games, &GameManager::gameEndReasonChanged, this, &PanelHeader::refreshBadge);
+    connect(&games, &GameManager::isPausedChanged, this, &PanelHeader::refreshBadge);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, [this] {
+        refreshBadge();
+        refreshLanguageButton();
+    });
+    refreshBadge();
+    refreshLanguageButton();
+}
+
+void PanelHeader::refreshLanguageButton() {
+    const Language current = m_localization.currentLanguage();
+    m_languageButton->setIcon(flagIcon(current));
+    m_languageButton->setText(displayNameOf(current));
+    const auto actions = m_languageButton->menu()->actions();
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        actions[i]->setChecked(allLanguages[static_cast<std::size_t>(i)] == current);
+    }
+}
+
+void PanelHeader::refreshBadge() {
+    const StatusBadgeContent content = statusBadgeContent(m_games, m_localization);
+    if (content == m_badge && !m_badgeText->text().isEmpty()) {
+        return;
+    }
+    m_badge = content;
+    m_badgeText->setText(content.text);
+    QIcon icon;
+    QString colour = QStringLiteral("#3a6ea5");
+    switch (content.icon) {
+    case StatusBadgeContent::Icon::checkeredFlag:
+        icon = checkeredFlagIcon();
+        colour = QStringLiteral("#555555");
+        break;
+    case StatusBadgeContent::Icon::warning:
+        icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        colour = QStringLiteral("#c0392b");
+        break;
+    case StatusBadgeContent::Icon::pause:
+        icon = style()->standardIcon(QStyle::SP_MediaPause);
+        colour = QStringLiteral("#b36b00");
+        break;
+    case StatusBadgeContent::Icon::none:
+        break;
+    }
+    m_badgeIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(16, 16));
+    m_badgeIcon->setVisible(!icon.isNull());
+    m_badgeFrame->setStyleSheet(
+        QStringLiteral("QWidget#statusBadge { border: 2px solid %1; border-radius: 12px; }"
+                       " QLabel { color: %1; }")
+            .arg(colour));
+}
+
+} // namespace velkor::panel
