@@ -1,0 +1,34 @@
+#include "LaunchSequence.h"
+
+#include "LegacyBundleName.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QWidget>
+
+namespace velkor {
+
+void runLaunchSequence(QWidget& window, const UpdateHooks& hooks) {
+    const auto bundle = LegacyBundleName::runningBundlePath(QCoreApplication::applicationDirPath());
+    if (bundle) {
+        if (const auto moved =
+                LegacyBundleName::renameIfNeeded(*bundle, LegacyBundleName::imageMountBase())) {
+            if (hooks.bundleMoved) {
+                hooks.bundleMoved(*moved);
+            }
+            const QString iconPath = QDir(*moved).filePath(QStringLiteral("Contents/Resources/AppIcon.png"));
+            if (QFileInfo::exists(iconPath)) {
+                QApplication::setWindowIcon(QIcon(iconPath));
+            }
+        }
+    }
+    window.raise();
+    window.activateWindow();
+    if (hooks.handleLaunch) {
+        hooks.handleLaunch();
+    }
+}
+
+} // namespace velkor
