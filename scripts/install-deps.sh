@@ -18,6 +18,8 @@ packages=(
     stockfish toga2
     # a private message bus for the keep-awake tests
     dbus-daemon
+    # the chess font compiled into the board (GNU FreeFont's FreeSerif)
+    fonts-freefont-ttf
 )
 
 missing=()
