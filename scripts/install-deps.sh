@@ -20,6 +20,8 @@ packages=(
     dbus-daemon
     # the chess font compiled into the board (GNU FreeFont's FreeSerif)
     fonts-freefont-ttf
+    # the start-up benchmark: a private X server and its DAMAGE extension
+    xvfb libxdamage-dev
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AfterFirstPaint.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Settings.h"
@@ -39,10 +40,13 @@ void MainWindow::showEvent(QShowEvent* event) {
         return;
     }
     m_shownBefore = true;
-    // The program opens on a fresh game; a game loaded before the window appeared stays.
-    if (m_game.board().history().empty() && !m_game.isGameOver()) {
-        m_game.startNewGame();
-    }
+    // The program opens on a fresh game; a game loaded before the window appeared stays. It
+    // starts once the first frame is out, so starting the engines does not hold the window back.
+    runAfterFirstPaint(*this, [this] {
+        if (m_game.board().history().empty() && !m_game.isGameOver()) {
+            m_game.startNewGame();
+        }
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

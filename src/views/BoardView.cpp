@@ -11,6 +11,8 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace velkor {
 
@@ -41,10 +43,11 @@ double BoardView::boardSize() const {
 }
 
 QRectF BoardView::boardRect() const {
+    const double ratio = devicePixelRatioF();
     const double side = boardSize();
-    // Whole logical pixels keep the squares on the device pixel grid.
-    const double left = std::floor((width() - side) / 2.0);
-    const double top = std::floor((height() - side) / 2.0);
+    // Centred, with the corner on a device pixel so every square edge falls between pixels.
+    const double left = std::floor((width() - side) * ratio / 2.0) / ratio;
+    const double top = std::floor((height() - side) * ratio / 2.0) / ratio;
     return {left, top, side, side};
 }
 
@@ -141,7 +144,14 @@ void BoardView::paintDestinations(QPainter& painter, double side, bool flipped) 
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
+    // A promotion square is listed once per piece; it is marked once, so the mark keeps its tone.
+    std::array<bool, 64> marked{};
     for (const Square square : m_game.legalDestinationSquares()) {
+        auto& done = marked[static_cast<std::size_t>(square.index())];
+        if (done) {
+            continue;
+        }
+        done = true;
         const QRectF cell = squareRect(square, side, flipped);
         if (m_displayed[square]) {
             const double width = cell.width() * 0.08;

@@ -8,7 +8,7 @@
 namespace velkor {
 
 EvaluationBarView::EvaluationBarView(QWidget* parent) : QWidget(parent) {
-    setFixedWidth(26);
+    setFixedWidth(30);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
 }
 
@@ -35,7 +35,7 @@ QString EvaluationBarView::scoreText() const {
 void EvaluationBarView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bar = QRectF(rect()).adjusted(2, 0, -2, 0);
+    const QRectF bar = QRectF(rect()).adjusted(1, 0, -1, 0);
     QPainterPath outline;
     outline.addRoundedRect(bar, 4, 4);
     painter.setClipPath(outline);
@@ -54,6 +54,7 @@ void EvaluationBarView::paintEvent(QPaintEvent* /*event*/) {
     QFont font = painter.font();
     font.setPixelSize(9);
     font.setBold(true);
+    font.setStretch(QFont::SemiCondensed);
     painter.setFont(font);
     painter.setPen(whiteLeads ? QColor(40, 40, 44) : QColor(235, 235, 230));
     const QRectF label = atBottom ? QRectF(bar.left(), bar.bottom() - 18, bar.width(), 16)

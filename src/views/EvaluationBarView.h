@@ -27,8 +27,8 @@ public:
     double whiteFraction() const { return m_evaluation.evalBarFraction(m_turn); }
     QString scoreText() const;
 
-    QSize sizeHint() const override { return {26, 400}; }
-    QSize minimumSizeHint() const override { return {26, 100}; }
+    QSize sizeHint() const override { return {30, 400}; }
+    QSize minimumSizeHint() const override { return {30, 100}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResource>
 
 #include <array>
 
@@ -54,7 +55,15 @@ QString pieceFontFamily() {
     // FreeSerif of GNU FreeFont (Debian fonts-freefont-ttf), GPL 3 or later with the font
     // exception: embedding the font does not bring the program under the GPL.
     static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/velkor/fonts/FreeSerif.ttf"));
+        // The resource is stored uncompressed: the font is read in place, not copied.
+        const QString path = QStringLiteral(":/velkor/fonts/FreeSerif.ttf");
+        const QResource resource(path);
+        const int id =
+            resource.compressionAlgorithm() == QResource::NoCompression
+                ? QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(
+                      reinterpret_cast<const char*>(resource.data()),
+                      static_cast<qsizetype>(resource.size())))
+                : QFontDatabase::addApplicationFont(path);
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         return families.isEmpty() ? QStringLiteral("serif") : families.first();
     }();

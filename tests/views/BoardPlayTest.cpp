@@ -9,6 +9,7 @@
 #include "views/PromotionOverlay.h"
 
 #include <QPushButton>
+#include <cmath>
 #include <QTest>
 #include <QToolButton>
 
@@ -96,6 +97,12 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
     EXPECT_TRUE(near(edgeOf(image, "a1"), BoardPalette::darkSquare(), 1));
     EXPECT_TRUE(near(edgeOf(image, "h1"), BoardPalette::lightSquare(), 1));
     EXPECT_TRUE(near(edgeOf(image, "e4"), BoardPalette::lightSquare(), 1));
+    // At any scale factor every square covers whole device pixels.
+    for (const double ratio : {1.0, 1.25, 1.5, 2.0}) {
+        const double side = crispBoardSide(701, 655, ratio);
+        EXPECT_DOUBLE_EQ(std::fmod(side * ratio, 8.0), 0.0);
+        EXPECT_GT(side * ratio, 655 * ratio - 8);
+    }
     EXPECT_TRUE(showsWhiteMan(image, "d2"));
     EXPECT_TRUE(showsBlackMan(image, "e8"));
     EXPECT_EQ(view.bottomBanner().banner().name, "Player 1");
@@ -178,8 +185,11 @@ TEST_F(BoardPlayTest, APromotionIsChosenOnTheBoardOrCancelled) {
     const auto board_ = [&] { return game.board().fen(); };
     const std::string before = board_();
 
-    // Cancel with the button: nothing moved, nothing selected.
+    // Cancel with the button: nothing moved, nothing selected. The four promotions share one
+    // destination mark of the usual tone.
     click("e7");
+    EXPECT_TRUE(
+        near(centreOf(drawn(), "e8"), over(squareColour("e8"), BoardPalette::destinationDot())));
     click("e8");
     ASSERT_TRUE(overlay.isVisible());
     EXPECT_EQ(overlay.choiceButton(PieceType::knight).text(), "Knight");
