@@ -37,7 +37,7 @@ build: deps $(BUILD_DIR)/build.ninja
 
 run: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target velkor
-	./$(BUILD_DIR)/bin/velkor
+	./$(BUILD_DIR)/Velkor.app/Contents/MacOS/velkor
 
 test: test-main test-sanitized
 

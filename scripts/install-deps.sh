@@ -13,7 +13,9 @@ packages=(
     # sounds; charts (Charts needs the OpenGL module, which Debian only recommends)
     qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev
     # update verification and disk images
-    libssl-dev libarchive-dev
+    libssl-dev libarchive-dev libplist-dev nlohmann-json3-dev
+    # the release script writes the update feed with Python
+    python3
     # real UCI engines for the engine tests (installed in /usr/games, not on PATH)
     stockfish toga2
     # a private message bus for the keep-awake tests
@@ -22,6 +24,8 @@ packages=(
     fonts-freefont-ttf
     # the start-up benchmark: a private X server and its DAMAGE extension
     xvfb libxdamage-dev
+    # throw-away certificates for the update tests' loopback HTTPS server
+    openssl
 )
 
 missing=()

@@ -1,18 +1,24 @@
 #include "UpdateHooks.h"
 
-#include "LegacyBundleName.h"
-
-#include <QCoreApplication>
+#include "update/CurrentBundle.h"
+#include "update/UpdateController.h"
+#include "views/UpdateView.h"
 
 namespace velkor {
 
 UpdateHooks makeUpdateHooks() {
-    // Without the update client the program only knows where its bundle is.
+    UpdateController& updates = UpdateController::shared();
     UpdateHooks hooks;
-    auto bundle = std::make_shared<QString>(
-        LegacyBundleName::runningBundlePath(QCoreApplication::applicationDirPath()).value_or(QString()));
-    hooks.bundleMoved = [bundle](const QString& path) { *bundle = path; };
-    hooks.currentBundlePath = [bundle] { return *bundle; };
+    hooks.handleLaunch = [&updates] { updates.handleLaunch(); };
+    hooks.checkForUpdates = [&updates] { updates.checkForUpdates(false); };
+    // A scheduled update starts its updater on the way out; when it cannot, the program stays.
+    hooks.mayQuit = [&updates] {
+        return updates.launchScheduledInstallerIfNeeded() ==
+               UpdateController::TerminateReply::terminateNow;
+    };
+    hooks.attachSheet = [&updates](QWidget& window) { new UpdateView(updates, &window); };
+    hooks.bundleMoved = [](const QString& path) { setCurrentBundlePath(path); };
+    hooks.currentBundlePath = [] { return currentBundlePath(); };
     return hooks;
 }
 

@@ -1,0 +1,180 @@
+#include "UpdateController.h"
+
+#include "WorkerThread.h"
+#include "platform/Published.h"
+#include "platform/Settings.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+#include <exception>
+
+namespace velkor {
+namespace {
+
+template <typename... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+
+} // namespace
+
+UpdateController& UpdateController::shared() {
+    static UpdateController controller(UpdateService::shared());
+    return controller;
+}
+
+UpdateController::UpdateController(UpdateService& service, Hooks hooks, QObject* parent)
+    : QObject(parent), m_service(service), m_hooks(std::move(hooks)) {
+    if (!m_hooks.requestTermination) {
+        m_hooks.requestTermination = [] {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                      Qt::QueuedConnection);
+        };
+    }
+    if (!m_hooks.schedule) {
+        m_hooks.schedule = [this](std::chrono::milliseconds delay, std::function<void()> work) {
+            QTimer::singleShot(delay, this, std::move(work));
+        };
+    }
+}
+
+void UpdateController::setPresented(bool presented) {
+    platform::publish(this, m_isPresented, presented, &UpdateController::isPresentedChanged);
+}
+
+void UpdateController::setAvailableUpdate(const std::optional<UpdateInfo>& update) {
+    platform::publish(this, m_availableUpdate, update, &UpdateController::availableUpdateChanged);
+}
+
+void UpdateController::setMessage(const std::optional<QString>& message) {
+    platform::publish(this, m_message, message, &UpdateController::messageChanged);
+}
+
+void UpdateController::setChecking(bool checking) {
+    platform::publish(this, m_isChecking, checking, &UpdateController::isCheckingChanged);
+}
+
+void UpdateController::setInstalling(bool installing) {
+    platform::publish(this, m_isInstalling, installing, &UpdateController::isInstallingChanged);
+}
+
+void UpdateController::setFailed(bool failed) {
+    platform::publish(this, m_failed, failed, &UpdateController::failedChanged);
+}
+
+void UpdateController::checkForUpdates(bool silent) {
+    if (m_isChecking) {
+        return;
+    }
+    setChecking(true);
+    setFailed(false);
+    setMessage(QStringLiteral("Checking for updates…"));
+    if (!silent) {
+        setPresented(true);
+    }
+    runCheck(silent);
+}
+
+QCoro::Task<> UpdateController::runCheck(bool /*silent*/) {
+    const QPointer<UpdateController> self(this);
+    QCoro::Task<UpdateService::CheckResult> checking = m_service.check();
+    const UpdateService::CheckResult result = co_await std::move(checking);
+    if (!self) {
+        co_return;
+    }
+    std::visit(
+        Overloaded{
+            [this](const UpdateService::UpToDate& upToDate) {
+                setAvailableUpdate(std::nullopt);
+                setMessage(
+                    QStringLiteral("Velkor is up to date (version %1).").arg(upToDate.version));
+            },
+            [this](const UpdateService::UpdateAvailable& available) {
+                setAvailableUpdate(available.info);
+                setMessage(std::nullopt);
+                setPresented(true);
+            },
+            [this](const UpdateService::Failed& failure) {
+                setAvailableUpdate(std::nullopt);
+                setMessage(QStringLiteral("Update check failed: ") + failure.message);
+                setFailed(true);
+            },
+        },
+        result);
+    setChecking(false);
+}
+
+void UpdateController::install() {
+    if (!m_availableUpdate || m_isInstalling) {
+        return;
+    }
+    setInstalling(true);
+    setFailed(false);
+    setMessage(
+        QStringLiteral("Downloading and verifying Velkor %1…").arg(m_availableUpdate->version));
+    runInstall(*m_availableUpdate);
+}
+
+QCoro::Task<> UpdateController::runInstall(UpdateInfo info) {
+    const QPointer<UpdateController> self(this);
+    std::optional<QString> failure;
+    try {
+        QCoro::Task<PreparedUpdate> preparing = m_service.prepareForInstallation(std::move(info));
+        const PreparedUpdate prepared = co_await std::move(preparing);
+        // Scheduling verifies the installed bundle's signature, which reads all of its files.
+        UpdateService& service = m_service;
+        QCoro::Task<> scheduling =
+            runOnWorkerThread([&service, &prepared] { service.scheduleInstallation(prepared); });
+        co_await std::move(scheduling);
+    } catch (const std::exception& error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    if (!self) {
+        co_return;
+    }
+    if (failure) {
+        setMessage(*failure);
+        setFailed(true);
+        setInstalling(false);
+        co_return;
+    }
+    setMessage(QStringLiteral("Update verified. Velkor will now install and relaunch."));
+    setInstalling(false);
+    setPresented(false);
+    m_hooks.requestTermination();
+}
+
+void UpdateController::handleLaunch() {
+    if (const std::optional<UpdateInstallResult> status = m_service.consumeInstallStatus()) {
+        setMessage(status->message);
+        setFailed(!status->succeeded);
+        setPresented(true);
+    }
+    const QString key = QString::fromUtf8(checkAtLaunchKey);
+    const bool checkAtLaunch =
+        !platform::Settings::contains(key) || platform::Settings::value(key).toBool();
+    if (checkAtLaunch) {
+        m_hooks.schedule(launchCheckDelay, [self = QPointer<UpdateController>(this)] {
+            if (self) {
+                self->checkForUpdates(true);
+            }
+        });
+    }
+}
+
+UpdateController::TerminateReply UpdateController::launchScheduledInstallerIfNeeded() {
+    try {
+        m_service.launchScheduledInstaller();
+        return TerminateReply::terminateNow;
+    } catch (const std::exception& error) {
+        m_service.clearScheduledInstallation();
+        setMessage(QStringLiteral("Could not start the updater: ") +
+                   QString::fromUtf8(error.what()));
+        setFailed(true);
+        setPresented(true);
+        return TerminateReply::terminateCancel;
+    }
+}
+
+} // namespace velkor

@@ -1,0 +1,372 @@
+#include "Updater.h"
+
+#include "BundleTestSupport.h"
+#include "InstallPlan.h"
+#include "bundle/ArchiveImage.h"
+#include "bundle/ChildProcess.h"
+#include "bundle/FileDigest.h"
+#include "bundle/FileTree.h"
+#include "chess/DomainError.h"
+
+#include <chrono>
+#include <functional>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velkor::updater {
+namespace {
+
+namespace fs = std::filesystem;
+using bundle::testing::ArchiveEntry;
+using bundle::testing::readFile;
+using bundle::testing::writeFile;
+using namespace std::chrono_literals;
+
+// Time that only moves when the updater sleeps.
+class ManualClock final : public Clock {
+public:
+    std::chrono::steady_clock::time_point now() override { return m_now; }
+    void sleepFor(std::chrono::milliseconds duration) override { m_now += duration; }
+    std::chrono::steady_clock::duration elapsed() const { return m_now - m_start; }
+
+private:
+    std::chrono::steady_clock::time_point m_start{};
+    std::chrono::steady_clock::time_point m_now{};
+};
+
+// An installed Velkor 1.0 (build 1) in <root>/Applications, a plan for 2.1 (build 57), and the
+// image each case supplies.
+class UpdaterTest : public bundle::testing::BundleFixture {
+public:
+    void SetUp() override {
+        BundleFixture::SetUp();
+        target = root / "Applications/Velkor.app";
+        makeBundle(target, {.version = "1.0", .build = "1"}, &signer);
+        downloads = root / "cache/Updates/2.1-57";
+        fs::create_directories(downloads);
+        planPath = downloads / "install-plan.json";
+        statusPath = root / "support/Updates/last-install.json";
+    }
+
+    fs::path newImage(const BundleSpec& spec = {}, const bundle::SigningKey* key = nullptr,
+                      const std::function<void(const fs::path&)>& alter = {}) {
+        bundle::removeTree(root / "new");
+        const fs::path bundle = makeBundle(root / "new" / "Velkor.app", spec, key ? key : &signer);
+        if (alter) {
+            alter(bundle);
+        }
+        return useImage(makeImage(bundle, "packed"));
+    }
+
+    fs::path useImage(const fs::path& image) {
+        const fs::path dmg = downloads / "Velkor-2.1-57.dmg";
+        fs::copy_file(image, dmg, fs::copy_options::overwrite_existing);
+        return dmg;
+    }
+
+    InstallPlan planFor(const fs::path& dmg) const {
+        return InstallPlan{dmg.string(),
+                           target.string(),
+                           "com.tamsel.brontil",
+                           signer.teamIdentifier(),
+                           "2.1",
+                           "57",
+                           bundle::sha256OfFile(dmg),
+                           statusPath.string()};
+    }
+
+    void writePlan(const InstallPlan& plan) const { writeFile(planPath, encodeInstallPlan(plan)); }
+
+    std::vector<std::string> arguments(pid_t parent = 999'999) const {
+        return {"--plan", planPath.string(), "--parent-pid", std::to_string(parent)};
+    }
+
+    std::string installedMarker() const {
+        return readFile(target / "Contents/Resources/marker.txt");
+    }
+
+    std::vector<std::string> leftovers() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(target.parent_path())) {
+            if (entry.path() != target) {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        return names;
+    }
+
+    // Lines the stand-in application wrote when it started; waits a little for detached starts.
+    std::vector<std::string> waitForStarts(std::size_t count) const {
+        std::vector<std::string> lines;
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            lines.clear();
+            std::istringstream in(readFile(standInLog));
+            for (std::string line; std::getline(in, line);) {
+                lines.push_back(line);
+            }
+            if (lines.size() >= count) {
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return lines;
+    }
+
+    fs::path target;
+    fs::path downloads;
+    fs::path planPath;
+    fs::path statusPath;
+};
+
+// The real program, end to end: it waits for a stand-in parent to exit, installs, writes the
+// status, starts the new application and leaves nothing behind.
+TEST_F(UpdaterTest, ProgramReplacesTheApplicationAfterItsParentExitsAndRelaunchesIt) {
+    writePlan(planFor(newImage()));
+    const pid_t parent = ::fork();
+    ASSERT_GE(parent, 0);
+    if (parent == 0) {
+        ::usleep(300'000);
+        ::_exit(0);
+    }
+    // Reap the stand-in parent as soon as it exits, as its own parent would.
+    std::thread reaper([parent] { ::waitpid(parent, nullptr, 0); });
+    const auto result = bundle::runProcess(
+        {VELKOR_UPDATER, "--plan", planPath.string(), "--parent-pid", std::to_string(parent)});
+    reaper.join();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_EQ(
+        readFile(statusPath),
+        R"({"succeeded":true,"message":"Velkor was updated to version 2.1 (build 57).","version":"2.1"})");
+    EXPECT_EQ(installedMarker(), "2.1-57");
+    EXPECT_EQ(bundle::verifySignature(target).teamIdentifier, signer.teamIdentifier());
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_FALSE(fs::exists(downloads / "Velkor-2.1-57.dmg"));
+    EXPECT_FALSE(fs::exists(planPath));
+    EXPECT_TRUE(attachedFolders().empty());
+    EXPECT_EQ(waitForStarts(1), std::vector<std::string>{"2.1-57 " + target.string()});
+}
+
+TEST_F(UpdaterTest, ProgramRejectsBadArgumentsWithOneLineAndNoStatus) {
+    writePlan(planFor(newImage()));
+    const std::vector<std::vector<std::string>> rows = {
+        {},
+        {"--plan", planPath.string()},
+        {"--parent-pid", "42", "--plan"},
+        {"--plan", planPath.string(), "--parent-pid", "1"},
+        {"--plan", planPath.string(), "--parent-pid", "0"},
+        {"--plan", planPath.string(), "--parent-pid", "-5"},
+        {"--plan", planPath.string(), "--parent-pid", "12a"},
+        {"--plan", planPath.string(), "--parent-pid", "2147483648"},
+        {"--plan", planPath.string(), "--parent-pid", ""},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> argv{VELKOR_UPDATER};
+        argv.insert(argv.end(), row.begin(), row.end());
+        const auto result = bundle::runProcess(argv);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.standardError,
+                  "BrontilTrashUpdater: The updater received invalid arguments.\n");
+        EXPECT_EQ(result.standardOutput, "");
+    }
+    EXPECT_EQ(
+        parseCommandLine({"x", "--parent-pid", "+42", "--plan", "p", "--plan", "q"}).parentPid, 42);
+    EXPECT_EQ(parseCommandLine({"--parent-pid", "2147483647", "--plan", "p"}).planPath, "p");
+
+    writeFile(planPath, R"({"dmgPath": 5})");
+    const auto unreadable =
+        bundle::runProcess({VELKOR_UPDATER, "--plan", planPath.string(), "--parent-pid", "999999"});
+    EXPECT_EQ(unreadable.exitStatus, 1);
+    EXPECT_EQ(unreadable.standardError,
+              "BrontilTrashUpdater: The install plan has no text \"dmgPath\".\n");
+    EXPECT_FALSE(fs::exists(statusPath));
+    EXPECT_EQ(installedMarker(), "1.0-1");
+}
+
+struct Attack {
+    const char* name;
+    // Prepares the image and returns the plan; may adjust the environment.
+    std::function<InstallPlan(UpdaterTest&, UpdaterEnvironment&)> prepare;
+    const char* description;
+};
+
+// Every attack and fault ends the same safe way: exit 1, one standard-error line, a failure
+// status with the reason, the installed application intact and started again, no staging copy.
+TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication) {
+    const auto fromImage = [](const std::function<fs::path(UpdaterTest&)>& image) {
+        return [image](UpdaterTest& t, UpdaterEnvironment&) { return t.planFor(image(t)); };
+    };
+    const std::vector<Attack> rows = {
+        {"another signer", fromImage([](UpdaterTest& t) { return t.newImage({}, &t.otherSigner); }),
+         "The update application is invalid: Developer ID identity does not match."},
+        {"tampered file", fromImage([](UpdaterTest& t) {
+             return t.newImage({}, nullptr, [](const fs::path& b) {
+                 writeFile(b / "Contents/Resources/marker.txt", "2.1-57 evil");
+             });
+         }),
+         "The update application is invalid: Code signature validation failed."},
+        {"extra file", fromImage([](UpdaterTest& t) {
+             return t.newImage({}, nullptr, [](const fs::path& b) {
+                 writeFile(b / "Contents/MacOS/libinject.so", "x");
+             });
+         }),
+         "The update application is invalid: Code signature validation failed."},
+        {"another build", fromImage([](UpdaterTest& t) { return t.newImage({.build = "58"}); }),
+         "The update application is invalid: Build does not match."},
+        {"another version",
+         fromImage([](UpdaterTest& t) { return t.newImage({.version = "2.2"}); }),
+         "The update application is invalid: Version does not match."},
+        {"no matching application",
+         fromImage([](UpdaterTest& t) { return t.newImage({.identifier = "com.example.x"}); }),
+         "The update application is invalid: No matching Velkor app was found."},
+        {"path escaping the image", fromImage([](UpdaterTest& t) {
+             bundle::testing::writeArchive(
+                 t.root / "escape.dmg",
+                 {{"Velkor.app/../../../owned", ArchiveEntry::Kind::file, "x"}});
+             return t.useImage(t.root / "escape.dmg");
+         }),
+         "The update disk image is invalid: The entry Velkor.app/../../../owned leads out of the "
+         "image with \"..\"."},
+        {"link escaping the image", fromImage([](UpdaterTest& t) {
+             bundle::testing::writeArchive(
+                 t.root / "link.dmg",
+                 {{"Velkor.app", ArchiveEntry::Kind::folder, "", "", 0755},
+                  {"Velkor.app/Contents", ArchiveEntry::Kind::link, "", "../../../.."}});
+             return t.useImage(t.root / "link.dmg");
+         }),
+         "The update disk image is invalid: The link Velkor.app/Contents leads out of the image."},
+        {"image changed after download",
+         [](UpdaterTest& t, UpdaterEnvironment&) {
+             InstallPlan plan = t.planFor(t.newImage());
+             plan.expectedSHA256[0] = plan.expectedSHA256[0] == '0' ? '1' : '0';
+             return plan;
+         },
+         "The update no longer matches its verified SHA-256 checksum."},
+        {"installed application signed by someone else",
+         [](UpdaterTest& t, UpdaterEnvironment&) {
+             InstallPlan plan = t.planFor(t.newImage());
+             plan.expectedTeamIdentifier = t.otherSigner.teamIdentifier();
+             return plan;
+         },
+         "The update application is invalid: Developer ID identity does not match."},
+        {"target is not an application",
+         [](UpdaterTest& t, UpdaterEnvironment&) {
+             InstallPlan plan = t.planFor(t.newImage());
+             plan.targetAppPath = (t.root / "Applications").string();
+             return plan;
+         },
+         "The updater received invalid arguments."},
+        {"parent never exits",
+         [](UpdaterTest& t, UpdaterEnvironment& environment) {
+             environment.processIsRunning = [](pid_t) { return true; };
+             return t.planFor(t.newImage());
+         },
+         "Velkor did not terminate in time."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ManualClock clock;
+        UpdaterEnvironment environment(clock);
+        std::vector<std::string> started;
+        environment.launchApplication = [&](const fs::path& bundle) {
+            started.push_back(readFile(bundle / "Contents/Resources/marker.txt"));
+        };
+        const InstallPlan plan = row.prepare(*this, environment);
+        writePlan(plan);
+        fs::remove(statusPath);
+
+        std::ostringstream errors;
+        EXPECT_EQ(runUpdater(arguments(), environment, errors), 1);
+        EXPECT_EQ(errors.str(), std::string("BrontilTrashUpdater: ") + row.description + "\n");
+        EXPECT_EQ(
+            decodeInstallStatus(readFile(statusPath)),
+            (InstallStatus{false, std::string("Velkor update failed: ") + row.description, "2.1"}));
+        EXPECT_EQ(installedMarker(), "1.0-1");
+        EXPECT_EQ(bundle::verifySignature(target).teamIdentifier, signer.teamIdentifier());
+        // The application is started again from the plan's target, whatever that names.
+        EXPECT_EQ(started.size(), 1u);
+        if (plan.targetAppPath == target.string()) {
+            EXPECT_EQ(started, std::vector<std::string>{"1.0-1"});
+        }
+        EXPECT_TRUE(leftovers().empty());
+        EXPECT_TRUE(fs::exists(plan.dmgPath));
+        EXPECT_TRUE(fs::exists(planPath));
+        EXPECT_TRUE(attachedFolders().empty());
+        EXPECT_FALSE(fs::exists(root / "owned"));
+        if (std::string(row.name) == "parent never exits") {
+            EXPECT_GE(clock.elapsed(), 60s);
+            EXPECT_LT(clock.elapsed(), 61s);
+        } else {
+            EXPECT_EQ(clock.elapsed(), 0s);
+        }
+    }
+}
+
+// The new application cannot be started: the old one is put back before the status is written,
+// and it is the old one that starts.
+TEST_F(UpdaterTest, FailedRelaunchRollsBackToTheInstalledApplication) {
+    writePlan(planFor(newImage({.executable = false})));
+    ManualClock clock;
+    UpdaterEnvironment environment(clock); // the real launcher: the new executable cannot run
+    std::ostringstream errors;
+    EXPECT_EQ(runUpdater(arguments(), environment, errors), 1);
+
+    const std::string description = "The application could not be replaced: Could not start " +
+                                    (target / "Contents/MacOS/velkor").string() +
+                                    ": Permission denied";
+    EXPECT_EQ(errors.str(), "BrontilTrashUpdater: " + description + "\n");
+    EXPECT_EQ(decodeInstallStatus(readFile(statusPath)),
+              (InstallStatus{false, "Velkor update failed: " + description, "2.1"}));
+    EXPECT_EQ(installedMarker(), "1.0-1");
+    EXPECT_NO_THROW(bundle::verifySignature(target));
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_EQ(waitForStarts(1), std::vector<std::string>{"1.0-1 " + target.string()});
+}
+
+// Case of the digest does not matter, and a second successful run finds nothing left to trip on.
+TEST_F(UpdaterTest, InstallsWithAnUpperCaseDigestAndWritesNoOutput) {
+    InstallPlan plan = planFor(newImage());
+    for (char& c : plan.expectedSHA256) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    writePlan(plan);
+    ManualClock clock;
+    UpdaterEnvironment environment(clock);
+    std::vector<fs::path> started;
+    environment.launchApplication = [&](const fs::path& bundle) { started.push_back(bundle); };
+    environment.newUuid = [] { return std::string("0F8FAD5B-D9CB-469F-A165-70867728950E"); };
+    std::ostringstream errors;
+    EXPECT_EQ(runUpdater(arguments(), environment, errors), 0);
+    EXPECT_EQ(errors.str(), "");
+    EXPECT_EQ(installedMarker(), "2.1-57");
+    EXPECT_EQ(started, std::vector<fs::path>{target});
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(decodeInstallStatus(readFile(statusPath)).succeeded);
+}
+
+// A backup that cannot be moved back is reported as such and stays beside the target.
+TEST_F(UpdaterTest, RollbackThatCannotMoveTheBackupReportsItAndKeepsTheBackup) {
+    const fs::path backup = root / "Applications/.brontil-trash-backup-X.app";
+    fs::rename(target, backup);
+    fs::create_directories(root / "blocked");
+    writeFile(root / "blocked/file", "x");
+    // The target path lies below a file, so nothing can be moved there.
+    const fs::path impossible = root / "blocked/file/Velkor.app";
+    try {
+        rollback(impossible, backup);
+        ADD_FAILURE() << "rolled back";
+    } catch (const DomainError& error) {
+        EXPECT_TRUE(
+            error.message().starts_with("The application could not be replaced: Rollback failed: "))
+            << error.message();
+    }
+    EXPECT_TRUE(fs::exists(backup / "Contents/Info.plist"));
+    EXPECT_NO_THROW(rollback(target, root / "no-backup.app"));
+}
+
+} // namespace
+} // namespace velkor::updater
