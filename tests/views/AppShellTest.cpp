@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace velkor {
 namespace {
@@ -29,7 +30,10 @@ protected:
         actions.openPGN = [this] { ++openCalls; };
         actions.savePGN = [this] { ++saveCalls; };
         window = std::make_unique<MainWindow>(game, engines, automatch, localization, sounds,
-                                              actions, [this] { return quitAllowed; });
+                                              actions, [this] {
+                                                  ++quitRequests;
+                                                  return quitAllowed;
+                                              });
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->activateWindow();
@@ -48,6 +52,7 @@ protected:
     int openCalls = 0;
     int saveCalls = 0;
     bool quitAllowed = false;
+    int quitRequests = 0;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -133,6 +138,21 @@ TEST_F(AppShellTest, ClosingTheWindowQuitsOnlyWhenTheQuitPathAllows) {
     EXPECT_TRUE(window->isVisible());
     quitAllowed = true;
     window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(quitRequests, 2);
+
+    // A quit asked of the application (as the update client does) takes the same path.
+    QCoreApplication::processEvents(); // the earlier close's own quit, outside a running loop
+    window->show();
+    quitAllowed = false;
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(100, qApp, [this] {
+        EXPECT_TRUE(window->isVisible());
+        quitAllowed = true;
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    EXPECT_EQ(quitRequests, 4);
     EXPECT_FALSE(window->isVisible());
     // The next window opens with the same size.
     MainWindow next(game, engines, automatch, localization, sounds, {});
