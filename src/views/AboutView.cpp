@@ -13,7 +13,7 @@ namespace {
 
 // Markdown, so the line can carry a mail link.
 const QString creditMarkdown = QStringLiteral(
-    "Made with Qt by the Velkor developers · [velkor@tamsel.org](mailto:velkor@tamsel.org)");
+    "Made with Qt by the Velkor developers · [velkor@tamsel.com](mailto:velkor@tamsel.com)");
 
 } // namespace
 

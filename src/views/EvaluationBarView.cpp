@@ -29,7 +29,18 @@ void EvaluationBarView::setFlipped(bool flipped) {
 }
 
 QString EvaluationBarView::scoreText() const {
-    return QString::fromStdString(m_evaluation.formattedScore());
+    // Engines score from the side to move; the bar is drawn from White's side, and so is its
+    // label, or "-0.40" would stand beside a bar in which White leads.
+    EngineEvaluation fromWhite = m_evaluation;
+    if (m_turn == PieceColor::black) {
+        if (fromWhite.scoreCp) {
+            fromWhite.scoreCp = -*fromWhite.scoreCp;
+        }
+        if (fromWhite.mateIn) {
+            fromWhite.mateIn = -*fromWhite.mateIn;
+        }
+    }
+    return QString::fromStdString(fromWhite.formattedScore());
 }
 
 void EvaluationBarView::paintEvent(QPaintEvent* /*event*/) {

@@ -9,7 +9,7 @@ namespace velkor {
 
 // A narrow bar beside the board: its white part, measured from White's side of the board (the
 // bottom unless flipped), is White's share of the evaluation, and the score stands at the end of
-// the side that leads.
+// the side that leads, from White's point of view.
 class EvaluationBarView : public QWidget {
     Q_OBJECT
 
@@ -25,6 +25,7 @@ public:
     bool isFlipped() const { return m_flipped; }
     // White's share of the bar's height.
     double whiteFraction() const { return m_evaluation.evalBarFraction(m_turn); }
+    // The score as White sees it ("+0.40" when White leads), like the bar itself.
     QString scoreText() const;
 
     QSize sizeHint() const override { return {30, 400}; }

@@ -169,6 +169,13 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
     };
     EXPECT_GT(barPixel(0.4).lightness(), 200);
     EXPECT_LT(barPixel(0.9).lightness(), 80);
+    EXPECT_EQ(bar.scoreText(), "+4.00");
+    // The same judgement from Black's side reads the same: bar and label speak for White.
+    EngineEvaluation blackBehind;
+    blackBehind.scoreCp = -400;
+    bar.setEvaluation(blackBehind, PieceColor::black);
+    EXPECT_EQ(bar.scoreText(), "+4.00");
+    EXPECT_GT(bar.whiteFraction(), 0.5);
     game.flipBoard();
     const QImage unflippedBar = bar.grab().toImage();
     EXPECT_LT(unflippedBar.pixelColor(QPoint(bar.width() / 2, bar.height() / 10) *
