@@ -1,6 +1,7 @@
 #include "LaunchSequence.h"
 
 #include "LegacyBundleName.h"
+#include "bundle/MountBase.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,10 +12,10 @@
 namespace velkor {
 
 void runLaunchSequence(QWidget& window, const UpdateHooks& hooks) {
-    const auto bundle = LegacyBundleName::runningBundlePath(QCoreApplication::applicationDirPath());
-    if (bundle) {
-        if (const auto moved =
-                LegacyBundleName::renameIfNeeded(*bundle, LegacyBundleName::imageMountBase())) {
+    const QString bundle = hooks.currentBundlePath ? hooks.currentBundlePath() : QString();
+    if (!bundle.isEmpty()) {
+        const QString mountBase = QString::fromStdString(bundle::mountBase().string());
+        if (const auto moved = LegacyBundleName::renameIfNeeded(bundle, mountBase)) {
             if (hooks.bundleMoved) {
                 hooks.bundleMoved(*moved);
             }

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace velkor::LegacyBundleName {
 namespace {
@@ -29,27 +28,6 @@ bool isInside(const QString& path, const QString& folder) {
 }
 
 } // namespace
-
-std::optional<QString> runningBundlePath(const QString& executableDirectory) {
-    const QDir macOS(executableDirectory);
-    QDir bundle(executableDirectory);
-    if (macOS.dirName() != QLatin1String("MacOS") || !bundle.cdUp() ||
-        bundle.dirName() != QLatin1String("Contents") || !bundle.cdUp()) {
-        return std::nullopt;
-    }
-    if (!bundle.dirName().endsWith(QLatin1String(".app"), Qt::CaseInsensitive)) {
-        return std::nullopt;
-    }
-    return bundle.absolutePath();
-}
-
-QString imageMountBase() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime)) {
-        return QDir(runtime).filePath(QStringLiteral("velkor-images"));
-    }
-    return QStringLiteral("/tmp/velkor-images-%1").arg(::getuid());
-}
 
 std::optional<QString> renameIfNeeded(const QString& bundlePath, const QString& mountBase) {
     const QFileInfo bundle(QDir::cleanPath(bundlePath));

@@ -18,7 +18,7 @@ struct UpdateHooks {
     std::function<bool()> mayQuit;
     std::function<void(QWidget& window)> attachSheet;
     std::function<void(const QString& bundlePath)> bundleMoved;
-    // The running bundle's folder; empty outside a bundle.
+    // The running bundle's folder.
     std::function<QString()> currentBundlePath;
 };
 

@@ -20,7 +20,6 @@ BoardView::BoardView(GameManager& game, LocalizationManager& localization, QWidg
     : QWidget(parent), m_game(game), m_displayed(game.displayedBoard()),
       m_promotion(new PromotionOverlay(game, localization, this)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     const auto repaint = [this] { update(); };
     connect(&game, &GameManager::boardChanged, this, &BoardView::refreshDisplayedBoard);
     connect(&game, &GameManager::inspectingMoveIndexChanged, this,

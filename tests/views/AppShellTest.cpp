@@ -2,6 +2,7 @@
 // quits only when allowed, and a bundle installed under its former name is renamed.
 #include "AppMenus.h"
 #include "BundleVersion.h"
+#include "LaunchSequence.h"
 #include "LegacyBundleName.h"
 #include "MainWindow.h"
 #include "ViewsFixture.h"
@@ -201,9 +202,21 @@ TEST(LegacyBundleNameTest, OnlyAFormerlyNamedBundleOutsideAnImageWithoutANewerOn
     const QString other = makeBundle(root.filePath("other"), "Brontil Trash 2.app");
     EXPECT_FALSE(LegacyBundleName::renameIfNeeded(other, images));
 
-    EXPECT_EQ(LegacyBundleName::runningBundlePath(root.filePath("apps/Velkor.app/Contents/MacOS")),
-              root.filePath("apps/Velkor.app"));
-    EXPECT_FALSE(LegacyBundleName::runningBundlePath(root.filePath("build/bin")));
+    // At launch: the bundle is renamed, its new place passed on, then the update hand-off runs.
+    const QString launched = makeBundle(root.filePath("launch"), "Brontil Trash.app");
+    QString current = launched;
+    std::vector<QString> steps;
+    UpdateHooks hooks;
+    hooks.currentBundlePath = [&] { return current; };
+    hooks.bundleMoved = [&](const QString& path) {
+        current = path;
+        steps.push_back("moved " + path);
+    };
+    hooks.handleLaunch = [&] { steps.push_back("launch"); };
+    QWidget window;
+    runLaunchSequence(window, hooks);
+    const std::vector<QString> expected{"moved " + root.filePath("launch/Velkor.app"), "launch"};
+    EXPECT_EQ(steps, expected);
 }
 
 TEST(AboutVersionTest, TheVersionLineShowsAQuestionMarkForEachMissingValue) {
