@@ -1,5 +1,6 @@
 // Velkor: the chess application. Creates the long-lived controllers, opens the main window and
 // runs the launch sequence; the Qt event loop is the program's only main loop.
+#include "AfterFirstPaint.h"
 #include "AppIcon.h"
 #include "BundleVersion.h"
 #include "FirstPaintStamp.h"
@@ -25,7 +26,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkor"));
     QApplication::setDesktopFileName(QStringLiteral("velkor"));
-    QApplication::setWindowIcon(velkor::makeAppIcon());
 
     using namespace velkor;
     LocalizationManager& localization = LocalizationManager::shared();
@@ -62,6 +62,13 @@ int main(int argc, char** argv) {
         updates.attachSheet(window);
     }
     stampFirstPaint(window);
+    // The icon is drawn once the window is up (nobody sees it before), unless the moved bundle
+    // brought its own.
+    runAfterFirstPaint(window, [] {
+        if (QApplication::windowIcon().isNull()) {
+            QApplication::setWindowIcon(makeAppIcon());
+        }
+    });
     window.show();
     runLaunchSequence(window, updates);
     const int status = QApplication::exec();
