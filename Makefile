@@ -21,6 +21,9 @@ SANITIZED_TARGETS += game_stockfish_tests keep_awake_tests
 # The automatch series, its engine suite included.
 SANITIZED_LABELS  := $(SANITIZED_LABELS)|automatch
 SANITIZED_TARGETS += automatch_tests automatch_engine_tests
+# Self-update: the bundle checks, the updater program and the update client over loopback HTTPS.
+SANITIZED_LABELS  := $(SANITIZED_LABELS)|update
+SANITIZED_TARGETS += bundle_tests updater_tests update_tests update_install_tests
 
 .PHONY: all deps build run test test-main test-sanitized bench clean
 

@@ -39,3 +39,16 @@ function(velkor_add_benchmark name)
     velkor_strict_warnings(${name})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
 endfunction()
+
+# velkor_layer_headers(<target> <layer>)
+# The target's users may include "<layer>/..." and the headers of the layers the target links,
+# nothing else of src/: an include of a higher layer then fails to build instead of creeping in.
+# Each layer gets an include root of its own holding a single link to its folder.
+function(velkor_layer_headers target layer)
+    set(root ${CMAKE_BINARY_DIR}/layer-headers/${layer})
+    if(NOT IS_SYMLINK ${root}/${layer})
+        file(MAKE_DIRECTORY ${root})
+        file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${layer} ${root}/${layer} SYMBOLIC)
+    endif()
+    target_include_directories(${target} PUBLIC ${root})
+endfunction()

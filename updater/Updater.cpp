@@ -92,6 +92,15 @@ std::string lowerCased(std::string text) {
     return text;
 }
 
+// Absolute and normalised, without a trailing slash (so "Velkor.app/" still ends in ".app").
+fs::path standardized(const std::string& text) {
+    fs::path path = fs::absolute(text).lexically_normal();
+    if (!path.has_filename() && path.has_parent_path()) {
+        path = path.parent_path();
+    }
+    return path;
+}
+
 bool pathExists(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
@@ -207,8 +216,8 @@ void waitForProcessToExit(pid_t pid, UpdaterEnvironment& environment) {
 }
 
 fs::path install(const InstallPlan& plan, UpdaterEnvironment& environment) {
-    const fs::path image = fs::absolute(plan.dmgPath).lexically_normal();
-    const fs::path target = fs::absolute(plan.targetAppPath).lexically_normal();
+    const fs::path image = standardized(plan.dmgPath);
+    const fs::path target = standardized(plan.targetAppPath);
     std::error_code error;
     if (!fs::is_regular_file(image, error) || !fs::exists(target, error) ||
         lowerCased(target.extension().string()) != ".app") {

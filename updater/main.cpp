@@ -7,6 +7,9 @@
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
+    // Once started, the swap runs to its end even if the terminal the application was started
+    // from goes away with it.
+    std::signal(SIGHUP, SIG_IGN);
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     velkor::updater::SystemClock clock;
     velkor::updater::UpdaterEnvironment environment(clock);

@@ -1,7 +1,6 @@
 // Velkor: the chess application. Creates the long-lived controllers, opens the main window and
 // runs the launch sequence; the Qt event loop is the program's only main loop.
 #include "AfterFirstPaint.h"
-#include "AppIcon.h"
 #include "BundleVersion.h"
 #include "FirstPaintStamp.h"
 #include "LaunchSequence.h"
@@ -13,6 +12,7 @@
 #include "platform/SoundManager.h"
 #include "uci/EngineManager.h"
 #include "views/AboutView.h"
+#include "views/AppIcon.h"
 #include "views/LocalizedText.h"
 
 #include <QApplication>
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     // brought its own.
     runAfterFirstPaint(window, [] {
         if (QApplication::windowIcon().isNull()) {
-            QApplication::setWindowIcon(makeAppIcon());
+            QApplication::setWindowIcon(appIcon());
         }
     });
     window.show();

@@ -13,7 +13,12 @@ QString exportAllPGN(const QList<AutomatchGameRecord>& records) {
     QStringList games;
     games.reserve(records.size());
     for (const AutomatchGameRecord& record : records) {
-        games.append(record.pgn);
+        // Stored texts end in a line feed (or several); the separator alone makes the empty line.
+        QString game = record.pgn;
+        while (game.endsWith(u'\n')) {
+            game.chop(1);
+        }
+        games.append(game);
     }
     return games.join(QStringLiteral("\n\n"));
 }

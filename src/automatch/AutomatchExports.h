@@ -7,8 +7,8 @@
 
 namespace velkor::automatch {
 
-// The PGN texts of the records as stored, in order, with one empty line between games; empty for
-// no records.
+// The PGN texts of the records, in order, with exactly one empty line between games and no line
+// feed after the last; empty for no records.
 QString exportAllPGN(const QList<AutomatchGameRecord>& records);
 
 // The header "game,white,black,result,reason,plies,opening_fen,timestamp" and one line per

@@ -153,7 +153,10 @@ QString AutomatchManager::currentBlackEngineName() const {
 }
 
 bool AutomatchManager::isMatchFinished() const {
-    return !m_isAutomatchActive && !m_history.isEmpty() && m_history.size() >= m_totalGames;
+    // A series that played to its end is finished even when a game that ended while it was
+    // paused was left out of the records.
+    return !m_isAutomatchActive && !m_history.isEmpty() &&
+           (m_playedToItsEnd || m_history.size() >= m_totalGames);
 }
 
 std::optional<double> AutomatchManager::estimatedEloDifference() const {
@@ -245,6 +248,7 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
     setHistory({});
     setMatchFinishedReason(std::nullopt);
     setConfigurationError(std::nullopt);
+    m_playedToItsEnd = false;
     setIsAutomatchActive(true);
     setIsAutomatchPaused(false);
     setCurrentGameIndex(1);
@@ -345,9 +349,11 @@ void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoa
 }
 
 void AutomatchManager::finishSeries() {
+    m_playedToItsEnd = true;
     setIsAutomatchActive(false);
-    // The number of games really played: totalGames may have been lowered during the series.
-    setMatchFinishedReason(automatch::seriesSummary(m_currentGameIndex, effectiveEngine1Name(),
+    // The games recorded: totalGames may have been lowered during the series, and a game that
+    // ended while the series was paused was not recorded.
+    setMatchFinishedReason(automatch::seriesSummary(m_history.size(), effectiveEngine1Name(),
                                                     effectiveEngine2Name(), engine1Score(),
                                                     engine2Score()));
     m_sounds.play(platform::SoundEffect::gameEnd);
@@ -392,6 +398,11 @@ void AutomatchManager::advanceToNextGame() {
     if (!isRunning()) {
         return;
     }
+    // The last game ended while the series was paused: the resume ends the series.
+    if (m_currentGameIndex >= m_totalGames) {
+        finishSeries();
+        return;
+    }
     setCurrentGameIndex(m_currentGameIndex + 1);
     if (m_alternateColors) {
         setCurrentWhiteIsEngine1(!m_currentWhiteIsEngine1);
@@ -401,6 +412,9 @@ void AutomatchManager::advanceToNextGame() {
 
 void AutomatchManager::stop() {
     const bool wasActive = m_isAutomatchActive;
+    if (wasActive) {
+        m_playedToItsEnd = false;
+    }
     cancelCountdown();
     setIsCountingDown(false);
     setIsAutomatchActive(false);

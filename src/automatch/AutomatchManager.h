@@ -130,7 +130,8 @@ public:
     QString effectiveEngine2Name() const;
     QString currentWhiteEngineName() const;
     QString currentBlackEngineName() const;
-    // No series runs and the last one recorded at least totalGames games.
+    // No series runs and the last one has records and played to its end (or, after a restart,
+    // recorded at least totalGames games).
     bool isMatchFinished() const;
     // Positive when engine 1 scored more; none without records.
     std::optional<double> estimatedEloDifference() const;
@@ -237,6 +238,8 @@ private:
 
     bool m_isAutomatchActive = false;
     bool m_isAutomatchPaused = false;
+    // The series in hand ended by playing its last game, not by a stop.
+    bool m_playedToItsEnd = false;
     std::int64_t m_currentGameIndex = 0;
     bool m_currentWhiteIsEngine1 = true;
     bool m_isCountingDown = false;

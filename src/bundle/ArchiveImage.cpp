@@ -284,7 +284,7 @@ private:
             }
         }
         m_unpackedBytes += fileEnd;
-        if (::fchmod(fd, perm & 0555) != 0) {
+        if (::fchmod(fd, (perm & 0555) | S_IRUSR) != 0) {
             refuse("Could not unpack " + relative.string() + ": " + std::strerror(errno));
         }
     }

@@ -25,11 +25,11 @@ struct MountedImage {
 void packImage(const std::filesystem::path& bundle, const std::filesystem::path& image);
 
 // Unpacks into <mountBase()>/image-XXXXXX (mode 0700 while unpacking, then read-only: folders
-// 0555 with the top folder 0500, files without write permission). Refuses with invalidImage and
-// a reason naming the entry: absolute paths, ".." components, device files, pipes, sockets, hard
-// links, symbolic links that are absolute or lead out of the image, duplicate entries, more than
-// the limits allow, and archives libarchive cannot read. Set-user-id and similar bits are
-// dropped. On any failure nothing is left behind.
+// 0555 with the top folder 0500, files readable by us and without write permission). Refuses with
+// invalidImage and a reason naming the entry: absolute paths, ".." components, device files, pipes,
+// sockets, hard links, symbolic links that are absolute or lead out of the image, duplicate
+// entries, more than the limits allow, and archives libarchive cannot read. Set-user-id and similar
+// bits are dropped. On any failure nothing is left behind.
 MountedImage attachImage(const std::filesystem::path& image, const ImageLimits& limits = {});
 
 // Removes the unpacked folder. Only folders directly inside the mount base are touched;

@@ -28,7 +28,8 @@ namespace {
 constexpr int manifestFormat = 1;
 constexpr std::size_t publicKeyBytes = 32;
 constexpr std::size_t signatureBytes = 64;
-constexpr std::uintmax_t maxManifestBytes = 64u << 20;
+// A manifest lists a few hundred files; this leaves room for far more, not for a memory bomb.
+constexpr std::uintmax_t maxManifestBytes = 16u << 20;
 
 struct PkeyDeleter {
     void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }

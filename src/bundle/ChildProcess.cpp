@@ -168,7 +168,10 @@ void startDetached(const std::filesystem::path& executable,
             sigset_t none;
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            ::signal(SIGPIPE, SIG_DFL);
+            // Ignored signals stay ignored across exec; the application gets the defaults.
+            for (const int sig : {SIGPIPE, SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+                ::signal(sig, SIG_DFL);
+            }
             if (::chdir(workingFolder.c_str()) != 0) {
                 [[maybe_unused]] auto ignored = ::chdir("/");
             }

@@ -91,7 +91,8 @@ void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
 void GameManager::startNewGame() {
     discardEngines();
     setBoard(ChessBoard());
-    m_clock.reset(m_timeControlConfig);
+    m_gameTimeControl = m_timeControlConfig;
+    m_clock.reset(m_gameTimeControl);
     resetGameState();
     setHumanColor(resolve(m_colorChoice));
     setIsFlipped(m_gameMode == GameMode::humanVsEngine && m_humanColor == PieceColor::black);
@@ -116,10 +117,14 @@ void GameManager::resetGameState() {
     m_clockStartDeferred = false;
 }
 
+bool GameManager::acceptsUserMove() const {
+    return !m_isGameOver && !m_isPaused && !isInspectingPast() &&
+           m_gameMode != GameMode::engineVsEngine &&
+           !(m_gameMode == GameMode::humanVsEngine && m_board.turn() != m_humanColor);
+}
+
 void GameManager::handleSquareClick(Square square) {
-    if (!isOnBoard(square) || m_isGameOver || m_isPaused || isInspectingPast() ||
-        m_gameMode == GameMode::engineVsEngine ||
-        (m_gameMode == GameMode::humanVsEngine && m_board.turn() != m_humanColor)) {
+    if (!isOnBoard(square) || !acceptsUserMove()) {
         return;
     }
     const auto ownPieceOn = [this](Square target) {
@@ -173,11 +178,21 @@ void GameManager::confirmPromotion(PieceType pieceType) {
     if (!m_pendingPromotion) {
         return;
     }
-    const PendingPromotion promotion = *m_pendingPromotion;
     // The game may have ended (flag, resignation) while the choice was open: no move after it.
-    if (!m_isGameOver) {
-        userExecuteMove(Move(promotion.from, promotion.to, pieceType));
+    if (m_isGameOver) {
+        dropPendingPromotion();
+        return;
     }
+    // A paused game takes no move and charges no time; the choice waits for the resume.
+    if (!acceptsUserMove()) {
+        return;
+    }
+    const PendingPromotion promotion = *m_pendingPromotion;
+    userExecuteMove(Move(promotion.from, promotion.to, pieceType));
+    dropPendingPromotion();
+}
+
+void GameManager::dropPendingPromotion() {
     setPendingPromotion(std::nullopt);
     clearSelection();
 }
@@ -265,6 +280,8 @@ void GameManager::claimDraw() {
 void GameManager::endGame(const GameEndReason& reason) {
     setIsGameOver(true);
     setGameEndReason(reason);
+    // The choice's overlay goes with the game.
+    dropPendingPromotion();
     m_clock.stop();
     m_sounds.play(SoundEffect::gameEnd);
     notifyGameEnded(reason);
@@ -308,6 +325,7 @@ void GameManager::stopCurrentGame() {
     discardEngines();
     m_clock.stop();
     setIsPaused(true);
+    dropPendingPromotion();
     updateKeepAwake();
 }
 

@@ -202,7 +202,8 @@ public:
     void setBlackEngineLimitElo(bool limit);
     void setBlackEngineElo(std::int64_t elo);
     // Changes a colour's strength during the game: the settings, the running engine (told at
-    // once) and, while it thinks, the engine card.
+    // once; a search in progress is stopped and asked for afresh at the new strength) and,
+    // while it thinks, the engine card.
     void updateWhiteElo(bool limit, std::int64_t elo);
     void updateBlackElo(bool limit, std::int64_t elo);
     // Whether the engine selected for `color` can be weakened; true while that is unknown.
@@ -221,8 +222,8 @@ public:
     // The board's only input: selects, re-selects, moves or opens the promotion choice.
     void handleSquareClick(Square square);
 
-    // Plays the pending promotion with the chosen piece; once the game is over it only drops the
-    // choice.
+    // Plays the pending promotion with the chosen piece; nothing happens while the game is paused
+    // (the choice stays open), and once the game is over or stopped the choice is already gone.
     void confirmPromotion(PieceType pieceType);
     // Drops the pending promotion and the selection; the board stays as it was.
     void cancelPromotion();
@@ -248,7 +249,7 @@ public:
     void loadPGN(const QString& text);
     // FEN of the live position.
     QString exportFEN() const;
-    // The game as PGN, with the player names of the mode and the chosen time control.
+    // The game as PGN, with the player names of the mode and the time control of the game.
     QString exportPGN() const;
     // Takes back one move, or against an engine on the user's turn the user's move and the
     // engine's reply; the clock returns to where it stood before the earliest move taken back.
@@ -365,6 +366,11 @@ private:
 
     // Forgets the selection, the inspected position and any pending promotion.
     void resetNavigation();
+    // Closes an open promotion choice and the selection with it.
+    void dropPendingPromotion();
+    // The rule for the user's moves: only on their turn in a game being played, on the live
+    // position.
+    bool acceptsUserMove() const;
     void selectSquare(Square square);
     void clearSelection();
     // Applies a move the click flow found legal: clock snapshot, board, sound, game end, clock.
@@ -449,8 +455,13 @@ private:
     int m_runningEngineTasks = 0;
     // The start of play found the game paused; resuming starts the clock instead.
     bool m_clockStartDeferred = false;
-    // Counts replaced and stopped games, so a time-out scheduled for one never ends the next.
+    // Counts replaced and stopped games and changes of the move list, so a time-out scheduled
+    // for one position never ends the game in another.
     std::uint64_t m_playGeneration = 0;
+    // Numbers the engine searches; only the answer of the latest one is played.
+    std::uint64_t m_engineSearchSerial = 0;
+    // The time control and thinking mode the game in play was started with.
+    TimeControlConfig m_gameTimeControl;
 };
 
 } // namespace velkor

@@ -270,18 +270,24 @@ void GameManager::requestEngineMove(UCIEngineProcess& engine) {
 
     const QPointer<GameManager> self(this);
     const QPointer<UCIEngineProcess> from(&engine);
-    auto onBestMove = [self, from](const std::string& move, double arrivalTime) {
-        postStep(self, [from, move, arrivalTime](GameManager& manager) {
-            manager.handleEngineBestMove(move, arrivalTime, from.data());
+    // The answer reaches the game a step later; a search started meanwhile (a pause and resume,
+    // a strength change) makes it the answer of a search nobody waits for any more.
+    const std::uint64_t search = ++m_engineSearchSerial;
+    auto onBestMove = [self, from, search](const std::string& move, double arrivalTime) {
+        postStep(self, [from, move, arrivalTime, search](GameManager& manager) {
+            if (manager.m_engineSearchSerial == search) {
+                manager.handleEngineBestMove(move, arrivalTime, from.data());
+            }
         });
     };
 
-    const EngineThinkingMode mode = m_timeControlConfig.engineThinkingMode;
+    // The game goes on with the time control it was started with; edits wait for the next one.
+    const EngineThinkingMode mode = m_gameTimeControl.engineThinkingMode;
     switch (mode.kind()) {
     case EngineThinkingMode::Kind::gameClock: {
         m_clock.beginTurn();
         const std::int64_t incrementMs =
-            detail::saturatingMultiply(m_timeControlConfig.effectiveIncrementSeconds(), 1000);
+            detail::saturatingMultiply(m_gameTimeControl.effectiveIncrementSeconds(), 1000);
         engine.search(m_clock.whiteRemainingMs(), m_clock.blackRemainingMs(), incrementMs,
                       incrementMs, std::nullopt, std::nullopt, std::move(onBestMove));
         break;
@@ -305,10 +311,6 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     if (m_isGameOver || m_isPaused) {
         return;
     }
-    const std::optional<Move> parsed = Move::fromUci(move);
-    if (!parsed) {
-        return;
-    }
     const PieceColor turn = m_board.turn();
     // Only the engine of the side to move may move: an answer of a replaced engine (an earlier
     // game, position or undo) or of the engine that just moved belongs to no position in play.
@@ -320,6 +322,15 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
         // Too late: the flag fell before the answer came, so the move is never played.
         m_clock.stop();
         handleTimeout(turn);
+        return;
+    }
+    const std::optional<Move> parsed = Move::fromUci(move);
+    if (!parsed) {
+        // "(none)" or "0000" says there is no legal move; with legal moves on the board that is
+        // the engine failing, and waiting for another answer would wait for ever.
+        if (!m_board.generateLegalMoves().empty()) {
+            handleEngineFailure(from, illegalMoveText + QString::fromStdString(move));
+        }
         return;
     }
     const bool isCapture = isCaptureMove(*parsed);
@@ -368,6 +379,7 @@ void GameManager::handleEngineFailure(const UCIEngineProcess* process, const QSt
     setEngineStatusText(message);
     setEngineFailureMessage(message);
     setIsGameOver(true);
+    dropPendingPromotion();
     const GameEndReason reason = GameEndReason::resignation(opponent(*failed));
     setGameEndReason(reason);
     m_clock.stop();
@@ -398,8 +410,10 @@ void GameManager::discardEngines() {
     setEngineProcess(PieceColor::black, nullptr);
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
-    // A time-out scheduled for the game being replaced must not end the next one.
+    // A time-out scheduled for the game being replaced must not end the next one, nor may an
+    // answer of its engines that is still on its way.
     ++m_playGeneration;
+    ++m_engineSearchSerial;
     m_clockStartDeferred = false;
 }
 
@@ -518,11 +532,22 @@ void GameManager::updateBlackElo(bool limit, std::int64_t elo) {
 
 void GameManager::applyStrengthToEngine(PieceColor color, bool limit, std::int64_t elo) {
     UCIEngineProcess* engine = engineProcess(color);
+    // Engines take options only while idle, and the move should be played at the new strength:
+    // the search is stopped, the strength sent, and the turn asked for afresh. The stopped
+    // search's answer is then one nobody waits for.
+    const bool searching = engine && m_engineMoveTask && m_currentlyThinkingColor == color &&
+                           !m_isPaused && !m_isGameOver;
+    if (searching) {
+        engine->stop();
+    }
     if (engine) {
         engine->updateElo(limit, elo);
     }
     if (m_currentlyThinkingColor == color) {
         setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
+    }
+    if (searching) {
+        triggerEngineIfNeeded();
     }
 }
 

@@ -34,6 +34,15 @@ std::optional<GameEndReason> endReasonOfLoadedGame(const std::string& result,
     return board.gameEndReason();
 }
 
+// The PGN Site tag: the program and the system the game was played on.
+#if defined(Q_OS_MACOS)
+constexpr const char* platformSite = "Velkor macOS";
+#elif defined(Q_OS_WIN)
+constexpr const char* platformSite = "Velkor Windows";
+#else
+constexpr const char* platformSite = "Velkor Linux";
+#endif
+
 std::optional<Move> lastMoveOf(const ChessBoard& board) {
     if (board.history().empty()) {
         return std::nullopt;
@@ -62,7 +71,8 @@ void GameManager::loadFEN(const QString& fen) {
     resetAnalysis();
     m_clockHistory.clear();
     setIsPaused(false);
-    m_clock.reset(m_timeControlConfig);
+    m_gameTimeControl = m_timeControlConfig;
+    m_clock.reset(m_gameTimeControl);
 
     if (const std::optional<GameEndReason> reason = m_board.gameEndReason()) {
         // A finished position is only shown: no engines, no clock, nobody told.
@@ -85,7 +95,8 @@ void GameManager::loadPGN(const QString& text) {
     resetAnalysis();
     m_clockHistory.clear();
     setIsPaused(false);
-    m_clock.reset(m_timeControlConfig);
+    m_gameTimeControl = m_timeControlConfig;
+    m_clock.reset(m_gameTimeControl);
 
     const std::optional<GameEndReason> reason = endReasonOfLoadedGame(parsed.result, m_board);
     setGameEndReason(reason);
@@ -124,13 +135,13 @@ QString GameManager::exportPGN() const {
         break;
     }
     const PGNGame game{"Velkor Match",
-                       "Velkor macOS",
+                       platformSite,
                        PGNGame::currentDateString(),
                        "1",
                        white.toStdString(),
                        black.toStdString(),
                        pgnResult(m_gameEndReason).toStdString(),
-                       m_timeControlConfig.pgnString().toStdString(),
+                       m_gameTimeControl.pgnString().toStdString(),
                        m_board.initialFEN(),
                        m_board.history()};
     return QString::fromStdString(game.exportPGN());
@@ -142,6 +153,8 @@ void GameManager::undoMove() {
     }
     cancelEngineMoveTask();
     stopEngines();
+    // A time-out already queued was measured in the position being taken back.
+    ++m_playGeneration;
     const std::size_t historyLength = m_board.history().size();
     const std::size_t count =
         m_gameMode == GameMode::humanVsEngine && m_board.turn() == m_humanColor
@@ -218,6 +231,12 @@ void GameManager::replayGame(const QStringList& moves, const std::optional<QStri
     setBoard(std::move(board));
     setLastMove(lastMoveOf(m_board));
     setIsGameOver(true);
+    // What is shown and exported is the replayed game's end as its board tells it (a game
+    // stopped before its end reads as one in progress), never the game shown before.
+    setGameEndReason(m_board.gameEndReason());
+    setEngineFailureMessage(std::nullopt);
+    // A time-out queued for the game shown before must not end this one.
+    ++m_playGeneration;
     // An open promotion choice belonged to the game that was shown before.
     resetNavigation();
     m_clock.stop();

@@ -8,11 +8,23 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUuid>
+#include <algorithm>
 #include <cmath>
 
 namespace velkor {
 
 namespace {
+
+// An engine that ends before it is ready has crashed or refused us; waiting out the time limit
+// would be the wrong story.
+std::string exitedDuringHandshakeText(int status) {
+    return "Engine exited with status " + std::to_string(status) + " during the UCI handshake.";
+}
+
+// How long past its fixed move time an engine may go on thinking before it is told to stop.
+constexpr std::chrono::milliseconds moveTimeGrace{1000};
+// Longer move times are left to the engine (and out of the timer's range).
+constexpr std::int64_t longestWatchedMoveTimeMs = 1'000'000'000;
 
 QStringList toLogLines(const std::vector<std::string>& lines) {
     QStringList result;
@@ -37,10 +49,12 @@ UCIEngineProcess::UCIEngineProcess(EngineConfiguration config, double handshakeT
             apply(log, evaluation);
         });
     };
-    sink.bestMove = [this](uci::OutputBatch batch, std::string move, double arrivalTime) {
+    sink.bestMove = [this](uci::OutputBatch batch, std::string move, double arrivalTime,
+                           std::uint64_t searchSerial) {
         postToSelf([this, log = toLogLines(batch.log), evaluation = std::move(batch.evaluation),
-                    move = std::move(move),
-                    arrivalTime] { deliverBestMove(log, evaluation, move, arrivalTime); });
+                    move = std::move(move), arrivalTime, searchSerial] {
+            deliverBestMove(log, evaluation, move, arrivalTime, searchSerial);
+        });
     };
     sink.handshakeAnswer = [this](bool uciOk) {
         postToSelf([this, uciOk] { answerHandshake(uciOk, true); });
@@ -79,6 +93,7 @@ QCoro::Task<bool> UCIEngineProcess::start() {
     }
 
     m_intentionalTermination = false;
+    m_exitStatus.reset();
     bool launched = false;
     runOnWorkerAndWait(
         [&launched, worker = m_worker.get(), path] { launched = worker->launch(path); });
@@ -95,7 +110,9 @@ QCoro::Task<bool> UCIEngineProcess::start() {
         co_return false;
     }
     if (!uciOk) {
-        appendLog("Engine did not complete the UCI handshake within " + timeout + " seconds.");
+        appendLog(m_exitStatus ? exitedDuringHandshakeText(*m_exitStatus)
+                               : "Engine did not complete the UCI handshake within " + timeout +
+                                     " seconds.");
         shutDownProcess();
         co_return false;
     }
@@ -137,7 +154,8 @@ QCoro::Task<bool> UCIEngineProcess::start() {
         co_return false;
     }
     if (!ready) {
-        appendLog("Engine did not become ready within " + timeout + " seconds.");
+        appendLog(m_exitStatus ? exitedDuringHandshakeText(*m_exitStatus)
+                               : "Engine did not become ready within " + timeout + " seconds.");
         shutDownProcess();
         co_return false;
     }
@@ -208,7 +226,9 @@ void UCIEngineProcess::search(std::optional<std::int64_t> wtime, std::optional<s
                               std::optional<std::int64_t> winc, std::optional<std::int64_t> binc,
                               std::optional<std::int64_t> movetime,
                               std::optional<std::int64_t> depth, BestMoveCallback onBestMove) {
-    m_worker->withState([](uci::UciOutputState& state) { state.resetForSearch(); });
+    const std::uint64_t serial =
+        m_worker->withState([](uci::UciOutputState& state) { return state.beginSearch(); });
+    m_searchSerial = serial;
     // Posted, not set at once, so that a batch of the previous search that is already on its way
     // cannot overwrite the cleared lines.
     postToSelf([this] {
@@ -217,11 +237,29 @@ void UCIEngineProcess::search(std::optional<std::int64_t> wtime, std::optional<s
     });
     m_onBestMove = std::move(onBestMove);
     postToSelf([this] { setIsThinking(true); });
-    send(uci::goCommand({wtime, btime, winc, binc, movetime, depth}));
+    const uci::SearchLimits limits{wtime, btime, winc, binc, movetime, depth};
+    send(uci::goCommand(limits));
+    // An engine that overruns a fixed move time is reminded once, so nobody waits for ever.
+    const std::optional<std::int64_t> moveTime = uci::requestedMoveTime(limits);
+    if (moveTime && *moveTime <= longestWatchedMoveTimeMs) {
+        QTimer::singleShot(std::chrono::milliseconds(std::max<std::int64_t>(*moveTime, 0)) +
+                               moveTimeGrace,
+                           Qt::PreciseTimer, this, [this, serial] {
+                               if (m_searchSerial == serial) {
+                                   stop();
+                               }
+                           });
+    }
 }
 
 void UCIEngineProcess::stop() {
-    send("stop");
+    // Only a search that is still unanswered is stopped: an idle engine that answered a stray
+    // "stop" with a best move would have it taken for the answer of its next search.
+    const bool searching = m_worker->withState(
+        [](const uci::UciOutputState& state) { return state.hasUnansweredSearch(); });
+    if (searching) {
+        send("stop");
+    }
 }
 
 void UCIEngineProcess::terminate() {
@@ -276,6 +314,7 @@ void UCIEngineProcess::shutDownProcess() {
 
 void UCIEngineProcess::processDidTerminate(int status) {
     const bool intentional = m_intentionalTermination;
+    m_exitStatus = status;
     m_hasChild = false;
     answerAllHandshakes(false);
     setIsRunning(false);
@@ -310,11 +349,14 @@ void UCIEngineProcess::apply(const QStringList& log,
 
 void UCIEngineProcess::deliverBestMove(const QStringList& log,
                                        const std::optional<uci::PendingEvaluation>& evaluation,
-                                       const std::string& move, double arrivalTime) {
+                                       const std::string& move, double arrivalTime,
+                                       std::uint64_t searchSerial) {
     // A callback may end this object; nothing of it is touched after one that did.
     const QPointer<UCIEngineProcess> self(this);
     apply(log, evaluation);
-    if (!self) {
+    // A newer search began while this answer was on its way: it answers a search nobody waits
+    // for any more, and the newer one is still thinking.
+    if (!self || searchSerial != m_searchSerial) {
         return;
     }
     setIsThinking(false);

@@ -77,13 +77,17 @@ public:
 
     // Starts a search (times in milliseconds; movetime wins over depth, depth over the clock;
     // with no clock the engine thinks one second). Clears the lines of the previous search;
-    // `onBestMove` replaces the earlier callback and receives the engine's next best move.
+    // `onBestMove` replaces the earlier callback and receives the best move that answers this
+    // search; the answer of an earlier, stopped search is only logged, and reports of it are not
+    // shown as this search's. An engine still thinking one second past a fixed move time is
+    // told to stop.
     void search(std::optional<std::int64_t> wtime, std::optional<std::int64_t> btime,
                 std::optional<std::int64_t> winc, std::optional<std::int64_t> binc,
                 std::optional<std::int64_t> movetime, std::optional<std::int64_t> depth,
                 BestMoveCallback onBestMove);
 
-    // "stop"; the engine's best move then arrives as usual and ends the thinking state.
+    // "stop" while a search is unanswered; the engine's best move then arrives as usual and ends
+    // the thinking state. An idle engine is told nothing.
     void stop();
 
     // Ends the child (SIGTERM at once, SIGKILL after the grace period); no unexpected-termination
@@ -143,7 +147,7 @@ private:
     void apply(const QStringList& log, const std::optional<uci::PendingEvaluation>& evaluation);
     void deliverBestMove(const QStringList& log,
                          const std::optional<uci::PendingEvaluation>& evaluation,
-                         const std::string& move, double arrivalTime);
+                         const std::string& move, double arrivalTime, std::uint64_t searchSerial);
     void setIsRunning(bool value);
     void setIsThinking(bool value);
     void setCurrentEvaluation(const EngineEvaluation& value);
@@ -171,6 +175,10 @@ private:
     std::optional<PendingHandshake> m_pendingReady;
     quint64 m_lastHandshakeId = 0;
     bool m_intentionalTermination = false;
+    // How the child ended, once it has.
+    std::optional<int> m_exitStatus;
+    // The search begun last; best moves of earlier ones are not delivered.
+    std::uint64_t m_searchSerial = 0;
     std::optional<bool> m_canLimitStrength;
     std::optional<uci::SpinRange> m_eloRange;
     // Cancelled when the object goes away, so suspended operations return without touching it.

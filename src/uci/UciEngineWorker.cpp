@@ -76,7 +76,8 @@ void UciEngineWorker::readOutput() {
                                 pending = false;
                                 if (m_sink.bestMove) {
                                     m_sink.bestMove(std::move(effect.batch),
-                                                    std::move(effect.bestMove), effect.arrivalTime);
+                                                    std::move(effect.bestMove), effect.arrivalTime,
+                                                    effect.searchSerial);
                                 }
                                 break;
                             default:

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QString>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -28,7 +29,10 @@ public:
     // Called on the worker thread; the receiver forwards to wherever it lives.
     struct Sink {
         std::function<void(OutputBatch)> batch;
-        std::function<void(OutputBatch, std::string move, double arrivalTime)> bestMove;
+        // A best move of the search numbered `searchSerial`, the one begun last when it was read.
+        std::function<void(OutputBatch, std::string move, double arrivalTime,
+                           std::uint64_t searchSerial)>
+            bestMove;
         // true for "uciok", false for "readyok".
         std::function<void(bool uciOk)> handshakeAnswer;
         // The exit code, or the signal number when the child was killed by one.

@@ -8,12 +8,31 @@ namespace {
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
+
+bool isUtf8Continuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0U) == 0x80U;
+}
 } // namespace
 
+std::string shortenedForLog(std::string_view prefix, std::string_view text) {
+    std::string logged(prefix);
+    if (text.size() <= UciOutputState::maxLoggedLineBytes) {
+        logged += text;
+        return logged;
+    }
+    std::size_t cut = UciOutputState::maxLoggedLineBytes;
+    while (cut > 0 && isUtf8Continuation(text[cut])) {
+        --cut;
+    }
+    logged += text.substr(0, cut);
+    logged += "... [";
+    logged += std::to_string(text.size());
+    logged += " bytes in all]";
+    return logged;
+}
+
 LineEffect UciOutputState::consumeLine(std::string_view line, double now) {
-    std::string logLine = "< ";
-    logLine += line;
-    appendLog(std::move(logLine));
+    pushLog(shortenedForLog("< ", line));
 
     LineEffect effect;
     if (startsWith(line, "option name ")) {
@@ -29,15 +48,32 @@ LineEffect UciOutputState::consumeLine(std::string_view line, double now) {
         effect.kind = LineEffect::Kind::readyOk;
     } else if (startsWith(line, "info ")) {
         effect.kind = LineEffect::Kind::info;
-        parseInfo(line);
+        // Reports of a search that was stopped and not answered yet describe another position
+        // than the one searched now.
+        if (m_unansweredSearches.empty() || m_unansweredSearches.front() == m_currentSearch) {
+            parseInfo(line);
+        }
     } else if (startsWith(line, "bestmove ")) {
         auto move = bestMoveText(line);
         if (move) {
-            effect.kind = LineEffect::Kind::bestMove;
-            effect.bestMove = std::move(*move);
-            effect.arrivalTime = now;
-            m_unhandledBestMove = now;
-            effect.batch = takePending();
+            // Before any search was begun here (a caller that drives the state by hand), every
+            // best move counts; afterwards one that answers no search, or an earlier one, is
+            // only logged.
+            std::optional<std::uint64_t> answered;
+            if (m_currentSearch == 0) {
+                answered = 0;
+            } else if (!m_unansweredSearches.empty()) {
+                answered = m_unansweredSearches.front();
+                m_unansweredSearches.pop_front();
+            }
+            if (answered == m_currentSearch) {
+                effect.kind = LineEffect::Kind::bestMove;
+                effect.bestMove = std::move(*move);
+                effect.arrivalTime = now;
+                effect.searchSerial = m_currentSearch;
+                m_unhandledBestMove = now;
+                effect.batch = takePending();
+            }
         }
     }
     return effect;
@@ -70,6 +106,10 @@ void UciOutputState::parseInfo(std::string_view line) {
 }
 
 void UciOutputState::appendLog(std::string text) {
+    pushLog(text.size() > maxLoggedLineBytes ? shortenedForLog({}, text) : std::move(text));
+}
+
+void UciOutputState::pushLog(std::string text) {
     m_pendingLog.push_back(std::move(text));
     if (m_pendingLog.size() > maxPendingLogLines) {
         m_pendingLog.pop_front();
@@ -96,6 +136,13 @@ void UciOutputState::resetForSearch() {
     m_evaluationByPV.clear();
     m_pendingEvaluation.reset();
     m_unhandledBestMove.reset();
+}
+
+std::uint64_t UciOutputState::beginSearch() {
+    resetForSearch();
+    ++m_currentSearch;
+    m_unansweredSearches.push_back(m_currentSearch);
+    return m_currentSearch;
 }
 
 } // namespace velkor::uci

@@ -36,17 +36,28 @@ struct OutputBatch {
 struct LineEffect {
     enum class Kind { option, uciOk, readyOk, info, bestMove, other };
     Kind kind = Kind::other;
-    // For a best move: its text, its arrival time and everything pending up to and including it.
+    // For a best move: its text, its arrival time, the search it answers and everything pending
+    // up to and including it.
     std::string bestMove;
     double arrivalTime = 0;
+    std::uint64_t searchSerial = 0;
     OutputBatch batch;
 };
 
 // Everything one engine's output parsing remembers between lines, without threads or I/O: the
 // log lines not yet delivered, the options the engine announced, one evaluation per principal
 // variation of the current search, and whether a best move is waiting to be handled.
+//
+// An engine answers every "go" with exactly one "bestmove", in order, also when the search was
+// stopped. The state numbers the searches and pairs each best move with the oldest search not yet
+// answered, so the answer of a stopped search that arrives after the next search began is known
+// for what it is: only logged, never taken for the answer of the search that runs now.
 class UciOutputState {
 public:
+    // Engine lines and commands longer than this many bytes are logged as their start and a
+    // note of their full length; parsing always sees the whole line.
+    static constexpr std::size_t maxLoggedLineBytes = 4096;
+
     // Logs "< line" and interprets a trimmed, non-empty line that arrived at `now`.
     LineEffect consumeLine(std::string_view line, double now);
 
@@ -58,6 +69,13 @@ public:
 
     // A new search: no lines, nothing pending to show, no unhandled best move.
     void resetForSearch();
+
+    // Resets for a new search whose "go" is about to be written and returns its serial number.
+    std::uint64_t beginSearch();
+    // The serial number of the search begun last (0 before the first).
+    std::uint64_t currentSearch() const { return m_currentSearch; }
+    // Whether a search was begun whose best move has not arrived yet.
+    bool hasUnansweredSearch() const { return !m_unansweredSearches.empty(); }
 
     // Lower-cased names of the options the engine announced.
     const std::set<std::string>& offeredOptions() const { return m_offeredOptions; }
@@ -78,6 +96,8 @@ public:
 
 private:
     void parseInfo(std::string_view line);
+    // Adds a line that is already short enough to the pending log.
+    void pushLog(std::string text);
 
     std::deque<std::string> m_pendingLog;
     std::optional<PendingEvaluation> m_pendingEvaluation;
@@ -85,6 +105,13 @@ private:
     std::set<std::string> m_offeredOptions;
     std::optional<SpinRange> m_eloRange;
     std::optional<double> m_unhandledBestMove;
+    std::uint64_t m_currentSearch = 0;
+    // Searches whose "go" went out and whose best move has not come yet, oldest first.
+    std::deque<std::uint64_t> m_unansweredSearches;
 };
+
+// `prefix` and `text` as a log line: `text` unchanged when short, else its first bytes (cut at a
+// character boundary) and a note of its full length, so no single line can fill the log.
+std::string shortenedForLog(std::string_view prefix, std::string_view text);
 
 } // namespace velkor::uci

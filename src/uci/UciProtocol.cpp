@@ -47,6 +47,16 @@ std::string goCommand(const SearchLimits& limits) {
     return command;
 }
 
+std::optional<std::int64_t> requestedMoveTime(const SearchLimits& limits) {
+    if (limits.movetime) {
+        return limits.movetime;
+    }
+    if (limits.depth || limits.wtime || limits.btime) {
+        return std::nullopt;
+    }
+    return 1000;
+}
+
 std::string setOptionCommand(std::string_view name, std::string_view value) {
     std::string command = "setoption name ";
     command += name;
@@ -110,8 +120,10 @@ std::optional<SpinRange> optionRange(std::string_view line) {
 }
 
 std::int64_t infoLineNumber(const std::vector<std::string_view>& tokens) {
-    const auto found = std::find(tokens.begin(), tokens.end(), "multipv");
-    if (found == tokens.end() || found + 1 == tokens.end()) {
+    // "string" starts free text that runs to the end of the line.
+    const auto end = std::find(tokens.begin(), tokens.end(), "string");
+    const auto found = std::find(tokens.begin(), end, "multipv");
+    if (found == end || found + 1 == end) {
         return 1;
     }
     return parseInteger(*(found + 1)).value_or(1);
@@ -156,6 +168,9 @@ void applyInfo(const std::vector<std::string_view>& tokens, EngineEvaluation& ev
                 evaluation.scoreCp.reset();
             }
             i += 3;
+        } else if (token == "string") {
+            // Free text to the end of the line: nothing in it is a keyword.
+            return;
         } else if (token == "pv") {
             evaluation.pv.clear();
             for (std::size_t k = i + 1; k < count; ++k) {

@@ -34,6 +34,10 @@ struct SearchLimits {
 // engine gets " movetime 1000" after any increments, so a search never runs unbounded.
 std::string goCommand(const SearchLimits& limits);
 
+// The move time the go command of `limits` asks for: its movetime, or the 1000 ms a search
+// without clock, depth or movetime gets; nothing for a search by depth or by the clock.
+std::optional<std::int64_t> requestedMoveTime(const SearchLimits& limits);
+
 // "setoption name <name> value <value>".
 std::string setOptionCommand(std::string_view name, std::string_view value);
 
@@ -60,13 +64,14 @@ std::string optionName(std::string_view line);
 // Nothing when neither is there.
 std::optional<SpinRange> optionRange(std::string_view line);
 
-// The principal-variation number of an info line: the integer after the first "multipv" token,
-// else 1.
+// The principal-variation number of an info line: the integer after the first "multipv" token
+// before any "string", else 1.
 std::int64_t infoLineNumber(const std::vector<std::string_view>& tokens);
 
 // Applies the tokens of one info line to the stored evaluation of its line: depth, score (cp or
 // mate; each clears the other), nodes, nps, time and pv (the rest of the line, empty tokens left
-// out). Unknown tokens, bound markers and numbers that do not read as integers are passed over.
+// out). Unknown tokens, bound markers and numbers that do not read as integers are passed over;
+// "string" ends the walk, since free text follows it to the end of the line.
 void applyInfo(const std::vector<std::string_view>& tokens, EngineEvaluation& evaluation);
 
 // For a line that begins with "bestmove ": its second token as sent, or nothing when there is none.

@@ -73,10 +73,10 @@ void UpdateController::checkForUpdates(bool silent) {
     if (!silent) {
         setPresented(true);
     }
-    runCheck(silent);
+    runCheck();
 }
 
-QCoro::Task<> UpdateController::runCheck(bool /*silent*/) {
+QCoro::Task<> UpdateController::runCheck() {
     const QPointer<UpdateController> self(this);
     QCoro::Task<UpdateService::CheckResult> checking = m_service.check();
     const UpdateService::CheckResult result = co_await std::move(checking);

@@ -86,7 +86,7 @@ private:
     void setInstalling(bool installing);
     void setFailed(bool failed);
 
-    QCoro::Task<> runCheck(bool silent);
+    QCoro::Task<> runCheck();
     QCoro::Task<> runInstall(UpdateInfo info);
 
     UpdateService& m_service;

@@ -1,7 +1,6 @@
 #include "EngineFilePicker.h"
 
 #include <QFileDialog>
-
 #include <memory>
 #include <utility>
 
@@ -16,8 +15,8 @@ void pickEngineFile(QWidget* parent,
     dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Choose Engine"));
     dialog->setWindowModality(Qt::WindowModal);
     // The callback must run exactly once, whichever way the dialog closes.
-    auto pending = std::make_shared<std::function<void(const std::optional<QString>&)>>(
-        std::move(completion));
+    auto pending =
+        std::make_shared<std::function<void(const std::optional<QString>&)>>(std::move(completion));
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, pending](int result) {
         const QStringList files = dialog->selectedFiles();
         if (result == QDialog::Accepted && !files.isEmpty()) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 #include <optional>
 
@@ -11,7 +10,6 @@ namespace velkor {
 
 // Opens a file chooser for an engine executable without blocking the window; `completion`
 // receives the chosen path, or nothing when the person cancels.
-void pickEngineFile(QWidget* parent,
-                    std::function<void(const std::optional<QString>&)> completion);
+void pickEngineFile(QWidget* parent, std::function<void(const std::optional<QString>&)> completion);
 
 } // namespace velkor

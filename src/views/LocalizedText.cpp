@@ -7,12 +7,14 @@
 namespace velkor {
 
 void bindLocalizedText(QObject* owner, LocalizationManager& localization,
-                       std::function<QString()> compose, std::function<void(const QString&)> apply) {
+                       std::function<QString()> compose,
+                       std::function<void(const QString&)> apply) {
     apply(compose());
     // The connection's context is `owner`, so it ends with the widget and never calls into a
     // destroyed one.
-    QObject::connect(&localization, &LocalizationManager::currentLanguageChanged, owner,
-                     [compose = std::move(compose), apply = std::move(apply)] { apply(compose()); });
+    QObject::connect(
+        &localization, &LocalizationManager::currentLanguageChanged, owner,
+        [compose = std::move(compose), apply = std::move(apply)] { apply(compose()); });
 }
 
 void bindLocalizedText(QObject* owner, LocalizationManager& localization, const QString& key,

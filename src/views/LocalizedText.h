@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QObject>
 #include <QString>
-
 #include <functional>
 
 namespace velkor {

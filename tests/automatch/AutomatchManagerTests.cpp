@@ -281,6 +281,24 @@ TEST_F(AutomatchManagerTest, PauseDuringAGameHoldsItAndIgnoresItsEnd) {
     waitUntilEnginesPlay();
 }
 
+// The last game ends while the series is paused: it is not recorded, the resume ends the series
+// instead of playing one game more, and the summary names the games recorded.
+TEST_F(AutomatchManagerTest, ALastGameEndedWhilePausedFinishesTheSeriesWithItsRecords) {
+    auto series = startSeries(2);
+    winAndWaitForNextGame(*series, PieceColor::white);
+    series->pause();
+    games.resign(PieceColor::white);
+    series->resume();
+    EXPECT_FALSE(series->isAutomatchActive());
+    EXPECT_EQ(series->currentGameIndex(), 2);
+    EXPECT_EQ(series->history().size(), 1);
+    EXPECT_TRUE(series->isMatchFinished());
+    EXPECT_EQ(series->matchFinishedReason(),
+              "Automatch beendet: 1 Partien gespielt. Alpha gewinnt das Match (1.0 : 0.0)!");
+    velkor::testing::processEventsFor(50ms);
+    EXPECT_TRUE(games.isGameOver()) << "no further game starts";
+}
+
 // The game's own pause button works during a series too; the series must not toggle it back.
 TEST_F(AutomatchManagerTest, PauseAndResumeAgreeWithTheGamesOwnPauseControl) {
     auto series = startSeries(3);

@@ -186,10 +186,13 @@ TEST(ExportTest, EmptyHistory) {
 TEST(ExportTest, AllGamesAsPgnSeparatedByOneEmptyLine) {
     AutomatchGameRecord first = sampleRecord();
     AutomatchGameRecord second = sampleRecord();
-    first.pgn = QStringLiteral("[Event \"A\"]\n\n1. e4 *");
+    AutomatchGameRecord third = sampleRecord();
+    // Stored texts end in a line feed as the game wrote them; an older one may not.
+    first.pgn = QStringLiteral("[Event \"A\"]\n\n1. e4 *\n");
     second.pgn = QStringLiteral("[Event \"B\"]\n\n1. d4 *");
-    EXPECT_EQ(exportAllPGN({first, second}),
-              "[Event \"A\"]\n\n1. e4 *\n\n[Event \"B\"]\n\n1. d4 *");
+    third.pgn = QStringLiteral("[Event \"C\"]\n\n1. c4 *\n");
+    EXPECT_EQ(exportAllPGN({first, second, third}),
+              "[Event \"A\"]\n\n1. e4 *\n\n[Event \"B\"]\n\n1. d4 *\n\n[Event \"C\"]\n\n1. c4 *");
 }
 
 TEST(ExportTest, CsvQuotesTextFieldsAndWritesUtcTimes) {

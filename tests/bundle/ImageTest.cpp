@@ -101,7 +101,9 @@ TEST_F(ImageTest, RefusesHostileArchivesAndLeavesNothingBehind) {
 // the application, copy it out keeping modes and links, and the copy still verifies.
 TEST_F(ImageTest, SignedBundleSurvivesPackAttachFindAndCopy) {
     makeBundle(root / "volume/Other.app", {.identifier = "com.example.other"}, &signer);
-    makeBundle(root / "volume/.hidden/Velkor.app", {}, &signer);
+    makeBundle(root / "volume/Other.app/Contents/Nested.app", {.identifier = "com.example.nested"},
+               &signer);
+    makeBundle(root / "volume/.hidden/Hidden.app", {.identifier = "com.example.hidden"}, &signer);
     makeBundle(root / "volume/Velkor.app", {}, &signer);
     const fs::path image = root / "volume.dmg";
     packImage(root / "volume", image);
@@ -120,12 +122,18 @@ TEST_F(ImageTest, SignedBundleSurvivesPackAttachFindAndCopy) {
     EXPECT_EQ(fs::status(volume / "Velkor.app/Contents").permissions() & writeBits,
               fs::perms::none);
     EXPECT_TRUE(isInsideMountBase(volume / "Velkor.app"));
+    fs::create_directory_symlink(mounted.mountPoint, root / "shortcut");
+    EXPECT_TRUE(isInsideMountBase(root / "shortcut/volume/Velkor.app"));
+    EXPECT_FALSE(isInsideMountBase(mountBase()));
 
     // Only the visible bundle with our identifier counts; the other one comes first by name.
     const auto found = findApplication(volume, "com.tamsel.brontil");
     ASSERT_TRUE(found);
     EXPECT_EQ(*found, volume / "Velkor.app");
-    EXPECT_FALSE(findApplication(volume, "com.example.missing"));
+    // Hidden folders and the inside of bundles are never searched.
+    EXPECT_FALSE(findApplication(volume, "com.example.hidden"));
+    EXPECT_FALSE(findApplication(volume, "com.example.nested"));
+    EXPECT_EQ(findApplication(volume, "com.example.other"), volume / "Other.app");
     EXPECT_EQ(verifySignature(*found).teamIdentifier, signer.teamIdentifier());
 
     const fs::path copy = root / "installed" / "Velkor.app";

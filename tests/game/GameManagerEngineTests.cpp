@@ -570,5 +570,155 @@ TEST_F(EngineGameTest, ALoadedGameThatGoesOnForgetsAnEarlierEngineFailure) {
     EXPECT_FALSE(manager.engineFailureMessage());
 }
 
+// A slow engine answers a stopped search only after the next "go" has come. Whatever stops a
+// search and starts another (a pause and resume in one step or a while apart, a strength change),
+// the stale answer is never played and exactly one search runs, for the position on the board.
+TEST_F(EngineGameTest, AnswersOfStoppedSearchesAreNeverPlayed) {
+    const FakeEngine fake(FakeEngine::handshake(strengthOptions) +
+                          // Searches 1, 3 and 5 think until the next "go"; 2, 4 and 6 then
+                          // answer the stopped search first and themselves at once.
+                          "once go\n"
+                          "once go\nsay bestmove e7e5\nsay info depth 5 score cp 10 pv c7c5\n"
+                          "say bestmove c7c5\n"
+                          "once go\n"
+                          "once go\nsay bestmove b8c6\nsay bestmove d7d6\n"
+                          "once go\n"
+                          "once go\nsay bestmove c5d4\nsay bestmove g8f6\n");
+    playAgainst(fake, PieceColor::white);
+    const auto commands = [&] { return fake.receivedCommands(); };
+    const auto count = [&](const QString& pattern) {
+        return commands().filter(QRegularExpression(pattern)).size();
+    };
+    const auto playedPlies = [&](std::size_t plies) {
+        return waitUntil([&] { return manager.board().history().size() == plies; });
+    };
+
+    move("e2", "e4");
+    ASSERT_TRUE(waitUntil([&] { return count("^go ") == 1; }));
+    manager.togglePause();
+    manager.togglePause();
+    ASSERT_TRUE(playedPlies(2));
+    EXPECT_EQ(manager.lastMove(), uciMove("c7c5"));
+
+    move("g1", "f3");
+    ASSERT_TRUE(waitUntil([&] { return count("^go ") == 3; }));
+    manager.updateBlackElo(true, 1600);
+    ASSERT_TRUE(playedPlies(4));
+    EXPECT_EQ(manager.lastMove(), uciMove("d7d6"));
+    const QStringList afterStrength = commands();
+    const qsizetype elo = afterStrength.indexOf("setoption name UCI_Elo value 1600");
+    EXPECT_GT(elo, afterStrength.lastIndexOf("stop")) << "options only while the engine idles";
+    EXPECT_LT(elo, afterStrength.lastIndexOf(QRegularExpression("go .*")));
+
+    move("d2", "d4");
+    ASSERT_TRUE(waitUntil([&] { return count("^go ") == 5; }));
+    manager.togglePause();
+    ASSERT_TRUE(waitUntil([&] { return count("^stop$") == 3; }));
+    velkor::testing::processEventsFor(50ms);
+    manager.togglePause();
+    ASSERT_TRUE(playedPlies(6));
+    EXPECT_EQ(manager.lastMove(), uciMove("g8f6"));
+
+    velkor::testing::processEventsFor(50ms);
+    EXPECT_EQ(manager.board().history().size(), 6u);
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_FALSE(manager.engineFailureMessage());
+    EXPECT_EQ(count("^go "), 6) << "one search per turn and per resume";
+    EXPECT_FALSE(manager.blackEngineProcess()->isThinking());
+    EXPECT_FALSE(manager.currentlyThinkingColor());
+    EXPECT_EQ(manager.engineStatusText(), "Ready");
+}
+
+// "bestmove (none)" or "0000" says there is no legal move; with legal moves on the board the
+// engine has failed, and waiting for another answer would wait for ever.
+TEST_F(EngineGameTest, NoMoveWhileMovesExistLosesTheGameForTheEngine) {
+    series.active = false;
+    for (const QString& answer : {QStringLiteral("(none)"), QStringLiteral("0000")}) {
+        const FakeEngine fake(FakeEngine::handshake() + "on go\nsay bestmove " + answer + "\n");
+        playAgainst(fake, PieceColor::black, TimeControlPreset::unlimited);
+        ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+        const QString message = "Engine returned an illegal move: " + answer;
+        EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
+        EXPECT_EQ(manager.engineFailureMessage(), message);
+        EXPECT_EQ(manager.engineStatusText(), message);
+        EXPECT_FALSE(sleepGuard.isHeld());
+    }
+}
+
+// The clock, the engine's increments and the PGN follow the time control the game was started
+// with; an edit during the game waits for the next one.
+TEST_F(EngineGameTest, EditsOfTheTimeControlWaitForTheNextGame) {
+    const FakeEngine fake(FakeEngine::handshake());
+    playAgainst(fake, PieceColor::white);
+    manager.setTimeControlConfig(
+        {TimeControlPreset::custom, 10, 7, EngineThinkingMode::gameClock()});
+    move("e2", "e4");
+    EXPECT_TRUE(received(fake, QStringLiteral("go wtime 303000 btime 300000 winc 3000 binc 3000")));
+    EXPECT_TRUE(manager.exportPGN().contains("[TimeControl \"300+3\"]"));
+
+    manager.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    move("e2", "e4");
+    EXPECT_TRUE(received(fake, QStringLiteral("go wtime 607000 btime 600000 winc 7000 binc 7000")));
+    EXPECT_TRUE(manager.exportPGN().contains("[TimeControl \"600+7\"]"));
+}
+
+// The user may move before the engine is ready: the engine hears of it only once it is. A game
+// that ends while its engines start never starts its clock.
+TEST_F(EngineGameTest, AnEngineStillStartingGetsNoSearchAndAnEndMeanwhileKeepsTheClockStill) {
+    const FakeEngine fake(FakeEngine::handshake().replace("on isready\nsay readyok",
+                                                          "on isready\nsleep 150\nsay readyok") +
+                          answering({{"e7e5", "cp 5"}}));
+    engines.setSelectedBlackEngine(engineAt(fake, QStringLiteral("Fake")));
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setTimeControlConfig(
+        {TimeControlPreset::blitz5_3, 5, 3, EngineThinkingMode::gameClock()});
+    manager.startNewGame();
+    ASSERT_TRUE(manager.hasEngineStartTask());
+    move("e2", "e4");
+    ASSERT_EQ(manager.board().history().size(), 1u);
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    const QStringList commands = fake.receivedCommands();
+    EXPECT_GT(commands.indexOf("position startpos moves e2e4"), commands.lastIndexOf("isready"));
+    EXPECT_EQ(commands.filter(QRegularExpression("^go ")).size(), 1);
+
+    manager.startNewGame();
+    ASSERT_TRUE(manager.hasEngineStartTask());
+    manager.resign(PieceColor::white);
+    ASSERT_TRUE(waitUntil([&] { return !manager.hasEngineStartTask(); }));
+    velkor::testing::processEventsFor(20ms);
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_EQ(manager.engineStatusText(), "Ready");
+}
+
+// A claimed draw tells the thinking engine to stop; an undo in an engine game drops the grades.
+TEST_F(EngineGameTest, AClaimedDrawStopsTheThinkingEngineAndAnUndoDropsTheGrades) {
+    const FakeEngine thinker(FakeEngine::handshake());
+    playAgainst(thinker, PieceColor::black);
+    manager.loadPGN(QStringLiteral("1. Nf3 Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 *"));
+    const QString repeated =
+        QStringLiteral("position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8");
+    ASSERT_TRUE(received(thinker, repeated));
+    ASSERT_TRUE(waitUntil([&] {
+        const QStringList commands = thinker.receivedCommands();
+        return commands.lastIndexOf(QRegularExpression("go .*")) > commands.indexOf(repeated);
+    }));
+    manager.claimDraw();
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
+    EXPECT_TRUE(waitUntil([&] { return thinker.receivedCommands().endsWith("stop"); }));
+
+    const FakeEngine white(FakeEngine::handshake() +
+                           answering({{"f2f3", "cp 30"}, {"g2g4", "cp -300"}}));
+    const FakeEngine black(FakeEngine::handshake() + answering({{"e7e5", "cp 50"}}));
+    letEnginesPlay(white, black);
+    manager.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 3; }));
+    ASSERT_EQ(manager.moveAnalyses().size(), 2u);
+    manager.undoMove();
+    EXPECT_EQ(manager.board().history().size(), 2u);
+    EXPECT_TRUE(manager.moveAnalyses().empty());
+    EXPECT_FALSE(manager.pendingEngineMoveEvaluation());
+}
+
 } // namespace
 } // namespace velkor

@@ -107,7 +107,7 @@ TEST_F(GameManagerTest, ExportsPgnThatReadsBackAndFen) {
     move("c7", "c5");
     move("g1", "f3");
     const QString pgn = manager.exportPGN();
-    EXPECT_TRUE(pgn.startsWith("[Event \"Velkor Match\"]\n[Site \"Velkor macOS\"]\n[Date \""));
+    EXPECT_TRUE(pgn.startsWith("[Event \"Velkor Match\"]\n[Site \"Velkor Linux\"]\n[Date \""));
     EXPECT_TRUE(pgn.contains("[Round \"1\"]\n[White \"White Player\"]\n[Black \"Black Player\"]\n"
                              "[Result \"*\"]\n[TimeControl \"300+3\"]\n\n1. e4 c5 2. Nf3\n"));
     EXPECT_FALSE(pgn.contains("SetUp"));
@@ -233,12 +233,15 @@ TEST_F(GameManagerTest, AMoveReturnsToTheLivePosition) {
 
 TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
     startGame();
+    manager.resign(PieceColor::white);
+    series.calls.clear();
     manager.replayGame({"e2e4", " E7E5\n", "xx00", "e2e4", "g1f3"}, std::nullopt,
                        QStringLiteral("1-0"));
     EXPECT_EQ(manager.board().history().size(), 3u);
     EXPECT_EQ(manager.lastMove(), uciMove("g1f3"));
     EXPECT_TRUE(manager.isGameOver());
-    EXPECT_FALSE(manager.gameEndReason()) << "the replay keeps the end reason as it was";
+    EXPECT_FALSE(manager.gameEndReason()) << "not the result of the game shown before";
+    EXPECT_TRUE(manager.exportPGN().contains("[Result \"*\"]"));
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_TRUE(manager.clockHistory().empty());
     EXPECT_TRUE(series.calls.empty());
@@ -250,6 +253,12 @@ TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
     manager.replayGame({"e2e4"}, QStringLiteral("garbage"), std::nullopt);
     EXPECT_EQ(manager.board().initialFEN(), standardStartingFEN);
     EXPECT_EQ(manager.board().history().size(), 1u);
+
+    // A mate shows and exports as the mate it is.
+    manager.replayGame({"f2f3", "e7e5", "g2g4", "d8h4"}, std::nullopt, QStringLiteral("0-1"));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black));
+    EXPECT_TRUE(manager.exportPGN().contains("[Result \"0-1\"]"));
+    EXPECT_TRUE(manager.exportPGN().contains("2. g4 Qh4# 0-1"));
 }
 
 TEST_F(EngineGameTest, ReplayingOverAnEngineGameLetsTheMachineSleep) {

@@ -78,6 +78,35 @@ TEST_F(StockfishGameTest, TheUserClicksMovesAndStockfishAnswers) {
     EXPECT_TRUE(manager.exportPGN().contains("[Black \"Stockfish\"]"));
 }
 
+// Pausing and resuming in one step, and changing the strength, while Stockfish thinks: each
+// stopped search's answer arrives after the next search began and is never played.
+TEST_F(StockfishGameTest, PausesAndStrengthChangesWhileStockfishThinksNeverCostTheGame) {
+    engines.setSelectedBlackEngine(engine("Stockfish"));
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setTimeControlConfig(
+        {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::fixedMoveTime(0.3)});
+    manager.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return !manager.hasEngineStartTask(); }));
+
+    for (std::size_t round = 1; round <= 4 && !manager.isGameOver(); ++round) {
+        clickAMove();
+        UCIEngineProcess* black = manager.blackEngineProcess();
+        ASSERT_TRUE(waitUntil([&] { return black->isThinking(); }));
+        manager.togglePause();
+        manager.togglePause();
+        if (round % 2 == 0) {
+            manager.updateBlackElo(true, 1500 + static_cast<std::int64_t>(round) * 100);
+        }
+        ASSERT_TRUE(waitUntil(
+            [&] { return manager.board().history().size() == 2 * round || manager.isGameOver(); }));
+        EXPECT_FALSE(manager.engineFailureMessage()) << manager.engineStatusText().toStdString();
+        velkor::testing::processEventsFor(50ms);
+        EXPECT_EQ(manager.board().history().size(), 2 * round) << "one answer per turn";
+        EXPECT_FALSE(black->isThinking());
+    }
+    EXPECT_FALSE(manager.isGameOver());
+}
+
 // Two rooks against a king: the engines play to the end on their own, every move but the last
 // graded.
 TEST_F(StockfishGameTest, TwoEnginesPlayAnEndgameToItsEnd) {

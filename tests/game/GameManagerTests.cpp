@@ -143,6 +143,66 @@ TEST_F(GameManagerTest, PromotionChosenAfterTheEndPlaysNothing) {
     EXPECT_EQ(series.calls.size(), 1u);
 }
 
+// Confirming a promotion obeys the rule of clicks: nothing while paused; the choice is closed
+// when the game ends or is stopped.
+TEST_F(GameManagerTest, APromotionChoiceWaitsOutAPauseAndGoesWithTheGame) {
+    startGame();
+    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    time.advance(2.0);
+    move("b7", "b8");
+    ASSERT_TRUE(manager.pendingPromotion());
+    manager.togglePause();
+    time.advance(10.0);
+    manager.confirmPromotion(PieceType::queen);
+    EXPECT_TRUE(manager.board().history().empty()) << "no move while paused";
+    EXPECT_TRUE(manager.pendingPromotion());
+    EXPECT_FALSE(manager.clock().isRunning());
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 298'000) << "no increment while paused";
+
+    manager.togglePause();
+    manager.confirmPromotion(PieceType::queen);
+    ASSERT_EQ(manager.board().history().size(), 1u);
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 301'000);
+
+    // The game ends (Black resigns) or stops while a choice is open: the choice goes with it.
+    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    for (const bool stop : {false, true}) {
+        if (stop) {
+            manager.startNewGame();
+            ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+            GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+        }
+        move("b7", "b8");
+        ASSERT_TRUE(manager.pendingPromotion());
+        if (stop) {
+            manager.stopCurrentGame();
+        } else {
+            manager.resign(PieceColor::black);
+        }
+        EXPECT_FALSE(manager.pendingPromotion());
+        EXPECT_FALSE(manager.selectedSquare());
+        manager.confirmPromotion(PieceType::queen);
+        EXPECT_TRUE(manager.board().history().empty());
+    }
+}
+
+// Between two people the flag falls and an undo lands before the queued time-out runs: the
+// restored clock has time, and the game goes on.
+TEST_F(GameManagerTest, AnUndoVoidsATimeOutQueuedForThePositionItTakesBack) {
+    startGame(TimeControlPreset::bullet1_0);
+    time.advance(1.0);
+    move("e2", "e4");
+    time.advance(61.0);
+    manager.clock().tick();
+    manager.undoMove();
+    velkor::testing::processEventsFor(std::chrono::milliseconds(30));
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_GT(manager.clock().whiteRemainingMs(), 0);
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+    EXPECT_TRUE(manager.board().history().empty());
+    EXPECT_TRUE(series.calls.empty());
+}
+
 TEST_F(GameManagerTest, FlagFallEndsTheGameOnceTheTickHasReturned) {
     startGame(TimeControlPreset::blitz3_0);
     time.advance(1.0);

@@ -48,6 +48,8 @@ const std::map<QString, std::set<Language>> sameAsEnglish{
     {"tab_export", {Language::german}},
     // "Beginner" is the usual Dutch word.
     {"preset_beginner", {Language::dutch}},
+    // "Maximum" is German and Dutch as well.
+    {"preset_max", {Language::german, Language::dutch}},
 };
 
 struct FourColumns {
@@ -66,20 +68,25 @@ const FourColumns givenRows[] = {
     {"menu_about", "About Velkor", "Über Velkor", "Over Velkor", "\u00c0 propos de Velkor"},
     {"app_title", "Velkor", "Velkor", "Velkor", "Velkor"},
     {"mode_engine_vs_engine", "UCI Engine vs UCI Engine", "UCI gegen UCI (Engine-Match)",
-     "UCI tegen UCI (Engine-strijd)", "Moteur UCI contre Moteur UCI"},
-    {"time_unlimited", "Unlimited (No Clock)", "Unbegrenzt (Ohne Uhr)", "Onbeperkt (Geen klok)",
-     "Illimit\u00e9 (Sans pendule)"},
-    {"internal_engine", "Velkor Mini (Built-in)", "Velkor Mini (Integriert)",
-     "Velkor Mini (Ingebouwd)", "Velkor Mini (Int\u00e9gr\u00e9)"},
+     "UCI tegen UCI (engine-strijd)", "Moteur UCI contre moteur UCI"},
+    {"time_unlimited", "Unlimited (No Clock)", "Unbegrenzt (ohne Uhr)", "Onbeperkt (geen klok)",
+     "Illimit\u00e9 (sans pendule)"},
+    {"internal_engine", "Velkor Mini (Built-in)", "Velkor Mini (integriert)",
+     "Velkor Mini (ingebouwd)", "Velkor Mini (int\u00e9gr\u00e9)"},
     {"elo_slider_help", "Adjust UCI engine strength (1320 - 3190 ELO)",
      "Spielstärke der UCI-Engine anpassen (1320 - 3190 ELO)",
      "Speelsterkte van de UCI-engine aanpassen (1320 - 3190 ELO)",
      "Ajuster la force du moteur UCI (1320 - 3190 Elo)"},
     {"status_checkmate_white", "Checkmate! White wins!", "Schachmatt! Wei\u00df gewinnt!",
-     "Schaakmat! Wit wint!", "\u00c9chec et mat ! Les Blancs gagnent !"},
+     "Schaakmat! Wit wint!", "\u00c9chec et mat\u202f! Les Blancs gagnent\u202f!"},
     {"language", "Language", "Sprache", "Taal", "Langue"},
+    // As a native speaker's review wrote them.
+    {"engine_log", "Live UCI Log", "Live-UCI-Protokoll", "Live-UCI-logboek",
+     "Journal UCI en direct"},
+    {"automatch_history", "Match History & Games", "Matchverlauf & Partien",
+     "Matchgeschiedenis & partijen", "Historique des matchs et des parties"},
     {"automatch_quick_games",
-     "Presets:", "Schnellauswahl:", "Snelle keuze:", "S\u00e9lection rapide :"},
+     "Presets:", "Schnellauswahl:", "Snelle keuze:", "S\u00e9lection rapide\u202f:"},
 };
 
 // Calls `check(language, key, text)` for every text of the built-in table.
@@ -156,8 +163,25 @@ TEST(BuiltInTable, FollowsEachLanguagesPunctuationAndEloSpelling) {
             if (!QStringView(u"!?:;").contains(text[at])) {
                 continue;
             }
+            // French sets these marks off by a narrow space that never breaks, so a mark never
+            // starts a line on its own.
             const bool spaced = at > 0 && text[at - 1].isSpace();
             EXPECT_EQ(spaced, language == Language::french) << where << ": " << text.toStdString();
+            if (language == Language::french) {
+                EXPECT_EQ(text[at - 1], QChar(0x202F)) << where << ": " << text.toStdString();
+            }
+        }
+        // A remark in parentheses starts in lower case in Dutch and French, as words inside a
+        // sentence do; abbreviations and the French names of the sides keep their capitals.
+        if (language == Language::dutch || language == Language::french) {
+            static const QRegularExpression remark(QStringLiteral("\\((\\w+)"));
+            for (const auto& match : remark.globalMatch(text)) {
+                const QString word = match.captured(1);
+                const bool keepsCapital =
+                    word == word.toUpper() || word == "Blancs" || word == "Noirs";
+                EXPECT_TRUE(keepsCapital || !word.front().isUpper())
+                    << where << ": " << text.toStdString();
+            }
         }
         const bool englishNamesElo = textOf(Language::english, key).contains(QLatin1String("ELO"));
         const QString expectedElo = language == Language::french ? "Elo" : "ELO";
@@ -165,6 +189,16 @@ TEST(BuiltInTable, FollowsEachLanguagesPunctuationAndEloSpelling) {
             EXPECT_EQ(match.captured(), expectedElo) << where;
         }
         EXPECT_EQ(elo.match(text).hasMatch(), englishNamesElo) << where;
+    });
+}
+
+// Button labels of the panels stay short enough for their buttons in every language.
+TEST(BuiltInTable, ButtonLabelsFitTheirButtons) {
+    forEachText([](Language language, const QString& key, const QString& text) {
+        if (key.startsWith(QLatin1String("btn_")) || key == "scan_engines" || key == "add_engine") {
+            EXPECT_LE(text.size(), 22)
+                << key.toStdString() << " " << id(language) << ": " << text.toStdString();
+        }
     });
 }
 

@@ -137,14 +137,18 @@ TEST(UCIEngineProcess, FailedHandshakesEndTheChildWithTheirReason) {
     };
     const QString noUciOk = "Engine did not complete the UCI handshake within 0.5 seconds.";
     const QString noReadyOk = "Engine did not become ready within 0.5 seconds.";
+    const QString exited = "Engine exited with status %1 during the UCI handshake.";
     const Case cases[] = {
         {"on isready\nsay readyok\n", noUciOk, {}},
         {"on uci\nsleep 800\nsay uciok\non isready\nsay readyok\n", noUciOk, {}},
         {"on uci\nsay uciok\n", noReadyOk, {}},
         {"ignore-term\nignore-quit\non uci\nsay uciok\n", noReadyOk, {}},
         {"on uci\nsay id name Quitter\nexit 3\n",
-         noUciOk,
+         exited.arg(3),
          {"Engine process exited with status 3."}},
+        {"on uci\nsay uciok\non isready\nexit 4\n",
+         exited.arg(4),
+         {"Engine process exited with status 4."}},
     };
     for (const auto& [script, logLine, terminations] : cases) {
         const FakeEngine fake(script);
@@ -152,8 +156,7 @@ TEST(UCIEngineProcess, FailedHandshakesEndTheChildWithTheirReason) {
         QElapsedTimer timer;
         timer.start();
         EXPECT_FALSE(engine.start()) << script.toStdString();
-        // An engine that exits is not waited for.
-        EXPECT_LT(timer.elapsed(), terminations.isEmpty() ? 2000 : 450);
+        EXPECT_LT(timer.elapsed(), 2000);
         EXPECT_TRUE(engine.logHas(logLine)) << script.toStdString();
         EXPECT_FALSE(engine->isRunning());
         EXPECT_TRUE(testing::waitUntilGone(*fake.pid(), 2s)) << script.toStdString();
@@ -211,10 +214,21 @@ TEST(UCIEngineProcess, SearchDeliversLinesEvaluationsAndTheTimedBestMove) {
                            "go wtime 60000 btime 59000 winc 1000 binc 1000"}));
 }
 
-TEST(UCIEngineProcess, AnswerToAStoppedSearchGoesToTheNextCallback) {
-    const FakeEngine fake(FakeEngine::handshake() + "on stop\nsleep 150\nsay bestmove a2a3\n");
+// A stopped search is answered after the next one began, as a slow engine does: that answer and
+// its reports belong to the stopped search and never pass for the running one's.
+TEST(UCIEngineProcess, AnAnswerToAStoppedSearchNeverPassesForTheNextOne) {
+    const FakeEngine fake(FakeEngine::handshake() + "once go depth 30\n"
+                                                    "on stop\n"
+                                                    "say info depth 9 score cp 500 pv a2a3\n"
+                                                    "say bestmove a2a3\n"
+                                                    "on go movetime 100\n"
+                                                    "say info depth 2 score cp 7 pv b2b3\n"
+                                                    "say bestmove b2b3\n");
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
+    std::vector<bool> thinking;
+    QObject::connect(engine.process.get(), &UCIEngineProcess::isThinkingChanged,
+                     [&](bool value) { thinking.push_back(value); });
     QStringList first;
     QStringList second;
     engine->search({}, {}, {}, {}, {}, 30,
@@ -223,12 +237,34 @@ TEST(UCIEngineProcess, AnswerToAStoppedSearchGoesToTheNextCallback) {
     engine->search({}, {}, {}, {}, 100, {},
                    [&](const std::string& m, double) { second << m.c_str(); });
     ASSERT_TRUE(waitUntil([&] { return !second.isEmpty(); }));
-    EXPECT_EQ(second, QStringList{"a2a3"});
+    ASSERT_TRUE(engine.logHas("< bestmove a2a3"));
+    testing::processEventsFor(20ms);
+
+    EXPECT_EQ(second, QStringList{"b2b3"});
     EXPECT_TRUE(first.isEmpty());
+    EXPECT_EQ(engine->currentEvaluation().scoreCp, 7);
+    EXPECT_EQ(thinking, (std::vector<bool>{true, false})) << "thinking until its own answer";
     EXPECT_FALSE(engine->isThinking());
-    EXPECT_EQ(fake.receivedCommands().mid(2),
-              (QStringList{"go depth 30", "stop", "go movetime 100"}));
+    EXPECT_TRUE(engine->hasUnhandledBestMove());
+
+    // An idle engine is told nothing, so it cannot answer a stray "stop".
+    engine->stop();
+    engine->send("isready");
+    const QStringList expected{"go depth 30", "stop", "go movetime 100", "isready"};
+    EXPECT_TRUE(waitUntil([&] { return fake.receivedCommands().mid(2) == expected; }))
+        << fake.receivedCommands().join(" | ").toStdString();
     EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
+}
+
+TEST(UCIEngineProcess, AnEngineThatOverrunsItsMoveTimeIsToldToStop) {
+    const FakeEngine fake(FakeEngine::handshake() + "on stop\nsay bestmove e2e4\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    std::string answer;
+    engine->search({}, {}, {}, {}, 50, {}, [&](const std::string& m, double) { answer = m; });
+    ASSERT_TRUE(waitUntil([&] { return !answer.empty(); }, 10s));
+    EXPECT_EQ(answer, "e2e4");
+    EXPECT_EQ(fake.receivedCommands().mid(2), (QStringList{"go movetime 50", "stop"}));
 }
 
 TEST(UCIEngineProcess, NewGameWaitsForReadyAndASecondWaitAnswersTheFirst) {
@@ -240,8 +276,11 @@ TEST(UCIEngineProcess, NewGameWaitsForReadyAndASecondWaitAnswersTheFirst) {
     auto second = engine->newGame();
     EXPECT_TRUE(QCoro::waitFor(second));
     EXPECT_FALSE(QCoro::waitFor(first));
-    EXPECT_EQ(fake.receivedCommands().mid(1),
-              (QStringList{"isready", "ucinewgame", "isready", "ucinewgame", "isready"}));
+    // The second wait may be answered by the first "readyok", before the engine has read (and
+    // recorded) the second pair of commands.
+    const QStringList expected{"isready", "ucinewgame", "isready", "ucinewgame", "isready"};
+    EXPECT_TRUE(waitUntil([&] { return fake.receivedCommands().mid(1) == expected; }))
+        << fake.receivedCommands().join(" | ").toStdString();
 }
 
 TEST(UCIEngineProcess, ALateReadyOkIsOnlyLogged) {
@@ -339,8 +378,10 @@ TEST(UCIEngineProcess, OutputInOddChunksIsReassembledIntoItsLines) {
     EXPECT_EQ(log.mid(goLine + 1, 3),
               (QStringList{"< info depth 7 score cp 12 pv e2e4", "< info string caf\u00e9",
                            "< info string from stderr"}));
-    EXPECT_EQ(log[goLine + 4].size(), 2 + 12 + 1000000);
+    // The log keeps the start of a huge line and how long it was.
+    EXPECT_LT(log[goLine + 4].size(), 5000);
     EXPECT_TRUE(log[goLine + 4].startsWith("< info string xxx"));
+    EXPECT_TRUE(log[goLine + 4].endsWith("[1000012 bytes in all]"));
     EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
 }
 
@@ -377,7 +418,10 @@ TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
 TEST(UCIEngineProcess, LogKeepsTheLast250LinesOncePast300) {
     Engine engine(EngineConfiguration::builtInMini());
     for (int i = 0; i < 300; ++i) {
-        engine->send("c" + std::to_string(i));
+        // Appended, not "c" + ...: GCC 12 warns wrongly about the temporary's insert at -O3.
+        std::string command = "c";
+        command += std::to_string(i);
+        engine->send(command);
     }
     ASSERT_TRUE(waitUntil([&] { return engine->logLines().size() == 300; }));
     testing::processEventsFor(150ms);

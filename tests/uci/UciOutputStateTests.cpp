@@ -184,6 +184,68 @@ TEST(UciOutputLines, ANewSearchForgetsTheLinesButALateInfoStillCounts) {
     EXPECT_EQ(state.takePending().evaluation->lines.size(), 1u);
 }
 
+// Every "go" gets one "bestmove", in order: a stopped search's answer that comes after the next
+// search began, and its reports, are only logged; a best move that answers no search too.
+TEST(UciOutputLines, EachBestMoveAnswersTheOldestOpenSearch) {
+    UciOutputState state;
+    EXPECT_FALSE(state.hasUnansweredSearch());
+    EXPECT_EQ(state.beginSearch(), 1u);
+    EXPECT_EQ(state.beginSearch(), 2u);
+    state.consumeLine("info depth 20 score cp 900 pv a2a3", 0);
+    EXPECT_EQ(state.consumeLine("bestmove a2a3", 1).kind, Kind::other);
+    EXPECT_FALSE(state.hasUnhandledBestMove());
+    EXPECT_FALSE(state.takePending().evaluation) << "the stopped search's report is not shown";
+    EXPECT_TRUE(state.hasUnansweredSearch());
+
+    state.consumeLine("info depth 3 score cp 12 pv b2b3", 0);
+    const LineEffect answer = state.consumeLine("bestmove b2b3", 2);
+    EXPECT_EQ(answer.kind, Kind::bestMove);
+    EXPECT_EQ(answer.searchSerial, 2u);
+    EXPECT_EQ(answer.batch.evaluation->principal->scoreCp, 12);
+    EXPECT_FALSE(state.hasUnansweredSearch());
+
+    EXPECT_EQ(state.consumeLine("bestmove c2c3", 3).kind, Kind::other);
+    EXPECT_EQ(state.takePending().log, std::vector<std::string>{"< bestmove c2c3"});
+}
+
+// Free text after "string" holds no keywords, and a huge line is logged as its start and its
+// length while the parser still sees all of it.
+TEST(UciOutputLines, InfoStringIsFreeTextAndHugeLinesAreLoggedShort) {
+    const auto evaluation =
+        lineAfter({"info depth 4 score cp 20", "info string multipv 2 score cp 100 depth 40"});
+    ASSERT_TRUE(evaluation);
+    EXPECT_EQ(evaluation->scoreCp, 20);
+    EXPECT_EQ(evaluation->depth, 4);
+
+    UciOutputState state;
+    std::string pv = "info depth 1 pv";
+    while (pv.size() < 3'000'000) {
+        pv += " e2e4 e7e5";
+    }
+    pv += " g1f3";
+    state.consumeLine(pv, 0);
+    std::string longCommand = "> ";
+    longCommand.append(10'000, 'p');
+    state.appendLog(longCommand);
+    const OutputBatch batch = state.takePending();
+    ASSERT_EQ(batch.log.size(), 2u);
+    EXPECT_LT(batch.log[0].size(), UciOutputState::maxLoggedLineBytes + 100);
+    EXPECT_EQ(batch.log[0].rfind("< info depth 1 pv e2e4 e7e5", 0), 0u);
+    std::string note = "[";
+    note += std::to_string(pv.size());
+    note += " bytes in all]";
+    EXPECT_NE(batch.log[0].find(note), std::string::npos);
+    EXPECT_LT(batch.log[1].size(), UciOutputState::maxLoggedLineBytes + 100);
+    EXPECT_EQ(batch.evaluation->principal->pv.back(), "g1f3") << "parsing saw the whole line";
+    // A cut never splits a character.
+    std::string accented(UciOutputState::maxLoggedLineBytes - 1, 'a');
+    accented += "\xc3\xa9" + std::string(10, 'b');
+    const std::string cut = shortenedForLog({}, accented);
+    EXPECT_EQ(cut.substr(0, UciOutputState::maxLoggedLineBytes - 1),
+              std::string(UciOutputState::maxLoggedLineBytes - 1, 'a'));
+    EXPECT_EQ(cut[UciOutputState::maxLoggedLineBytes - 1], '.');
+}
+
 TEST(UciOutputLines, PendingLogKeepsOnlyWhatTheViewCanShow) {
     UciOutputState state;
     for (int i = 0; i < 1000; ++i) {

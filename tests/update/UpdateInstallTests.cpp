@@ -55,7 +55,8 @@ public:
     void checkAndInstall(UpdateController& controller) {
         loopback.server().setRoute(loopback.feedPath(), Route{200, feed.encode(), {}, {}, false});
         controller.checkForUpdates(false);
-        ASSERT_TRUE(testing::waitUntil([&] { return !controller.isChecking(); }));
+        ASSERT_TRUE(
+            testing::waitUntil([&] { return !controller.isChecking(); }, std::chrono::seconds(30)));
         ASSERT_TRUE(controller.availableUpdate()) << controller.message()->toStdString();
         controller.install();
         ASSERT_TRUE(testing::waitUntil([&] { return !controller.isInstalling(); },
