@@ -4,6 +4,8 @@
 #include "update/UpdateController.h"
 #include "views/UpdateView.h"
 
+#include <QWidget>
+
 namespace velkor {
 
 UpdateHooks makeUpdateHooks() {
@@ -16,7 +18,16 @@ UpdateHooks makeUpdateHooks() {
         return updates.launchScheduledInstallerIfNeeded() ==
                UpdateController::TerminateReply::terminateNow;
     };
-    hooks.attachSheet = [&updates](QWidget& window) { new UpdateView(updates, &window); };
+    // The sheet is built the first time it is presented; most launches never show it.
+    hooks.attachSheet = [&updates](QWidget& window) {
+        const auto build = [&updates, &window] {
+            if (updates.isPresented() && !window.findChild<UpdateView*>()) {
+                new UpdateView(updates, &window);
+            }
+        };
+        QObject::connect(&updates, &UpdateController::isPresentedChanged, &window, build);
+        build();
+    };
     hooks.bundleMoved = [](const QString& path) { setCurrentBundlePath(path); };
     hooks.currentBundlePath = [] { return currentBundlePath(); };
     return hooks;
