@@ -34,7 +34,9 @@ MainView::MainView(GameManager& game, [[maybe_unused]] EngineManager& engines,
     divider->setFrameShape(QFrame::VLine);
     divider->setFrameShadow(QFrame::Sunken);
 
-    m_panel = new QWidget(this); // CONTROL PANEL: new RightPanelView(game, engines, automatch, localization, this)
+    // CONTROL PANEL: the next line becomes
+    // new RightPanelView(game, engines, automatch, localization, this).
+    m_panel = new QWidget(this);
     m_panel->setFixedWidth(panelWidth);
 
     auto* layout = new QHBoxLayout(this);
