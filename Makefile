@@ -38,8 +38,9 @@ $(BUILD_DIR)/build.ninja:
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	./$(BUILD_DIR)/bin/velkor-chess legal startpos
+run: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target velkor
+	./$(BUILD_DIR)/Velkor.app/Contents/MacOS/velkor
 
 test: test-main test-sanitized
 

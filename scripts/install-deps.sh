@@ -20,6 +20,10 @@ packages=(
     stockfish toga2
     # a private message bus for the keep-awake tests
     dbus-daemon
+    # the chess font compiled into the board (GNU FreeFont's FreeSerif)
+    fonts-freefont-ttf
+    # the start-up benchmark: a private X server and its DAMAGE extension
+    xvfb libxdamage-dev
     # throw-away certificates for the update tests' loopback HTTPS server
     openssl
 )

@@ -1,0 +1,126 @@
+#include "AppMenus.h"
+
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "platform/SoundManager.h"
+#include "views/LocalizedText.h"
+#include "views/PGNExporter.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace velkor {
+namespace {
+
+QAction* addItem(QMenu* menu, const QKeySequence& shortcut, std::function<void()> action) {
+    auto* item = menu->addAction(QString());
+    if (!shortcut.isEmpty()) {
+        item->setShortcut(shortcut);
+    }
+    QObject::connect(item, &QAction::triggered, menu, [action = std::move(action)] { action(); });
+    return item;
+}
+
+void bindText(QAction* item, LocalizationManager& localization, const char* key) {
+    bindLocalizedText(item, localization, QLatin1String(key),
+                      [item](const QString& text) { item->setText(text); });
+}
+
+} // namespace
+
+void openPGNInto(QWidget* window, GameManager& game) {
+    PGNExporter::openPGNDialog(window, [window, &game](const PGNExporter::OpenedText& opened) {
+        const QString title = QStringLiteral("Open PGN Game");
+        if (!opened.text) {
+            QMessageBox::warning(window, title, opened.error);
+            return;
+        }
+        try {
+            game.loadPGN(*opened.text);
+        } catch (const DomainError& error) {
+            QMessageBox::warning(window, title, QString::fromStdString(error.message()));
+        }
+    });
+}
+
+AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
+                   platform::SoundManager& soundManager, LocalizationManager& localization,
+                   AppActions actions)
+    : QObject(&menuBar), m_game(game), m_localization(localization) {
+    if (!actions.openPGN) {
+        actions.openPGN = [&window, &game] { openPGNInto(&window, game); };
+    }
+    if (!actions.savePGN) {
+        actions.savePGN = [&window, &game] {
+            PGNExporter::savePGNDialog(&window, game.exportPGN(),
+                                       QStringLiteral("velkor_game.pgn"));
+        };
+    }
+
+    QMenu* file = menuBar.addMenu(QStringLiteral("&File"));
+    newGame = addItem(file, QKeySequence::New, [&game] { game.startNewGame(); });
+    bindText(newGame, localization, "btn_new_game");
+    openPGN = addItem(file, QKeySequence::Open, actions.openPGN);
+    openPGN->setText(QStringLiteral("Open PGN…"));
+    savePGN = addItem(file, QKeySequence::Save, actions.savePGN);
+    bindText(savePGN, localization, "btn_save_pgn");
+    file->addSeparator();
+    quit = addItem(file, QKeySequence::Quit, actions.quit ? actions.quit : [&window] {
+        window.close();
+    });
+    quit->setText(QStringLiteral("Quit Velkor"));
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu* gameMenu = menuBar.addMenu(QStringLiteral("&Game"));
+    undo = addItem(gameMenu, QKeySequence::Undo, [&game] { game.undoMove(); });
+    bindText(undo, localization, "btn_undo");
+    flipBoard = addItem(gameMenu, QKeySequence(Qt::CTRL | Qt::Key_F), [&game] { game.flipBoard(); });
+    bindText(flipBoard, localization, "btn_flip_board");
+    gameMenu->addSeparator();
+    // A window shortcut: the focused widget is asked first (QEvent::ShortcutOverride), and text
+    // fields claim the space bar for typing, so only elsewhere in the window does it pause.
+    pause = addItem(gameMenu, QKeySequence(Qt::Key_Space), [&game] { game.togglePause(); });
+    pause->setShortcutContext(Qt::WindowShortcut);
+    resign = addItem(gameMenu, {}, [&game] { game.resign(game.board().turn()); });
+    bindText(resign, localization, "btn_resign");
+    claimDraw = addItem(gameMenu, {}, [&game] { game.claimDraw(); });
+    claimDraw->setText(QStringLiteral("Claim Draw"));
+    gameMenu->addSeparator();
+    sounds = addItem(gameMenu, {}, [&soundManager] {
+        soundManager.setIsMuted(!soundManager.isMuted());
+    });
+    sounds->setCheckable(true);
+    sounds->setChecked(!soundManager.isMuted());
+    bindText(sounds, localization, "menu_sounds");
+    connect(&soundManager, &platform::SoundManager::isMutedChanged, sounds,
+            [this](bool muted) { sounds->setChecked(!muted); });
+
+    QMenu* help = menuBar.addMenu(QStringLiteral("&Help"));
+    about = addItem(help, {}, actions.openAbout ? actions.openAbout : [] {});
+    about->setMenuRole(QAction::AboutRole);
+    bindText(about, localization, "menu_about");
+    checkForUpdates = addItem(help, {}, actions.checkForUpdates ? actions.checkForUpdates : [] {});
+    checkForUpdates->setText(QStringLiteral("Check for Updates…"));
+    checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
+
+    // Shortcuts must work while the menu bar is hidden or the window has no menu bar focus.
+    window.addActions({newGame, openPGN, savePGN, quit, undo, flipBoard, pause});
+
+    connect(&game, &GameManager::isPausedChanged, this, &AppMenus::refreshGameItems);
+    connect(&game, &GameManager::isGameOverChanged, this, &AppMenus::refreshGameItems);
+    connect(&game, &GameManager::boardChanged, this, &AppMenus::refreshGameItems);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &AppMenus::refreshGameItems);
+    refreshGameItems();
+}
+
+void AppMenus::refreshGameItems() {
+    pause->setText(m_localization.text(m_game.isPaused() ? QStringLiteral("btn_resume")
+                                                         : QStringLiteral("btn_pause")));
+    resign->setEnabled(!m_game.isGameOver());
+    claimDraw->setEnabled(!m_game.isGameOver() && m_game.board().claimableDrawReason().has_value());
+}
+
+} // namespace velkor

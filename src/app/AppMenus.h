@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QMenuBar;
+class QWidget;
+
+namespace velkor {
+
+class GameManager;
+class LocalizationManager;
+namespace platform {
+class SoundManager;
+}
+
+// What the menus reach beyond the game and the sound manager. Unset entries fall back to the
+// program's own behaviour (the file dialogs), so tests replace only what they watch.
+struct AppActions {
+    std::function<void()> openAbout;
+    std::function<void()> checkForUpdates;
+    std::function<void()> openPGN;
+    std::function<void()> savePGN;
+    std::function<void()> quit;
+};
+
+// The menu bar: File (new game, open and save PGN, quit), Game (undo, flip; pause, resign, claim
+// draw; sounds) and Help (about, check for updates). Labels follow the language; the pause item
+// reads as resume while the game is paused; resign and claim draw are enabled only when they can
+// do something. Space pauses through a window shortcut that text fields override, so typing a
+// blank in a field never pauses the game.
+class AppMenus : public QObject {
+    Q_OBJECT
+
+public:
+    AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game, platform::SoundManager& sounds,
+             LocalizationManager& localization, AppActions actions);
+
+    QAction* newGame = nullptr;
+    QAction* openPGN = nullptr;
+    QAction* savePGN = nullptr;
+    QAction* quit = nullptr;
+    QAction* undo = nullptr;
+    QAction* flipBoard = nullptr;
+    QAction* pause = nullptr;
+    QAction* resign = nullptr;
+    QAction* claimDraw = nullptr;
+    QAction* sounds = nullptr;
+    QAction* about = nullptr;
+    QAction* checkForUpdates = nullptr;
+
+private:
+    void refreshGameItems();
+
+    GameManager& m_game;
+    LocalizationManager& m_localization;
+};
+
+// Opens a PGN file and loads its game; a file that cannot be read or parsed is reported in an
+// alert and the current game stays.
+void openPGNInto(QWidget* window, GameManager& game);
+
+} // namespace velkor

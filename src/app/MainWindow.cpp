@@ -1,0 +1,74 @@
+#include "MainWindow.h"
+
+#include "AfterFirstPaint.h"
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "platform/Settings.h"
+#include "views/LocalizedText.h"
+#include "views/MainView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <memory>
+
+namespace velkor {
+
+MainWindow::MainWindow(GameManager& game, EngineManager& engines, AutomatchManager& automatch,
+                       LocalizationManager& localization, platform::SoundManager& sounds,
+                       AppActions actions, std::function<bool()> mayQuit, QWidget* parent)
+    : QMainWindow(parent), m_game(game),
+      m_view(new MainView(game, engines, automatch, localization, this)),
+      m_mayQuit(std::move(mayQuit)) {
+    setCentralWidget(m_view);
+    setUnifiedTitleAndToolBarOnMac(true);
+    if (!actions.quit) {
+        actions.quit = [this] { close(); };
+    }
+    m_menus = new AppMenus(*menuBar(), *this, game, sounds, localization, std::move(actions));
+    bindLocalizedText(this, localization, QStringLiteral("app_title"),
+                      [this](const QString& title) { setWindowTitle(title); });
+    setMinimumSize(MainView::panelWidth + 380, 520);
+    const QByteArray geometry = platform::Settings::value(geometryKey).toByteArray();
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        resize(MainView::panelWidth + 700, 760);
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shownBefore) {
+        return;
+    }
+    m_shownBefore = true;
+    // The program opens on a fresh game; a game loaded before the window appeared stays. It
+    // starts once the first frame is out, so starting the engines does not hold the window back,
+    // or after a second when the window is not painted (started minimised, for example).
+    auto started = std::make_shared<bool>(false);
+    const auto startFirstGame = [this, started] {
+        if (*started) {
+            return;
+        }
+        *started = true;
+        if (m_game.board().history().empty() && !m_game.isGameOver()) {
+            m_game.startNewGame();
+        }
+    };
+    runAfterFirstPaint(*this, startFirstGame);
+    QTimer::singleShot(1000, this, startFirstGame);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_mayQuit && !m_mayQuit()) {
+        event->ignore();
+        return;
+    }
+    platform::Settings::setValue(geometryKey, saveGeometry());
+    event->accept();
+    // Closing the main window ends the program even while the About window is still open.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+} // namespace velkor

@@ -1,0 +1,77 @@
+// Velkor: the chess application. Creates the long-lived controllers, opens the main window and
+// runs the launch sequence; the Qt event loop is the program's only main loop.
+#include "AfterFirstPaint.h"
+#include "BundleVersion.h"
+#include "FirstPaintStamp.h"
+#include "LaunchSequence.h"
+#include "MainWindow.h"
+#include "UpdateHooks.h"
+#include "automatch/AutomatchManager.h"
+#include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "platform/SoundManager.h"
+#include "uci/EngineManager.h"
+#include "views/AboutView.h"
+#include "views/AppIcon.h"
+#include "views/LocalizedText.h"
+
+#include <QApplication>
+#include <QPointer>
+
+#include <csignal>
+
+int main(int argc, char** argv) {
+    // A dying engine must not take the program down with it when we write to its pipe.
+    std::signal(SIGPIPE, SIG_IGN);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velkor"));
+    QApplication::setDesktopFileName(QStringLiteral("velkor"));
+
+    using namespace velkor;
+    LocalizationManager& localization = LocalizationManager::shared();
+    platform::SoundManager& sounds = platform::SoundManager::shared();
+    GameManager& game = GameManager::shared();
+    EngineManager& engines = EngineManager::shared();
+    AutomatchManager& automatch = AutomatchManager::shared();
+    const UpdateHooks updates = makeUpdateHooks();
+
+    QPointer<QWidget> aboutWindow;
+    AppActions actions;
+    actions.checkForUpdates = updates.checkForUpdates;
+    actions.openAbout = [&aboutWindow, &localization, &updates] {
+        // One About window: asking again brings the open one to the front.
+        if (!aboutWindow) {
+            const QString bundle = updates.currentBundlePath ? updates.currentBundlePath() : QString();
+            aboutWindow = new AboutView(localization, readBundleVersion(bundle));
+            aboutWindow->setAttribute(Qt::WA_DeleteOnClose);
+            aboutWindow->setObjectName(QStringLiteral("about"));
+            aboutWindow->setWindowFlag(Qt::Window);
+            bindLocalizedText(aboutWindow, localization, QStringLiteral("menu_about"),
+                              [window = aboutWindow.data()](const QString& title) {
+                                  window->setWindowTitle(title);
+                              });
+        }
+        aboutWindow->show();
+        aboutWindow->raise();
+        aboutWindow->activateWindow();
+    };
+
+    MainWindow window(game, engines, automatch, localization, sounds, std::move(actions),
+                      updates.mayQuit);
+    if (updates.attachSheet) {
+        updates.attachSheet(window);
+    }
+    stampFirstPaint(window);
+    // The icon is drawn once the window is up (nobody sees it before), unless the moved bundle
+    // brought its own.
+    runAfterFirstPaint(window, [] {
+        if (QApplication::windowIcon().isNull()) {
+            QApplication::setWindowIcon(appIcon());
+        }
+    });
+    window.show();
+    runLaunchSequence(window, updates);
+    const int status = QApplication::exec();
+    delete aboutWindow.data();
+    return status;
+}

@@ -1,0 +1,74 @@
+#include "AboutView.h"
+
+#include "LocalizedText.h"
+#include "localization/LocalizationManager.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+namespace velkor {
+namespace {
+
+// Markdown, so the line can carry a mail link.
+const QString creditMarkdown = QStringLiteral(
+    "Made with Qt by the Velkor developers · [velkor@tamsel.com](mailto:velkor@tamsel.com)");
+
+} // namespace
+
+QString versionLine(const QString& versionLabel, const BundleVersion& version) {
+    const QString unknown = QStringLiteral("?");
+    return QStringLiteral("%1 %2 (%3)")
+        .arg(versionLabel, version.shortVersion.value_or(unknown), version.build.value_or(unknown));
+}
+
+AboutView::AboutView(LocalizationManager& localization, BundleVersion version, QWidget* parent)
+    : QWidget(parent), m_version(new QLabel(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 24, 32, 24);
+    layout->setSpacing(8);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QApplication::windowIcon().pixmap(96, 96));
+    icon->setAlignment(Qt::AlignCenter);
+    layout->addWidget(icon);
+
+    auto* title = new LocalizedText(QStringLiteral("app_title"), localization, this);
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+
+    m_version->setAlignment(Qt::AlignCenter);
+    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_version->setObjectName(QStringLiteral("versionLine"));
+    bindLocalizedText(
+        m_version, localization,
+        [&localization, version] { return versionLine(localization.text("about_version"), version); },
+        [this](const QString& text) { m_version->setText(text); });
+    layout->addWidget(m_version);
+
+    auto* credit = new QLabel(this);
+    credit->setAlignment(Qt::AlignCenter);
+    credit->setOpenExternalLinks(true);
+    QTextDocument parsed;
+    parsed.setMarkdown(creditMarkdown);
+    if (parsed.isEmpty()) {
+        credit->setTextFormat(Qt::PlainText);
+        credit->setText(creditMarkdown);
+    } else {
+        credit->setTextFormat(Qt::MarkdownText);
+        credit->setText(creditMarkdown);
+    }
+    layout->addWidget(credit);
+
+    auto* dedication = new LocalizedText(QStringLiteral("about_dedication"), localization, this);
+    dedication->setAlignment(Qt::AlignCenter);
+    dedication->setWordWrap(true);
+    layout->addWidget(dedication);
+}
+
+} // namespace velkor

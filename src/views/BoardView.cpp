@@ -1,0 +1,214 @@
+#include "BoardView.h"
+
+#include "BoardGeometry.h"
+#include "BoardPalette.h"
+#include "PieceGlyph.h"
+#include "PromotionOverlay.h"
+#include "game/GameManager.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace velkor {
+
+BoardView::BoardView(GameManager& game, LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), m_game(game), m_displayed(game.displayedBoard()),
+      m_promotion(new PromotionOverlay(game, localization, this)) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    const auto repaint = [this] { update(); };
+    connect(&game, &GameManager::boardChanged, this, &BoardView::refreshDisplayedBoard);
+    connect(&game, &GameManager::inspectingMoveIndexChanged, this,
+            &BoardView::refreshDisplayedBoard);
+    connect(&game, &GameManager::isFlippedChanged, this, repaint);
+    connect(&game, &GameManager::selectedSquareChanged, this, repaint);
+    connect(&game, &GameManager::legalDestinationSquaresChanged, this, repaint);
+    connect(&game, &GameManager::lastMoveChanged, this, repaint);
+}
+
+void BoardView::refreshDisplayedBoard() {
+    // The game manager rebuilds an inspected position on every read, so it is read once per
+    // change rather than once per paint.
+    m_displayed = m_game.displayedBoard();
+    update();
+}
+
+double BoardView::boardSize() const {
+    return crispBoardSide(width(), height(), devicePixelRatioF());
+}
+
+QRectF BoardView::boardRect() const {
+    const double ratio = devicePixelRatioF();
+    const double side = boardSize();
+    // Centred, with the corner on a device pixel so every square edge falls between pixels.
+    const double left = std::floor((width() - side) * ratio / 2.0) / ratio;
+    const double top = std::floor((height() - side) * ratio / 2.0) / ratio;
+    return {left, top, side, side};
+}
+
+QPoint BoardView::squareCenter(Square square) const {
+    const QRectF board = boardRect();
+    return squareRect(square, board.width(), m_game.isFlipped())
+        .translated(board.topLeft())
+        .center()
+        .toPoint();
+}
+
+std::optional<Move> BoardView::displayedLastMove() const {
+    if (!m_game.isInspectingPast()) {
+        return m_game.lastMove();
+    }
+    const auto& history = m_displayed.history();
+    if (history.empty()) {
+        return std::nullopt;
+    }
+    return history.back().move;
+}
+
+void BoardView::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRectF board = boardRect();
+    const double side = board.width();
+    if (side <= 0) {
+        return;
+    }
+    const bool flipped = m_game.isFlipped();
+    painter.translate(board.topLeft());
+    paintSquares(painter, side, flipped);
+    paintMarks(painter, side, flipped);
+    paintCheck(painter, side, flipped);
+    paintPieces(painter, side, flipped);
+    paintDestinations(painter, side, flipped);
+    paintCoordinates(painter, side, flipped);
+}
+
+void BoardView::paintSquares(QPainter& painter, double side, bool flipped) const {
+    for (const Square square : allSquares) {
+        painter.fillRect(squareRect(square, side, flipped),
+                         square.isLight() ? BoardPalette::lightSquare()
+                                          : BoardPalette::darkSquare());
+    }
+}
+
+void BoardView::paintMarks(QPainter& painter, double side, bool flipped) const {
+    if (const auto move = displayedLastMove()) {
+        painter.fillRect(squareRect(move->from, side, flipped), BoardPalette::lastMove());
+        painter.fillRect(squareRect(move->to, side, flipped), BoardPalette::lastMove());
+    }
+    if (const auto selected = m_game.selectedSquare(); selected && !m_game.isInspectingPast()) {
+        painter.fillRect(squareRect(*selected, side, flipped), BoardPalette::selection());
+    }
+}
+
+void BoardView::paintCheck(QPainter& painter, double side, bool flipped) const {
+    const PieceColor mover = m_displayed.turn();
+    const auto king = m_displayed.findKing(mover);
+    if (!king || !m_displayed.isSquareAttacked(*king, opponent(mover))) {
+        return;
+    }
+    // A disc of 90 % of the square, its edge blurred over 6 pixels each way.
+    const QRectF cell = squareRect(*king, side, flipped);
+    const double radius = cell.width() * 0.45;
+    constexpr double blur = 6.0;
+    QRadialGradient glow(cell.center(), radius + blur);
+    const QColor red = BoardPalette::check();
+    QColor clear = red;
+    clear.setAlphaF(0.0f);
+    glow.setColorAt(0.0, red);
+    glow.setColorAt(std::max(0.0, (radius - blur) / (radius + blur)), red);
+    glow.setColorAt(1.0, clear);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(glow);
+    painter.drawEllipse(cell.center(), radius + blur, radius + blur);
+    painter.restore();
+}
+
+void BoardView::paintPieces(QPainter& painter, double side, bool flipped) const {
+    for (const Square square : allSquares) {
+        if (const auto piece = m_displayed[square]) {
+            paintPiece(painter, piece->type, piece->color, squareRect(square, side, flipped));
+        }
+    }
+}
+
+void BoardView::paintDestinations(QPainter& painter, double side, bool flipped) const {
+    if (m_game.isInspectingPast()) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A promotion square is listed once per piece; it is marked once, so the mark keeps its tone.
+    std::array<bool, 64> marked{};
+    for (const Square square : m_game.legalDestinationSquares()) {
+        auto& done = marked[static_cast<std::size_t>(square.index())];
+        if (done) {
+            continue;
+        }
+        done = true;
+        const QRectF cell = squareRect(square, side, flipped);
+        if (m_displayed[square]) {
+            const double width = cell.width() * 0.08;
+            painter.setPen(QPen(BoardPalette::destinationRing(), width));
+            painter.setBrush(Qt::NoBrush);
+            const double inset = width / 2.0 + 1.0;
+            painter.drawEllipse(cell.adjusted(inset, inset, -inset, -inset));
+        } else {
+            const double radius = cell.width() * 0.14;
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(BoardPalette::destinationDot());
+            painter.drawEllipse(cell.center(), radius, radius);
+        }
+    }
+    painter.restore();
+}
+
+void BoardView::paintCoordinates(QPainter& painter, double side, bool flipped) const {
+    QFont font = painter.font();
+    font.setPixelSize(std::max(8, static_cast<int>(side / 8.0 * 0.16)));
+    font.setBold(true);
+    painter.setFont(font);
+    const double margin = std::max(2.0, side / 8.0 * 0.05);
+    for (std::int64_t index = 0; index < 8; ++index) {
+        // File letters inside the bottom row, rank digits inside the left column.
+        const Square fileSquare = flipped ? Square(index, 7) : Square(index, 0);
+        const QRectF fileCell = squareRect(fileSquare, side, flipped)
+                                    .adjusted(margin, margin, -margin, -margin * 0.5);
+        painter.setPen(fileSquare.isLight() ? BoardPalette::darkSquare()
+                                            : BoardPalette::lightSquare());
+        painter.drawText(fileCell, Qt::AlignRight | Qt::AlignBottom,
+                         QString(QChar::fromLatin1(fileSquare.fileChar())));
+
+        const Square rankSquare = flipped ? Square(7, index) : Square(0, index);
+        const QRectF rankCell = squareRect(rankSquare, side, flipped)
+                                    .adjusted(margin * 0.6, margin * 0.4, -margin, -margin);
+        painter.setPen(rankSquare.isLight() ? BoardPalette::darkSquare()
+                                            : BoardPalette::lightSquare());
+        painter.drawText(rankCell, Qt::AlignLeft | Qt::AlignTop,
+                         QString(QChar::fromLatin1(rankSquare.rankChar())));
+    }
+}
+
+void BoardView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QRectF board = boardRect();
+    if (const auto square = squareAt(event->position() - board.topLeft(), board.width(),
+                                     m_game.isFlipped())) {
+        m_game.handleSquareClick(*square);
+    }
+}
+
+void BoardView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_promotion->setGeometry(boardRect().toRect());
+}
+
+} // namespace velkor

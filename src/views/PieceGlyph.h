@@ -1,0 +1,21 @@
+#pragma once
+
+#include "chess/PieceColor.h"
+#include "chess/PieceType.h"
+
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+namespace velkor {
+
+// The family of the chess font compiled into the program, loaded on first use, so pieces look
+// the same on every machine whatever fonts it has.
+QString pieceFontFamily();
+
+// Draws one man centred in `box` at 85 % of its height: the glyph filled in the colour's tone
+// with an outline of the opposite tone, so both colours read on light and dark squares.
+void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRectF& box);
+
+} // namespace velkor
