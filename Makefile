@@ -25,7 +25,7 @@ SANITIZED_TARGETS += automatch_tests automatch_engine_tests
 SANITIZED_LABELS  := $(SANITIZED_LABELS)|update
 SANITIZED_TARGETS += bundle_tests updater_tests update_tests update_install_tests
 
-.PHONY: all deps build run test test-main test-sanitized bench clean
+.PHONY: all deps build run install uninstall test test-main test-sanitized format-check bench clean
 
 all: build
 
@@ -33,7 +33,8 @@ deps:
 	@bash scripts/install-deps.sh
 
 $(BUILD_DIR)/build.ninja:
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKOR_BUILD_BENCH=OFF \
+	      $(CMAKE_FLAGS)
 
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -42,7 +43,20 @@ run: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target velkor
 	./$(BUILD_DIR)/Velkor.app/Contents/MacOS/velkor
 
-test: test-main test-sanitized
+# Installs for the current user: ~/.local/opt/Velkor.app, a desktop entry, the icons and
+# ~/.local/bin/velkor. `make uninstall` removes exactly those.
+install: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target velkor
+	bash scripts/desktop-install.sh install $(BUILD_DIR)
+
+uninstall:
+	bash scripts/desktop-install.sh uninstall
+
+test: format-check test-main test-sanitized
+
+# Our sources follow the committed .clang-format.
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 test-main: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

@@ -48,7 +48,6 @@ install_velkor() {
     ln -sfn "${executable}" "${bin_link}"
     # Desktops pick up new entries and icons sooner when told; neither tool is required.
     command -v update-desktop-database >/dev/null && update-desktop-database -q "$(dirname "${desktop_file}")" || true
-    command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t "${icon_root}" || true
     echo "Installed ${bundle}; start it with: velkor (from ~/.local/bin) or from the desktop menu"
 }
 

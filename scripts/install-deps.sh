@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # tool chain
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config clang-format
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # Qt 6 (Core, Gui, Widgets, Network, DBus) and coroutines for it
