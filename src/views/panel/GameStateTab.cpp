@@ -109,6 +109,8 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
         }
     });
     layout->addWidget(m_moves, 1);
+    // Takes the spare height while the move list is hidden, so the lines above stay together.
+    layout->addStretch(0);
 
     connect(&games, &GameManager::boardChanged, this, [this] {
         refreshPlayers();
