@@ -1,12 +1,10 @@
 // Engine players in the game session: which engine plays which colour, their start before the
 // clock runs, each engine turn, the judging of the answers, failures, strength and keep-awake.
 #include "GameManager.h"
-#include "SaturatingMath.h"
+#include "TurnSearchLimits.h"
 #include "platform/Published.h"
 
 #include <QTimer>
-#include <cmath>
-#include <limits>
 #include <qcoro/qcorotimer.h>
 
 namespace velkor {
@@ -41,18 +39,6 @@ QCoro::Task<> pauseFor(std::chrono::milliseconds duration) {
     timer.setSingleShot(true);
     timer.start(duration);
     co_await timer;
-}
-
-// A fixed move time in whole milliseconds, truncated toward zero; absurd values stay in range.
-std::int64_t moveTimeMs(double seconds) {
-    const double milliseconds = std::trunc(seconds * 1000.0);
-    if (!(milliseconds > 0)) {
-        return 0;
-    }
-    if (milliseconds >= 9.0e18) {
-        return std::numeric_limits<std::int64_t>::max();
-    }
-    return static_cast<std::int64_t>(milliseconds);
 }
 
 // Runs `step` on the manager as a separate main-thread step: engine callbacks never act on the
@@ -282,25 +268,12 @@ void GameManager::requestEngineMove(UCIEngineProcess& engine) {
     };
 
     // The game goes on with the time control it was started with; edits wait for the next one.
-    const EngineThinkingMode mode = m_gameTimeControl.engineThinkingMode;
-    switch (mode.kind()) {
-    case EngineThinkingMode::Kind::gameClock: {
+    if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock) {
         m_clock.beginTurn();
-        const std::int64_t incrementMs =
-            detail::saturatingMultiply(m_gameTimeControl.effectiveIncrementSeconds(), 1000);
-        engine.search(m_clock.whiteRemainingMs(), m_clock.blackRemainingMs(), incrementMs,
-                      incrementMs, std::nullopt, std::nullopt, std::move(onBestMove));
-        break;
     }
-    case EngineThinkingMode::Kind::fixedMoveTime:
-        engine.search(std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                      moveTimeMs(mode.seconds()), std::nullopt, std::move(onBestMove));
-        break;
-    case EngineThinkingMode::Kind::fixedDepth:
-        engine.search(std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                      mode.depth(), std::move(onBestMove));
-        break;
-    }
+    engine.search(searchLimitsForTurn(m_gameTimeControl, m_clock.whiteRemainingMs(),
+                                      m_clock.blackRemainingMs()),
+                  std::move(onBestMove));
 }
 
 void GameManager::handleEngineBestMove(const std::string& move, std::optional<double> arrivedAt,
