@@ -8,17 +8,6 @@ namespace velkor {
 
 namespace {
 
-// The PGN result of an ended game: the winner of a decisive end, a draw for every other reason.
-QString pgnResult(const std::optional<GameEndReason>& reason) {
-    if (!reason) {
-        return QStringLiteral("*");
-    }
-    if (const std::optional<PieceColor> winner = reason->winner()) {
-        return *winner == PieceColor::white ? QStringLiteral("1-0") : QStringLiteral("0-1");
-    }
-    return QStringLiteral("1/2-1/2");
-}
-
 // How a loaded game's result text reads as an end of the game on the loaded board.
 std::optional<GameEndReason> endReasonOfLoadedGame(const std::string& result,
                                                    const ChessBoard& board) {
@@ -140,7 +129,7 @@ QString GameManager::exportPGN() const {
                        "1",
                        white.toStdString(),
                        black.toStdString(),
-                       pgnResult(m_gameEndReason).toStdString(),
+                       std::string(pgnResultToken(m_gameEndReason)),
                        m_gameTimeControl.pgnString().toStdString(),
                        m_board.initialFEN(),
                        m_board.history()};
