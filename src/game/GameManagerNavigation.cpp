@@ -43,8 +43,7 @@ std::optional<Move> lastMoveOf(const ChessBoard& board) {
 
 void GameManager::resetNavigation() {
     setInspectingMoveIndex(std::nullopt);
-    clearSelection();
-    setPendingPromotion(std::nullopt);
+    dropPendingPromotion();
 }
 
 void GameManager::loadFEN(const QString& fen) {
@@ -57,7 +56,7 @@ void GameManager::loadFEN(const QString& fen) {
     setIsGameOver(false);
     setEngineFailureMessage(std::nullopt);
     setGameEndReason(std::nullopt);
-    resetAnalysis();
+    m_analysis.reset();
     m_clockHistory.clear();
     setIsPaused(false);
     m_gameTimeControl = m_timeControlConfig;
@@ -81,7 +80,7 @@ void GameManager::loadPGN(const QString& text) {
     setBoard(std::move(parsed.board));
     resetNavigation();
     setLastMove(lastMoveOf(m_board));
-    resetAnalysis();
+    m_analysis.reset();
     m_clockHistory.clear();
     setIsPaused(false);
     m_gameTimeControl = m_timeControlConfig;
@@ -167,7 +166,7 @@ void GameManager::undoMove() {
     setLastMove(lastMoveOf(m_board));
     resetNavigation();
     // The grades belong to the game as it was played: all of them go.
-    resetAnalysis();
+    m_analysis.reset();
     if (restored) {
         m_clock.restore(*restored);
         // A paused game stays paused: its clock would otherwise run, and could flag, while no
