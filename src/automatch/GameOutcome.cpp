@@ -10,8 +10,9 @@ QString colorName(PieceColor color) {
 
 // The decisive texts all end with who won: "<what> (Weiß gewinnt)".
 GameOutcome decisive(const GameEndReason& reason, PieceColor winner, const QString& what) {
-    return GameOutcome{QString::fromUtf8(pgnResultToken(reason)), what + QStringLiteral(" (") + colorName(winner) + QStringLiteral(" gewinnt)"),
-                       winner};
+    return GameOutcome{
+        QString::fromUtf8(pgnResultToken(reason)),
+        what + QStringLiteral(" (") + colorName(winner) + QStringLiteral(" gewinnt)"), winner};
 }
 
 GameOutcome draw(const GameEndReason& reason, const QString& what) {
@@ -32,9 +33,9 @@ GameOutcome classifyGameEnd(const GameEndReason& reason,
         return decisive(reason, winner, QStringLiteral("Zeitüberschreitung"));
     case Kind::resignation:
         if (engineFailure) {
-            return decisive(reason, winner, QStringLiteral("Engine-Fehler bei ") +
-                                        colorName(opponent(winner)) + QStringLiteral(": ") +
-                                        *engineFailure);
+            return decisive(reason, winner,
+                            QStringLiteral("Engine-Fehler bei ") + colorName(opponent(winner)) +
+                                QStringLiteral(": ") + *engineFailure);
         }
         return decisive(reason, winner, QStringLiteral("Aufgabe"));
     case Kind::stalemate:

@@ -35,9 +35,9 @@ UCIEngineProcess& EngineSeat::seat(const EngineConfiguration& selection) {
     config.elo = m_elo;
     // Engines in a game always search a single line.
     config.multiPV = 1;
-    auto process = std::make_unique<UCIEngineProcess>(
-        std::move(config), m_options.handshakeTimeoutSeconds,
-        EngineProcessEnvironment{m_clock, m_options.killGrace});
+    auto process =
+        std::make_unique<UCIEngineProcess>(std::move(config), m_options.handshakeTimeoutSeconds,
+                                           EngineProcessEnvironment{m_clock, m_options.killGrace});
     UCIEngineProcess& seated = *process;
     // Each report is handed over as a separate main-thread step: the session never acts on the
     // game from inside the engine's own delivery. Queued on the seat, so none arrives after it.

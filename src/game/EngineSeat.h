@@ -43,8 +43,7 @@ public:
     // Where the seat's reports go: an evaluation of the engine in the seat with all its lines,
     // and its unexpected end.
     struct Reports {
-        std::function<void(const EngineEvaluation& evaluation,
-                           std::vector<EngineEvaluation> lines)>
+        std::function<void(const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines)>
             evaluation;
         std::function<void(const QString& message)> failure;
     };

@@ -54,8 +54,7 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
         connect(&seat, &EngineSeat::eloChanged, this,
                 white ? &GameManager::whiteEngineEloChanged : &GameManager::blackEngineEloChanged);
         seat.setReports(EngineSeat::Reports{
-            [this, color](const EngineEvaluation& evaluation,
-                          std::vector<EngineEvaluation> lines) {
+            [this, color](const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines) {
                 m_analysis.report(color, evaluation, std::move(lines));
             },
             [this, color](const QString& message) { handleEngineFailure(color, message); }});
@@ -112,9 +111,7 @@ void GameManager::startNewGame() {
 }
 
 void GameManager::resetGameState() {
-    const BoardClicks before = m_clicks;
-    m_clicks.clear();
-    publishClicks(before);
+    dropPendingPromotion();
     setLastMove(std::nullopt);
     setIsGameOver(false);
     setEngineFailureMessage(std::nullopt);

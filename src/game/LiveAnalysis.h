@@ -19,8 +19,8 @@ class LiveAnalysis : public QObject {
     Q_OBJECT
     Q_PROPERTY(
         velkor::EngineEvaluation liveEvaluation READ liveEvaluation NOTIFY liveEvaluationChanged)
-    Q_PROPERTY(std::vector<velkor::EngineEvaluation> variations READ variations NOTIFY
-                   variationsChanged)
+    Q_PROPERTY(
+        std::vector<velkor::EngineEvaluation> variations READ variations NOTIFY variationsChanged)
     Q_PROPERTY(
         std::vector<velkor::MoveAnalysis> moveAnalyses READ moveAnalyses NOTIFY moveAnalysesChanged)
 

@@ -11,7 +11,6 @@ namespace velkor {
 // control: a fixed move time (whole milliseconds, truncated toward zero), a fixed depth, or the
 // game clock with both sides' remaining time and the increment of the time control.
 uci::SearchLimits searchLimitsForTurn(const TimeControlConfig& timeControl,
-                                      std::int64_t whiteRemainingMs,
-                                      std::int64_t blackRemainingMs);
+                                      std::int64_t whiteRemainingMs, std::int64_t blackRemainingMs);
 
 } // namespace velkor

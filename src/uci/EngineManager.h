@@ -32,12 +32,12 @@ class EngineManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<velkor::EngineConfiguration> availableEngines READ availableEngines WRITE
                    setAvailableEngines NOTIFY availableEnginesChanged)
-    Q_PROPERTY(std::optional<velkor::EngineConfiguration> selectedWhiteEngine READ
-                   selectedWhiteEngine WRITE setSelectedWhiteEngine NOTIFY
-                       selectedWhiteEngineChanged)
-    Q_PROPERTY(std::optional<velkor::EngineConfiguration> selectedBlackEngine READ
-                   selectedBlackEngine WRITE setSelectedBlackEngine NOTIFY
-                       selectedBlackEngineChanged)
+    Q_PROPERTY(
+        std::optional<velkor::EngineConfiguration> selectedWhiteEngine READ selectedWhiteEngine
+            WRITE setSelectedWhiteEngine NOTIFY selectedWhiteEngineChanged)
+    Q_PROPERTY(
+        std::optional<velkor::EngineConfiguration> selectedBlackEngine READ selectedBlackEngine
+            WRITE setSelectedBlackEngine NOTIFY selectedBlackEngineChanged)
 
 public:
     using EngineTestResult = velkor::EngineTestResult;

@@ -372,7 +372,8 @@ void UCIEngineProcess::setIsThinking(bool value) {
 }
 
 void UCIEngineProcess::setCurrentEvaluation(const EngineEvaluation& value) {
-    platform::publish(this, m_currentEvaluation, value, &UCIEngineProcess::currentEvaluationChanged);
+    platform::publish(this, m_currentEvaluation, value,
+                      &UCIEngineProcess::currentEvaluationChanged);
 }
 
 void UCIEngineProcess::setAnalysisLines(const std::vector<EngineEvaluation>& value) {

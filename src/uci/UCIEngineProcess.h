@@ -80,10 +80,10 @@ public:
     void sendPosition(const std::optional<std::string>& fen, const std::vector<std::string>& moves);
 
     // Starts a search limited by `limits` (times in milliseconds; movetime wins over depth, depth
-    // over the clock; with no clock the engine thinks one second). Clears the lines of the previous search;
-    // `onBestMove` replaces the earlier callback and receives the best move that answers this
-    // search; the answer of an earlier, stopped search is only logged, and reports of it are not
-    // shown as this search's. An engine still thinking one second past a fixed move time is
+    // over the clock; with no clock the engine thinks one second). Clears the lines of the previous
+    // search; `onBestMove` replaces the earlier callback and receives the best move that answers
+    // this search; the answer of an earlier, stopped search is only logged, and reports of it are
+    // not shown as this search's. An engine still thinking one second past a fixed move time is
     // told to stop.
     void search(const uci::SearchLimits& limits, BestMoveCallback onBestMove);
 

@@ -12,8 +12,8 @@
 // The UCI dialogue as pure functions: the commands we write and the engine lines we read.
 namespace velkor::uci {
 
-// "position startpos" for no FEN or exactly the standard starting position, else "position fen <fen>"; then
-// " moves a b c" when there are moves.
+// "position startpos" for no FEN or exactly the standard starting position, else "position fen
+// <fen>"; then " moves a b c" when there are moves.
 std::string positionCommand(const std::optional<std::string>& fen,
                             const std::vector<std::string>& moves);
 

@@ -231,11 +231,9 @@ TEST(UCIEngineProcess, AnAnswerToAStoppedSearchNeverPassesForTheNextOne) {
                      [&](bool value) { thinking.push_back(value); });
     QStringList first;
     QStringList second;
-    engine->search({.depth = 30},
-                   [&](const std::string& m, double) { first << m.c_str(); });
+    engine->search({.depth = 30}, [&](const std::string& m, double) { first << m.c_str(); });
     engine->stop();
-    engine->search({.movetime = 100},
-                   [&](const std::string& m, double) { second << m.c_str(); });
+    engine->search({.movetime = 100}, [&](const std::string& m, double) { second << m.c_str(); });
     ASSERT_TRUE(waitUntil([&] { return !second.isEmpty(); }));
     ASSERT_TRUE(engine.logHas("< bestmove a2a3"));
     testing::processEventsFor(20ms);
