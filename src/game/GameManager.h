@@ -290,7 +290,7 @@ signals:
     void currentlyThinkingEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
 
 private:
-    // Lets tests apply a move directly and see the engine coroutines still alive.
+    // Lets tests hand in an engine answer and see the engine coroutines still alive.
     friend struct GameManagerTestAccess;
     friend struct EngineTaskFrame;
 

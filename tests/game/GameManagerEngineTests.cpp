@@ -709,6 +709,20 @@ TEST_F(EngineGameTest, AnEngineStillStartingGetsNoSearchAndAnEndMeanwhileKeepsTh
     EXPECT_EQ(manager.engineStatusText(), "Ready");
 }
 
+TEST_F(EngineGameTest, EngineGamesClaimRepetitionAtOnce) {
+    const QList<std::pair<QString, QString>> whiteMoves{
+        {"g1f3", "cp 0"}, {"f3g1", "cp 0"}, {"g1f3", "cp 0"}, {"f3g1", "cp 0"}};
+    const QList<std::pair<QString, QString>> blackMoves{
+        {"g8f6", "cp 0"}, {"f6g8", "cp 0"}, {"g8f6", "cp 0"}, {"f6g8", "cp 0"}};
+    const FakeEngine white(FakeEngine::handshake() + answering(whiteMoves));
+    const FakeEngine black(FakeEngine::handshake() + answering(blackMoves));
+    letEnginesPlay(white, black);
+    manager.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.board().history().size(), 8u);
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
+}
+
 // A claimed draw tells the thinking engine to stop; an undo in an engine game drops the grades.
 TEST_F(EngineGameTest, AClaimedDrawStopsTheThinkingEngineAndAnUndoDropsTheGrades) {
     const FakeEngine thinker(FakeEngine::handshake());

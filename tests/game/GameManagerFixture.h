@@ -16,12 +16,9 @@
 
 namespace velkor {
 
-// What the parts of the session do not show: a move applied past the click rules, an engine
-// answer from an engine of the test's choice, and the engine coroutines still alive.
+// What the parts of the session do not show: an engine answer from an engine of the test's
+// choice, and the engine coroutines still alive.
 struct GameManagerTestAccess {
-    static void userExecuteMove(GameManager& manager, const Move& move) {
-        manager.userExecuteMove(move);
-    }
     static void handleEngineBestMove(GameManager& manager, const std::string& move,
                                      std::optional<double> arrivedAt, UCIEngineProcess* from) {
         manager.handleEngineBestMove(move, arrivedAt, from);

@@ -294,7 +294,7 @@ TEST_F(GameManagerTest, RepetitionEndsNothingUntilClaimed) {
     EXPECT_EQ(series.calls.size(), 1u);
 }
 
-TEST_F(GameManagerTest, EngineGamesClaimRepetitionAtOnce) {
+TEST_F(GameManagerTest, AnEngineGameWithoutEnginesWaitsPausedAndTakesNoClicks) {
     manager.setGameMode(GameMode::engineVsEngine);
     manager.startNewGame();
     // No engine is selected, so the game waits for one.
@@ -302,12 +302,6 @@ TEST_F(GameManagerTest, EngineGamesClaimRepetitionAtOnce) {
     EXPECT_TRUE(manager.isPaused());
     click("g1");
     EXPECT_FALSE(manager.selectedSquare());
-    for (int round = 0; round < 2; ++round) {
-        for (const char* text : {"g1f3", "g8f6", "f3g1", "f6g8"}) {
-            GameManagerTestAccess::userExecuteMove(manager, uciMove(text));
-        }
-    }
-    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
 }
 
 TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
@@ -321,9 +315,13 @@ TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
     EXPECT_FALSE(manager.selectedSquare());
 }
 
+// A promotion to a piece no pawn may become is refused by the board.
 TEST_F(GameManagerTest, RefusedMoveLeavesEverythingAsItWas) {
     startGame();
-    GameManagerTestAccess::userExecuteMove(manager, uciMove("e2e5"));
+    playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    move("b7", "b8");
+    ASSERT_TRUE(manager.pendingPromotion());
+    manager.confirmPromotion(PieceType::king);
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_TRUE(manager.clockHistory().empty());
     EXPECT_FALSE(manager.lastMove());
