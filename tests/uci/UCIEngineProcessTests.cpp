@@ -214,6 +214,40 @@ TEST(UCIEngineProcess, SearchDeliversLinesEvaluationsAndTheTimedBestMove) {
                            "go wtime 60000 btime 59000 winc 1000 binc 1000"}));
 }
 
+// A view binds to the engine's published state: each change signal carries the value the
+// property then reads.
+TEST(UCIEngineProcess, ChangeSignalsCarryWhatThePropertiesRead) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\n"
+                          "say info depth 3 multipv 1 score cp 20 pv e2e4\n"
+                          "say info depth 3 multipv 2 score cp 10 pv d2d4\n"
+                          "say bestmove e2e4\n");
+    Engine engine(fake);
+    UCIEngineProcess* process = engine.process.get();
+    std::optional<EngineEvaluation> carriedEvaluation;
+    std::optional<std::vector<EngineEvaluation>> carriedLines;
+    std::optional<QStringList> carriedLog;
+    QObject::connect(process, &UCIEngineProcess::currentEvaluationChanged,
+                     [&](const EngineEvaluation& value) { carriedEvaluation = value; });
+    QObject::connect(process, &UCIEngineProcess::analysisLinesChanged,
+                     [&](const std::vector<EngineEvaluation>& value) { carriedLines = value; });
+    QObject::connect(process, &UCIEngineProcess::logLinesChanged,
+                     [&](const QStringList& value) { carriedLog = value; });
+    ASSERT_TRUE(engine.start());
+    bool answered = false;
+    engine->search({.depth = 3}, [&](const std::string&, double) { answered = true; });
+    ASSERT_TRUE(waitUntil([&] { return answered; }));
+
+    ASSERT_TRUE(carriedEvaluation && carriedLines && carriedLog);
+    EXPECT_EQ(carriedEvaluation->scoreCp, 20);
+    EXPECT_EQ(*carriedEvaluation, process->property("currentEvaluation").value<EngineEvaluation>());
+    EXPECT_EQ(carriedLines->size(), 2u);
+    EXPECT_EQ(*carriedLines,
+              process->property("analysisLines").value<std::vector<EngineEvaluation>>());
+    EXPECT_EQ(carriedLog->last(), "< bestmove e2e4");
+    EXPECT_EQ(*carriedLog, process->property("logLines").toStringList());
+}
+
 // A stopped search is answered after the next one began, as a slow engine does: that answer and
 // its reports belong to the stopped search and never pass for the running one's.
 TEST(UCIEngineProcess, AnAnswerToAStoppedSearchNeverPassesForTheNextOne) {
