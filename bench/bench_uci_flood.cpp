@@ -70,8 +70,7 @@ void BM_InfoFloodOnTheMainThread(benchmark::State& state) {
         QElapsedTimer elapsed;
         const double cpuBefore = mainThreadCpuSeconds();
         elapsed.start();
-        engine.search({}, {}, {}, {}, 100, {},
-                      [&loop](const std::string&, double) { loop.quit(); });
+        engine.search({.movetime = 100}, [&loop](const std::string&, double) { loop.quit(); });
         loop.exec();
         seconds += static_cast<double>(elapsed.nsecsElapsed()) * 1e-9;
         cpuSeconds += mainThreadCpuSeconds() - cpuBefore;

@@ -1,7 +1,7 @@
 #include "AutomatchGameRecord.h"
 
 #include "AutomatchTimestamps.h"
-#include "JsonFieldReader.h"
+#include "platform/JsonFieldReader.h"
 
 #include <QJsonArray>
 
@@ -78,7 +78,7 @@ QJsonObject AutomatchGameRecord::toJson(TimestampEncoding encoding) const {
 }
 
 std::optional<AutomatchGameRecord> AutomatchGameRecord::fromJson(const QJsonObject& object) {
-    automatch::JsonFieldReader read(object);
+    platform::JsonFieldReader read(object);
     AutomatchGameRecord record;
     record.id = read.uuid(key::id);
     record.gameNumber = read.integer(key::gameNumber);

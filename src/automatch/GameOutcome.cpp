@@ -9,14 +9,14 @@ QString colorName(PieceColor color) {
 }
 
 // The decisive texts all end with who won: "<what> (Weiß gewinnt)".
-GameOutcome decisive(PieceColor winner, const QString& what) {
+GameOutcome decisive(const GameEndReason& reason, PieceColor winner, const QString& what) {
     return GameOutcome{
-        winner == PieceColor::white ? QStringLiteral("1-0") : QStringLiteral("0-1"),
+        QString::fromUtf8(pgnResultToken(reason)),
         what + QStringLiteral(" (") + colorName(winner) + QStringLiteral(" gewinnt)"), winner};
 }
 
-GameOutcome draw(const QString& what) {
-    return GameOutcome{QStringLiteral("1/2-1/2"),
+GameOutcome draw(const GameEndReason& reason, const QString& what) {
+    return GameOutcome{QString::fromUtf8(pgnResultToken(reason)),
                        QStringLiteral("Remis (") + what + QStringLiteral(")"), std::nullopt};
 }
 
@@ -28,30 +28,30 @@ GameOutcome classifyGameEnd(const GameEndReason& reason,
     const PieceColor winner = reason.winner().value_or(PieceColor::white);
     switch (reason.kind()) {
     case Kind::checkmate:
-        return decisive(winner, QStringLiteral("Schachmatt"));
+        return decisive(reason, winner, QStringLiteral("Schachmatt"));
     case Kind::timeout:
-        return decisive(winner, QStringLiteral("Zeitüberschreitung"));
+        return decisive(reason, winner, QStringLiteral("Zeitüberschreitung"));
     case Kind::resignation:
         if (engineFailure) {
-            return decisive(winner, QStringLiteral("Engine-Fehler bei ") +
-                                        colorName(opponent(winner)) + QStringLiteral(": ") +
-                                        *engineFailure);
+            return decisive(reason, winner,
+                            QStringLiteral("Engine-Fehler bei ") + colorName(opponent(winner)) +
+                                QStringLiteral(": ") + *engineFailure);
         }
-        return decisive(winner, QStringLiteral("Aufgabe"));
+        return decisive(reason, winner, QStringLiteral("Aufgabe"));
     case Kind::stalemate:
-        return draw(QStringLiteral("Patt"));
+        return draw(reason, QStringLiteral("Patt"));
     case Kind::fiftyMoveRule:
-        return draw(QStringLiteral("50-Züge-Regel"));
+        return draw(reason, QStringLiteral("50-Züge-Regel"));
     case Kind::threefoldRepetition:
-        return draw(QStringLiteral("Dreifache Wiederholung"));
+        return draw(reason, QStringLiteral("Dreifache Wiederholung"));
     case Kind::seventyFiveMoveRule:
-        return draw(QStringLiteral("75-Züge-Regel"));
+        return draw(reason, QStringLiteral("75-Züge-Regel"));
     case Kind::fivefoldRepetition:
-        return draw(QStringLiteral("Fünffache Wiederholung"));
+        return draw(reason, QStringLiteral("Fünffache Wiederholung"));
     case Kind::insufficientMaterial:
-        return draw(QStringLiteral("Ungenügend Material"));
+        return draw(reason, QStringLiteral("Ungenügend Material"));
     }
-    return draw(QStringLiteral("Ungenügend Material"));
+    return draw(reason, QStringLiteral("Ungenügend Material"));
 }
 
 } // namespace velkor::automatch

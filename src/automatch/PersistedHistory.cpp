@@ -1,6 +1,6 @@
 #include "PersistedHistory.h"
 
-#include "JsonFieldReader.h"
+#include "platform/JsonFieldReader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,7 +40,7 @@ std::optional<PersistedHistory> PersistedHistory::decode(const QByteArray& data)
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         return std::nullopt;
     }
-    JsonFieldReader read(document.object());
+    platform::JsonFieldReader read(document.object());
     PersistedHistory history;
     history.totalGames = read.integer(key::totalGames);
     history.engine1Wins = read.integer(key::engine1Wins);

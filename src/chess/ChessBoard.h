@@ -10,6 +10,7 @@
 #include "PieceId.h"
 #include "Position.h"
 #include "Square.h"
+#include "StartingPosition.h"
 
 #include <array>
 #include <cstdint>
@@ -20,9 +21,6 @@
 #include <vector>
 
 namespace velkor {
-
-inline constexpr std::string_view standardStartingFEN =
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // The men of each colour that are no longer on the board, pieces of one type together.
 struct CapturedPieces {

@@ -3,6 +3,7 @@
 #include "PieceColor.h"
 
 #include <optional>
+#include <string_view>
 
 namespace velkor {
 
@@ -60,5 +61,17 @@ private:
     Kind m_kind;
     std::optional<PieceColor> m_winner;
 };
+
+// The PGN result token of a game that ended for `reason`: "1-0" or "0-1" for the winner of a
+// decisive end, "1/2-1/2" for every draw, "*" for a game that has not ended.
+constexpr std::string_view pgnResultToken(const std::optional<GameEndReason>& reason) {
+    if (!reason) {
+        return "*";
+    }
+    if (const std::optional<PieceColor> winner = reason->winner()) {
+        return *winner == PieceColor::white ? "1-0" : "0-1";
+    }
+    return "1/2-1/2";
+}
 
 } // namespace velkor

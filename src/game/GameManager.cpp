@@ -9,14 +9,6 @@ namespace velkor {
 
 using platform::SoundEffect;
 
-namespace {
-
-bool isOnBoard(Square square) {
-    return square.file >= 0 && square.file < 8 && square.rank >= 0 && square.rank < 8;
-}
-
-} // namespace
-
 GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
                          platform::SleepGuard& sleepGuard, QObject* parent)
     : QObject(parent), m_sounds(sounds), m_engines(engines), m_sleepGuard(sleepGuard),
@@ -43,22 +35,39 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
         const UCIEngineProcess* engine = self ? self->engineProcess(color) : nullptr;
         return engine && engine->hasUnhandledBestMove();
     });
+    // The parts publish their own state; the manager carries it on under its published names.
+    connect(&m_analysis, &LiveAnalysis::liveEvaluationChanged, this,
+            &GameManager::liveEvaluationChanged);
+    connect(&m_analysis, &LiveAnalysis::variationsChanged, this,
+            &GameManager::analysisVariationsChanged);
+    connect(&m_analysis, &LiveAnalysis::moveAnalysesChanged, this,
+            &GameManager::moveAnalysesChanged);
+    for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
+        EngineSeat& seat = seatOf(color);
+        const bool white = color == PieceColor::white;
+        connect(&seat, &EngineSeat::processChanged, this,
+                white ? &GameManager::whiteEngineProcessChanged
+                      : &GameManager::blackEngineProcessChanged);
+        connect(&seat, &EngineSeat::limitEloChanged, this,
+                white ? &GameManager::whiteEngineLimitEloChanged
+                      : &GameManager::blackEngineLimitEloChanged);
+        connect(&seat, &EngineSeat::eloChanged, this,
+                white ? &GameManager::whiteEngineEloChanged : &GameManager::blackEngineEloChanged);
+        seat.setReports(EngineSeat::Reports{
+            [this, color](const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines) {
+                m_analysis.report(color, evaluation, std::move(lines));
+            },
+            [this, color](const QString& message) { handleEngineFailure(color, message); }});
+        seat.setOptions(m_engineOptions, m_timeSource);
+    }
 }
 
 GameManager::~GameManager() {
     cancelEngineMoveTask();
     cancelEngineStartTask();
-    // Both children are asked to end before either is waited for.
-    for (UCIEngineProcess* engine : {whiteEngineProcess(), blackEngineProcess()}) {
-        if (engine) {
-            engine->terminate();
-        }
-    }
-    m_whiteEngineProcess.reset();
-    m_blackEngineProcess.reset();
-    for (const QPointer<UCIEngineProcess>& retired : m_retiredEngines) {
-        delete retired.data();
-    }
+    // Both children are asked to end before either seat waits for its own.
+    m_whiteSeat.terminate();
+    m_blackSeat.terminate();
     m_sleepGuard.setKeepAwake(false);
 }
 
@@ -102,15 +111,14 @@ void GameManager::startNewGame() {
 }
 
 void GameManager::resetGameState() {
-    clearSelection();
+    dropPendingPromotion();
     setLastMove(std::nullopt);
-    setPendingPromotion(std::nullopt);
     setIsGameOver(false);
     setEngineFailureMessage(std::nullopt);
     setGameEndReason(std::nullopt);
     setIsPaused(false);
     setInspectingMoveIndex(std::nullopt);
-    resetAnalysis();
+    m_analysis.reset();
     m_clockHistory.clear();
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
@@ -124,58 +132,40 @@ bool GameManager::acceptsUserMove() const {
 }
 
 void GameManager::handleSquareClick(Square square) {
-    if (!isOnBoard(square) || !acceptsUserMove()) {
+    if (!acceptsUserMove()) {
         return;
     }
-    const auto ownPieceOn = [this](Square target) {
-        const std::optional<Piece> piece = m_board[target];
-        return piece && piece->color == m_board.turn();
-    };
-    if (!m_selectedSquare) {
-        if (ownPieceOn(square)) {
-            selectSquare(square);
-        }
-        return;
-    }
-    const Square selected = *m_selectedSquare;
-    if (square == selected) {
+    const BoardClicks before = m_clicks;
+    if (const std::optional<Move> move = m_clicks.click(m_board, square)) {
+        // The selection goes once the move is played, so the views see the move first.
+        userExecuteMove(*move);
         clearSelection();
         return;
     }
-    std::vector<Move> candidates;
-    for (const Move& move : m_board.legalMoves(selected)) {
-        if (move.to == square) {
-            candidates.push_back(move);
-        }
-    }
-    if (candidates.size() == 1 && !candidates.front().promotion) {
-        userExecuteMove(candidates.front());
-        clearSelection();
-    } else if (!candidates.empty()) {
-        setPendingPromotion(PendingPromotion{selected, square});
-    } else if (ownPieceOn(square)) {
-        selectSquare(square);
-    } else {
-        clearSelection();
-    }
+    publishClicks(before);
 }
 
-void GameManager::selectSquare(Square square) {
-    std::vector<Square> destinations;
-    for (const Move& move : m_board.legalMoves(square)) {
-        destinations.push_back(move.to);
+void GameManager::publishClicks(const BoardClicks& before) {
+    if (before.pendingPromotion() != m_clicks.pendingPromotion()) {
+        emit pendingPromotionChanged(m_clicks.pendingPromotion());
     }
-    setSelectedSquare(square);
-    setLegalDestinationSquares(std::move(destinations));
+    if (before.selectedSquare() != m_clicks.selectedSquare()) {
+        emit selectedSquareChanged(m_clicks.selectedSquare());
+    }
+    if (before.legalDestinations() != m_clicks.legalDestinations()) {
+        emit legalDestinationSquaresChanged(m_clicks.legalDestinations());
+    }
 }
 
 void GameManager::clearSelection() {
-    setSelectedSquare(std::nullopt);
-    setLegalDestinationSquares({});
+    const BoardClicks before = m_clicks;
+    m_clicks.clearSelection();
+    publishClicks(before);
 }
 
 void GameManager::confirmPromotion(PieceType pieceType) {
-    if (!m_pendingPromotion) {
+    const std::optional<Move> move = m_clicks.promotionMove(pieceType);
+    if (!move) {
         return;
     }
     // The game may have ended (flag, resignation) while the choice was open: no move after it.
@@ -187,19 +177,18 @@ void GameManager::confirmPromotion(PieceType pieceType) {
     if (!acceptsUserMove()) {
         return;
     }
-    const PendingPromotion promotion = *m_pendingPromotion;
-    userExecuteMove(Move(promotion.from, promotion.to, pieceType));
+    userExecuteMove(*move);
     dropPendingPromotion();
 }
 
 void GameManager::dropPendingPromotion() {
-    setPendingPromotion(std::nullopt);
-    clearSelection();
+    const BoardClicks before = m_clicks;
+    m_clicks.clear();
+    publishClicks(before);
 }
 
 void GameManager::cancelPromotion() {
-    setPendingPromotion(std::nullopt);
-    clearSelection();
+    dropPendingPromotion();
 }
 
 bool GameManager::isCaptureMove(const Move& move) const {
@@ -343,21 +332,8 @@ void GameManager::setIsFlipped(bool flipped) {
     platform::publish(this, m_isFlipped, flipped, &GameManager::isFlippedChanged);
 }
 
-void GameManager::setSelectedSquare(std::optional<Square> square) {
-    platform::publish(this, m_selectedSquare, square, &GameManager::selectedSquareChanged);
-}
-
-void GameManager::setLegalDestinationSquares(std::vector<Square> squares) {
-    platform::publish(this, m_legalDestinationSquares, std::move(squares),
-                      &GameManager::legalDestinationSquaresChanged);
-}
-
 void GameManager::setLastMove(std::optional<Move> move) {
     platform::publish(this, m_lastMove, move, &GameManager::lastMoveChanged);
-}
-
-void GameManager::setPendingPromotion(std::optional<PendingPromotion> promotion) {
-    platform::publish(this, m_pendingPromotion, promotion, &GameManager::pendingPromotionChanged);
 }
 
 void GameManager::setIsGameOver(bool over) {

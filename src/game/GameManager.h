@@ -1,8 +1,11 @@
 #pragma once
 
+#include "BoardClicks.h"
 #include "ChessClock.h"
+#include "EngineSeat.h"
 #include "GameMode.h"
 #include "GameSeriesObserver.h"
+#include "LiveAnalysis.h"
 #include "MoveAnalysis.h"
 #include "PlayerColorChoice.h"
 #include "TimeControlConfig.h"
@@ -35,31 +38,15 @@
 
 namespace velkor {
 
-// A pawn move that waits for the user's choice of piece.
-struct PendingPromotion {
-    Square from;
-    Square to;
-
-    bool operator==(const PendingPromotion&) const = default;
-};
-
-// What tests and tools may change in how the session runs its engines.
-struct EngineSessionOptions {
-    // Limit of each wait for "uciok" and "readyok" while an engine starts, in seconds.
-    double handshakeTimeoutSeconds = 5.0;
-    // The pause before each engine move in engine-against-engine games.
-    std::chrono::milliseconds engineMovePause{200};
-    // How long an engine may take to end before it is killed.
-    std::chrono::milliseconds killGrace = uci::defaultKillGrace;
-};
-
 // The game session every view and the series of games talk to: it owns the board and the clock,
-// turns board clicks into selections, promotion choices and moves, applies each move with its
-// clock bookkeeping and sound, detects and announces the end of the game, and offers resign,
-// draw claims, pause and board flip. Engines play the colours the mode gives them: the manager
-// owns their processes, starts them before the clock runs, asks them for moves, judges their
-// answers against the clock and the rules, shows their evaluation and grades their moves in
-// engine games. Published fields announce every real change. Main thread.
+// applies each move with its clock bookkeeping and sound, detects and announces the end of the
+// game, and offers resign, draw claims, pause and board flip. Its parts do one job each: the
+// board clicks (BoardClicks) become selections, promotion choices and moves; an engine seat per
+// colour (EngineSeat) holds the engine the mode gives that colour; the live analysis
+// (LiveAnalysis) shows the thinking engine's evaluation and grades engine moves; the search of a
+// turn comes from searchLimitsForTurn. The manager starts the engines before the clock runs,
+// asks them for moves and judges their answers against the clock and the rules. Published
+// fields announce every real change. Main thread.
 class GameManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(velkor::ChessBoard board READ board NOTIFY boardChanged)
@@ -137,12 +124,14 @@ public:
     // Whether the board is drawn with Black at the bottom.
     bool isFlipped() const { return m_isFlipped; }
     // The square of the piece the user picked up.
-    std::optional<Square> selectedSquare() const { return m_selectedSquare; }
+    std::optional<Square> selectedSquare() const { return m_clicks.selectedSquare(); }
     // Destinations of the selected piece's legal moves in generation order (a promotion square
     // once per promotion piece).
-    const std::vector<Square>& legalDestinationSquares() const { return m_legalDestinationSquares; }
+    const std::vector<Square>& legalDestinationSquares() const {
+        return m_clicks.legalDestinations();
+    }
     std::optional<Move> lastMove() const { return m_lastMove; }
-    std::optional<PendingPromotion> pendingPromotion() const { return m_pendingPromotion; }
+    std::optional<PendingPromotion> pendingPromotion() const { return m_clicks.pendingPromotion(); }
     bool isGameOver() const { return m_isGameOver; }
     std::optional<GameEndReason> gameEndReason() const { return m_gameEndReason; }
     bool isPaused() const { return m_isPaused; }
@@ -153,22 +142,29 @@ public:
     QString engineStatusText() const { return m_engineStatusText; }
     // The message of the engine failure that ended the game, if one did.
     std::optional<QString> engineFailureMessage() const { return m_engineFailureMessage; }
-    bool whiteEngineLimitElo() const { return m_whiteEngineLimitElo; }
-    std::int64_t whiteEngineElo() const { return m_whiteEngineElo; }
-    bool blackEngineLimitElo() const { return m_blackEngineLimitElo; }
-    std::int64_t blackEngineElo() const { return m_blackEngineElo; }
+    bool whiteEngineLimitElo() const { return m_whiteSeat.limitElo(); }
+    std::int64_t whiteEngineElo() const { return m_whiteSeat.elo(); }
+    bool blackEngineLimitElo() const { return m_blackSeat.limitElo(); }
+    std::int64_t blackEngineElo() const { return m_blackSeat.elo(); }
     // The clock as it stood before each move of the game, oldest first (for undo).
     const std::vector<ChessClock::Snapshot>& clockHistory() const { return m_clockHistory; }
     // The latest principal line of the engine that is or was last searching; empty at a new game.
-    const EngineEvaluation& liveEvaluation() const { return m_liveEvaluation; }
+    const EngineEvaluation& liveEvaluation() const { return m_analysis.liveEvaluation(); }
     // All lines of the engine that reported last, in line order.
-    const std::vector<EngineEvaluation>& analysisVariations() const { return m_analysisVariations; }
+    const std::vector<EngineEvaluation>& analysisVariations() const {
+        return m_analysis.variations();
+    }
     // One entry per graded engine move of an engine-against-engine game, in game order.
-    const std::vector<MoveAnalysis>& moveAnalyses() const { return m_moveAnalyses; }
-    // The engines playing White and Black, owned by the manager; null where the user plays or no
+    const std::vector<MoveAnalysis>& moveAnalyses() const { return m_analysis.moveAnalyses(); }
+    // The engines playing White and Black, owned by their seats; null where the user plays or no
     // engine was made. A replaced engine stays valid at least until the event loop runs again.
-    UCIEngineProcess* whiteEngineProcess() const { return m_whiteEngineProcess.get(); }
-    UCIEngineProcess* blackEngineProcess() const { return m_blackEngineProcess.get(); }
+    UCIEngineProcess* whiteEngineProcess() const { return m_whiteSeat.process(); }
+    UCIEngineProcess* blackEngineProcess() const { return m_blackSeat.process(); }
+    // The engine seat of `color`, and the live analysis, for views that show them whole.
+    const EngineSeat& engineSeat(PieceColor color) const {
+        return color == PieceColor::white ? m_whiteSeat : m_blackSeat;
+    }
+    const LiveAnalysis& liveAnalysis() const { return m_analysis; }
     // The side whose engine is searching, and that engine's configuration (the engine card).
     std::optional<PieceColor> currentlyThinkingColor() const { return m_currentlyThinkingColor; }
     const std::optional<EngineConfiguration>& currentlyThinkingEngine() const {
@@ -176,7 +172,7 @@ public:
     }
     // The last engine move, waiting for the opponent's evaluation to be graded.
     const std::optional<PendingEngineMoveEvaluation>& pendingEngineMoveEvaluation() const {
-        return m_pendingEngineMoveEvaluation;
+        return m_analysis.pendingMove();
     }
     // Whether an engine turn or the engines' start-up is under way and cancellable.
     bool hasEngineMoveTask() const { return m_engineMoveTask.has_value(); }
@@ -294,22 +290,20 @@ signals:
     void currentlyThinkingEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
 
 private:
-    // Lets tests start from a position of their choice and apply a move directly.
+    // Lets tests hand in an engine answer and see the engine coroutines still alive.
     friend struct GameManagerTestAccess;
     friend struct EngineTaskFrame;
 
     // Forgets everything of the previous game but the board and the clock.
     void resetGameState();
-    // Forgets the live evaluation, the lines, the grades and the move waiting for its grade.
-    void resetAnalysis();
 
     // Engines (GameManagerEngines.cpp).
-    // Makes the processes the mode needs from copies of the selections with this game's
-    // strength and a single line, wires and stores them; White's first. A colour without a
-    // selection is skipped.
+    EngineSeat& seatOf(PieceColor color) {
+        return color == PieceColor::white ? m_whiteSeat : m_blackSeat;
+    }
+    // Seats engines of the selections for the colours the mode gives engines; White's first. A
+    // colour without a selection is skipped.
     std::vector<UCIEngineProcess*> setupEnginesForGame();
-    // Evaluations and unexpected exits of `process` reach the manager in later main-thread steps.
-    void setupEngineCallbacks(UCIEngineProcess& process);
     // Starts the engines one after the other, then (when `resumePlay`) the clock for the side to
     // move and its engine's turn. Without the engines the mode needs, the game waits paused.
     void launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay);
@@ -324,13 +318,13 @@ private:
                                        QPointer<UCIEngineProcess> engine,
                                        platform::CancellationToken token,
                                        std::chrono::milliseconds pause);
-    // Sends the game and the search of the thinking mode.
-    void requestEngineMove(UCIEngineProcess& engine);
+    // Sends the game and the search of the thinking mode to the engine of `color`.
+    void requestEngineMove(PieceColor color);
     // An engine's answer, judged by its arrival time and the rules, and played when it passes.
     void handleEngineBestMove(const std::string& move, std::optional<double> arrivedAt,
                               UCIEngineProcess* from);
-    // The engine's side loses by resignation with `message`; both engines are ended.
-    void handleEngineFailure(const UCIEngineProcess* process, const QString& message);
+    // The side of `failed` loses by resignation with `message`; both engines are ended.
+    void handleEngineFailure(std::optional<PieceColor> failed, const QString& message);
     // After an undo: fresh engines for the position; the clock runs on once they are ready, and
     // only if it ran before.
     void restartEnginesForCurrentPosition();
@@ -346,33 +340,25 @@ private:
     UCIEngineProcess* engineProcess(PieceColor color) const;
     // The registry's choice for `color`.
     const std::optional<EngineConfiguration>& selectedEngine(PieceColor color) const;
-    // The running engine of `color` gets the strength at once; while it thinks, its card too.
-    void applyStrengthToEngine(PieceColor color, bool limit, std::int64_t elo);
+    // The running engine of `color` gets its seat's strength at once; while it thinks, its card
+    // too.
+    void applyStrengthToEngine(PieceColor color);
     // The colour `process` plays in this game; none for a replaced engine.
     std::optional<PieceColor> colorOf(const UCIEngineProcess* process) const;
-    void setEngineProcess(PieceColor color, std::unique_ptr<UCIEngineProcess> process);
-    // Ends a replaced engine and deletes it later, once its child has ended.
-    void retireEngine(std::unique_ptr<UCIEngineProcess> process);
     // The display name of the engine playing `color`, when one does.
     std::optional<QString> engineName(PieceColor color) const;
 
-    // Live analysis (GameManagerAnalysis.cpp).
-    // An evaluation of `from`, handed over as a separate main-thread step.
-    void handleEvaluationUpdate(const EngineEvaluation& evaluation, UCIEngineProcess* from);
-    // The live evaluation turned to White's side, when it is the view of `color`'s engine.
-    std::optional<double> liveScoreFromWhiteOf(PieceColor color) const;
-    // Grades the pending engine move with the evaluation of the engine now to move.
-    void finalizePendingEngineMoveAnalysis();
-
+    // Clicks and moves (GameManager.cpp).
+    // Publishes what changed in the clicks' state since `before`.
+    void publishClicks(const BoardClicks& before);
     // Forgets the selection, the inspected position and any pending promotion.
     void resetNavigation();
     // Closes an open promotion choice and the selection with it.
     void dropPendingPromotion();
+    void clearSelection();
     // The rule for the user's moves: only on their turn in a game being played, on the live
     // position.
     bool acceptsUserMove() const;
-    void selectSquare(Square square);
-    void clearSelection();
     // Applies a move the click flow found legal: clock snapshot, board, sound, game end, clock.
     void userExecuteMove(const Move& move);
     void playMoveSound(bool isCapture);
@@ -390,19 +376,13 @@ private:
     void setBoard(ChessBoard board);
     void setHumanColor(PieceColor color);
     void setIsFlipped(bool flipped);
-    void setSelectedSquare(std::optional<Square> square);
-    void setLegalDestinationSquares(std::vector<Square> squares);
     void setLastMove(std::optional<Move> move);
-    void setPendingPromotion(std::optional<PendingPromotion> promotion);
     void setIsGameOver(bool over);
     void setGameEndReason(std::optional<GameEndReason> reason);
     void setIsPaused(bool paused);
     void setInspectingMoveIndex(std::optional<std::int64_t> index);
     void setEngineStatusText(const QString& text);
     void setEngineFailureMessage(const std::optional<QString>& message);
-    void setLiveEvaluation(const EngineEvaluation& evaluation);
-    void setAnalysisVariations(std::vector<EngineEvaluation> variations);
-    void setMoveAnalyses(std::vector<MoveAnalysis> analyses);
     void setCurrentlyThinkingColor(std::optional<PieceColor> color);
     void setCurrentlyThinkingEngine(const std::optional<EngineConfiguration>& engine);
 
@@ -416,41 +396,28 @@ private:
     TimeControlConfig m_timeControlConfig;
     ChessClock m_clock;
     bool m_isFlipped = false;
-    std::optional<Square> m_selectedSquare;
-    std::vector<Square> m_legalDestinationSquares;
+    BoardClicks m_clicks;
     std::optional<Move> m_lastMove;
-    std::optional<PendingPromotion> m_pendingPromotion;
     bool m_isGameOver = false;
     std::optional<GameEndReason> m_gameEndReason;
     bool m_isPaused = false;
     std::optional<std::int64_t> m_inspectingMoveIndex;
-    EngineEvaluation m_liveEvaluation;
-    // Whose engine produced m_liveEvaluation (an engine searches only on its own turn).
-    std::optional<PieceColor> m_liveEvaluationColor;
-    std::vector<EngineEvaluation> m_analysisVariations;
-    std::vector<MoveAnalysis> m_moveAnalyses;
-    std::unique_ptr<UCIEngineProcess> m_whiteEngineProcess;
-    std::unique_ptr<UCIEngineProcess> m_blackEngineProcess;
+    LiveAnalysis m_analysis;
+    EngineSeat m_whiteSeat;
+    EngineSeat m_blackSeat;
     std::optional<PieceColor> m_currentlyThinkingColor;
     std::optional<EngineConfiguration> m_currentlyThinkingEngine;
     QString m_engineStatusText = QStringLiteral("Ready");
     std::optional<QString> m_engineFailureMessage;
-    bool m_whiteEngineLimitElo = false;
-    std::int64_t m_whiteEngineElo = 1800;
-    bool m_blackEngineLimitElo = false;
-    std::int64_t m_blackEngineElo = 1800;
     // Cancel the running engine turn and the engines' start-up (also the start of play of a
     // game between two people).
     std::optional<platform::CancellationSource> m_engineMoveTask;
     std::optional<platform::CancellationSource> m_engineStartTask;
     std::vector<ChessClock::Snapshot> m_clockHistory;
-    std::optional<PendingEngineMoveEvaluation> m_pendingEngineMoveEvaluation;
 
     GameSeriesObserver* m_seriesObserver = nullptr;
     platform::TimeSource m_timeSource = platform::systemUptime;
     EngineSessionOptions m_engineOptions;
-    // Replaced engines whose deletion is pending; the destructor deletes those still there.
-    std::vector<QPointer<UCIEngineProcess>> m_retiredEngines;
     // Engine coroutines that have not finished yet (cancelled ones end at their next wake-up).
     int m_runningEngineTasks = 0;
     // The start of play found the game paused; resuming starts the clock instead.

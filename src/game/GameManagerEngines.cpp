@@ -1,12 +1,10 @@
 // Engine players in the game session: which engine plays which colour, their start before the
 // clock runs, each engine turn, the judging of the answers, failures, strength and keep-awake.
 #include "GameManager.h"
-#include "SaturatingMath.h"
+#include "TurnSearchLimits.h"
 #include "platform/Published.h"
 
 #include <QTimer>
-#include <cmath>
-#include <limits>
 #include <qcoro/qcorotimer.h>
 
 namespace velkor {
@@ -41,18 +39,6 @@ QCoro::Task<> pauseFor(std::chrono::milliseconds duration) {
     timer.setSingleShot(true);
     timer.start(duration);
     co_await timer;
-}
-
-// A fixed move time in whole milliseconds, truncated toward zero; absurd values stay in range.
-std::int64_t moveTimeMs(double seconds) {
-    const double milliseconds = std::trunc(seconds * 1000.0);
-    if (!(milliseconds > 0)) {
-        return 0;
-    }
-    if (milliseconds >= 9.0e18) {
-        return std::numeric_limits<std::int64_t>::max();
-    }
-    return static_cast<std::int64_t>(milliseconds);
 }
 
 // Runs `step` on the manager as a separate main-thread step: engine callbacks never act on the
@@ -94,11 +80,15 @@ struct EngineTaskFrame {
 
 void GameManager::setTimeSource(platform::TimeSource now) {
     m_timeSource = now;
+    m_whiteSeat.setOptions(m_engineOptions, now);
+    m_blackSeat.setOptions(m_engineOptions, now);
     m_clock.setNow(std::move(now));
 }
 
 void GameManager::setEngineSessionOptions(const EngineSessionOptions& options) {
     m_engineOptions = options;
+    m_whiteSeat.setOptions(options, m_timeSource);
+    m_blackSeat.setOptions(options, m_timeSource);
 }
 
 std::vector<UCIEngineProcess*> GameManager::setupEnginesForGame() {
@@ -108,37 +98,9 @@ std::vector<UCIEngineProcess*> GameManager::setupEnginesForGame() {
         if (!isEnginePlaying(color) || !selection) {
             continue;
         }
-        EngineConfiguration config = *selection;
-        config.limitElo =
-            color == PieceColor::white ? m_whiteEngineLimitElo : m_blackEngineLimitElo;
-        config.elo = color == PieceColor::white ? m_whiteEngineElo : m_blackEngineElo;
-        // Engines in a game always search a single line.
-        config.multiPV = 1;
-        auto process = std::make_unique<UCIEngineProcess>(
-            std::move(config), m_engineOptions.handshakeTimeoutSeconds,
-            EngineProcessEnvironment{m_timeSource, m_engineOptions.killGrace});
-        setupEngineCallbacks(*process);
-        engines.push_back(process.get());
-        setEngineProcess(color, std::move(process));
+        engines.push_back(&seatOf(color).seat(*selection));
     }
     return engines;
-}
-
-void GameManager::setupEngineCallbacks(UCIEngineProcess& process) {
-    const QPointer<GameManager> self(this);
-    const QPointer<UCIEngineProcess> engine(&process);
-    process.setOnEvaluationUpdate([self, engine](const EngineEvaluation& evaluation) {
-        postStep(self, [engine, evaluation](GameManager& manager) {
-            manager.handleEvaluationUpdate(evaluation, engine.data());
-        });
-    });
-    process.setOnUnexpectedTermination([self, engine](const QString& message) {
-        postStep(self, [engine, message](GameManager& manager) {
-            if (engine) {
-                manager.handleEngineFailure(engine.data(), message);
-            }
-        });
-    });
 }
 
 void GameManager::launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay) {
@@ -191,7 +153,7 @@ QCoro::Task<> GameManager::startEngines(QPointer<GameManager> self,
         }
         if (!ready) {
             self->m_engineStartTask.reset();
-            self->handleEngineFailure(engine.data(), startFailureText);
+            self->handleEngineFailure(self->colorOf(engine.data()), startFailureText);
             co_return;
         }
         if (const std::optional<bool> canLimit = engine->canLimitStrength()) {
@@ -257,19 +219,14 @@ QCoro::Task<> GameManager::runEngineTurn(QPointer<GameManager> self,
     if (self->m_isGameOver || self->m_isPaused) {
         co_return;
     }
-    self->requestEngineMove(*engine);
+    if (const std::optional<PieceColor> color = self->colorOf(engine.data())) {
+        self->requestEngineMove(*color);
+    }
 }
 
-void GameManager::requestEngineMove(UCIEngineProcess& engine) {
-    std::vector<std::string> moves;
-    moves.reserve(m_board.history().size());
-    for (const MoveRecord& record : m_board.history()) {
-        moves.push_back(record.move.uciString());
-    }
-    engine.sendPosition(m_board.initialFEN(), moves);
-
+void GameManager::requestEngineMove(PieceColor color) {
     const QPointer<GameManager> self(this);
-    const QPointer<UCIEngineProcess> from(&engine);
+    const QPointer<UCIEngineProcess> from(engineProcess(color));
     // The answer reaches the game a step later; a search started meanwhile (a pause and resume,
     // a strength change) makes it the answer of a search nobody waits for any more.
     const std::uint64_t search = ++m_engineSearchSerial;
@@ -280,27 +237,13 @@ void GameManager::requestEngineMove(UCIEngineProcess& engine) {
             }
         });
     };
-
     // The game goes on with the time control it was started with; edits wait for the next one.
-    const EngineThinkingMode mode = m_gameTimeControl.engineThinkingMode;
-    switch (mode.kind()) {
-    case EngineThinkingMode::Kind::gameClock: {
+    if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock) {
         m_clock.beginTurn();
-        const std::int64_t incrementMs =
-            detail::saturatingMultiply(m_gameTimeControl.effectiveIncrementSeconds(), 1000);
-        engine.search(m_clock.whiteRemainingMs(), m_clock.blackRemainingMs(), incrementMs,
-                      incrementMs, std::nullopt, std::nullopt, std::move(onBestMove));
-        break;
     }
-    case EngineThinkingMode::Kind::fixedMoveTime:
-        engine.search(std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                      moveTimeMs(mode.seconds()), std::nullopt, std::move(onBestMove));
-        break;
-    case EngineThinkingMode::Kind::fixedDepth:
-        engine.search(std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                      mode.depth(), std::move(onBestMove));
-        break;
-    }
+    const uci::SearchLimits limits = searchLimitsForTurn(
+        m_gameTimeControl, m_clock.whiteRemainingMs(), m_clock.blackRemainingMs());
+    seatOf(color).requestMove(m_board, limits, std::move(onBestMove));
 }
 
 void GameManager::handleEngineBestMove(const std::string& move, std::optional<double> arrivedAt,
@@ -329,19 +272,19 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
         // "(none)" or "0000" says there is no legal move; with legal moves on the board that is
         // the engine failing, and waiting for another answer would wait for ever.
         if (!m_board.generateLegalMoves().empty()) {
-            handleEngineFailure(from, illegalMoveText + QString::fromStdString(move));
+            handleEngineFailure(turn, illegalMoveText + QString::fromStdString(move));
         }
         return;
     }
     const bool isCapture = isCaptureMove(*parsed);
     if (m_gameMode == GameMode::engineVsEngine) {
-        finalizePendingEngineMoveAnalysis();
+        m_analysis.gradePendingMove(turn);
     }
-    const std::optional<double> before = liveScoreFromWhiteOf(turn);
+    const std::optional<double> before = m_analysis.scoreFromWhiteOf(turn);
     m_clockHistory.push_back(m_clock.snapshot());
     if (!m_board.play(*parsed)) {
         m_clockHistory.pop_back();
-        handleEngineFailure(from, illegalMoveText + QString::fromStdString(move));
+        handleEngineFailure(turn, illegalMoveText + QString::fromStdString(move));
         return;
     }
     emit boardChanged(m_board);
@@ -351,14 +294,9 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     setCurrentlyThinkingEngine(std::nullopt);
     setEngineStatusText(readyText);
     if (m_gameMode == GameMode::engineVsEngine) {
-        // An earlier entry still pending is dropped even when this move brings none: its grade
-        // could only come from an evaluation of a later position.
-        m_pendingEngineMoveEvaluation.reset();
-        if (before) {
-            m_pendingEngineMoveEvaluation = PendingEngineMoveEvaluation{
-                static_cast<std::int64_t>(m_board.history().size()),
-                QString::fromStdString(m_board.history().back().san), turn, *before};
-        }
+        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()),
+                                  QString::fromStdString(m_board.history().back().san), turn,
+                                  before);
     }
     playMoveSound(isCapture);
     checkGameEnd();
@@ -370,8 +308,7 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     triggerEngineIfNeeded();
 }
 
-void GameManager::handleEngineFailure(const UCIEngineProcess* process, const QString& message) {
-    const std::optional<PieceColor> failed = colorOf(process);
+void GameManager::handleEngineFailure(std::optional<PieceColor> failed, const QString& message) {
     // A replaced engine's report comes too late to concern the game in play.
     if (m_isGameOver || !failed) {
         return;
@@ -383,11 +320,8 @@ void GameManager::handleEngineFailure(const UCIEngineProcess* process, const QSt
     const GameEndReason reason = GameEndReason::resignation(opponent(*failed));
     setGameEndReason(reason);
     m_clock.stop();
-    for (UCIEngineProcess* engine : {whiteEngineProcess(), blackEngineProcess()}) {
-        if (engine) {
-            engine->terminate();
-        }
-    }
+    m_whiteSeat.terminate();
+    m_blackSeat.terminate();
     notifyGameEnded(reason);
     updateKeepAwake();
 }
@@ -406,8 +340,8 @@ void GameManager::restartEnginesForCurrentPosition() {
 void GameManager::discardEngines() {
     cancelEngineMoveTask();
     cancelEngineStartTask();
-    setEngineProcess(PieceColor::white, nullptr);
-    setEngineProcess(PieceColor::black, nullptr);
+    m_whiteSeat.vacate();
+    m_blackSeat.vacate();
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
     // A time-out scheduled for the game being replaced must not end the next one, nor may an
@@ -432,11 +366,8 @@ void GameManager::cancelEngineStartTask() {
 }
 
 void GameManager::stopEngines() {
-    for (UCIEngineProcess* engine : {whiteEngineProcess(), blackEngineProcess()}) {
-        if (engine) {
-            engine->stop();
-        }
-    }
+    m_whiteSeat.stopSearch();
+    m_blackSeat.stopSearch();
 }
 
 bool GameManager::isEnginePlaying(PieceColor color) const {
@@ -445,54 +376,17 @@ bool GameManager::isEnginePlaying(PieceColor color) const {
 }
 
 UCIEngineProcess* GameManager::engineProcess(PieceColor color) const {
-    return color == PieceColor::white ? whiteEngineProcess() : blackEngineProcess();
+    return engineSeat(color).process();
 }
 
 std::optional<PieceColor> GameManager::colorOf(const UCIEngineProcess* process) const {
-    if (!process) {
-        return std::nullopt;
-    }
-    if (process == whiteEngineProcess()) {
+    if (m_whiteSeat.holds(process)) {
         return PieceColor::white;
     }
-    if (process == blackEngineProcess()) {
+    if (m_blackSeat.holds(process)) {
         return PieceColor::black;
     }
     return std::nullopt;
-}
-
-void GameManager::setEngineProcess(PieceColor color, std::unique_ptr<UCIEngineProcess> process) {
-    std::unique_ptr<UCIEngineProcess>& slot =
-        color == PieceColor::white ? m_whiteEngineProcess : m_blackEngineProcess;
-    if (!slot && !process) {
-        return;
-    }
-    std::unique_ptr<UCIEngineProcess> previous = std::exchange(slot, std::move(process));
-    if (color == PieceColor::white) {
-        emit whiteEngineProcessChanged(slot.get());
-    } else {
-        emit blackEngineProcessChanged(slot.get());
-    }
-    retireEngine(std::move(previous));
-}
-
-void GameManager::retireEngine(std::unique_ptr<UCIEngineProcess> process) {
-    if (!process) {
-        return;
-    }
-    process->setOnEvaluationUpdate({});
-    process->setOnUnexpectedTermination({});
-    process->setOnBestMove({});
-    process->terminate();
-    std::erase_if(m_retiredEngines,
-                  [](const QPointer<UCIEngineProcess>& retired) { return retired.isNull(); });
-    m_retiredEngines.emplace_back(process.get());
-    // Deleted once its child has surely ended (asked now, killed after the grace period), so
-    // the deletion never waits for an engine that hangs; nothing that refers to it in the
-    // current step is left dangling either.
-    UCIEngineProcess* retired = process.release();
-    QTimer::singleShot(m_engineOptions.killGrace + std::chrono::milliseconds(100), retired,
-                       &QObject::deleteLater);
 }
 
 std::optional<QString> GameManager::engineName(PieceColor color) const {
@@ -503,46 +397,45 @@ std::optional<QString> GameManager::engineName(PieceColor color) const {
 }
 
 void GameManager::setWhiteEngineLimitElo(bool limit) {
-    platform::publish(this, m_whiteEngineLimitElo, limit, &GameManager::whiteEngineLimitEloChanged);
+    m_whiteSeat.setLimitElo(limit);
 }
 
 void GameManager::setWhiteEngineElo(std::int64_t elo) {
-    platform::publish(this, m_whiteEngineElo, elo, &GameManager::whiteEngineEloChanged);
+    m_whiteSeat.setElo(elo);
 }
 
 void GameManager::setBlackEngineLimitElo(bool limit) {
-    platform::publish(this, m_blackEngineLimitElo, limit, &GameManager::blackEngineLimitEloChanged);
+    m_blackSeat.setLimitElo(limit);
 }
 
 void GameManager::setBlackEngineElo(std::int64_t elo) {
-    platform::publish(this, m_blackEngineElo, elo, &GameManager::blackEngineEloChanged);
+    m_blackSeat.setElo(elo);
 }
 
 void GameManager::updateWhiteElo(bool limit, std::int64_t elo) {
     setWhiteEngineLimitElo(limit);
     setWhiteEngineElo(elo);
-    applyStrengthToEngine(PieceColor::white, limit, elo);
+    applyStrengthToEngine(PieceColor::white);
 }
 
 void GameManager::updateBlackElo(bool limit, std::int64_t elo) {
     setBlackEngineLimitElo(limit);
     setBlackEngineElo(elo);
-    applyStrengthToEngine(PieceColor::black, limit, elo);
+    applyStrengthToEngine(PieceColor::black);
 }
 
-void GameManager::applyStrengthToEngine(PieceColor color, bool limit, std::int64_t elo) {
-    UCIEngineProcess* engine = engineProcess(color);
+void GameManager::applyStrengthToEngine(PieceColor color) {
+    EngineSeat& seat = seatOf(color);
+    UCIEngineProcess* engine = seat.process();
     // Engines take options only while idle, and the move should be played at the new strength:
     // the search is stopped, the strength sent, and the turn asked for afresh. The stopped
     // search's answer is then one nobody waits for.
     const bool searching = engine && m_engineMoveTask && m_currentlyThinkingColor == color &&
                            !m_isPaused && !m_isGameOver;
     if (searching) {
-        engine->stop();
+        seat.stopSearch();
     }
-    if (engine) {
-        engine->updateElo(limit, elo);
-    }
+    seat.sendStrength();
     if (m_currentlyThinkingColor == color) {
         setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
     }
@@ -566,7 +459,7 @@ bool GameManager::canLimitStrength(PieceColor color) const {
 
 void GameManager::updateKeepAwake() {
     const bool engineGameInProgress = m_gameMode != GameMode::humanVsHuman &&
-                                      (m_whiteEngineProcess || m_blackEngineProcess) &&
+                                      (whiteEngineProcess() || blackEngineProcess()) &&
                                       !m_isGameOver;
     const bool seriesActive = m_seriesObserver && m_seriesObserver->isAutomatchActive();
     m_sleepGuard.setKeepAwake(engineGameInProgress || seriesActive);

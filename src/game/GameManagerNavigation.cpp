@@ -8,17 +8,6 @@ namespace velkor {
 
 namespace {
 
-// The PGN result of an ended game: the winner of a decisive end, a draw for every other reason.
-QString pgnResult(const std::optional<GameEndReason>& reason) {
-    if (!reason) {
-        return QStringLiteral("*");
-    }
-    if (const std::optional<PieceColor> winner = reason->winner()) {
-        return *winner == PieceColor::white ? QStringLiteral("1-0") : QStringLiteral("0-1");
-    }
-    return QStringLiteral("1/2-1/2");
-}
-
 // How a loaded game's result text reads as an end of the game on the loaded board.
 std::optional<GameEndReason> endReasonOfLoadedGame(const std::string& result,
                                                    const ChessBoard& board) {
@@ -54,8 +43,7 @@ std::optional<Move> lastMoveOf(const ChessBoard& board) {
 
 void GameManager::resetNavigation() {
     setInspectingMoveIndex(std::nullopt);
-    clearSelection();
-    setPendingPromotion(std::nullopt);
+    dropPendingPromotion();
 }
 
 void GameManager::loadFEN(const QString& fen) {
@@ -68,7 +56,7 @@ void GameManager::loadFEN(const QString& fen) {
     setIsGameOver(false);
     setEngineFailureMessage(std::nullopt);
     setGameEndReason(std::nullopt);
-    resetAnalysis();
+    m_analysis.reset();
     m_clockHistory.clear();
     setIsPaused(false);
     m_gameTimeControl = m_timeControlConfig;
@@ -92,7 +80,7 @@ void GameManager::loadPGN(const QString& text) {
     setBoard(std::move(parsed.board));
     resetNavigation();
     setLastMove(lastMoveOf(m_board));
-    resetAnalysis();
+    m_analysis.reset();
     m_clockHistory.clear();
     setIsPaused(false);
     m_gameTimeControl = m_timeControlConfig;
@@ -140,7 +128,7 @@ QString GameManager::exportPGN() const {
                        "1",
                        white.toStdString(),
                        black.toStdString(),
-                       pgnResult(m_gameEndReason).toStdString(),
+                       std::string(pgnResultToken(m_gameEndReason)),
                        m_gameTimeControl.pgnString().toStdString(),
                        m_board.initialFEN(),
                        m_board.history()};
@@ -178,7 +166,7 @@ void GameManager::undoMove() {
     setLastMove(lastMoveOf(m_board));
     resetNavigation();
     // The grades belong to the game as it was played: all of them go.
-    resetAnalysis();
+    m_analysis.reset();
     if (restored) {
         m_clock.restore(*restored);
         // A paused game stays paused: its clock would otherwise run, and could flag, while no

@@ -1,6 +1,6 @@
 #include "EngineConfiguration.h"
 
-#include "platform/JsonValues.h"
+#include "platform/JsonFieldReader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,53 +12,6 @@ namespace {
 
 QString uuidText(const QUuid& id) {
     return id.toString(QUuid::WithoutBraces).toUpper();
-}
-
-std::optional<QUuid> readUuid(const QJsonValue& value) {
-    if (!value.isString()) {
-        return std::nullopt;
-    }
-    const QString text = value.toString();
-    if (text.size() != 36) {
-        return std::nullopt;
-    }
-    const QUuid id = QUuid::fromString(text);
-    // The all-zero UUID is valid text, but also what QUuid returns for garbage.
-    if (id.isNull() && text != QStringLiteral("00000000-0000-0000-0000-000000000000")) {
-        return std::nullopt;
-    }
-    return id;
-}
-
-std::optional<QString> readString(const QJsonValue& value) {
-    if (!value.isString()) {
-        return std::nullopt;
-    }
-    return value.toString();
-}
-
-std::optional<std::int64_t> readInteger(const QJsonValue& value) {
-    return platform::jsonInteger(value);
-}
-
-std::optional<bool> readBool(const QJsonValue& value) {
-    if (!value.isBool()) {
-        return std::nullopt;
-    }
-    return value.toBool();
-}
-
-// An optional field: absent (or null) is fine, a present value must read.
-template <typename T, typename Reader>
-bool readOptional(const QJsonObject& object, const QString& key, Reader reader,
-                  std::optional<T>& field) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull()) {
-        field.reset();
-        return true;
-    }
-    field = reader(value);
-    return field.has_value();
 }
 
 } // namespace
@@ -112,34 +65,21 @@ QJsonObject EngineConfiguration::toJson() const {
 }
 
 std::optional<EngineConfiguration> EngineConfiguration::fromJson(const QJsonObject& object) {
-    const auto id = readUuid(object.value(QStringLiteral("id")));
-    const auto name = readString(object.value(QStringLiteral("name")));
-    const auto path = readString(object.value(QStringLiteral("executablePath")));
-    const auto author = readString(object.value(QStringLiteral("author")));
-    const auto skillLevel = readInteger(object.value(QStringLiteral("skillLevel")));
-    const auto threads = readInteger(object.value(QStringLiteral("threads")));
-    const auto hashMB = readInteger(object.value(QStringLiteral("hashMB")));
-    const auto limitElo = readBool(object.value(QStringLiteral("limitElo")));
-    const auto elo = readInteger(object.value(QStringLiteral("elo")));
-    const auto isBuiltIn = readBool(object.value(QStringLiteral("isBuiltIn")));
-    if (!id || !name || !path || !author || !skillLevel || !threads || !hashMB || !limitElo ||
-        !elo || !isBuiltIn) {
-        return std::nullopt;
-    }
+    platform::JsonFieldReader read(object);
     EngineConfiguration engine;
-    engine.id = *id;
-    engine.name = *name;
-    engine.executablePath = *path;
-    engine.author = *author;
-    engine.skillLevel = *skillLevel;
-    engine.threads = *threads;
-    engine.hashMB = *hashMB;
-    engine.limitElo = *limitElo;
-    engine.elo = *elo;
-    engine.isBuiltIn = *isBuiltIn;
-    if (!readOptional(object, QStringLiteral("multiPV"), readInteger, engine.multiPV) ||
-        !readOptional(object, QStringLiteral("supportsLimitStrength"), readBool,
-                      engine.supportsLimitStrength)) {
+    engine.id = read.uuid(QStringLiteral("id"));
+    engine.name = read.string(QStringLiteral("name"));
+    engine.executablePath = read.string(QStringLiteral("executablePath"));
+    engine.author = read.string(QStringLiteral("author"));
+    engine.skillLevel = read.integer(QStringLiteral("skillLevel"));
+    engine.threads = read.integer(QStringLiteral("threads"));
+    engine.hashMB = read.integer(QStringLiteral("hashMB"));
+    engine.limitElo = read.boolean(QStringLiteral("limitElo"));
+    engine.elo = read.integer(QStringLiteral("elo"));
+    engine.isBuiltIn = read.boolean(QStringLiteral("isBuiltIn"));
+    engine.multiPV = read.optionalInteger(QStringLiteral("multiPV"));
+    engine.supportsLimitStrength = read.optionalBoolean(QStringLiteral("supportsLimitStrength"));
+    if (!read.ok()) {
         return std::nullopt;
     }
     return engine;

@@ -1,5 +1,6 @@
 #include "EngineManager.h"
 
+#include "platform/Published.h"
 #include "platform/Settings.h"
 
 #include <QFileInfo>
@@ -64,24 +65,17 @@ EngineManager::EngineManager(EngineManagerEnvironment environment, QObject* pare
 }
 
 void EngineManager::setAvailableEngines(const QList<EngineConfiguration>& engines) {
-    if (m_availableEngines != engines) {
-        m_availableEngines = engines;
-        emit availableEnginesChanged();
-    }
+    platform::publish(this, m_availableEngines, engines, &EngineManager::availableEnginesChanged);
 }
 
 void EngineManager::setSelectedWhiteEngine(const std::optional<EngineConfiguration>& engine) {
-    if (m_selectedWhiteEngine != engine) {
-        m_selectedWhiteEngine = engine;
-        emit selectedWhiteEngineChanged();
-    }
+    platform::publish(this, m_selectedWhiteEngine, engine,
+                      &EngineManager::selectedWhiteEngineChanged);
 }
 
 void EngineManager::setSelectedBlackEngine(const std::optional<EngineConfiguration>& engine) {
-    if (m_selectedBlackEngine != engine) {
-        m_selectedBlackEngine = engine;
-        emit selectedBlackEngineChanged();
-    }
+    platform::publish(this, m_selectedBlackEngine, engine,
+                      &EngineManager::selectedBlackEngineChanged);
 }
 
 void EngineManager::removeEngine(const EngineConfiguration& engine) {

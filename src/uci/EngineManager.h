@@ -30,6 +30,14 @@ struct EngineManagerEnvironment {
 // Lives on the main thread.
 class EngineManager : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QList<velkor::EngineConfiguration> availableEngines READ availableEngines WRITE
+                   setAvailableEngines NOTIFY availableEnginesChanged)
+    Q_PROPERTY(
+        std::optional<velkor::EngineConfiguration> selectedWhiteEngine READ selectedWhiteEngine
+            WRITE setSelectedWhiteEngine NOTIFY selectedWhiteEngineChanged)
+    Q_PROPERTY(
+        std::optional<velkor::EngineConfiguration> selectedBlackEngine READ selectedBlackEngine
+            WRITE setSelectedBlackEngine NOTIFY selectedBlackEngineChanged)
 
 public:
     using EngineTestResult = velkor::EngineTestResult;
@@ -94,9 +102,9 @@ public:
     static QList<EngineConfiguration> prioritized(const QList<EngineConfiguration>& engines);
 
 signals:
-    void availableEnginesChanged();
-    void selectedWhiteEngineChanged();
-    void selectedBlackEngineChanged();
+    void availableEnginesChanged(const QList<velkor::EngineConfiguration>& engines);
+    void selectedWhiteEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
+    void selectedBlackEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
 
 private:
     void loadEngines();

@@ -3,6 +3,7 @@
 #include "EngineChildProcess.h"
 #include "UciLineSplitter.h"
 #include "UciText.h"
+#include "chess/TextUtil.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -12,10 +13,6 @@
 namespace velkor::uci {
 
 namespace {
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 std::optional<QString> toText(const std::optional<std::string>& text) {
     if (!text) {
@@ -29,11 +26,11 @@ std::optional<QString> toText(const std::optional<std::string>& text) {
 void EngineReplyScanner::consumeLine(std::string_view line) {
     constexpr std::string_view namePrefix = "id name ";
     constexpr std::string_view authorPrefix = "id author ";
-    if (startsWith(line, namePrefix)) {
+    if (line.starts_with(namePrefix)) {
         m_engineName = std::string(line.substr(namePrefix.size()));
-    } else if (startsWith(line, authorPrefix)) {
+    } else if (line.starts_with(authorPrefix)) {
         m_author = std::string(line.substr(authorPrefix.size()));
-    } else if (startsWith(asciiLowercased(line), "option name uci_limitstrength ")) {
+    } else if (text::lowercased(line).starts_with("option name uci_limitstrength ")) {
         m_sawLimitStrength = true;
     } else if (line == "uciok") {
         m_sawUciOk = true;

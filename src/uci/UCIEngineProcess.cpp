@@ -3,6 +3,7 @@
 #include "EngineChildProcess.h"
 #include "UciEngineWorker.h"
 #include "UciText.h"
+#include "platform/Published.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -222,10 +223,7 @@ void UCIEngineProcess::sendPosition(const std::optional<std::string>& fen,
     send(uci::positionCommand(fen, moves));
 }
 
-void UCIEngineProcess::search(std::optional<std::int64_t> wtime, std::optional<std::int64_t> btime,
-                              std::optional<std::int64_t> winc, std::optional<std::int64_t> binc,
-                              std::optional<std::int64_t> movetime,
-                              std::optional<std::int64_t> depth, BestMoveCallback onBestMove) {
+void UCIEngineProcess::search(const uci::SearchLimits& limits, BestMoveCallback onBestMove) {
     const std::uint64_t serial =
         m_worker->withState([](uci::UciOutputState& state) { return state.beginSearch(); });
     m_searchSerial = serial;
@@ -237,7 +235,6 @@ void UCIEngineProcess::search(std::optional<std::int64_t> wtime, std::optional<s
     });
     m_onBestMove = std::move(onBestMove);
     postToSelf([this] { setIsThinking(true); });
-    const uci::SearchLimits limits{wtime, btime, winc, binc, movetime, depth};
     send(uci::goCommand(limits));
     // An engine that overruns a fixed move time is reminded once, so nobody waits for ever.
     const std::optional<std::int64_t> moveTime = uci::requestedMoveTime(limits);
@@ -332,7 +329,7 @@ void UCIEngineProcess::apply(const QStringList& log,
         if (m_logLines.size() > maxLogLines) {
             m_logLines.remove(0, m_logLines.size() - keptLogLines);
         }
-        emit logLinesChanged();
+        emit logLinesChanged(m_logLines);
     }
     if (!evaluation) {
         return;
@@ -367,31 +364,20 @@ void UCIEngineProcess::deliverBestMove(const QStringList& log,
 }
 
 void UCIEngineProcess::setIsRunning(bool value) {
-    if (m_isRunning != value) {
-        m_isRunning = value;
-        emit isRunningChanged(value);
-    }
+    platform::publish(this, m_isRunning, value, &UCIEngineProcess::isRunningChanged);
 }
 
 void UCIEngineProcess::setIsThinking(bool value) {
-    if (m_isThinking != value) {
-        m_isThinking = value;
-        emit isThinkingChanged(value);
-    }
+    platform::publish(this, m_isThinking, value, &UCIEngineProcess::isThinkingChanged);
 }
 
 void UCIEngineProcess::setCurrentEvaluation(const EngineEvaluation& value) {
-    if (m_currentEvaluation != value) {
-        m_currentEvaluation = value;
-        emit currentEvaluationChanged();
-    }
+    platform::publish(this, m_currentEvaluation, value,
+                      &UCIEngineProcess::currentEvaluationChanged);
 }
 
 void UCIEngineProcess::setAnalysisLines(const std::vector<EngineEvaluation>& value) {
-    if (m_analysisLines != value) {
-        m_analysisLines = value;
-        emit analysisLinesChanged();
-    }
+    platform::publish(this, m_analysisLines, value, &UCIEngineProcess::analysisLinesChanged);
 }
 
 bool UCIEngineProcess::isOnWorkerThread() const {

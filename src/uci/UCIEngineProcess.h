@@ -44,6 +44,10 @@ class UCIEngineProcess : public QObject {
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY isRunningChanged)
     Q_PROPERTY(bool isThinking READ isThinking NOTIFY isThinkingChanged)
     Q_PROPERTY(QStringList logLines READ logLines NOTIFY logLinesChanged)
+    Q_PROPERTY(velkor::EngineEvaluation currentEvaluation READ currentEvaluation NOTIFY
+                   currentEvaluationChanged)
+    Q_PROPERTY(std::vector<velkor::EngineEvaluation> analysisLines READ analysisLines NOTIFY
+                   analysisLinesChanged)
 
 public:
     using BestMoveCallback = std::function<void(const std::string& move, double arrivalTime)>;
@@ -75,16 +79,13 @@ public:
     // "position startpos" or "position fen <fen>", with the moves after it.
     void sendPosition(const std::optional<std::string>& fen, const std::vector<std::string>& moves);
 
-    // Starts a search (times in milliseconds; movetime wins over depth, depth over the clock;
-    // with no clock the engine thinks one second). Clears the lines of the previous search;
-    // `onBestMove` replaces the earlier callback and receives the best move that answers this
-    // search; the answer of an earlier, stopped search is only logged, and reports of it are not
-    // shown as this search's. An engine still thinking one second past a fixed move time is
+    // Starts a search limited by `limits` (times in milliseconds; movetime wins over depth, depth
+    // over the clock; with no clock the engine thinks one second). Clears the lines of the previous
+    // search; `onBestMove` replaces the earlier callback and receives the best move that answers
+    // this search; the answer of an earlier, stopped search is only logged, and reports of it are
+    // not shown as this search's. An engine still thinking one second past a fixed move time is
     // told to stop.
-    void search(std::optional<std::int64_t> wtime, std::optional<std::int64_t> btime,
-                std::optional<std::int64_t> winc, std::optional<std::int64_t> binc,
-                std::optional<std::int64_t> movetime, std::optional<std::int64_t> depth,
-                BestMoveCallback onBestMove);
+    void search(const uci::SearchLimits& limits, BestMoveCallback onBestMove);
 
     // "stop" while a search is unanswered; the engine's best move then arrives as usual and ends
     // the thinking state. An idle engine is told nothing.
@@ -129,9 +130,9 @@ public:
 signals:
     void isRunningChanged(bool isRunning);
     void isThinkingChanged(bool isThinking);
-    void currentEvaluationChanged();
-    void analysisLinesChanged();
-    void logLinesChanged();
+    void currentEvaluationChanged(const velkor::EngineEvaluation& evaluation);
+    void analysisLinesChanged(const std::vector<velkor::EngineEvaluation>& lines);
+    void logLinesChanged(const QStringList& lines);
 
 private:
     struct PendingHandshake {

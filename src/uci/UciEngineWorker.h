@@ -26,7 +26,11 @@ namespace velkor::uci {
 // called on the worker thread.
 class UciEngineWorker : public QObject {
 public:
-    // Called on the worker thread; the receiver forwards to wherever it lives.
+    // Called on the worker thread; the receiver forwards to wherever it lives. `batch`,
+    // `bestMove` and `handshakeAnswer` run while the worker holds its state lock (so that a search
+    // begun on another thread cannot clear the state between reading a line and handing on its
+    // result): they must only post onward and return, never block, wait for another thread or
+    // call withState(), which would deadlock. `childExited` runs without the lock.
     struct Sink {
         std::function<void(OutputBatch)> batch;
         // A best move of the search numbered `searchSerial`, the one begun last when it was read.

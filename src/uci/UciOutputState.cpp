@@ -5,10 +5,6 @@
 namespace velkor::uci {
 
 namespace {
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 bool isUtf8Continuation(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0U) == 0x80U;
 }
@@ -35,7 +31,7 @@ LineEffect UciOutputState::consumeLine(std::string_view line, double now) {
     pushLog(shortenedForLog("< ", line));
 
     LineEffect effect;
-    if (startsWith(line, "option name ")) {
+    if (line.starts_with("option name ")) {
         effect.kind = LineEffect::Kind::option;
         std::string name = optionName(line);
         if (name == "uci_elo") {
@@ -46,14 +42,14 @@ LineEffect UciOutputState::consumeLine(std::string_view line, double now) {
         effect.kind = LineEffect::Kind::uciOk;
     } else if (line == "readyok") {
         effect.kind = LineEffect::Kind::readyOk;
-    } else if (startsWith(line, "info ")) {
+    } else if (line.starts_with("info ")) {
         effect.kind = LineEffect::Kind::info;
         // Reports of a search that was stopped and not answered yet describe another position
         // than the one searched now.
         if (m_unansweredSearches.empty() || m_unansweredSearches.front() == m_currentSearch) {
             parseInfo(line);
         }
-    } else if (startsWith(line, "bestmove ")) {
+    } else if (line.starts_with("bestmove ")) {
         auto move = bestMoveText(line);
         if (move) {
             // Before any search was begun here (a caller that drives the state by hand), every

@@ -1,6 +1,7 @@
 #include "UciProtocol.h"
 
 #include "UciText.h"
+#include "chess/TextUtil.h"
 
 #include <algorithm>
 
@@ -9,7 +10,7 @@ namespace velkor::uci {
 std::string positionCommand(const std::optional<std::string>& fen,
                             const std::vector<std::string>& moves) {
     std::string command =
-        !fen || *fen == standardStartFen ? "position startpos" : "position fen " + *fen;
+        !fen || *fen == standardStartingFEN ? "position startpos" : "position fen " + *fen;
     if (!moves.empty()) {
         command += " moves";
         for (const auto& move : moves) {
@@ -96,7 +97,7 @@ std::string optionName(std::string_view line) {
     if (type != std::string_view::npos) {
         rest = rest.substr(0, type);
     }
-    return asciiLowercased(rest);
+    return text::lowercased(rest);
 }
 
 std::optional<SpinRange> optionRange(std::string_view line) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EngineEvaluation.h"
+#include "chess/StartingPosition.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,23 +12,21 @@
 // The UCI dialogue as pure functions: the commands we write and the engine lines we read.
 namespace velkor::uci {
 
-// The standard initial position, sent as "position startpos".
-inline constexpr std::string_view standardStartFen =
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-
-// "position startpos" for no FEN or exactly the standard one, else "position fen <fen>"; then
-// " moves a b c" when there are moves.
+// "position startpos" for no FEN or exactly the standard starting position, else "position fen
+// <fen>"; then " moves a b c" when there are moves.
 std::string positionCommand(const std::optional<std::string>& fen,
                             const std::vector<std::string>& moves);
 
 // What a search is limited by; times in milliseconds.
 struct SearchLimits {
-    std::optional<std::int64_t> wtime;
-    std::optional<std::int64_t> btime;
-    std::optional<std::int64_t> winc;
-    std::optional<std::int64_t> binc;
-    std::optional<std::int64_t> movetime;
-    std::optional<std::int64_t> depth;
+    std::optional<std::int64_t> wtime{};
+    std::optional<std::int64_t> btime{};
+    std::optional<std::int64_t> winc{};
+    std::optional<std::int64_t> binc{};
+    std::optional<std::int64_t> movetime{};
+    std::optional<std::int64_t> depth{};
+
+    bool operator==(const SearchLimits&) const = default;
 };
 
 // A fixed move time wins over a depth, a depth over the clock. Without wtime and btime the

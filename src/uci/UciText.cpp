@@ -90,16 +90,6 @@ std::vector<std::string_view> splitAtBlanks(std::string_view line) {
     }
 }
 
-std::string asciiLowercased(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return result;
-}
-
 std::string secondsText(double seconds) {
     // Plain decimals from 0.0001 up to 2^53, an exponent outside that range (1e-05, 1e+16).
     const double magnitude = std::fabs(seconds);

@@ -25,9 +25,6 @@ std::optional<std::int64_t> parseInteger(std::string_view token);
 // Splits at every single blank, so two blanks in a row give an empty token.
 std::vector<std::string_view> splitAtBlanks(std::string_view line);
 
-// ASCII lower-casing; option names are ASCII.
-std::string asciiLowercased(std::string_view text);
-
 // A duration in seconds in its shortest form with at least one decimal: 5 gives "5.0", 0.5 "0.5",
 // 30 "30.0"; very small or large values take an exponent (1e-05, 1e+16).
 std::string secondsText(double seconds);

@@ -497,14 +497,32 @@ TEST_F(EngineGameTest, ReportsOfReplacedEnginesConcernNoLaterGame) {
 
     GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, replaced.data());
     GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, nullptr);
-    GameManagerTestAccess::handleEngineFailure(manager, replaced.data(), "late crash");
-    EngineEvaluation late;
-    late.scoreCp = 900;
-    GameManagerTestAccess::handleEvaluationUpdate(manager, late, replaced.data());
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_FALSE(manager.isGameOver());
     EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
     ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+
+    // Evaluations and crashes reach the session through the engine's seat, which passes on only
+    // those of the engine in it.
+    EngineSeat seat;
+    std::vector<EngineEvaluation> evaluations;
+    QStringList failures;
+    seat.setReports({[&](const EngineEvaluation& evaluation, std::vector<EngineEvaluation>) {
+                         evaluations.push_back(evaluation);
+                     },
+                     [&](const QString& message) { failures.append(message); }});
+    const QPointer<UCIEngineProcess> first(&seat.seat(engineAt(fake, QStringLiteral("First"))));
+    UCIEngineProcess& second = seat.seat(engineAt(fake, QStringLiteral("Second")));
+    EXPECT_FALSE(seat.holds(first.data()));
+    EngineEvaluation late;
+    late.scoreCp = 900;
+    seat.takeFailure(first.data(), "late crash");
+    seat.takeEvaluation(first.data(), late);
+    seat.takeFailure(nullptr, "late crash");
+    EXPECT_TRUE(evaluations.empty());
+    EXPECT_TRUE(failures.isEmpty());
+    seat.takeEvaluation(&second, late);
+    EXPECT_EQ(evaluations, std::vector{late}) << "the engine in the seat is heard";
 }
 
 TEST_F(EngineGameTest, OnlyTheFirstLineMovesTheLiveEvaluation) {
@@ -689,6 +707,20 @@ TEST_F(EngineGameTest, AnEngineStillStartingGetsNoSearchAndAnEndMeanwhileKeepsTh
     velkor::testing::processEventsFor(20ms);
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_EQ(manager.engineStatusText(), "Ready");
+}
+
+TEST_F(EngineGameTest, EngineGamesClaimRepetitionAtOnce) {
+    const QList<std::pair<QString, QString>> whiteMoves{
+        {"g1f3", "cp 0"}, {"f3g1", "cp 0"}, {"g1f3", "cp 0"}, {"f3g1", "cp 0"}};
+    const QList<std::pair<QString, QString>> blackMoves{
+        {"g8f6", "cp 0"}, {"f6g8", "cp 0"}, {"g8f6", "cp 0"}, {"f6g8", "cp 0"}};
+    const FakeEngine white(FakeEngine::handshake() + answering(whiteMoves));
+    const FakeEngine black(FakeEngine::handshake() + answering(blackMoves));
+    letEnginesPlay(white, black);
+    manager.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
+    EXPECT_EQ(manager.board().history().size(), 8u);
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
 }
 
 // A claimed draw tells the thinking engine to stop; an undo in an engine game drops the grades.

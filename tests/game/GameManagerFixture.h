@@ -16,24 +16,12 @@
 
 namespace velkor {
 
+// What the parts of the session do not show: an engine answer from an engine of the test's
+// choice, and the engine coroutines still alive.
 struct GameManagerTestAccess {
-    static void setBoard(GameManager& manager, std::string_view fen) {
-        manager.setBoard(ChessBoard(fen));
-    }
-    static void userExecuteMove(GameManager& manager, const Move& move) {
-        manager.userExecuteMove(move);
-    }
     static void handleEngineBestMove(GameManager& manager, const std::string& move,
                                      std::optional<double> arrivedAt, UCIEngineProcess* from) {
         manager.handleEngineBestMove(move, arrivedAt, from);
-    }
-    static void handleEvaluationUpdate(GameManager& manager, const EngineEvaluation& evaluation,
-                                       UCIEngineProcess* from) {
-        manager.handleEvaluationUpdate(evaluation, from);
-    }
-    static void handleEngineFailure(GameManager& manager, const UCIEngineProcess* process,
-                                    const QString& message) {
-        manager.handleEngineFailure(process, message);
     }
     // Engine coroutines whose frames are still alive (a cancelled one ends at its next wake-up).
     static int runningEngineTasks(const GameManager& manager) {
@@ -95,6 +83,12 @@ protected:
     void startGame(TimeControlPreset preset = TimeControlPreset::blitz5_3) {
         manager.setTimeControlConfig({preset, 5, 3, EngineThinkingMode::gameClock()});
         manager.startNewGame();
+        ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    }
+
+    // Play goes on from `fen` with the time control of the last game, once the clock runs.
+    void playFrom(const char* fen) {
+        manager.loadFEN(QString::fromLatin1(fen));
         ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
     }
 

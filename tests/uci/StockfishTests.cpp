@@ -77,7 +77,7 @@ TEST_F(StockfishTest, FindsALegalMoveAtDepthEight) {
     ASSERT_TRUE(QCoro::waitFor(engine.start()));
     std::string bestMove;
     engine.sendPosition(middlegame, {});
-    engine.search({}, {}, {}, {}, {}, 8, [&](const std::string& move, double) { bestMove = move; });
+    engine.search({.depth = 8}, [&](const std::string& move, double) { bestMove = move; });
     ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }, 30s));
     EXPECT_FALSE(engine.isThinking());
     EXPECT_EQ(engine.currentEvaluation().depth, 8);
@@ -99,8 +99,7 @@ TEST_F(StockfishTest, StopDuringAnEndlessSearchBringsTheMove) {
     std::string bestMove;
     // Depth 99 takes far longer than any test: the search ends only when stopped, so the
     // answer's arrival is the proof.
-    engine.search({}, {}, {}, {}, {}, 99,
-                  [&](const std::string& move, double) { bestMove = move; });
+    engine.search({.depth = 99}, [&](const std::string& move, double) { bestMove = move; });
     ASSERT_TRUE(waitUntil([&] { return engine.currentEvaluation().depth >= 5; }));
     EXPECT_TRUE(bestMove.empty());
     engine.stop();

@@ -191,7 +191,7 @@ TEST(UCIEngineProcess, SearchDeliversLinesEvaluationsAndTheTimedBestMove) {
     std::vector<std::pair<std::string, double>> bestMoves;
 
     engine->sendPosition(std::nullopt, {"e2e4"});
-    engine->search(60000, 59000, 1000, 1000, std::nullopt, std::nullopt,
+    engine->search({.wtime = 60000, .btime = 59000, .winc = 1000, .binc = 1000},
                    [&](const std::string& move, double at) { bestMoves.emplace_back(move, at); });
     ASSERT_TRUE(waitUntil([&] { return engine->isThinking(); }));
     ASSERT_TRUE(waitUntil([&] { return engine->analysisLines().size() == 2; }));
@@ -214,6 +214,40 @@ TEST(UCIEngineProcess, SearchDeliversLinesEvaluationsAndTheTimedBestMove) {
                            "go wtime 60000 btime 59000 winc 1000 binc 1000"}));
 }
 
+// A view binds to the engine's published state: each change signal carries the value the
+// property then reads.
+TEST(UCIEngineProcess, ChangeSignalsCarryWhatThePropertiesRead) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "on go\n"
+                          "say info depth 3 multipv 1 score cp 20 pv e2e4\n"
+                          "say info depth 3 multipv 2 score cp 10 pv d2d4\n"
+                          "say bestmove e2e4\n");
+    Engine engine(fake);
+    UCIEngineProcess* process = engine.process.get();
+    std::optional<EngineEvaluation> carriedEvaluation;
+    std::optional<std::vector<EngineEvaluation>> carriedLines;
+    std::optional<QStringList> carriedLog;
+    QObject::connect(process, &UCIEngineProcess::currentEvaluationChanged,
+                     [&](const EngineEvaluation& value) { carriedEvaluation = value; });
+    QObject::connect(process, &UCIEngineProcess::analysisLinesChanged,
+                     [&](const std::vector<EngineEvaluation>& value) { carriedLines = value; });
+    QObject::connect(process, &UCIEngineProcess::logLinesChanged,
+                     [&](const QStringList& value) { carriedLog = value; });
+    ASSERT_TRUE(engine.start());
+    bool answered = false;
+    engine->search({.depth = 3}, [&](const std::string&, double) { answered = true; });
+    ASSERT_TRUE(waitUntil([&] { return answered; }));
+
+    ASSERT_TRUE(carriedEvaluation && carriedLines && carriedLog);
+    EXPECT_EQ(carriedEvaluation->scoreCp, 20);
+    EXPECT_EQ(*carriedEvaluation, process->property("currentEvaluation").value<EngineEvaluation>());
+    EXPECT_EQ(carriedLines->size(), 2u);
+    EXPECT_EQ(*carriedLines,
+              process->property("analysisLines").value<std::vector<EngineEvaluation>>());
+    EXPECT_EQ(carriedLog->last(), "< bestmove e2e4");
+    EXPECT_EQ(*carriedLog, process->property("logLines").toStringList());
+}
+
 // A stopped search is answered after the next one began, as a slow engine does: that answer and
 // its reports belong to the stopped search and never pass for the running one's.
 TEST(UCIEngineProcess, AnAnswerToAStoppedSearchNeverPassesForTheNextOne) {
@@ -231,11 +265,9 @@ TEST(UCIEngineProcess, AnAnswerToAStoppedSearchNeverPassesForTheNextOne) {
                      [&](bool value) { thinking.push_back(value); });
     QStringList first;
     QStringList second;
-    engine->search({}, {}, {}, {}, {}, 30,
-                   [&](const std::string& m, double) { first << m.c_str(); });
+    engine->search({.depth = 30}, [&](const std::string& m, double) { first << m.c_str(); });
     engine->stop();
-    engine->search({}, {}, {}, {}, 100, {},
-                   [&](const std::string& m, double) { second << m.c_str(); });
+    engine->search({.movetime = 100}, [&](const std::string& m, double) { second << m.c_str(); });
     ASSERT_TRUE(waitUntil([&] { return !second.isEmpty(); }));
     ASSERT_TRUE(engine.logHas("< bestmove a2a3"));
     testing::processEventsFor(20ms);
@@ -261,7 +293,7 @@ TEST(UCIEngineProcess, AnEngineThatOverrunsItsMoveTimeIsToldToStop) {
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
     std::string answer;
-    engine->search({}, {}, {}, {}, 50, {}, [&](const std::string& m, double) { answer = m; });
+    engine->search({.movetime = 50}, [&](const std::string& m, double) { answer = m; });
     ASSERT_TRUE(waitUntil([&] { return !answer.empty(); }, 10s));
     EXPECT_EQ(answer, "e2e4");
     EXPECT_EQ(fake.receivedCommands().mid(2), (QStringList{"go movetime 50", "stop"}));
@@ -300,7 +332,7 @@ TEST(UCIEngineProcess, CrashDuringASearchIsReportedWithoutABestMove) {
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
     bool bestMove = false;
-    engine->search({}, {}, {}, {}, 1000, {}, [&](const std::string&, double) { bestMove = true; });
+    engine->search({.movetime = 1000}, [&](const std::string&, double) { bestMove = true; });
     ASSERT_TRUE(waitUntil([&] { return !engine.terminations.isEmpty(); }));
     EXPECT_EQ(engine.terminations, QStringList{"Engine process exited with status 9."});
     EXPECT_FALSE(engine->isThinking());
@@ -340,7 +372,7 @@ TEST(UCIEngineProcess, WritingToAnEngineThatClosedItsInputIsHarmless) {
     EXPECT_EQ(action.sa_handler, SIG_IGN);
 
     ASSERT_TRUE(engine.start());
-    engine->search({}, {}, {}, {}, 100, {}, {});
+    engine->search({.movetime = 100}, {});
     for (int i = 0; i < 50; ++i) {
         engine->send("stop");
         testing::processEventsFor(2ms);
@@ -364,7 +396,7 @@ TEST(UCIEngineProcess, OutputInOddChunksIsReassembledIntoItsLines) {
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
     std::string bestMove;
-    engine->search({}, {}, {}, {}, 100, {}, [&](const std::string& m, double) { bestMove = m; });
+    engine->search({.movetime = 100}, [&](const std::string& m, double) { bestMove = m; });
     ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }));
 
     EXPECT_EQ(bestMove, "e2e4");
@@ -402,7 +434,7 @@ TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
     std::string bestMove;
     QElapsedTimer timer;
     timer.start();
-    engine->search({}, {}, {}, {}, 100, {}, [&](const std::string& m, double) { bestMove = m; });
+    engine->search({.movetime = 100}, [&](const std::string& m, double) { bestMove = m; });
     ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }, 30s));
 
     EXPECT_EQ(bestMove, "d2d4");
@@ -437,7 +469,7 @@ TEST(UCIEngineProcess, BuiltInEngineStartsNoChildAndOnlyLogs) {
     EXPECT_TRUE(engine.start());
     EXPECT_TRUE(engine->isRunning());
     EXPECT_TRUE(QCoro::waitFor(engine->newGame()));
-    engine->search({}, {}, {}, {}, {}, 5, {});
+    engine->search({.depth = 5}, {});
     EXPECT_TRUE(engine.logHas("> go depth 5"));
     testing::processEventsFor(150ms);
     EXPECT_TRUE(engine->isThinking());

@@ -7,7 +7,7 @@ namespace {
 
 TEST(UciCommands, PositionUsesStartposOnlyForTheExactStandardFen) {
     EXPECT_EQ(positionCommand(std::nullopt, {}), "position startpos");
-    EXPECT_EQ(positionCommand(std::string(standardStartFen), {"e2e4", "e7e5"}),
+    EXPECT_EQ(positionCommand(std::string(standardStartingFEN), {"e2e4", "e7e5"}),
               "position startpos moves e2e4 e7e5");
     const std::string laterCounter = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 2";
     EXPECT_EQ(positionCommand(laterCounter, {}), "position fen " + laterCounter);

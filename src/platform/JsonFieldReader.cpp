@@ -1,10 +1,10 @@
 #include "JsonFieldReader.h"
 
-#include "platform/JsonValues.h"
+#include "JsonValues.h"
 
 #include <QJsonArray>
 
-namespace velkor::automatch {
+namespace velkor::platform {
 
 QJsonValue JsonFieldReader::required(const QString& key) {
     const QJsonValue value = m_object.value(key);
@@ -96,4 +96,11 @@ std::optional<std::int64_t> JsonFieldReader::optionalInteger(const QString& key)
     return integer(key);
 }
 
-} // namespace velkor::automatch
+std::optional<bool> JsonFieldReader::optionalBoolean(const QString& key) {
+    if (!present(key)) {
+        return std::nullopt;
+    }
+    return boolean(key);
+}
+
+} // namespace velkor::platform

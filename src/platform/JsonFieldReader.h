@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace velkor::automatch {
+namespace velkor::platform {
 
 // Reads the fields of one JSON object with strict types. A required field that is missing or of
 // the wrong type, and an optional one of the wrong type, turn ok() false for good; the value
@@ -35,6 +35,7 @@ public:
     // Missing or null reads as none.
     std::optional<QString> optionalString(const QString& key);
     std::optional<std::int64_t> optionalInteger(const QString& key);
+    std::optional<bool> optionalBoolean(const QString& key);
 
 private:
     // The value under `key`, failing when it is missing.
@@ -47,4 +48,4 @@ private:
     bool m_ok = true;
 };
 
-} // namespace velkor::automatch
+} // namespace velkor::platform
