@@ -19,12 +19,25 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace velkor {
 
-// Lets the test publish graded moves without playing a whole engine game.
+// Lets the test publish graded moves without playing a whole engine game: each move goes through
+// the session's own grading, as if White's engine had played it and Black's engine had then
+// judged the position.
 struct GameManagerTestAccess {
-    static void setMoveAnalyses(GameManager& manager, std::vector<MoveAnalysis> analyses) {
-        manager.setMoveAnalyses(std::move(analyses));
+    static void setMoveAnalyses(GameManager& manager, const std::vector<MoveAnalysis>& analyses) {
+        for (const MoveAnalysis& analysis : analyses) {
+            // Engines report whole centipawns; the fraction of the loss goes into `before`.
+            const double after = -std::ceil(analysis.centipawnLoss);
+            manager.m_analysis.notePlayedMove(analysis.ply, analysis.san, PieceColor::white,
+                                              after + analysis.centipawnLoss);
+            EngineEvaluation judged;
+            judged.scoreCp = static_cast<std::int64_t>(-after);
+            manager.m_analysis.report(PieceColor::black, judged, {judged});
+            manager.m_analysis.gradePendingMove(PieceColor::black);
+        }
     }
 };
 
