@@ -1,6 +1,8 @@
-# Shared target settings: our own code builds with strict warnings as errors.
+# Shared target settings: our own code builds with strict warnings as errors. Shadowed names,
+# silent narrowing and C casts hide faults the reader cannot see, so they are errors too.
 function(velkor_strict_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                                             -Wold-style-cast -Werror)
 endfunction()
 
 # velkor_add_test(<name> LABEL <layer> [QT] [GUI] SOURCES ... [LIBS ...])

@@ -40,9 +40,9 @@ void expectConsistentRecord(const AutomatchGameRecord& record) {
 
 class AutomatchEngineTest : public AutomatchTest {
 protected:
-    void waitForTheEnd(AutomatchManager& series, std::int64_t games) {
+    void waitForTheEnd(AutomatchManager& series, std::int64_t gameCount) {
         ASSERT_TRUE(waitUntil(
-            [&] { return !series.isAutomatchActive() && series.history().size() == games; }, 60s))
+            [&] { return !series.isAutomatchActive() && series.history().size() == gameCount; }, 60s))
             << "game " << series.currentGameIndex() << ", "
             << this->games.engineStatusText().toStdString();
     }

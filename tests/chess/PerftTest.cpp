@@ -67,7 +67,7 @@ TEST_P(PerftTest, NodeCountsMatchTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(KnownPositions, PerftTest, ::testing::ValuesIn(perftCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // The same count through the public board: every legal move played and taken back.
 std::int64_t playedPerft(ChessBoard& board, int depth) {

@@ -159,7 +159,7 @@ TEST_F(EngineGameTest, EachEngineMoveWaitsForThePauseAfterThePreviousOne) {
     const FakeEngine white(FakeEngine::handshake() + answering({{"e2e4", "cp 30"}}));
     const FakeEngine black(FakeEngine::handshake());
     letEnginesPlay(white, black);
-    changeOptions([](EngineSessionOptions& options) { options.engineMovePause = 150ms; });
+    changeOptions([](EngineSessionOptions& changed) { changed.engineMovePause = 150ms; });
     QElapsedTimer sinceMove;
     QObject::connect(&manager, &GameManager::lastMoveChanged, [&] { sinceMove.start(); });
     manager.startNewGame();
@@ -261,7 +261,7 @@ TEST_F(EngineGameTest, EnginesStartOneAfterTheOtherAndAStartThatTimesOutLoses) {
                                                            "on isready\nsleep 150\nsay readyok"));
     const FakeEngine black(QStringLiteral("# never answers\n"));
     letEnginesPlay(white, black);
-    changeOptions([](EngineSessionOptions& options) { options.handshakeTimeoutSeconds = 0.4; });
+    changeOptions([](EngineSessionOptions& changed) { changed.handshakeTimeoutSeconds = 0.4; });
     int clockStarts = 0;
     QObject::connect(&manager.clock(), &ChessClock::isRunningChanged,
                      [&](bool running) { clockStarts += running ? 1 : 0; });
@@ -422,7 +422,7 @@ TEST_F(EngineGameTest, APauseDuringStartUpOrBetweenEngineMovesSendsNoSearch) {
                            answering({{"e2e4", "cp 30"}}));
     const FakeEngine black(FakeEngine::handshake());
     letEnginesPlay(white, black);
-    changeOptions([](EngineSessionOptions& options) { options.engineMovePause = 100ms; });
+    changeOptions([](EngineSessionOptions& changed) { changed.engineMovePause = 100ms; });
     manager.startNewGame();
 
     // Resumed while the engines still start: the search waits until they are ready.

@@ -238,7 +238,7 @@ TEST_P(UpdateAttacks, AreRefusedWithTheirReasonAndLoseNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, UpdateAttacks, ::testing::ValuesIn(attackRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // The whole way: check, download, verification, plan, the updater program waiting for the
 // application to quit, replacement, relaunch and the status shown at the next launch.

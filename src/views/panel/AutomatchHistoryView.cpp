@@ -180,10 +180,10 @@ QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
     connect(load, &QPushButton::clicked, this, [this, findRecord] {
         if (const AutomatchGameRecord* found = findRecord()) {
             // A copy: replaying ends the game on the board, which may add to the history.
-            const AutomatchGameRecord record = *found;
-            m_games.replayGame(record.movesUCI, record.initialFEN, record.reason);
+            const AutomatchGameRecord loaded = *found;
+            m_games.replayGame(loaded.movesUCI, loaded.initialFEN, loaded.reason);
             emit toastRequested(
-                QStringLiteral("Partie #%1 auf Brett geladen!").arg(record.gameNumber));
+                QStringLiteral("Partie #%1 auf Brett geladen!").arg(loaded.gameNumber));
         }
     });
     connect(copyPgn, &QPushButton::clicked, this, [this, findRecord] {
