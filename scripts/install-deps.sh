@@ -26,6 +26,8 @@ packages=(
     xvfb libxdamage-dev
     # throw-away certificates for the update tests' loopback HTTPS server
     openssl
+    # the end-to-end test: clicks and keys on the private X server, and reading the clipboard
+    xdotool xclip
 )
 
 missing=()

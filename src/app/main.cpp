@@ -6,6 +6,7 @@
 #include "LaunchSequence.h"
 #include "MainWindow.h"
 #include "UpdateHooks.h"
+#include "WidgetMap.h"
 #include "automatch/AutomatchManager.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
@@ -17,12 +18,32 @@
 
 #include <QApplication>
 #include <QPointer>
-
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Without a display Qt would abort with a long plugin message; say plainly what is missing.
+bool hasDisplay() {
+    const auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // A dying engine must not take the program down with it when we write to its pipe.
     std::signal(SIGPIPE, SIG_IGN);
+    if (!hasDisplay()) {
+        std::fputs("velkor: no display found: set DISPLAY or WAYLAND_DISPLAY "
+                   "(or run it under xvfb-run)\n",
+                   stderr);
+        return EXIT_FAILURE;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkor"));
     QApplication::setDesktopFileName(QStringLiteral("velkor"));
@@ -41,7 +62,8 @@ int main(int argc, char** argv) {
     actions.openAbout = [&aboutWindow, &localization, &updates] {
         // One About window: asking again brings the open one to the front.
         if (!aboutWindow) {
-            const QString bundle = updates.currentBundlePath ? updates.currentBundlePath() : QString();
+            const QString bundle =
+                updates.currentBundlePath ? updates.currentBundlePath() : QString();
             aboutWindow = new AboutView(localization, readBundleVersion(bundle));
             aboutWindow->setAttribute(Qt::WA_DeleteOnClose);
             aboutWindow->setObjectName(QStringLiteral("about"));
@@ -61,7 +83,9 @@ int main(int argc, char** argv) {
     if (updates.attachSheet) {
         updates.attachSheet(window);
     }
+    window.setObjectName(QStringLiteral("mainWindow"));
     stampFirstPaint(window);
+    startWidgetMapIfAsked(game, window);
     // The icon is drawn once the window is up (nobody sees it before), unless the moved bundle
     // brought its own.
     runAfterFirstPaint(window, [] {

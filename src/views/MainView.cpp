@@ -18,6 +18,7 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     : QWidget(parent), m_game(game), m_topBanner(new PlayerBannerView(this)),
       m_bottomBanner(new PlayerBannerView(this)), m_evaluationBar(new EvaluationBarView(this)),
       m_board(new BoardView(game, localization, this)) {
+    m_board->setObjectName(QStringLiteral("board"));
     auto* boardRow = new QHBoxLayout;
     boardRow->setSpacing(8);
     boardRow->addWidget(m_evaluationBar);
