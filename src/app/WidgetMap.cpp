@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QSpinBox>
@@ -62,6 +64,30 @@ void addContent(const QWidget& widget, QJsonObject& entry) {
     }
 }
 
+// Menu entries are actions, not widgets: each is listed with the place a click opens or runs it.
+QJsonArray menuEntries(const QWidget& widget) {
+    QJsonArray entries;
+    const auto* bar = qobject_cast<const QMenuBar*>(&widget);
+    const auto* menu = qobject_cast<const QMenu*>(&widget);
+    for (QAction* action : widget.actions()) {
+        if (!action->isVisible() || action->isSeparator()) {
+            continue;
+        }
+        const QRect local =
+            bar != nullptr ? bar->actionGeometry(action) : menu->actionGeometry(action);
+        entries.append(
+            QJsonObject{{QStringLiteral("text"), action->text().remove(QLatin1Char('&'))},
+                        {QStringLiteral("enabled"), action->isEnabled()},
+                        {QStringLiteral("rect"), rectObject(globalRect(widget, local))}});
+    }
+    return entries;
+}
+
+bool isMenu(const QWidget& widget) {
+    return qobject_cast<const QMenuBar*>(&widget) != nullptr ||
+           qobject_cast<const QMenu*>(&widget) != nullptr;
+}
+
 QJsonObject describe(const QWidget& widget, const GameManager& game) {
     QJsonObject entry{
         {QStringLiteral("name"), widget.objectName()},
@@ -74,6 +100,14 @@ QJsonObject describe(const QWidget& widget, const GameManager& game) {
          rectObject(globalRect(widget, widget.visibleRegion().boundingRect()))},
     };
     addContent(widget, entry);
+    if (isMenu(widget)) {
+        entry.insert(QStringLiteral("actions"), menuEntries(widget));
+        if (widget.objectName().isEmpty()) {
+            entry.insert(QStringLiteral("name"), qobject_cast<const QMenuBar*>(&widget) != nullptr
+                                                     ? QStringLiteral("menuBar")
+                                                     : QStringLiteral("menu"));
+        }
+    }
     if (const auto* board = qobject_cast<const BoardView*>(&widget)) {
         entry.insert(QStringLiteral("boardRect"),
                      rectObject(globalRect(widget, board->boardRect().toAlignedRect())));
@@ -97,7 +131,7 @@ QByteArray snapshot(const GameManager& game) {
             candidates.append(child);
         }
         for (const QWidget* widget : candidates) {
-            if (!widget->objectName().isEmpty() && widget->isVisible()) {
+            if ((!widget->objectName().isEmpty() || isMenu(*widget)) && widget->isVisible()) {
                 widgets.append(describe(*widget, game));
             }
         }

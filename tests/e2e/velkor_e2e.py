@@ -12,6 +12,7 @@ happens. Usage: velkor_e2e.py --source-dir DIR --build-dir DIR [--artifacts DIR]
 
 import argparse
 import json
+import re
 import os
 import shutil
 import signal
@@ -170,7 +171,15 @@ class Velkor:
         self.processes = processes
         self.process = processes.start([executable], env=env, cwd=home, stdout=logs, stderr=logs)
         wait_until("the main window", lambda: self.find("board"), 30)
-        log("Velkor is up")
+        # The window may still be placed after its first paint: wait until it stays put.
+        last = [None]
+
+        def settled():
+            rect = self.need("mainWindow")["rect"]
+            same, last[0] = rect == last[0], rect
+            return same
+        wait_until("the window to settle", settled, 10, interval=0.4)
+        log(f"Velkor is up, window at {last[0]}")
 
     def widgets(self):
         try:
@@ -223,9 +232,26 @@ class Velkor:
         self.screen.click(int(rect["x"] + (column + 0.5) * side),
                           int(rect["y"] + (row + 0.5) * side))
 
+    def choose_menu(self, menu_text, entry_text):
+        """Opens a menu of the menu bar and clicks the entry whose text starts with entry_text."""
+        def entry(widget_name, text):
+            for widget in self.widgets():
+                if widget["name"] == widget_name:
+                    for action in widget.get("actions", []):
+                        if action["text"].startswith(text) and action["rect"]["w"] > 0:
+                            return action
+            return None
+        def click(action):
+            rect = action["rect"]
+            self.screen.click(rect["x"] + rect["w"] // 2, rect["y"] + rect["h"] // 2)
+        click(wait_until(f"menu {menu_text}", lambda: entry("menuBar", menu_text), 10))
+        click(wait_until(f"entry {entry_text}", lambda: entry("menu", entry_text), 10))
+
     def quit_by_keys(self):
-        window = self.need("mainWindow")["rect"]
-        self.screen.move(window["x"] + 20, window["y"] + window["h"] // 2)
+        # A click on the panel's title makes the main window the active one again (the About
+        # window may have taken the keyboard); the shortcut belongs to the main window.
+        self.click("panelTitle")
+        time.sleep(0.2)
         self.screen.key("ctrl+q")
         try:
             self.process.wait(20)
@@ -431,7 +457,8 @@ def main():
         screen.screenshot(os.path.join(artifacts, "history.png"))
         app.quit_by_keys()
 
-        app = Velkor(processes, screen, home, executable, logs)
+        # Started again through the link in ~/.local/bin, as from a terminal.
+        app = Velkor(processes, screen, home, os.path.join(home, ".local", "bin", "velkor"), logs)
         app.click("tabButton_2")
         app.need("historyRow_2")
         app.need("historyRow_1")
@@ -441,6 +468,27 @@ def main():
         if restored_csv != first_csv:
             raise Failure(f"restored history differs:\n{first_csv}\n---\n{restored_csv}")
         log("history restored after a restart")
+        app.quit_by_keys()
+
+        # The bundle works wherever it is: a copy in another folder reads its own Info.plist.
+        elsewhere = os.path.join(home, "some other folder", "Velkor.app")
+        shutil.copytree(os.path.dirname(os.path.dirname(os.path.dirname(executable))), elsewhere,
+                        symlinks=True)
+        plist = os.path.join(elsewhere, "Contents", "Info.plist")
+        with open(plist, encoding="utf-8") as file:
+            text = file.read()
+        text = re.sub(r"(<key>CFBundleShortVersionString</key>\s*<string>)[^<]*", r"\g<1>7.7.7",
+                      text)
+        text = re.sub(r"(<key>CFBundleVersion</key>\s*<string>)[^<]*", r"\g<1>77", text)
+        with open(plist, "w", encoding="utf-8") as file:
+            file.write(text)
+        app = Velkor(processes, screen, home,
+                     os.path.join(elsewhere, "Contents", "MacOS", "velkor"), logs)
+        app.choose_menu("Help", "About")
+        version = app.need("versionLine")["text"]
+        if "7.7.7 (77)" not in version:
+            raise Failure(f"About of the moved bundle shows {version!r}")
+        log(f"moved bundle's About: {version}")
         app.quit_by_keys()
         log("passed")
         return 0
