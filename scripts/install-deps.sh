@@ -28,6 +28,8 @@ packages=(
     openssl
     # the end-to-end test: clicks and keys on the private X server, and reading the clipboard
     xdotool xclip
+    # the program asks the X server itself whether a display answers before Qt starts
+    libxcb1-dev
 )
 
 missing=()

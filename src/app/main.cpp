@@ -2,6 +2,7 @@
 // runs the launch sequence; the Qt event loop is the program's only main loop.
 #include "AfterFirstPaint.h"
 #include "BundleVersion.h"
+#include "DisplayCheck.h"
 #include "FirstPaintStamp.h"
 #include "LaunchSequence.h"
 #include "MainWindow.h"
@@ -22,26 +23,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-// Without a display Qt would abort with a long plugin message; say plainly what is missing.
-bool hasDisplay() {
-    const auto isSet = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     // A dying engine must not take the program down with it when we write to its pipe.
     std::signal(SIGPIPE, SIG_IGN);
-    if (!hasDisplay()) {
-        std::fputs("velkor: no display found: set DISPLAY or WAYLAND_DISPLAY "
-                   "(or run it under xvfb-run)\n",
-                   stderr);
+    if (const auto problem = velkor::displayProblem(argc, argv)) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
