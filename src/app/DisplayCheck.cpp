@@ -6,6 +6,14 @@
 
 namespace velkor {
 
+struct DisplayCheck::Connection {
+    xcb_connection_t* handle;
+    explicit Connection(const char* display) : handle(xcb_connect(display, nullptr)) {}
+    ~Connection() { xcb_disconnect(handle); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+};
+
 namespace {
 
 const char* nonEmpty(const char* name) {
@@ -22,29 +30,30 @@ bool platformChosen(int argc, char** argv) {
     return nonEmpty("QT_QPA_PLATFORM") != nullptr;
 }
 
-bool xDisplayAnswers(const char* display) {
-    xcb_connection_t* connection = xcb_connect(display, nullptr);
-    const bool answers = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return answers;
-}
-
 } // namespace
 
-std::optional<std::string> displayProblem(int argc, char** argv) {
+DisplayCheck::DisplayCheck(int argc, char** argv) {
     if (platformChosen(argc, argv) || nonEmpty("WAYLAND_DISPLAY") != nullptr) {
-        return std::nullopt;
+        return;
     }
     const char* display = nonEmpty("DISPLAY");
     if (display == nullptr) {
-        return "velkor: no display found: set DISPLAY or WAYLAND_DISPLAY (or run it under "
-               "xvfb-run)";
+        m_problem = "velkor: no display found: set DISPLAY or WAYLAND_DISPLAY (or run it under "
+                    "xvfb-run)";
+        return;
     }
-    if (!xDisplayAnswers(display)) {
-        return "velkor: cannot open display " + std::string(display) +
-               ": is the X server running? (or run it under xvfb-run)";
+    m_connection = std::make_unique<Connection>(display);
+    if (xcb_connection_has_error(m_connection->handle) != 0) {
+        m_connection.reset();
+        m_problem = "velkor: cannot open display " + std::string(display) +
+                    ": is the X server running? (or run it under xvfb-run)";
     }
-    return std::nullopt;
+}
+
+DisplayCheck::~DisplayCheck() = default;
+
+void DisplayCheck::release() {
+    m_connection.reset();
 }
 
 } // namespace velkor

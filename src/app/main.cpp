@@ -26,11 +26,13 @@
 int main(int argc, char** argv) {
     // A dying engine must not take the program down with it when we write to its pipe.
     std::signal(SIGPIPE, SIG_IGN);
-    if (const auto problem = velkor::displayProblem(argc, argv)) {
-        std::fprintf(stderr, "%s\n", problem->c_str());
+    velkor::DisplayCheck display(argc, argv);
+    if (!display.problem().empty()) {
+        std::fprintf(stderr, "%s\n", display.problem().c_str());
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
+    display.release();
     QApplication::setApplicationName(QStringLiteral("Velkor"));
     QApplication::setDesktopFileName(QStringLiteral("velkor"));
 
