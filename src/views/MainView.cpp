@@ -35,7 +35,9 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     divider->setFrameShape(QFrame::VLine);
     divider->setFrameShadow(QFrame::Sunken);
 
-    m_panel = new RightPanelView(game, engines, automatch, localization, this);
+    // The window appears with the first tab; the others are built just after.
+    m_panel = new RightPanelView(game, engines, automatch, localization, this,
+                                 RightPanelView::TabBuilding::hiddenAfterFirstPaint);
     m_panel->setFixedWidth(panelWidth);
 
     auto* layout = new QHBoxLayout(this);
