@@ -417,8 +417,11 @@ def check_csv(csv):
         raise Failure(f"CSV should hold a header and two games, got:\n{csv}")
     if not all(lines[0].count(",") == line.count(",") for line in lines):
         raise Failure(f"CSV rows differ in width:\n{csv}")
-    if not all("Stockfish" in line for line in lines[1:]):
-        raise Failure(f"CSV rows do not name the engines:\n{csv}")
+    # Both games start from the mate in one with White to move: White mates at once.
+    for number, line in enumerate(lines[1:], start=1):
+        if not (line.startswith(f"{number},") and "Stockfish" in line and ",1-0," in line
+                and MATE_IN_ONE_FEN in line):
+            raise Failure(f"CSV row {number} does not record the mate in one:\n{csv}")
 
 
 def main():
