@@ -26,6 +26,10 @@ packages=(
     xvfb libxdamage-dev
     # throw-away certificates for the update tests' loopback HTTPS server
     openssl
+    # the end-to-end test: clicks and keys on the private X server, and reading the clipboard
+    xdotool xclip
+    # the program asks the X server itself whether a display answers before Qt starts
+    libxcb1-dev
 )
 
 missing=()

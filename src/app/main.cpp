@@ -2,10 +2,12 @@
 // runs the launch sequence; the Qt event loop is the program's only main loop.
 #include "AfterFirstPaint.h"
 #include "BundleVersion.h"
+#include "DisplayCheck.h"
 #include "FirstPaintStamp.h"
 #include "LaunchSequence.h"
 #include "MainWindow.h"
 #include "UpdateHooks.h"
+#include "WidgetMap.h"
 #include "automatch/AutomatchManager.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
@@ -17,13 +19,20 @@
 
 #include <QApplication>
 #include <QPointer>
-
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     // A dying engine must not take the program down with it when we write to its pipe.
     std::signal(SIGPIPE, SIG_IGN);
+    velkor::DisplayCheck display(argc, argv);
+    if (!display.problem().empty()) {
+        std::fprintf(stderr, "%s\n", display.problem().c_str());
+        return EXIT_FAILURE;
+    }
     QApplication app(argc, argv);
+    display.release();
     QApplication::setApplicationName(QStringLiteral("Velkor"));
     QApplication::setDesktopFileName(QStringLiteral("velkor"));
 
@@ -41,7 +50,8 @@ int main(int argc, char** argv) {
     actions.openAbout = [&aboutWindow, &localization, &updates] {
         // One About window: asking again brings the open one to the front.
         if (!aboutWindow) {
-            const QString bundle = updates.currentBundlePath ? updates.currentBundlePath() : QString();
+            const QString bundle =
+                updates.currentBundlePath ? updates.currentBundlePath() : QString();
             aboutWindow = new AboutView(localization, readBundleVersion(bundle));
             aboutWindow->setAttribute(Qt::WA_DeleteOnClose);
             aboutWindow->setObjectName(QStringLiteral("about"));
@@ -61,7 +71,9 @@ int main(int argc, char** argv) {
     if (updates.attachSheet) {
         updates.attachSheet(window);
     }
+    window.setObjectName(QStringLiteral("mainWindow"));
     stampFirstPaint(window);
+    startWidgetMapIfAsked(game, window);
     // The icon is drawn once the window is up (nobody sees it before), unless the moved bundle
     // brought its own.
     runAfterFirstPaint(window, [] {

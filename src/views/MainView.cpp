@@ -18,6 +18,7 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     : QWidget(parent), m_game(game), m_topBanner(new PlayerBannerView(this)),
       m_bottomBanner(new PlayerBannerView(this)), m_evaluationBar(new EvaluationBarView(this)),
       m_board(new BoardView(game, localization, this)) {
+    m_board->setObjectName(QStringLiteral("board"));
     auto* boardRow = new QHBoxLayout;
     boardRow->setSpacing(8);
     boardRow->addWidget(m_evaluationBar);
@@ -34,7 +35,9 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     divider->setFrameShape(QFrame::VLine);
     divider->setFrameShadow(QFrame::Sunken);
 
-    m_panel = new RightPanelView(game, engines, automatch, localization, this);
+    // The window appears with the first tab; the others are built just after.
+    m_panel = new RightPanelView(game, engines, automatch, localization, this,
+                                 RightPanelView::TabBuilding::hiddenAfterFirstPaint);
     m_panel->setFixedWidth(panelWidth);
 
     auto* layout = new QHBoxLayout(this);

@@ -15,13 +15,15 @@
 
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace velkor {
 
 RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
                                AutomatchManager& automatch, LocalizationManager& localization,
-                               QWidget* parent)
+                               QWidget* parent, TabBuilding building)
     : QWidget(parent) {
     setObjectName(QStringLiteral("rightPanel"));
     m_ranges = new panel::EngineEloRanges(games, this);
@@ -44,41 +46,87 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
     m_tabs->setObjectName(QStringLiteral("panelTabs"));
     layout->addWidget(m_tabs, 1);
 
-    addTab(new panel::GameStateTab(games, localization));
-    auto* analysis = new panel::EngineAnalysisTab(games, engines, localization, *m_ranges);
-    addTab(analysis);
-    auto* series = new panel::AutomatchTab(automatch, games, engines, localization, *m_ranges);
-    addTab(series);
-    auto* newGame = new panel::NewGameTab(games, engines, localization, *m_ranges);
-    addTab(newGame);
-    auto* engineList = new panel::EnginesTab(engines, localization, *m_ranges);
-    addTab(engineList);
-    auto* exporting = new panel::ExportTab(games, localization);
-    addTab(exporting);
+    const auto toast = [this](const QString& message) { showToast(message); };
+    m_unbuiltTabs = {
+        [&games, &localization] { return new panel::GameStateTab(games, localization); },
+        [this, &games, &engines, &localization, toast] {
+            auto* analysis = new panel::EngineAnalysisTab(games, engines, localization, *m_ranges);
+            connect(analysis, &panel::EngineAnalysisTab::toastRequested, this, toast);
+            return analysis;
+        },
+        [this, &automatch, &games, &engines, &localization, toast] {
+            auto* series =
+                new panel::AutomatchTab(automatch, games, engines, localization, *m_ranges);
+            connect(series, &panel::AutomatchTab::toastRequested, this, toast);
+            return series;
+        },
+        [this, &games, &engines, &localization] {
+            auto* newGame = new panel::NewGameTab(games, engines, localization, *m_ranges);
+            connect(newGame, &panel::NewGameTab::automatchRequested, this,
+                    [this] { setSelectedTab(automatchTab); });
+            return newGame;
+        },
+        [this, &engines, &localization, toast] {
+            auto* engineList = new panel::EnginesTab(engines, localization, *m_ranges);
+            connect(engineList, &panel::EnginesTab::toastRequested, this, toast);
+            return engineList;
+        },
+        [this, &games, &localization, toast] {
+            auto* exporting = new panel::ExportTab(games, localization);
+            connect(exporting, &panel::ExportTab::toastRequested, this, toast);
+            return exporting;
+        },
+    };
+    for (int tab = 0; tab < tabCount; ++tab) {
+        auto* scroll = new QScrollArea(m_tabs);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_tabs->addWidget(scroll);
+    }
+    if (building == TabBuilding::allAtOnce) {
+        for (int tab = 0; tab < tabCount; ++tab) {
+            buildTab(tab);
+        }
+    } else {
+        buildTab(gameTab);
+        m_buildHiddenAfterPaint = true;
+    }
 
     layout->addWidget(new panel::BottomBar(games, localization, this));
     m_toast = new panel::Toast(this);
 
-    connect(m_tabBar, &panel::PanelTabBar::currentChanged, m_tabs,
-            &QStackedWidget::setCurrentIndex);
+    connect(m_tabBar, &panel::PanelTabBar::currentChanged, this, [this](int tab) {
+        buildTab(tab);
+        m_tabs->setCurrentIndex(tab);
+    });
     connect(strip, &panel::AutomatchStrip::historyRequested, this,
             [this] { setSelectedTab(automatchTab); });
-    connect(newGame, &panel::NewGameTab::automatchRequested, this,
-            [this] { setSelectedTab(automatchTab); });
-    const auto toast = [this](const QString& message) { showToast(message); };
-    connect(analysis, &panel::EngineAnalysisTab::toastRequested, this, toast);
-    connect(series, &panel::AutomatchTab::toastRequested, this, toast);
-    connect(engineList, &panel::EnginesTab::toastRequested, this, toast);
-    connect(exporting, &panel::ExportTab::toastRequested, this, toast);
 }
 
-void RightPanelView::addTab(QWidget* content) {
-    auto* scroll = new QScrollArea(m_tabs);
-    scroll->setWidget(content);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_tabs->addWidget(scroll);
+void RightPanelView::buildTab(int tab) {
+    if (tab < 0 || tab >= tabCount || !m_unbuiltTabs[tab]) {
+        return;
+    }
+    const auto make = std::exchange(m_unbuiltTabs[tab], nullptr);
+    static_cast<QScrollArea*>(m_tabs->widget(tab))->setWidget(make());
+}
+
+void RightPanelView::buildNextHiddenTab() {
+    for (int tab = 0; tab < tabCount; ++tab) {
+        if (m_unbuiltTabs[tab]) {
+            buildTab(tab);
+            QTimer::singleShot(0, this, &RightPanelView::buildNextHiddenTab);
+            return;
+        }
+    }
+}
+
+void RightPanelView::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (std::exchange(m_buildHiddenAfterPaint, false)) {
+        QTimer::singleShot(0, this, &RightPanelView::buildNextHiddenTab);
+    }
 }
 
 int RightPanelView::selectedTab() const {
@@ -86,6 +134,7 @@ int RightPanelView::selectedTab() const {
 }
 
 void RightPanelView::setSelectedTab(int tab) {
+    buildTab(tab);
     m_tabBar->setCurrentIndex(tab);
     m_tabs->setCurrentIndex(tab);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
+#include <functional>
 
 class QStackedWidget;
 
@@ -27,9 +29,16 @@ class RightPanelView : public QWidget {
 
 public:
     enum Tab { gameTab, engineTab, automatchTab, newGameTab, enginesTab, exportTab };
+    static constexpr int tabCount = 6;
+
+    // When the tabs' contents are built. The window's panel shows the first tab at once and builds
+    // the hidden ones after its first paint, one per turn of the event loop (or at once when one
+    // is picked sooner), so they do not delay the window's appearance.
+    enum class TabBuilding { allAtOnce, hiddenAfterFirstPaint };
 
     RightPanelView(GameManager& games, EngineManager& engines, AutomatchManager& automatch,
-                   LocalizationManager& localization, QWidget* parent = nullptr);
+                   LocalizationManager& localization, QWidget* parent = nullptr,
+                   TabBuilding building = TabBuilding::allAtOnce);
 
     int selectedTab() const;
     void setSelectedTab(int tab);
@@ -41,14 +50,21 @@ public:
 
     QSize sizeHint() const override { return {400, 900}; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
-    void addTab(QWidget* content);
+    void buildTab(int tab);
+    void buildNextHiddenTab();
 
     panel::EngineEloRanges* m_ranges;
     panel::PanelHeader* m_header;
     panel::PanelTabBar* m_tabBar;
     QStackedWidget* m_tabs;
     panel::Toast* m_toast;
+    // Makers of the tabs not built yet; empty once built.
+    std::array<std::function<QWidget*()>, tabCount> m_unbuiltTabs;
+    bool m_buildHiddenAfterPaint = false;
 };
 
 } // namespace velkor
