@@ -12,7 +12,6 @@
 //   bench_startup [runs] [other program]      (defaults: 5 runs, /usr/games/chessx)
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -138,7 +137,8 @@ double firstPaint(const std::vector<Damage>& damages, double start) {
         return -1;
     }
     std::sort(order.begin(), order.end());
-    const int decisive = order[static_cast<std::size_t>(static_cast<double>(order.size() - 1) * 0.9)];
+    const int decisive =
+        order[static_cast<std::size_t>(static_cast<double>(order.size() - 1) * 0.9)];
     return damages[static_cast<std::size_t>(decisive)].at - start;
 }
 
@@ -232,11 +232,11 @@ std::optional<std::pair<pid_t, std::string>> startServer() {
             continue;
         }
         const std::string name = std::string(":").append(std::to_string(number));
-        const pid_t pid = spawn({"/usr/bin/Xvfb", name, "-screen", "0",
-                                 std::to_string(screenWidth) + "x" + std::to_string(screenHeight) +
-                                     "x24",
-                                 "-nolisten", "tcp"},
-                                {});
+        const pid_t pid =
+            spawn({"/usr/bin/Xvfb", name, "-screen", "0",
+                   std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24",
+                   "-nolisten", "tcp"},
+                  {});
         for (int waited = 0; waited < 100 && pid > 0; ++waited) {
             if (std::filesystem::exists(socket)) {
                 return std::make_pair(pid, name);
@@ -279,7 +279,8 @@ int main(int argc, char** argv) {
     };
     std::vector<Program> programs{{"velkor", {VELKOR_APP}, true, {}, {}}};
     if (std::filesystem::exists(other)) {
-        programs.push_back({std::filesystem::path(other).filename().string(), {other}, false, {}, {}});
+        programs.push_back(
+            {std::filesystem::path(other).filename().string(), {other}, false, {}, {}});
     } else {
         std::fprintf(stderr, "%s is missing: measuring Velkor alone\n", other.c_str());
     }

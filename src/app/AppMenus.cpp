@@ -67,16 +67,16 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     savePGN = addItem(file, QKeySequence::Save, actions.savePGN);
     bindText(savePGN, localization, "btn_save_pgn");
     file->addSeparator();
-    quit = addItem(file, QKeySequence::Quit, actions.quit ? actions.quit : [&window] {
-        window.close();
-    });
+    quit = addItem(
+        file, QKeySequence::Quit, actions.quit ? actions.quit : [&window] { window.close(); });
     quit->setText(QStringLiteral("Quit Velkor"));
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* gameMenu = menuBar.addMenu(QStringLiteral("&Game"));
     undo = addItem(gameMenu, QKeySequence::Undo, [&game] { game.undoMove(); });
     bindText(undo, localization, "btn_undo");
-    flipBoard = addItem(gameMenu, QKeySequence(Qt::CTRL | Qt::Key_F), [&game] { game.flipBoard(); });
+    flipBoard =
+        addItem(gameMenu, QKeySequence(Qt::CTRL | Qt::Key_F), [&game] { game.flipBoard(); });
     bindText(flipBoard, localization, "btn_flip_board");
     gameMenu->addSeparator();
     // A window shortcut: the focused widget is asked first (QEvent::ShortcutOverride), and text
@@ -88,9 +88,8 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     claimDraw = addItem(gameMenu, {}, [&game] { game.claimDraw(); });
     claimDraw->setText(QStringLiteral("Claim Draw"));
     gameMenu->addSeparator();
-    sounds = addItem(gameMenu, {}, [&soundManager] {
-        soundManager.setIsMuted(!soundManager.isMuted());
-    });
+    sounds = addItem(gameMenu, {},
+                     [&soundManager] { soundManager.setIsMuted(!soundManager.isMuted()); });
     sounds->setCheckable(true);
     sounds->setChecked(!soundManager.isMuted());
     bindText(sounds, localization, "menu_sounds");
@@ -98,10 +97,12 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
             [this](bool muted) { sounds->setChecked(!muted); });
 
     QMenu* help = menuBar.addMenu(QStringLiteral("&Help"));
-    about = addItem(help, {}, actions.openAbout ? actions.openAbout : [] {});
+    about = addItem(
+        help, {}, actions.openAbout ? actions.openAbout : [] {});
     about->setMenuRole(QAction::AboutRole);
     bindText(about, localization, "menu_about");
-    checkForUpdates = addItem(help, {}, actions.checkForUpdates ? actions.checkForUpdates : [] {});
+    checkForUpdates = addItem(
+        help, {}, actions.checkForUpdates ? actions.checkForUpdates : [] {});
     checkForUpdates->setText(QStringLiteral("Check for Updates…"));
     checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
 

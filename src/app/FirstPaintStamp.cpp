@@ -3,7 +3,6 @@
 #include "AfterFirstPaint.h"
 
 #include <QFile>
-
 #include <ctime>
 
 namespace velkor {

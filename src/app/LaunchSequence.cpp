@@ -19,7 +19,8 @@ void runLaunchSequence(QWidget& window, const UpdateHooks& hooks) {
             if (hooks.bundleMoved) {
                 hooks.bundleMoved(*moved);
             }
-            const QString iconPath = QDir(*moved).filePath(QStringLiteral("Contents/Resources/AppIcon.png"));
+            const QString iconPath =
+                QDir(*moved).filePath(QStringLiteral("Contents/Resources/AppIcon.png"));
             if (QFileInfo::exists(iconPath)) {
                 QApplication::setWindowIcon(QIcon(iconPath));
             }

@@ -11,7 +11,6 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QTimer>
-
 #include <memory>
 
 namespace velkor {

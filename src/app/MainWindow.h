@@ -3,7 +3,6 @@
 #include "AppMenus.h"
 
 #include <QMainWindow>
-
 #include <functional>
 
 namespace velkor {

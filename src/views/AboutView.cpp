@@ -47,7 +47,9 @@ AboutView::AboutView(LocalizationManager& localization, BundleVersion version, Q
     m_version->setObjectName(QStringLiteral("versionLine"));
     bindLocalizedText(
         m_version, localization,
-        [&localization, version] { return versionLine(localization.text("about_version"), version); },
+        [&localization, version] {
+            return versionLine(localization.text("about_version"), version);
+        },
         [this](const QString& text) { m_version->setText(text); });
     layout->addWidget(m_version);
 

@@ -17,10 +17,10 @@ std::optional<Square> squareAt(QPointF point, double side, bool flipped) {
         return std::nullopt;
     }
     const double cell = side / 8.0;
-    const auto column = std::clamp(static_cast<std::int64_t>(point.x() / cell), std::int64_t{0},
-                                   std::int64_t{7});
-    const auto row = std::clamp(static_cast<std::int64_t>(point.y() / cell), std::int64_t{0},
-                                std::int64_t{7});
+    const auto column =
+        std::clamp(static_cast<std::int64_t>(point.x() / cell), std::int64_t{0}, std::int64_t{7});
+    const auto row =
+        std::clamp(static_cast<std::int64_t>(point.y() / cell), std::int64_t{0}, std::int64_t{7});
     return flipped ? Square(7 - column, row) : Square(column, 7 - row);
 }
 

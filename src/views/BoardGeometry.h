@@ -4,7 +4,6 @@
 
 #include <QPointF>
 #include <QRectF>
-
 #include <optional>
 
 namespace velkor {

@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -88,9 +87,9 @@ void BoardView::paintEvent(QPaintEvent* /*event*/) {
 
 void BoardView::paintSquares(QPainter& painter, double side, bool flipped) const {
     for (const Square square : allSquares) {
-        painter.fillRect(squareRect(square, side, flipped),
-                         square.isLight() ? BoardPalette::lightSquare()
-                                          : BoardPalette::darkSquare());
+        painter.fillRect(squareRect(square, side, flipped), square.isLight()
+                                                                ? BoardPalette::lightSquare()
+                                                                : BoardPalette::darkSquare());
     }
 }
 
@@ -177,8 +176,8 @@ void BoardView::paintCoordinates(QPainter& painter, double side, bool flipped) c
     for (std::int64_t index = 0; index < 8; ++index) {
         // File letters inside the bottom row, rank digits inside the left column.
         const Square fileSquare = flipped ? Square(index, 7) : Square(index, 0);
-        const QRectF fileCell = squareRect(fileSquare, side, flipped)
-                                    .adjusted(margin, margin, -margin, -margin * 0.5);
+        const QRectF fileCell =
+            squareRect(fileSquare, side, flipped).adjusted(margin, margin, -margin, -margin * 0.5);
         painter.setPen(fileSquare.isLight() ? BoardPalette::darkSquare()
                                             : BoardPalette::lightSquare());
         painter.drawText(fileCell, Qt::AlignRight | Qt::AlignBottom,
@@ -200,8 +199,8 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QRectF board = boardRect();
-    if (const auto square = squareAt(event->position() - board.topLeft(), board.width(),
-                                     m_game.isFlipped())) {
+    if (const auto square =
+            squareAt(event->position() - board.topLeft(), board.width(), m_game.isFlipped())) {
         m_game.handleSquareClick(*square);
     }
 }

@@ -4,7 +4,6 @@
 #include "chess/Move.h"
 
 #include <QWidget>
-
 #include <optional>
 
 namespace velkor {

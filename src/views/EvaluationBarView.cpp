@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-
 #include <cmath>
 
 namespace velkor {
@@ -53,10 +52,9 @@ void EvaluationBarView::paintEvent(QPaintEvent* /*event*/) {
     painter.fillRect(bar, QColor(44, 44, 48));
 
     const double whiteHeight = std::round(bar.height() * whiteFraction());
-    const QRectF white = m_flipped
-                             ? QRectF(bar.left(), bar.top(), bar.width(), whiteHeight)
-                             : QRectF(bar.left(), bar.bottom() - whiteHeight, bar.width(),
-                                      whiteHeight);
+    const QRectF white =
+        m_flipped ? QRectF(bar.left(), bar.top(), bar.width(), whiteHeight)
+                  : QRectF(bar.left(), bar.bottom() - whiteHeight, bar.width(), whiteHeight);
     painter.fillRect(white, QColor::fromRgbF(0.96f, 0.96f, 0.94f));
 
     // The score sits at the leading side's end, in the colour that reads on it.

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QResource>
-
 #include <array>
 
 namespace velkor {
@@ -58,12 +57,11 @@ QString pieceFontFamily() {
         // The resource is stored uncompressed: the font is read in place, not copied.
         const QString path = QStringLiteral(":/velkor/fonts/FreeSerif.ttf");
         const QResource resource(path);
-        const int id =
-            resource.compressionAlgorithm() == QResource::NoCompression
-                ? QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(
-                      reinterpret_cast<const char*>(resource.data()),
-                      static_cast<qsizetype>(resource.size())))
-                : QFontDatabase::addApplicationFont(path);
+        const int id = resource.compressionAlgorithm() == QResource::NoCompression
+                           ? QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(
+                                 reinterpret_cast<const char*>(resource.data()),
+                                 static_cast<qsizetype>(resource.size())))
+                           : QFontDatabase::addApplicationFont(path);
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         return families.isEmpty() ? QStringLiteral("serif") : families.first();
     }();

@@ -4,7 +4,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-
 #include <algorithm>
 
 namespace velkor {
@@ -73,7 +72,8 @@ void PlayerBannerView::paintEvent(QPaintEvent* /*event*/) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF frame = QRectF(rect()).adjusted(1, 3, -1, -3);
     const bool active = m_banner.isActiveTurn;
-    const QColor background = active ? activeBackground() : palette().color(QPalette::AlternateBase);
+    const QColor background =
+        active ? activeBackground() : palette().color(QPalette::AlternateBase);
     const QColor ink = active ? QColor(Qt::white) : palette().color(QPalette::WindowText);
     painter.setPen(Qt::NoPen);
     painter.setBrush(background);
@@ -100,8 +100,7 @@ void PlayerBannerView::paintEvent(QPaintEvent* /*event*/) {
     painter.setFont(timeFont);
     painter.setPen(ink);
     painter.drawText(timeBox, Qt::AlignVCenter | Qt::AlignRight, m_banner.timeString);
-    paintClockSymbol(painter,
-                     QRectF(timeBox.left() - 22, frame.center().y() - 8, 16, 16), ink);
+    paintClockSymbol(painter, QRectF(timeBox.left() - 22, frame.center().y() - 8, 16, 16), ink);
 
     // The name, then the captured men and the material lead.
     QFont nameFont = font();

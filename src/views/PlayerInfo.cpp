@@ -6,8 +6,8 @@ namespace velkor {
 namespace {
 
 QString runningEngineName(const GameManager& game, PieceColor color, const QString& fallback) {
-    const UCIEngineProcess* engine = color == PieceColor::white ? game.whiteEngineProcess()
-                                                                : game.blackEngineProcess();
+    const UCIEngineProcess* engine =
+        color == PieceColor::white ? game.whiteEngineProcess() : game.blackEngineProcess();
     return engine ? engine->config().name : fallback;
 }
 

@@ -3,7 +3,6 @@
 #include "chess/PieceType.h"
 
 #include <QWidget>
-
 #include <array>
 
 class QToolButton;

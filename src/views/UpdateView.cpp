@@ -64,8 +64,7 @@ UpdateView::UpdateView(UpdateController& updates, QWidget* parent)
     connect(&updates, &UpdateController::isCheckingChanged, this, &UpdateView::refresh);
     connect(&updates, &UpdateController::isInstallingChanged, this, &UpdateView::refresh);
     connect(&updates, &UpdateController::failedChanged, this, &UpdateView::refresh);
-    connect(&updates, &UpdateController::isPresentedChanged, this,
-            &UpdateView::followPresentation);
+    connect(&updates, &UpdateController::isPresentedChanged, this, &UpdateView::followPresentation);
     refresh();
     followPresentation();
 }

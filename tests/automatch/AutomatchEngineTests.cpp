@@ -42,7 +42,8 @@ class AutomatchEngineTest : public AutomatchTest {
 protected:
     void waitForTheEnd(AutomatchManager& series, std::int64_t gameCount) {
         ASSERT_TRUE(waitUntil(
-            [&] { return !series.isAutomatchActive() && series.history().size() == gameCount; }, 60s))
+            [&] { return !series.isAutomatchActive() && series.history().size() == gameCount; },
+            60s))
             << "game " << series.currentGameIndex() << ", "
             << this->games.engineStatusText().toStdString();
     }

@@ -3,8 +3,8 @@
 #include "chess/Position.h"
 
 #include <cstdint>
-#include <ostream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <vector>
 
 namespace velkor {
@@ -51,7 +51,9 @@ const PerftCase perftCases[] = {
 };
 
 // Names the case in test output instead of dumping its bytes.
-void PrintTo(const PerftCase& perftCase, std::ostream* stream) { *stream << perftCase.name; }
+void PrintTo(const PerftCase& perftCase, std::ostream* stream) {
+    *stream << perftCase.name;
+}
 
 class PerftTest : public ::testing::TestWithParam<PerftCase> {};
 

@@ -6,9 +6,8 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 // Every test process gets its own configuration, data and cache folders, so the settings store
 // starts empty and nothing leaks into the developer's real settings.

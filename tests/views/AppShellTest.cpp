@@ -194,8 +194,8 @@ TEST(LegacyBundleNameTest, OnlyAFormerlyNamedBundleOutsideAnImageWithoutANewerOn
     const QString mounted = makeBundle(images + "/image-1", "Brontil Trash.app");
     EXPECT_FALSE(LegacyBundleName::renameIfNeeded(mounted, images));
     ASSERT_TRUE(QFile::link(images, root.filePath("shortcut")));
-    EXPECT_FALSE(LegacyBundleName::renameIfNeeded(root.filePath("shortcut/image-1/Brontil Trash.app"),
-                                                  images));
+    EXPECT_FALSE(LegacyBundleName::renameIfNeeded(
+        root.filePath("shortcut/image-1/Brontil Trash.app"), images));
     EXPECT_TRUE(QDir(mounted).exists());
 
     // Any other name stays.

@@ -9,9 +9,9 @@
 #include "views/PromotionOverlay.h"
 
 #include <QPushButton>
-#include <cmath>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 
 namespace velkor {
 namespace {
@@ -32,9 +32,8 @@ QColor over(const QColor& base, const QColor& tint) {
         std::abs(actual.blue() - expected.blue()) <= tolerance) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure()
-           << "colour " << actual.name().toStdString() << " instead of "
-           << expected.name().toStdString();
+    return ::testing::AssertionFailure() << "colour " << actual.name().toStdString()
+                                         << " instead of " << expected.name().toStdString();
 }
 
 class BoardPlayTest : public ViewsTest {
@@ -164,8 +163,9 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
     bar.setEvaluation(whiteAhead, PieceColor::white);
     const QImage barImage = bar.grab().toImage();
     const auto barPixel = [&](double fraction) {
-        return barImage.pixelColor(QPoint(bar.width() / 2, static_cast<int>(bar.height() * fraction)) *
-                                   barImage.devicePixelRatio());
+        return barImage.pixelColor(
+            QPoint(bar.width() / 2, static_cast<int>(bar.height() * fraction)) *
+            barImage.devicePixelRatio());
     };
     EXPECT_GT(barPixel(0.4).lightness(), 200);
     EXPECT_LT(barPixel(0.9).lightness(), 80);
@@ -178,8 +178,9 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
     EXPECT_GT(bar.whiteFraction(), 0.5);
     game.flipBoard();
     const QImage unflippedBar = bar.grab().toImage();
-    EXPECT_LT(unflippedBar.pixelColor(QPoint(bar.width() / 2, bar.height() / 10) *
-                                      unflippedBar.devicePixelRatio())
+    EXPECT_LT(unflippedBar
+                  .pixelColor(QPoint(bar.width() / 2, bar.height() / 10) *
+                              unflippedBar.devicePixelRatio())
                   .lightness(),
               80);
     EXPECT_EQ(view.bottomBanner().banner().color, PieceColor::white);
@@ -226,8 +227,8 @@ TEST_F(BoardPlayTest, APromotionIsChosenOnTheBoardOrCancelled) {
     EXPECT_EQ(promoted->type, PieceType::queen);
     const QImage image = drawn();
     EXPECT_TRUE(showsWhiteMan(image, "e8"));
-    const QRectF king = squareRect(sq("h8"), board().boardSize(), false)
-                            .translated(board().boardRect().topLeft());
+    const QRectF king =
+        squareRect(sq("h8"), board().boardSize(), false).translated(board().boardRect().topLeft());
     // Inside the disc, in the corner the king's glyph leaves free.
     const QColor glow = image.pixelColor(
         QPointF(king.left() + king.width() * 0.27, king.top() + king.height() * 0.27).toPoint() *

@@ -1,10 +1,11 @@
 // The update sheet through a whole check and install attempt against a loopback feed.
+#include "views/UpdateView.h"
+
 #include "QtTestSupport.h"
 #include "UpdateTestSupport.h"
 #include "bundle/ApplicationMetadata.h"
 #include "update/CurrentBundle.h"
 #include "update/UpdateController.h"
-#include "views/UpdateView.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -51,8 +52,11 @@ TEST(UpdateViewTest, TheSheetShowsEveryStateOfTheControllerAndItsButtonsDriveIt)
     // An update without verification data: offered for reading, not for installing.
     loopback.server().setRoute(
         loopback.feedPath(),
-        Route{200, R"({"version":"2.0","download_url":"https://h/x.dmg","release_notes":"<b>New</b>"})",
-              {}, {}, false});
+        Route{200,
+              R"({"version":"2.0","download_url":"https://h/x.dmg","release_notes":"<b>New</b>"})",
+              {},
+              {},
+              false});
     sheet.checkAgainButton().click();
     ASSERT_TRUE(waitUntil([&] { return !updates.isChecking(); }));
     EXPECT_EQ(sheet.availability().text(), "Velkor 2.0 (build ?) is available.");
@@ -64,11 +68,11 @@ TEST(UpdateViewTest, TheSheetShowsEveryStateOfTheControllerAndItsButtonsDriveIt)
 
     // A verifiable update: the install button starts the download and is disabled meanwhile;
     // the missing image ends it as an error.
-    const QByteArray feed = QStringLiteral(
-        R"({"version":"2.0","build":"120","size":10,"sha256":"%1","download_url":"%2"})")
-                                .arg(QString(64, QLatin1Char('a')),
-                                     loopback.server().url("/Velkor-2.0.dmg"))
-                                .toUtf8();
+    const QByteArray feed =
+        QStringLiteral(
+            R"({"version":"2.0","build":"120","size":10,"sha256":"%1","download_url":"%2"})")
+            .arg(QString(64, QLatin1Char('a')), loopback.server().url("/Velkor-2.0.dmg"))
+            .toUtf8();
     loopback.server().setRoute(loopback.feedPath(), Route{200, feed, {}, {}, false});
     loopback.server().setRoute("/Velkor-2.0.dmg", Route{404, {}, {}, {}, false});
     sheet.checkAgainButton().click();

@@ -12,7 +12,6 @@
 #include "uci/EngineManager.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace velkor {

@@ -15,11 +15,8 @@ struct Command {
 };
 
 constexpr std::array commands{
-    Command{"perft", runPerft},
-    Command{"legal", runLegal},
-    Command{"play", runPlay},
-    Command{"check-fen", runCheckFen},
-    Command{"pgn", runPgn},
+    Command{"perft", runPerft},        Command{"legal", runLegal}, Command{"play", runPlay},
+    Command{"check-fen", runCheckFen}, Command{"pgn", runPgn},
 };
 
 constexpr std::string_view usageText =
@@ -31,7 +28,8 @@ constexpr std::string_view usageText =
     "                      fen, key, end (automatic end) and claim (claimable draw)\n"
     "  check-fen FEN       print ok <fen as written back> or error <code> <message>\n"
     "  pgn FILE            read one game (\"-\": standard input); print result <r>,\n"
-    "                      moves <san ...> and fen <final fen>, or error <domain> <code> <message>\n"
+    "                      moves <san ...> and fen <final fen>, or error <domain> <code> "
+    "<message>\n"
     "A FEN is one argument; \"startpos\" is the standard start position, also used where\n"
     "an optional FEN is left out.\n"
     "Exit status: 0 success, 1 a rejected FEN or move, 2 wrong arguments.\n";

@@ -17,9 +17,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace velkor {
 
