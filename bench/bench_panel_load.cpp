@@ -102,12 +102,8 @@ Run play(World& world, double seconds, double moveSeconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    const QTemporaryDir home;
+    useTemporaryHomeAndOffscreenScreen(home);
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     const double moveSeconds = argc > 2 ? std::atof(argv[2]) : 0.1;

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
 #include <memory>
 
 namespace velkor::testing {
@@ -23,6 +25,17 @@ inline const QString stockfishPath = QStringLiteral("/usr/games/stockfish");
 
 inline bool stockfishInstalled() {
     return QFileInfo(stockfishPath).isExecutable();
+}
+
+// For the programs beside the tests (screenshots, benchmark): settings and data go into `home`,
+// and windows onto the offscreen platform unless a real screen is asked for. Call it before the
+// application object exists.
+inline void useTemporaryHomeAndOffscreenScreen(const QTemporaryDir& home) {
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 }
 
 class SilentSoundPlayer : public platform::SoundPlayer {
