@@ -21,7 +21,7 @@ packages=(
     # a private message bus for the keep-awake tests
     dbus-daemon
     # the chess font compiled into the board (GNU FreeFont's FreeSerif)
-    fonts-freefont-ttf
+    fonts-freefont-ttf python3-fonttools
     # the start-up benchmark: a private X server and its DAMAGE extension
     xvfb libxdamage-dev
     # throw-away certificates for the update tests' loopback HTTPS server

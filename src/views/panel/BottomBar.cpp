@@ -5,10 +5,52 @@
 #include "views/LocalizedText.h"
 
 #include <QHBoxLayout>
-#include <QStyle>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QToolButton>
+#include <array>
 
 namespace velkor::panel {
+namespace {
+
+// Two bars or a triangle, drawn here instead of looked up in the desktop's icon theme: the
+// lookup took milliseconds before the first frame and again at every move.
+QPixmap paintMediaGlyph(bool play, int size, const QColor& colour) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    const double unit = size / 16.0;
+    if (play) {
+        painter.drawPolygon(QPolygonF({QPointF(4.5 * unit, 3 * unit), QPointF(13 * unit, 8 * unit),
+                                       QPointF(4.5 * unit, 13 * unit)}));
+    } else {
+        painter.drawRect(QRectF(4 * unit, 3 * unit, 3 * unit, 10 * unit));
+        painter.drawRect(QRectF(9 * unit, 3 * unit, 3 * unit, 10 * unit));
+    }
+    return pixmap;
+}
+
+const QIcon& mediaIcon(bool play) {
+    static const std::array<QIcon, 2> icons = [] {
+        const QColor colour = QPalette().color(QPalette::ButtonText);
+        std::array<QIcon, 2> result;
+        for (const bool isPlay : {false, true}) {
+            QIcon& icon = result[isPlay ? 1 : 0];
+            for (const int size : {16, 24, 32, 48}) {
+                icon.addPixmap(paintMediaGlyph(isPlay, size, colour));
+            }
+        }
+        return result;
+    }();
+    return icons[play ? 1 : 0];
+}
+
+} // namespace
 
 BottomBar::BottomBar(GameManager& games, LocalizationManager& localization, QWidget* parent)
     : QWidget(parent), m_games(games) {
@@ -64,7 +106,7 @@ QToolButton* BottomBar::addButton(const QString& objectName, const QString& glyp
 
 void BottomBar::refresh() {
     const bool paused = m_games.isPaused();
-    m_pause->setIcon(style()->standardIcon(paused ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
+    m_pause->setIcon(mediaIcon(paused));
     m_pause->setToolTip(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
     const bool over = m_games.isGameOver();
     m_resign->setEnabled(!over);
