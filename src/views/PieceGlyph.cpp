@@ -6,8 +6,11 @@
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QResource>
 #include <array>
+#include <cmath>
 
 namespace velkor {
 namespace {
@@ -68,15 +71,13 @@ QString pieceFontFamily() {
     return family;
 }
 
-void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRectF& box) {
-    const GlyphShapes& shapes = shapesFor(type);
-    if (shapes.bounds.isEmpty()) {
-        return;
-    }
+namespace {
+
+void drawPieceShapes(QPainter& painter, const GlyphShapes& shapes, PieceColor color,
+                     const QRectF& box) {
     // The glyph's height is 85 % of the box; its bounding box is centred, so every man stands in
     // the middle of its square whatever the font's side bearings.
     const double scale = box.height() * 0.85 / referenceSize;
-    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(box.center());
     painter.scale(scale, scale);
@@ -98,7 +99,47 @@ void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRect
         painter.setBrush(QColor(20, 20, 24));
         painter.drawPath(shapes.outlined);
     }
-    painter.restore();
+}
+
+} // namespace
+
+void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRectF& box) {
+    const GlyphShapes& shapes = shapesFor(type);
+    if (shapes.bounds.isEmpty() || box.isEmpty()) {
+        return;
+    }
+    // Stroking a glyph's outline is the dearest step of painting a board, so each man is
+    // rendered once per size into a cached pixmap and copied from then on. The cache works in
+    // device pixels, so it stays sharp on scaled screens and under the painter's own scaling.
+    const QTransform& toDevice = painter.deviceTransform();
+    const double deviceScale = std::hypot(toDevice.m11(), toDevice.m12());
+    if (toDevice.isRotating() || deviceScale <= 0) {
+        painter.save();
+        drawPieceShapes(painter, shapes, color, box);
+        painter.restore();
+        return;
+    }
+    const QSize pixels(static_cast<int>(std::lround(box.width() * deviceScale)),
+                       static_cast<int>(std::lround(box.height() * deviceScale)));
+    if (pixels.isEmpty()) {
+        return;
+    }
+    const QString key = QStringLiteral("velkor-piece-%1-%2-%3x%4")
+                            .arg(static_cast<int>(type))
+                            .arg(static_cast<int>(color))
+                            .arg(pixels.width())
+                            .arg(pixels.height());
+    QPixmap rendered;
+    if (!QPixmapCache::find(key, &rendered)) {
+        rendered = QPixmap(pixels);
+        rendered.fill(Qt::transparent);
+        QPainter offscreen(&rendered);
+        drawPieceShapes(offscreen, shapes, color, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        offscreen.end();
+        QPixmapCache::insert(key, rendered);
+    }
+    rendered.setDevicePixelRatio(deviceScale);
+    painter.drawPixmap(box.topLeft(), rendered);
 }
 
 } // namespace velkor
