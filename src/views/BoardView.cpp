@@ -16,9 +16,16 @@
 namespace velkor {
 
 BoardView::BoardView(GameManager& game, LocalizationManager& localization, QWidget* parent)
-    : QWidget(parent), m_game(game), m_displayed(game.displayedBoard()),
-      m_promotion(new PromotionOverlay(game, localization, this)) {
+    : QWidget(parent), m_game(game), m_localization(localization),
+      m_displayed(game.displayedBoard()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // The promotion choice is built the first time a pawn reaches the last rank, not while the
+    // window opens; once built it follows the game manager by itself.
+    connect(&game, &GameManager::pendingPromotionChanged, this, [this] {
+        if (m_game.pendingPromotion()) {
+            promotionOverlay();
+        }
+    });
     const auto repaint = [this] { update(); };
     connect(&game, &GameManager::boardChanged, this, &BoardView::refreshDisplayedBoard);
     connect(&game, &GameManager::inspectingMoveIndexChanged, this,
@@ -207,7 +214,17 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
 
 void BoardView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    m_promotion->setGeometry(boardRect().toRect());
+    if (m_promotion) {
+        m_promotion->setGeometry(boardRect().toRect());
+    }
+}
+
+PromotionOverlay& BoardView::promotionOverlay() {
+    if (!m_promotion) {
+        m_promotion = new PromotionOverlay(m_game, m_localization, this);
+        m_promotion->setGeometry(boardRect().toRect());
+    }
+    return *m_promotion;
 }
 
 } // namespace velkor

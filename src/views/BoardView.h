@@ -29,7 +29,7 @@ public:
     // The centre of a square in widget coordinates (for clicks by tests and tools).
     QPoint squareCenter(Square square) const;
 
-    PromotionOverlay& promotionOverlay() const { return *m_promotion; }
+    PromotionOverlay& promotionOverlay();
 
     QSize sizeHint() const override { return {560, 560}; }
     QSize minimumSizeHint() const override { return {240, 240}; }
@@ -51,8 +51,9 @@ private:
     void paintCoordinates(QPainter& painter, double side, bool flipped) const;
 
     GameManager& m_game;
+    LocalizationManager& m_localization;
     ChessBoard m_displayed;
-    PromotionOverlay* m_promotion;
+    PromotionOverlay* m_promotion = nullptr;
 };
 
 } // namespace velkor

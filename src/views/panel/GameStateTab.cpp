@@ -91,6 +91,28 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
     m_noMoves->setWordWrap(true);
     layout->addWidget(m_noMoves);
 
+    // The move list is built with the first move: a new game shows only the line above, and an
+    // item view is among the dearest widgets to set up while the window opens.
+    m_movesSlot = layout->count();
+    // Takes the spare height while the move list is hidden, so the lines above stay together.
+    layout->addStretch(0);
+
+    connect(&games, &GameManager::boardChanged, this, [this] {
+        refreshPlayers();
+        refreshMoves();
+    });
+    connect(&games, &GameManager::inspectingMoveIndexChanged, this,
+            &GameStateTab::refreshHighlight);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &GameStateTab::refreshPlayers);
+    refreshPlayers();
+    refreshMoves();
+}
+
+QTableWidget& GameStateTab::moveTable() {
+    if (m_moves) {
+        return *m_moves;
+    }
     m_moves = new QTableWidget(0, 2, this);
     m_moves->setObjectName(QStringLiteral("moveList"));
     m_moves->horizontalHeader()->hide();
@@ -108,20 +130,8 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
                                                    : std::optional<std::int64_t>(index));
         }
     });
-    layout->addWidget(m_moves, 1);
-    // Takes the spare height while the move list is hidden, so the lines above stay together.
-    layout->addStretch(0);
-
-    connect(&games, &GameManager::boardChanged, this, [this] {
-        refreshPlayers();
-        refreshMoves();
-    });
-    connect(&games, &GameManager::inspectingMoveIndexChanged, this,
-            &GameStateTab::refreshHighlight);
-    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
-            &GameStateTab::refreshPlayers);
-    refreshPlayers();
-    refreshMoves();
+    static_cast<QVBoxLayout*>(layout())->insertWidget(m_movesSlot, m_moves, 1);
+    return *m_moves;
 }
 
 void GameStateTab::refreshPlayers() {
@@ -144,7 +154,10 @@ void GameStateTab::refreshMoves() {
     const int plies = static_cast<int>(history.size());
     m_movesCount->setText(QString::number(plies));
     m_noMoves->setVisible(plies == 0);
-    m_moves->setVisible(plies > 0);
+    if (plies == 0 && !m_moves) {
+        return;
+    }
+    moveTable().setVisible(plies > 0);
     const int rows = (plies + 1) / 2;
     m_moves->setRowCount(rows);
     // Only cells whose text changed are touched, so a long game costs little per move.
@@ -175,6 +188,9 @@ void GameStateTab::refreshMoves() {
 }
 
 void GameStateTab::refreshHighlight() {
+    if (!m_moves) {
+        return;
+    }
     const int plies = static_cast<int>(m_games.board().history().size());
     const int current = m_games.inspectingMoveIndex()
                             ? static_cast<int>(*m_games.inspectingMoveIndex())

@@ -25,6 +25,8 @@ private:
     void refreshPlayers();
     void refreshMoves();
     void refreshHighlight();
+    // The move list, built on first use.
+    QTableWidget& moveTable();
 
     GameManager& m_games;
     LocalizationManager& m_localization;
@@ -33,7 +35,9 @@ private:
     QLabel* m_material;
     QLabel* m_movesCount;
     QLabel* m_noMoves;
-    QTableWidget* m_moves;
+    QTableWidget* m_moves = nullptr;
+    // Where the move list goes in the tab's column.
+    int m_movesSlot = 0;
 };
 
 } // namespace velkor::panel
