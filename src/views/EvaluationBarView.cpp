@@ -61,9 +61,10 @@ void EvaluationBarView::paintEvent(QPaintEvent* /*event*/) {
     const bool whiteLeads = whiteFraction() >= 0.5;
     const bool atBottom = whiteLeads != m_flipped;
     QFont font = painter.font();
+    // "-10.5" fits the bar in the interface font at this size; a condensed face would be one
+    // more font to load before the window first appears.
     font.setPixelSize(9);
     font.setBold(true);
-    font.setStretch(QFont::SemiCondensed);
     painter.setFont(font);
     painter.setPen(whiteLeads ? QColor(40, 40, 44) : QColor(235, 235, 230));
     const QRectF label = atBottom ? QRectF(bar.left(), bar.bottom() - 18, bar.width(), 16)

@@ -89,11 +89,11 @@ void PlayerBannerView::paintEvent(QPaintEvent* /*event*/) {
     }
 
     // The clock on the right, with its symbol before the time.
+    // The interface font in bold: its figures share one width, so the time does not jitter as it
+    // counts, and the window opens without loading a font for the clocks alone.
     QFont timeFont = font();
     timeFont.setPixelSize(17);
     timeFont.setBold(true);
-    timeFont.setStyleHint(QFont::Monospace);
-    timeFont.setFamily(QStringLiteral("monospace"));
     const QFontMetricsF timeMetrics(timeFont);
     const double timeWidth = timeMetrics.horizontalAdvance(m_banner.timeString);
     const QRectF timeBox(frame.right() - 10 - timeWidth, frame.top(), timeWidth, frame.height());
