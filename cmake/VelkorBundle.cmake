@@ -1,5 +1,6 @@
 # The application bundle: <name>.app/Contents/ with Info.plist, MacOS/<executable>,
-# Helpers/BrontilTrashUpdater and Resources/, in the build tree and under the install prefix.
+# Helpers/BrontilTrashUpdater, PlugIns/ and Resources/, in the build tree and under the install
+# prefix.
 
 set(VELKOR_BUILD_NUMBER "1" CACHE STRING
     "Build number of this release (CFBundleVersion); raise it with every published update")
@@ -13,12 +14,13 @@ set(_velkor_bundle_module_dir ${CMAKE_CURRENT_LIST_DIR})
 #     [EXECUTABLE <name>]           default: velkor (CFBundleExecutable and the file's name)
 #     [VERSION <text>] [BUILD <text>]   default: the project version and VELKOR_BUILD_NUMBER
 #     [RESOURCES <files or folders>...] copied into Contents/Resources
+#     [PLUGINS <module targets>...]     built into Contents/PlugIns (loaded by the program later)
 #     [INSTALL_DESTINATION <folder>]    default: the prefix itself, giving <prefix>/Velkor.app
 #     [NO_INSTALL])                 for bundles that only tests use
 # Building the target lays out the whole bundle, the updater included.
 function(velkor_add_bundle target)
     cmake_parse_arguments(ARG "NO_INSTALL"
-        "BUNDLE_DIR;EXECUTABLE;VERSION;BUILD;INSTALL_DESTINATION" "RESOURCES" ${ARGN})
+        "BUNDLE_DIR;EXECUTABLE;VERSION;BUILD;INSTALL_DESTINATION" "RESOURCES;PLUGINS" ${ARGN})
     if(NOT ARG_BUNDLE_DIR)
         set(ARG_BUNDLE_DIR ${CMAKE_BINARY_DIR}/Velkor.app)
     endif()
@@ -65,6 +67,10 @@ function(velkor_add_bundle target)
         COMMENT "Laying out ${bundle_name}"
         VERBATIM)
     add_dependencies(${target} ${target}_bundle_parts)
+    foreach(module IN LISTS ARG_PLUGINS)
+        set_target_properties(${module} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${contents}/PlugIns)
+        add_dependencies(${target} ${module})
+    endforeach()
 
     if(ARG_NO_INSTALL)
         return()
@@ -76,6 +82,9 @@ function(velkor_add_bundle target)
     endif()
     install(TARGETS ${target} RUNTIME DESTINATION ${destination}/MacOS)
     install(TARGETS BrontilTrashUpdater RUNTIME DESTINATION ${destination}/Helpers)
+    foreach(module IN LISTS ARG_PLUGINS)
+        install(TARGETS ${module} LIBRARY DESTINATION ${destination}/PlugIns)
+    endforeach()
     install(FILES ${contents}/Info.plist DESTINATION ${destination})
     foreach(resource IN LISTS ARG_RESOURCES)
         if(IS_DIRECTORY ${resource})

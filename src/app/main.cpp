@@ -75,11 +75,14 @@ int main(int argc, char** argv) {
     stampFirstPaint(window);
     startWidgetMapIfAsked(game, window);
     // The icon is drawn once the window is up (nobody sees it before), unless the moved bundle
-    // brought its own.
+    // brought its own, and the sound module is loaded.
     runAfterFirstPaint(window, [] {
         if (QApplication::windowIcon().isNull()) {
             QApplication::setWindowIcon(appIcon());
         }
+        // Sound output needs Qt Multimedia, which is loaded only now; nothing plays before the
+        // first move anyway.
+        platform::loadBundledSoundPlayer();
     });
     window.show();
     runLaunchSequence(window, updates);

@@ -1,24 +1,38 @@
 #include "SoundManager.h"
 
-#include "QSoundEffectPlayer.h"
+#include "BundledModule.h"
 #include "Settings.h"
+#include "SoundModuleEntry.h"
 
 #include <QCoreApplication>
 
 namespace velkor::platform {
 
 SoundManager::SoundManager(SoundPlayer& player, QObject* parent)
-    : QObject(parent), m_player(player), m_isMuted(Settings::value(mutedKey).toBool()) {
+    : QObject(parent), m_player(&player), m_isMuted(Settings::value(mutedKey).toBool()) {
     // Sounds start on the main thread, whichever thread first asked for the manager.
     if (QCoreApplication* app = QCoreApplication::instance(); app && !parent) {
         moveToThread(app->thread());
     }
 }
 
+namespace {
+
+class SilentPlayer : public SoundPlayer {
+public:
+    void play(SoundEffect /*effect*/) override {}
+};
+
+} // namespace
+
 SoundManager& SoundManager::shared() {
-    static QSoundEffectPlayer player;
-    static SoundManager manager(player);
+    static SilentPlayer silence;
+    static SoundManager manager(silence);
     return manager;
+}
+
+void SoundManager::setPlayer(SoundPlayer& player) {
+    m_player = &player;
 }
 
 void SoundManager::setIsMuted(bool muted) {
@@ -33,7 +47,18 @@ void SoundManager::play(SoundEffect effect) {
         return;
     }
     QMetaObject::invokeMethod(
-        this, [this, effect] { m_player.play(effect); }, Qt::QueuedConnection);
+        this, [this, effect] { m_player->play(effect); }, Qt::QueuedConnection);
+}
+
+void loadBundledSoundPlayer() {
+    const auto create = reinterpret_cast<VelkorCreateSoundPlayer>(
+        resolveBundledModule(QStringLiteral("velkor_sound"), "velkorCreateSoundPlayer"));
+    if (!create) {
+        return;
+    }
+    SoundManager& manager = SoundManager::shared();
+    // The player is the manager's child, so it lives exactly as long.
+    manager.setPlayer(*create(&manager));
 }
 
 } // namespace velkor::platform

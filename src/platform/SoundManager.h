@@ -21,8 +21,12 @@ public:
     // Reads the stored mute choice (not muted when absent). The player must outlive the manager.
     explicit SoundManager(SoundPlayer& player, QObject* parent = nullptr);
 
-    // The program's instance, playing through QSoundEffect.
+    // The program's instance. It stays silent until it is given a player: the program loads the
+    // sound module once its window is up (loadBundledSoundPlayer).
     static SoundManager& shared();
+
+    // Plays through `player` from now on. Main thread only; the player must outlive the manager.
+    void setPlayer(SoundPlayer& player);
 
     bool isMuted() const { return m_isMuted.load(); }
     // Stores the choice at once, on every assignment.
@@ -35,9 +39,14 @@ signals:
     void isMutedChanged(bool muted);
 
 private:
-    SoundPlayer& m_player;
+    // Read on the main thread only.
+    SoundPlayer* m_player;
     // Read by play() on any thread.
     std::atomic<bool> m_isMuted;
 };
+
+// Loads the sound module and hands its player to the shared manager; without the module the
+// program stays silent and says so in the log.
+void loadBundledSoundPlayer();
 
 } // namespace velkor::platform

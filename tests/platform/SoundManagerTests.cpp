@@ -1,5 +1,6 @@
 #include "QtTestSupport.h"
 #include "RecordingSoundPlayer.h"
+#include "platform/BundledModule.h"
 #include "platform/QSoundEffectPlayer.h"
 #include "platform/Settings.h"
 #include "platform/SoundManager.h"
@@ -7,6 +8,7 @@
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -95,6 +97,27 @@ TEST(QSoundEffectPlayer, NeverBlocks) {
     }
     velkor::testing::processEventsFor(std::chrono::milliseconds(50));
     EXPECT_LT(timer.elapsed(), 2000);
+}
+
+// The program plays through the sound module, loaded after its window appears: a missing module
+// leaves it silent, the real one becomes the shared manager's player, owned by the manager.
+TEST(SoundManager, TheSharedManagerPlaysThroughTheSoundModuleOnceItIsLoaded) {
+    const QTemporaryDir empty;
+    setBundledModuleFolder(empty.path());
+    EXPECT_EQ(resolveBundledModule(QStringLiteral("velkor_sound"), "velkorCreateSoundPlayer"),
+              nullptr);
+    loadBundledSoundPlayer();
+    SoundManager& manager = SoundManager::shared();
+    EXPECT_EQ(manager.findChild<QSoundEffectPlayer*>(), nullptr);
+    manager.play(SoundEffect::move);
+    velkor::testing::processEventsFor(std::chrono::milliseconds(20));
+
+    setBundledModuleFolder(QStringLiteral(VELKOR_TEST_MODULE_DIR));
+    EXPECT_EQ(resolveBundledModule(QStringLiteral("velkor_sound"), "noSuchEntry"), nullptr);
+    loadBundledSoundPlayer();
+    EXPECT_NE(manager.findChild<QObject*>(), nullptr);
+    manager.play(SoundEffect::capture);
+    velkor::testing::processEventsFor(std::chrono::milliseconds(20));
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 #ifdef VELKOR_TEST_GUI
+#include "platform/BundledModule.h"
+
 #include <QApplication>
 using TestApplication = QApplication;
 #else
@@ -24,6 +26,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TestApplication app(argc, argv);
+#ifdef VELKOR_TEST_GUI
+    velkor::platform::setBundledModuleFolder(QStringLiteral(VELKOR_TEST_MODULE_DIR));
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

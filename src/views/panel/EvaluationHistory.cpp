@@ -3,13 +3,8 @@
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QLabel>
-#include <QLineSeries>
-#include <QPen>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -39,35 +34,16 @@ EvaluationHistory::EvaluationHistory(GameManager& games, QWidget* parent) : QWid
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(makeHeading(QStringLiteral("Bewertungsverlauf"), this));
 
-    m_series = new QLineSeries;
-    m_series->setPen(QPen(QColor(0x3a, 0x6e, 0xa5), 2));
-    m_chart = new QChart;
-    m_chart->addSeries(m_series);
-    m_chart->legend()->hide();
-    m_chart->setMargins(QMargins(2, 2, 2, 2));
-    m_chart->setBackgroundRoundness(4);
-    auto* scoreAxis = new QValueAxis;
-    scoreAxis->setRange(-verticalRangeCp, verticalRangeCp);
-    scoreAxis->setTickCount(5);
-    scoreAxis->setLabelFormat(QStringLiteral("%d"));
-    m_plyAxis = new QValueAxis;
-    m_plyAxis->setRange(0, 10);
-    m_plyAxis->setLabelFormat(QStringLiteral("%d"));
-    m_plyAxis->setTickCount(6);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
-    scoreAxis->setLabelsFont(small);
-    m_plyAxis->setLabelsFont(small);
-    m_chart->addAxis(scoreAxis, Qt::AlignLeft);
-    m_chart->addAxis(m_plyAxis, Qt::AlignBottom);
-    m_series->attachAxis(scoreAxis);
-    m_series->attachAxis(m_plyAxis);
-    auto* view = new QChartView(m_chart, this);
-    view->setObjectName(QStringLiteral("evaluationChart"));
-    view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumHeight(150);
-    view->setMaximumHeight(170);
-    layout->addWidget(view);
+    m_curve = makeEvaluationCurve(*this, verticalRangeCp, small);
+    if (m_curve) {
+        QWidget& chart = m_curve->widget();
+        chart.setObjectName(QStringLiteral("evaluationChart"));
+        chart.setMinimumHeight(150);
+        chart.setMaximumHeight(170);
+        layout->addWidget(&chart);
+    }
 
     m_rows = new QWidget(this);
     m_rows->setObjectName(QStringLiteral("moveQualityRows"));
@@ -90,8 +66,9 @@ void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
                     std::clamp(analysis.scoreFromWhiteCp, -verticalRangeCp, verticalRangeCp)));
         lastPly = std::max(lastPly, analysis.ply);
     }
-    m_series->replace(points);
-    m_plyAxis->setRange(0, static_cast<double>(std::max<std::int64_t>(10, lastPly)));
+    if (m_curve) {
+        m_curve->setPoints(points, static_cast<double>(std::max<std::int64_t>(10, lastPly)));
+    }
 
     // The list only grows during a game; anything else (a new game, an undo) starts it afresh.
     const bool extends =

@@ -1,15 +1,12 @@
 #pragma once
 
+#include "EvaluationCurve.h"
 #include "game/MoveAnalysis.h"
 
 #include <QColor>
 #include <QWidget>
 #include <vector>
 
-class QChart;
-class QChartView;
-class QLineSeries;
-class QValueAxis;
 class QVBoxLayout;
 class QLabel;
 
@@ -39,9 +36,8 @@ public:
 private:
     void refresh(const std::vector<MoveAnalysis>& analyses);
 
-    QChart* m_chart;
-    QLineSeries* m_series;
-    QValueAxis* m_plyAxis;
+    // Absent when the chart module is missing; the rows below still show.
+    EvaluationCurve* m_curve;
     QWidget* m_rows;
     QVBoxLayout* m_rowsLayout;
     std::vector<QUuid> m_shownIds;

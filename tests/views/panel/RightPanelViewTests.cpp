@@ -246,6 +246,17 @@ TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
     EXPECT_FALSE(row(3)->text().contains(red));
     EXPECT_TRUE(row(4)->text().contains(red));
     EXPECT_TRUE(row(5)->text().contains(red));
+    // The chart module, loaded when the tab was built, draws the curve in its blue.
+    auto* chartView = panel.findChild<QWidget*>(QStringLiteral("evaluationChart"));
+    ASSERT_NE(chartView, nullptr);
+    const QImage chart = chartView->grab().toImage();
+    bool curveDrawn = false;
+    for (int y = 0; y < chart.height() && !curveDrawn; ++y) {
+        for (int x = 0; x < chart.width() && !curveDrawn; ++x) {
+            curveDrawn = chart.pixelColor(x, y) == QColor(0x3a, 0x6e, 0xa5);
+        }
+    }
+    EXPECT_TRUE(curveDrawn);
 
     // A new game forgets the grades, and the rows with them.
     choose(find<QComboBox>(panel, QStringLiteral("gameModePicker")), 2);

@@ -1,0 +1,15 @@
+#include "EvaluationCurve.h"
+
+#include "platform/BundledModule.h"
+
+namespace velkor::panel {
+
+EvaluationCurve* makeEvaluationCurve(QWidget& parent, double verticalRangeCp,
+                                     const QFont& labelFont) {
+    static const auto create =
+        reinterpret_cast<VelkorCreateEvaluationCurve>(platform::resolveBundledModule(
+            QStringLiteral("velkor_chart"), "velkorCreateEvaluationCurve"));
+    return create ? create(&parent, verticalRangeCp, &labelFont) : nullptr;
+}
+
+} // namespace velkor::panel
