@@ -10,6 +10,8 @@
 // the program's process at the end of the watch.
 //
 //   bench_startup [runs] [other program]      (defaults: 5 runs, /usr/games/chessx)
+//   BENCH_STARTUP_ORDER=blocks bench_startup ...   each program's runs back to back
+//   BENCH_STARTUP_TRACE=1 bench_startup ...        every damage event on standard error
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 #include <algorithm>
@@ -292,10 +294,22 @@ int main(int argc, char** argv) {
         // Warm-up: caches filled, first-run settings written; not counted.
         runOnce(display, damageEvent, program.argv, program.home, program.stamp);
     }
-    for (int run = 0; run < runs; ++run) {
+    // Runs alternate between the programs by default. BENCH_STARTUP_ORDER=blocks runs each
+    // program's runs back to back instead, so neither starts right after the other.
+    const char* order = std::getenv("BENCH_STARTUP_ORDER");
+    if (order != nullptr && std::string(order) == "blocks") {
         for (auto& program : programs) {
-            program.results.push_back(
-                runOnce(display, damageEvent, program.argv, program.home, program.stamp));
+            for (int run = 0; run < runs; ++run) {
+                program.results.push_back(
+                    runOnce(display, damageEvent, program.argv, program.home, program.stamp));
+            }
+        }
+    } else {
+        for (int run = 0; run < runs; ++run) {
+            for (auto& program : programs) {
+                program.results.push_back(
+                    runOnce(display, damageEvent, program.argv, program.home, program.stamp));
+            }
         }
     }
 
