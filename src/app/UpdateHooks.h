@@ -21,7 +21,11 @@ struct UpdateHooks {
     std::function<QString()> currentBundlePath;
 };
 
-// The hooks of the program's update controller.
+// The hooks of the program's update controller (in the update module).
 UpdateHooks makeUpdateHooks();
+
+// Loads the update module from the bundle and returns its hooks; empty hooks when the module is
+// missing (the reason is logged), so the program runs on without self-update.
+UpdateHooks loadBundledUpdateHooks();
 
 } // namespace velkor

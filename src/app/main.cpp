@@ -19,9 +19,12 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 int main(int argc, char** argv) {
     // A dying engine must not take the program down with it when we write to its pipe.
@@ -42,16 +45,22 @@ int main(int argc, char** argv) {
     GameManager& game = GameManager::shared();
     EngineManager& engines = EngineManager::shared();
     AutomatchManager& automatch = AutomatchManager::shared();
-    const UpdateHooks updates = makeUpdateHooks();
+    // The update module is loaded once the window is up; until then the hooks are empty (the
+    // menu's check does nothing and quitting is allowed).
+    const auto updates = std::make_shared<UpdateHooks>();
 
     QPointer<QWidget> aboutWindow;
     AppActions actions;
-    actions.checkForUpdates = updates.checkForUpdates;
-    actions.openAbout = [&aboutWindow, &localization, &updates] {
+    actions.checkForUpdates = [updates] {
+        if (updates->checkForUpdates) {
+            updates->checkForUpdates();
+        }
+    };
+    actions.openAbout = [&aboutWindow, &localization, updates] {
         // One About window: asking again brings the open one to the front.
         if (!aboutWindow) {
             const QString bundle =
-                updates.currentBundlePath ? updates.currentBundlePath() : QString();
+                updates->currentBundlePath ? updates->currentBundlePath() : QString();
             aboutWindow = new AboutView(localization, readBundleVersion(bundle));
             aboutWindow->setAttribute(Qt::WA_DeleteOnClose);
             aboutWindow->setObjectName(QStringLiteral("about"));
@@ -67,25 +76,33 @@ int main(int argc, char** argv) {
     };
 
     MainWindow window(game, engines, automatch, localization, sounds, std::move(actions),
-                      updates.mayQuit);
-    if (updates.attachSheet) {
-        updates.attachSheet(window);
-    }
+                      [updates] { return !updates->mayQuit || updates->mayQuit(); });
     window.setObjectName(QStringLiteral("mainWindow"));
-    stampFirstPaint(window);
     startWidgetMapIfAsked(game, window);
-    // The icon is drawn once the window is up (nobody sees it before), unless the moved bundle
-    // brought its own, and the sound module is loaded.
-    runAfterFirstPaint(window, [] {
+    // Once the window is up: the icon is drawn (nobody sees it before), unless the moved bundle
+    // brought its own, the sound module is loaded, and the update module with the launch
+    // sequence; a window that is not painted (started minimised) gets them after a second.
+    auto launched = std::make_shared<bool>(false);
+    const auto launch = [&window, updates, launched] {
+        if (std::exchange(*launched, true)) {
+            return;
+        }
+        platform::loadBundledSoundPlayer();
+        *updates = loadBundledUpdateHooks();
+        if (updates->attachSheet) {
+            updates->attachSheet(window);
+        }
+        runLaunchSequence(window, *updates);
         if (QApplication::windowIcon().isNull()) {
             QApplication::setWindowIcon(appIcon());
         }
-        // Sound output needs Qt Multimedia, which is loaded only now; nothing plays before the
-        // first move anyway.
-        platform::loadBundledSoundPlayer();
-    });
+    };
+    runAfterFirstPaint(window, launch);
+    QTimer::singleShot(1000, &window, launch);
     window.show();
-    runLaunchSequence(window, updates);
+    // Watchers installed last act first: the stamp marks the first frame before anything that
+    // waits for it starts.
+    stampFirstPaint(window);
     const int status = QApplication::exec();
     delete aboutWindow.data();
     return status;

@@ -5,7 +5,9 @@
 #include "LaunchSequence.h"
 #include "LegacyBundleName.h"
 #include "MainWindow.h"
+#include "UpdateHooks.h"
 #include "ViewsFixture.h"
+#include "platform/BundledModule.h"
 #include "platform/Settings.h"
 #include "views/MainView.h"
 
@@ -217,6 +219,23 @@ TEST(LegacyBundleNameTest, OnlyAFormerlyNamedBundleOutsideAnImageWithoutANewerOn
     runLaunchSequence(window, hooks);
     const std::vector<QString> expected{"moved " + root.filePath("launch/Velkor.app"), "launch"};
     EXPECT_EQ(steps, expected);
+}
+
+// The update client comes from the update module, loaded once the window is up: with the module
+// every hook is there (and with nothing scheduled, quitting is allowed); without it the program
+// runs on with empty hooks.
+TEST(UpdateModuleTest, GivesTheProgramTheUpdateClientOrNothing) {
+    const UpdateHooks hooks = loadBundledUpdateHooks();
+    ASSERT_TRUE(hooks.handleLaunch && hooks.checkForUpdates && hooks.mayQuit && hooks.attachSheet &&
+                hooks.bundleMoved && hooks.currentBundlePath);
+    EXPECT_TRUE(hooks.mayQuit());
+    EXPECT_FALSE(hooks.currentBundlePath().isEmpty());
+
+    const QTemporaryDir empty;
+    platform::setBundledModuleFolder(empty.path());
+    const UpdateHooks none = loadBundledUpdateHooks();
+    EXPECT_FALSE(none.handleLaunch || none.checkForUpdates || none.mayQuit || none.attachSheet ||
+                 none.bundleMoved || none.currentBundlePath);
 }
 
 TEST(AboutVersionTest, TheVersionLineShowsAQuestionMarkForEachMissingValue) {

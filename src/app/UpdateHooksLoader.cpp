@@ -1,0 +1,17 @@
+#include "UpdateHooks.h"
+#include "UpdateModuleEntry.h"
+#include "platform/BundledModule.h"
+
+namespace velkor {
+
+UpdateHooks loadBundledUpdateHooks() {
+    UpdateHooks hooks;
+    const auto make = reinterpret_cast<VelkorMakeUpdateHooks>(
+        platform::resolveBundledModule(QStringLiteral("velkor_update"), "velkorMakeUpdateHooks"));
+    if (make) {
+        make(&hooks);
+    }
+    return hooks;
+}
+
+} // namespace velkor
