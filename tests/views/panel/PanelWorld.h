@@ -6,6 +6,7 @@
 #include "automatch/AutomatchManager.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
+#include "platform/BundledModule.h"
 #include "platform/SleepGuard.h"
 #include "platform/SoundManager.h"
 #include "platform/SoundPlayer.h"
@@ -37,6 +38,13 @@ inline void useTemporaryHomeAndOffscreenScreen(const QTemporaryDir& home) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 }
+
+#ifdef VELKOR_BUILD_MODULE_DIR
+// Those programs run outside the bundle, so the chart comes from the build tree's module.
+inline void useModulesOfTheBuildTree() {
+    platform::setBundledModuleFolder(QStringLiteral(VELKOR_BUILD_MODULE_DIR));
+}
+#endif
 
 class SilentSoundPlayer : public platform::SoundPlayer {
 public:
