@@ -103,8 +103,7 @@ Run play(World& world, double seconds, double moveSeconds) {
 
 int main(int argc, char** argv) {
     const QTemporaryDir home;
-    useTemporaryHomeAndOffscreenScreen(home);
-    useModulesOfTheBuildTree();
+    setUpProgramBesideTheTests(home);
     QApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     const double moveSeconds = argc > 2 ? std::atof(argv[2]) : 0.1;

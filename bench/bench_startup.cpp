@@ -297,20 +297,13 @@ int main(int argc, char** argv) {
     // Runs alternate between the programs by default. BENCH_STARTUP_ORDER=blocks runs each
     // program's runs back to back instead, so neither starts right after the other.
     const char* order = std::getenv("BENCH_STARTUP_ORDER");
-    if (order != nullptr && std::string(order) == "blocks") {
-        for (auto& program : programs) {
-            for (int run = 0; run < runs; ++run) {
-                program.results.push_back(
-                    runOnce(display, damageEvent, program.argv, program.home, program.stamp));
-            }
-        }
-    } else {
-        for (int run = 0; run < runs; ++run) {
-            for (auto& program : programs) {
-                program.results.push_back(
-                    runOnce(display, damageEvent, program.argv, program.home, program.stamp));
-            }
-        }
+    const bool blocks = order != nullptr && std::string(order) == "blocks";
+    const std::size_t count = programs.size();
+    const auto perProgram = static_cast<std::size_t>(runs);
+    for (std::size_t step = 0; step < count * perProgram; ++step) {
+        Program& program = programs[blocks ? step / perProgram : step % count];
+        program.results.push_back(
+            runOnce(display, damageEvent, program.argv, program.home, program.stamp));
     }
 
     std::printf("%-10s %28s %26s %18s\n", "program", "start to first paint (ms)",

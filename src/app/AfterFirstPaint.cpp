@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
+#include <utility>
 
 namespace velkor {
 namespace {
@@ -35,6 +37,18 @@ private:
 
 void runAfterFirstPaint(QWidget& widget, std::function<void()> action) {
     new FirstPaintWatcher(widget, std::move(action));
+}
+
+void runAfterFirstPaintOrAfter(QWidget& widget, std::chrono::milliseconds latest,
+                               std::function<void()> action) {
+    auto pending = std::make_shared<std::function<void()>>(std::move(action));
+    const auto once = [pending] {
+        if (*pending) {
+            std::exchange(*pending, nullptr)();
+        }
+    };
+    runAfterFirstPaint(widget, once);
+    QTimer::singleShot(latest, &widget, once);
 }
 
 } // namespace velkor

@@ -10,8 +10,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
-#include <QTimer>
-#include <memory>
 
 namespace velkor {
 
@@ -45,18 +43,11 @@ void MainWindow::showEvent(QShowEvent* event) {
     // The program opens on a fresh game; a game loaded before the window appeared stays. It
     // starts once the first frame is out, so starting the engines does not hold the window back,
     // or after a second when the window is not painted (started minimised, for example).
-    auto started = std::make_shared<bool>(false);
-    const auto startFirstGame = [this, started] {
-        if (*started) {
-            return;
-        }
-        *started = true;
+    runAfterFirstPaintOrAfter(*this, std::chrono::seconds(1), [this] {
         if (m_game.board().history().empty() && !m_game.isGameOver()) {
             m_game.startNewGame();
         }
-    };
-    runAfterFirstPaint(*this, startFirstGame);
-    QTimer::singleShot(1000, this, startFirstGame);
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -6,8 +6,8 @@ namespace velkor {
 
 UpdateHooks loadBundledUpdateHooks() {
     UpdateHooks hooks;
-    const auto make = reinterpret_cast<VelkorMakeUpdateHooks>(
-        platform::resolveBundledModule(QStringLiteral("velkor_update"), "velkorMakeUpdateHooks"));
+    const auto make = platform::resolveBundledEntry<VelkorMakeUpdateHooks>(
+        QStringLiteral("velkor_update"), "velkorMakeUpdateHooks");
     if (make) {
         make(&hooks);
     }

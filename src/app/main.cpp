@@ -19,12 +19,10 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <utility>
 
 int main(int argc, char** argv) {
     // A dying engine must not take the program down with it when we write to its pipe.
@@ -82,11 +80,7 @@ int main(int argc, char** argv) {
     // Once the window is up: the icon is drawn (nobody sees it before), unless the moved bundle
     // brought its own, the sound module is loaded, and the update module with the launch
     // sequence; a window that is not painted (started minimised) gets them after a second.
-    auto launched = std::make_shared<bool>(false);
-    const auto launch = [&window, updates, launched] {
-        if (std::exchange(*launched, true)) {
-            return;
-        }
+    runAfterFirstPaintOrAfter(window, std::chrono::seconds(1), [&window, updates] {
         platform::loadBundledSoundPlayer();
         *updates = loadBundledUpdateHooks();
         if (updates->attachSheet) {
@@ -96,9 +90,7 @@ int main(int argc, char** argv) {
         if (QApplication::windowIcon().isNull()) {
             QApplication::setWindowIcon(appIcon());
         }
-    };
-    runAfterFirstPaint(window, launch);
-    QTimer::singleShot(1000, &window, launch);
+    });
     window.show();
     // Watchers installed last act first: the stamp marks the first frame before anything that
     // waits for it starts.

@@ -16,4 +16,10 @@ void setBundledModuleFolder(const QString& folder);
 // `symbol`, or nullptr after logging why when the module or the symbol is missing.
 QFunctionPointer resolveBundledModule(const QString& name, const char* symbol);
 
+// The same, typed as the entry point `Entry` (a pointer to an extern "C" function).
+template <typename Entry>
+Entry resolveBundledEntry(const QString& name, const char* symbol) {
+    return reinterpret_cast<Entry>(resolveBundledModule(name, symbol));
+}
+
 } // namespace velkor::platform

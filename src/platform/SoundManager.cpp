@@ -51,8 +51,8 @@ void SoundManager::play(SoundEffect effect) {
 }
 
 void loadBundledSoundPlayer() {
-    const auto create = reinterpret_cast<VelkorCreateSoundPlayer>(
-        resolveBundledModule(QStringLiteral("velkor_sound"), "velkorCreateSoundPlayer"));
+    const auto create = resolveBundledEntry<VelkorCreateSoundPlayer>(QStringLiteral("velkor_sound"),
+                                                                     "velkorCreateSoundPlayer");
     if (!create) {
         return;
     }

@@ -136,9 +136,12 @@ void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRect
         QPainter offscreen(&rendered);
         drawPieceShapes(offscreen, shapes, color, QRectF(QPointF(0, 0), QSizeF(pixels)));
         offscreen.end();
+        rendered.setDevicePixelRatio(deviceScale);
         QPixmapCache::insert(key, rendered);
+    } else if (rendered.devicePixelRatio() != deviceScale) {
+        // The same pixels for a box of another logical size: rare, and it costs a copy.
+        rendered.setDevicePixelRatio(deviceScale);
     }
-    rendered.setDevicePixelRatio(deviceScale);
     painter.drawPixmap(box.topLeft(), rendered);
 }
 

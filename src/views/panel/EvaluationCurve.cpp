@@ -6,9 +6,8 @@ namespace velkor::panel {
 
 EvaluationCurve* makeEvaluationCurve(QWidget& parent, double verticalRangeCp,
                                      const QFont& labelFont) {
-    static const auto create =
-        reinterpret_cast<VelkorCreateEvaluationCurve>(platform::resolveBundledModule(
-            QStringLiteral("velkor_chart"), "velkorCreateEvaluationCurve"));
+    static const auto create = platform::resolveBundledEntry<VelkorCreateEvaluationCurve>(
+        QStringLiteral("velkor_chart"), "velkorCreateEvaluationCurve");
     return create ? create(&parent, verticalRangeCp, &labelFont) : nullptr;
 }
 

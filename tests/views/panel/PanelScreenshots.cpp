@@ -32,8 +32,7 @@ void runFor(
 
 int main(int argc, char** argv) {
     const QTemporaryDir home;
-    useTemporaryHomeAndOffscreenScreen(home);
-    useModulesOfTheBuildTree();
+    setUpProgramBesideTheTests(home);
     QApplication app(argc, argv);
     const QString folder =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/panel-shots");

@@ -28,20 +28,17 @@ inline bool stockfishInstalled() {
     return QFileInfo(stockfishPath).isExecutable();
 }
 
+#ifdef VELKOR_BUILD_MODULE_DIR
 // For the programs beside the tests (screenshots, benchmark): settings and data go into `home`,
-// and windows onto the offscreen platform unless a real screen is asked for. Call it before the
-// application object exists.
-inline void useTemporaryHomeAndOffscreenScreen(const QTemporaryDir& home) {
+// windows onto the offscreen platform unless a real screen is asked for, and the chart comes from
+// the build tree's module, since they run outside the bundle. Call it before the application
+// object exists.
+inline void setUpProgramBesideTheTests(const QTemporaryDir& home) {
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-}
-
-#ifdef VELKOR_BUILD_MODULE_DIR
-// Those programs run outside the bundle, so the chart comes from the build tree's module.
-inline void useModulesOfTheBuildTree() {
     platform::setBundledModuleFolder(QStringLiteral(VELKOR_BUILD_MODULE_DIR));
 }
 #endif
