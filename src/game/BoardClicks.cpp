@@ -1,5 +1,7 @@
 #include "BoardClicks.h"
 
+#include <utility>
+
 namespace velkor {
 
 namespace {
@@ -49,6 +51,39 @@ std::optional<Move> BoardClicks::click(const ChessBoard& board, Square square) {
     return std::nullopt;
 }
 
+std::optional<Move> BoardClicks::press(const ChessBoard& board, Square square) {
+    m_grab.reset();
+    if (m_selectedSquare && *m_selectedSquare == square) {
+        m_grab = Grab{square, true};
+        return std::nullopt;
+    }
+    std::optional<Move> move = click(board, square);
+    if (!move && !m_pendingPromotion && m_selectedSquare == square) {
+        m_grab = Grab{square, false};
+    }
+    return move;
+}
+
+std::optional<Move> BoardClicks::release(const ChessBoard& board, std::optional<Square> square) {
+    const std::optional<Grab> grab = std::exchange(m_grab, std::nullopt);
+    // Nothing was grabbed, or the selection changed under the held button.
+    if (!grab || m_selectedSquare != grab->square || !square || !isOnBoard(*square)) {
+        return std::nullopt;
+    }
+    if (*square == grab->square) {
+        if (grab->wasSelected) {
+            clearSelection();
+        }
+        return std::nullopt;
+    }
+    for (const Square destination : m_legalDestinations) {
+        if (destination == *square) {
+            return click(board, *square);
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<Move> BoardClicks::promotionMove(PieceType pieceType) const {
     if (!m_pendingPromotion) {
         return std::nullopt;
@@ -57,6 +92,7 @@ std::optional<Move> BoardClicks::promotionMove(PieceType pieceType) const {
 }
 
 void BoardClicks::clearSelection() {
+    m_grab.reset();
     m_selectedSquare.reset();
     m_legalDestinations.clear();
 }

@@ -145,6 +145,34 @@ void GameManager::handleSquareClick(Square square) {
     publishClicks(before);
 }
 
+void GameManager::handleSquarePress(Square square) {
+    if (!acceptsUserMove()) {
+        return;
+    }
+    const BoardClicks before = m_clicks;
+    if (const std::optional<Move> move = m_clicks.press(m_board, square)) {
+        userExecuteMove(*move);
+        clearSelection();
+        return;
+    }
+    publishClicks(before);
+}
+
+void GameManager::handleSquareRelease(std::optional<Square> square) {
+    const BoardClicks before = m_clicks;
+    if (!acceptsUserMove()) {
+        // The game moved on under the held button (an engine's move, the flag): nothing drops.
+        m_clicks.release(m_board, std::nullopt);
+        return;
+    }
+    if (const std::optional<Move> move = m_clicks.release(m_board, square)) {
+        userExecuteMove(*move);
+        clearSelection();
+        return;
+    }
+    publishClicks(before);
+}
+
 void GameManager::publishClicks(const BoardClicks& before) {
     if (before.pendingPromotion() != m_clicks.pendingPromotion()) {
         emit pendingPromotionChanged(m_clicks.pendingPromotion());

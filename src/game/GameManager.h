@@ -215,8 +215,15 @@ public:
     // event loop, between two people).
     void startNewGame();
 
-    // The board's only input: selects, re-selects, moves or opens the promotion choice.
+    // The board's input: selects, re-selects, moves or opens the promotion choice.
     void handleSquareClick(Square square);
+    // The same input as a press and a release of the mouse button, so a man can also be dragged
+    // to its destination (BoardClicks::press and release tell what each does). A release off the
+    // board is none.
+    void handleSquarePress(Square square);
+    void handleSquareRelease(std::optional<Square> square);
+    // The man held under a pressed button, for the board to draw under the pointer.
+    std::optional<Square> grabbedSquare() const { return m_clicks.grabbedSquare(); }
 
     // Plays the pending promotion with the chosen piece; nothing happens while the game is paused
     // (the choice stays open), and once the game is over or stopped the choice is already gone.
@@ -250,8 +257,16 @@ public:
     // Takes back one move, or against an engine on the user's turn the user's move and the
     // engine's reply; the clock returns to where it stood before the earliest move taken back.
     void undoMove();
-    // Shows the position after history entry `index` (none: the live position).
+    // Shows the position after history entry `index` (none: the live position; -1: the position
+    // before the first move).
     void inspectMove(std::optional<std::int64_t> index);
+    // Steps through the game one move back or forward, or jumps to the position before the first
+    // move or back to the live one. Only what is shown changes; play goes on.
+    enum class NavigationStep { start, back, forward, end };
+    void navigate(NavigationStep step);
+    // The history entry whose position is shown (-1: before the first move); the last entry, or
+    // -1 for a game without moves, when the live position is shown.
+    std::int64_t displayedMoveIndex() const;
     // The board the views draw: the inspected earlier position, else the live board.
     // Recomputed on every read.
     ChessBoard displayedBoard() const;

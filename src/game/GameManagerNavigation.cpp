@@ -4,6 +4,8 @@
 #include "chess/PGNGame.h"
 #include "chess/PGNParser.h"
 
+#include <algorithm>
+
 namespace velkor {
 
 namespace {
@@ -184,9 +186,47 @@ void GameManager::inspectMove(std::optional<std::int64_t> index) {
     setInspectingMoveIndex(index);
 }
 
+std::int64_t GameManager::displayedMoveIndex() const {
+    const auto last = static_cast<std::int64_t>(m_board.history().size()) - 1;
+    if (m_inspectingMoveIndex && *m_inspectingMoveIndex >= -1 && *m_inspectingMoveIndex < last) {
+        return *m_inspectingMoveIndex;
+    }
+    return last;
+}
+
+void GameManager::navigate(NavigationStep step) {
+    const auto last = static_cast<std::int64_t>(m_board.history().size()) - 1;
+    const std::int64_t current = displayedMoveIndex();
+    std::int64_t target = current;
+    switch (step) {
+    case NavigationStep::start:
+        target = -1;
+        break;
+    case NavigationStep::back:
+        target = std::max<std::int64_t>(-1, current - 1);
+        break;
+    case NavigationStep::forward:
+        target = std::min(last, current + 1);
+        break;
+    case NavigationStep::end:
+        target = last;
+        break;
+    }
+    if (target == current && (target != last || !m_inspectingMoveIndex)) {
+        return;
+    }
+    if (target == last) {
+        setInspectingMoveIndex(std::nullopt);
+        return;
+    }
+    // A man picked up or a promotion chosen on the live board has no meaning on an earlier one.
+    dropPendingPromotion();
+    setInspectingMoveIndex(target);
+}
+
 ChessBoard GameManager::displayedBoard() const {
     const auto& history = m_board.history();
-    if (!m_inspectingMoveIndex || *m_inspectingMoveIndex < 0 ||
+    if (!m_inspectingMoveIndex || *m_inspectingMoveIndex < -1 ||
         *m_inspectingMoveIndex >= static_cast<std::int64_t>(history.size())) {
         return m_board;
     }

@@ -222,6 +222,111 @@ TEST_F(GameManagerTest, InspectingShowsEarlierPositionsAndBlocksClicks) {
     EXPECT_EQ(manager.displayedBoard().fen(), manager.board().fen()) << "out of range: live";
 }
 
+TEST_F(GameManagerTest, StepsThroughTheGameAndBackToIt) {
+    startGame();
+    using Step = GameManager::NavigationStep;
+    manager.navigate(Step::start);
+    manager.navigate(Step::back);
+    EXPECT_FALSE(manager.inspectingMoveIndex()) << "a game without moves has nothing to step to";
+
+    move("e2", "e4");
+    move("e7", "e5");
+    move("g1", "f3");
+    const std::string live = manager.board().fen();
+    click("b8");
+    ASSERT_TRUE(manager.selectedSquare());
+
+    manager.navigate(Step::back);
+    EXPECT_EQ(manager.displayedMoveIndex(), 1);
+    EXPECT_TRUE(manager.isInspectingPast());
+    EXPECT_FALSE(manager.selectedSquare()) << "a man picked up on the live board is put down";
+    EXPECT_EQ(manager.displayedBoard().fen(),
+              "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2");
+    manager.navigate(Step::back);
+    manager.navigate(Step::back);
+    EXPECT_EQ(manager.displayedMoveIndex(), -1);
+    EXPECT_EQ(manager.displayedBoard().fen(), standardStartingFEN);
+    EXPECT_TRUE(manager.isInspectingPast());
+    manager.navigate(Step::back);
+    EXPECT_EQ(manager.displayedMoveIndex(), -1) << "the first position is as far as it goes";
+    click("b8");
+    EXPECT_FALSE(manager.selectedSquare()) << "no play on an earlier position";
+
+    manager.navigate(Step::forward);
+    EXPECT_EQ(manager.displayedMoveIndex(), 0);
+    manager.navigate(Step::forward);
+    manager.navigate(Step::forward);
+    EXPECT_FALSE(manager.inspectingMoveIndex()) << "stepping onto the last move is the game";
+    EXPECT_EQ(manager.displayedBoard().fen(), live);
+    manager.navigate(Step::forward);
+    EXPECT_FALSE(manager.inspectingMoveIndex());
+
+    manager.navigate(Step::start);
+    EXPECT_EQ(manager.displayedMoveIndex(), -1);
+    manager.navigate(Step::end);
+    EXPECT_FALSE(manager.isInspectingPast());
+    EXPECT_EQ(manager.displayedMoveIndex(), 2);
+    // Play went on throughout: the clock never stopped and Black is still to move.
+    EXPECT_TRUE(manager.clock().isRunning());
+    move("b8", "c6");
+    EXPECT_EQ(manager.board().history().size(), 4U);
+}
+
+TEST_F(GameManagerTest, AManIsDraggedToItsSquareOrGoesBack) {
+    startGame();
+    const auto press = [&](const char* square) { manager.handleSquarePress(sq(square)); };
+    const auto release = [&](std::optional<const char*> square) {
+        manager.handleSquareRelease(square ? std::optional(sq(*square)) : std::nullopt);
+    };
+    press("e2");
+    EXPECT_EQ(manager.grabbedSquare(), sq("e2"));
+    release("e4");
+    EXPECT_EQ(manager.board().history().size(), 1U);
+    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.grabbedSquare());
+
+    // A press and release on the same square is a click: pick up, then put down.
+    press("g8");
+    release("g8");
+    EXPECT_EQ(manager.selectedSquare(), sq("g8"));
+    press("g8");
+    release("g8");
+    EXPECT_FALSE(manager.selectedSquare());
+
+    // Dropped off the board, on an unreachable square or on its own men, the man goes back and
+    // stays picked up, so the next click can still move it.
+    press("b8");
+    release(std::nullopt);
+    EXPECT_EQ(manager.selectedSquare(), sq("b8"));
+    press("b8");
+    release("b5");
+    EXPECT_EQ(manager.selectedSquare(), sq("b8"));
+    press("b8");
+    release("d7");
+    EXPECT_EQ(manager.selectedSquare(), sq("b8"));
+    EXPECT_EQ(manager.board().history().size(), 1U);
+    click("c6");
+    EXPECT_EQ(manager.board().history().size(), 2U);
+
+    // Not White's man while Black is to move, and nothing of White's on Black's turn after it.
+    press("c6");
+    EXPECT_FALSE(manager.grabbedSquare());
+    release("b4");
+    EXPECT_EQ(manager.board().history().size(), 2U);
+
+    // A pawn dropped on the last rank waits for its piece.
+    playFrom("8/P6k/8/8/8/8/8/K7 w - - 0 1");
+    press("a7");
+    release("a8");
+    EXPECT_TRUE(manager.board().history().empty());
+    ASSERT_TRUE(manager.pendingPromotion());
+    manager.confirmPromotion(PieceType::knight);
+    ASSERT_EQ(manager.board().history().size(), 1U);
+    const std::optional<Piece> promoted = manager.board()[sq("a8")];
+    ASSERT_TRUE(promoted);
+    EXPECT_EQ(promoted->type, PieceType::knight);
+}
+
 TEST_F(GameManagerTest, AMoveReturnsToTheLivePosition) {
     startGame();
     move("e2", "e4");
