@@ -3,6 +3,7 @@
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/SoundManager.h"
+#include "views/ConfirmAction.h"
 #include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
 
@@ -83,7 +84,9 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     // fields claim the space bar for typing, so only elsewhere in the window does it pause.
     pause = addItem(gameMenu, QKeySequence(Qt::Key_Space), [&game] { game.togglePause(); });
     pause->setShortcutContext(Qt::WindowShortcut);
-    resign = addItem(gameMenu, {}, [&game] { game.resign(game.board().turn()); });
+    resign = addItem(gameMenu, {}, [&window, &game, &localization] {
+        confirmResign(&window, game, localization);
+    });
     bindText(resign, localization, "btn_resign");
     claimDraw = addItem(gameMenu, {}, [&game] { game.claimDraw(); });
     claimDraw->setText(QStringLiteral("Claim Draw"));

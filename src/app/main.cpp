@@ -48,25 +48,30 @@ int main(int argc, char** argv) {
     const auto updates = std::make_shared<UpdateHooks>();
 
     QPointer<QWidget> aboutWindow;
+    // The About window opens over the main window, which exists once the menus are built.
+    QPointer<QWidget> mainWindow;
     AppActions actions;
     actions.checkForUpdates = [updates] {
         if (updates->checkForUpdates) {
             updates->checkForUpdates();
         }
     };
-    actions.openAbout = [&aboutWindow, &localization, updates] {
+    actions.openAbout = [&aboutWindow, &mainWindow, &localization, updates] {
         // One About window: asking again brings the open one to the front.
         if (!aboutWindow) {
             const QString bundle =
                 updates->currentBundlePath ? updates->currentBundlePath() : QString();
-            aboutWindow = new AboutView(localization, readBundleVersion(bundle));
+            // A dialog of the main window: it stays above it and the window manager keeps it
+            // with it.
+            aboutWindow = new AboutView(localization, readBundleVersion(bundle), mainWindow);
             aboutWindow->setAttribute(Qt::WA_DeleteOnClose);
             aboutWindow->setObjectName(QStringLiteral("about"));
-            aboutWindow->setWindowFlag(Qt::Window);
+            aboutWindow->setWindowFlags(Qt::Dialog);
             bindLocalizedText(aboutWindow, localization, QStringLiteral("menu_about"),
                               [window = aboutWindow.data()](const QString& title) {
                                   window->setWindowTitle(title);
                               });
+            placeOver(*aboutWindow, mainWindow);
         }
         aboutWindow->show();
         aboutWindow->raise();
@@ -76,6 +81,7 @@ int main(int argc, char** argv) {
     MainWindow window(game, engines, automatch, localization, sounds, std::move(actions),
                       [updates] { return !updates->mayQuit || updates->mayQuit(); });
     window.setObjectName(QStringLiteral("mainWindow"));
+    mainWindow = &window;
     startWidgetMapIfAsked(game, window);
     // Once the window is up: the icon is drawn (nobody sees it before), unless the moved bundle
     // brought its own, the sound module is loaded, and the update module with the launch

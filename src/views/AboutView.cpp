@@ -4,9 +4,12 @@
 #include "localization/LocalizationManager.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velkor {
 namespace {
@@ -71,6 +74,30 @@ AboutView::AboutView(LocalizationManager& localization, BundleVersion version, Q
     dedication->setAlignment(Qt::AlignCenter);
     dedication->setWordWrap(true);
     layout->addWidget(dedication);
+}
+
+void AboutView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void placeOver(QWidget& window, const QWidget* owner) {
+    window.adjustSize();
+    const QScreen* screen = owner && owner->isVisible() ? owner->screen() : window.screen();
+    if (!screen) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    QRect target(QPoint(), window.frameGeometry().size());
+    target.moveCenter(owner && owner->isVisible() ? owner->frameGeometry().center()
+                                                  : area.center());
+    // A window larger than the screen shows its top left corner, where its title bar is.
+    target.moveLeft(std::max(area.left(), std::min(target.left(), area.right() - target.width())));
+    target.moveTop(std::max(area.top(), std::min(target.top(), area.bottom() - target.height())));
+    window.move(target.topLeft());
 }
 
 } // namespace velkor

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <optional>
 
+class QKeyEvent;
 class QLabel;
 
 namespace velkor {
@@ -20,7 +21,7 @@ struct BundleVersion {
 QString versionLine(const QString& versionLabel, const BundleVersion& version);
 
 // The About window's content, top to bottom: the icon, the title, the version line (selectable,
-// so it can be copied into a report), a credit line and the dedication.
+// so it can be copied into a report), a credit line and the dedication. Esc closes the window.
 class AboutView : public QWidget {
     Q_OBJECT
 
@@ -29,8 +30,15 @@ public:
 
     QLabel& versionLabel() const { return *m_version; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QLabel* m_version;
 };
+
+// Moves the top-level `window` so it opens centred over `owner` (the main window), or over the
+// middle of the screen without one, and wholly inside the screen's free area.
+void placeOver(QWidget& window, const QWidget* owner);
 
 } // namespace velkor

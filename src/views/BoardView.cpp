@@ -6,12 +6,15 @@
 #include "PromotionOverlay.h"
 #include "game/GameManager.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadialGradient>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace velkor {
 
@@ -19,6 +22,8 @@ BoardView::BoardView(GameManager& game, LocalizationManager& localization, QWidg
     : QWidget(parent), m_game(game), m_localization(localization),
       m_displayed(game.displayedBoard()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // A click on the board gives it the keys that step through the game.
+    setFocusPolicy(Qt::StrongFocus);
     // The promotion choice is built the first time a pawn reaches the last rank, not while the
     // window opens; once built it follows the game manager by itself.
     connect(&game, &GameManager::pendingPromotionChanged, this, [this] {
@@ -90,6 +95,7 @@ void BoardView::paintEvent(QPaintEvent* /*event*/) {
     paintPieces(painter, side, flipped);
     paintDestinations(painter, side, flipped);
     paintCoordinates(painter, side, flipped);
+    paintDraggedPiece(painter, side);
 }
 
 void BoardView::paintSquares(QPainter& painter, double side, bool flipped) const {
@@ -136,11 +142,44 @@ void BoardView::paintCheck(QPainter& painter, double side, bool flipped) const {
 }
 
 void BoardView::paintPieces(QPainter& painter, double side, bool flipped) const {
+    const std::optional<Square> dragged = draggedSquare();
     for (const Square square : allSquares) {
         if (const auto piece = m_displayed[square]) {
+            // The held man leaves a faint trace where it will go back to.
+            const bool held = square == dragged;
+            if (held) {
+                painter.setOpacity(0.3);
+            }
             paintPiece(painter, piece->type, piece->color, squareRect(square, side, flipped));
+            if (held) {
+                painter.setOpacity(1.0);
+            }
         }
     }
+}
+
+std::optional<Square> BoardView::draggedSquare() const {
+    const std::optional<Square> grabbed = m_game.grabbedSquare();
+    if (!m_dragging || !grabbed || m_game.isInspectingPast()) {
+        return std::nullopt;
+    }
+    return grabbed;
+}
+
+void BoardView::paintDraggedPiece(QPainter& painter, double side) const {
+    const std::optional<Square> dragged = draggedSquare();
+    if (!dragged) {
+        return;
+    }
+    const auto piece = m_displayed[*dragged];
+    if (!piece) {
+        return;
+    }
+    // The painter stands at the board's corner; the pointer is in widget coordinates.
+    const double cell = side / 8.0;
+    const QPointF centre = m_pointer - boardRect().topLeft();
+    paintPiece(painter, piece->type, piece->color,
+               QRectF(centre.x() - cell / 2.0, centre.y() - cell / 2.0, cell, cell));
 }
 
 void BoardView::paintDestinations(QPainter& painter, double side, bool flipped) const {
@@ -200,16 +239,76 @@ void BoardView::paintCoordinates(QPainter& painter, double side, bool flipped) c
     }
 }
 
+std::optional<Square> BoardView::squareUnder(QPointF point) const {
+    const QRectF board = boardRect();
+    return squareAt(point - board.topLeft(), board.width(), m_game.isFlipped());
+}
+
 void BoardView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
     }
-    const QRectF board = boardRect();
-    if (const auto square =
-            squareAt(event->position() - board.topLeft(), board.width(), m_game.isFlipped())) {
-        m_game.handleSquareClick(*square);
+    setFocus(Qt::MouseFocusReason);
+    m_pressPoint = event->position();
+    m_pointer = event->position();
+    m_dragging = false;
+    if (const auto square = squareUnder(event->position())) {
+        m_game.handleSquarePress(*square);
     }
+}
+
+void BoardView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_pressPoint) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    m_pointer = event->position();
+    if (!m_dragging && m_game.grabbedSquare() &&
+        (m_pointer - *m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
+        m_dragging = true;
+        setCursor(Qt::ClosedHandCursor);
+    }
+    if (m_dragging) {
+        update();
+    }
+}
+
+void BoardView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_pressPoint) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    m_pressPoint.reset();
+    if (std::exchange(m_dragging, false)) {
+        unsetCursor();
+        update();
+    }
+    // Released off the board (the press grabbed the pointer, so this comes even from outside the
+    // widget), the held man goes back.
+    m_game.handleSquareRelease(squareUnder(event->position()));
+}
+
+void BoardView::keyPressEvent(QKeyEvent* event) {
+    using Step = GameManager::NavigationStep;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        m_game.navigate(Step::back);
+        break;
+    case Qt::Key_Right:
+        m_game.navigate(Step::forward);
+        break;
+    case Qt::Key_Home:
+        m_game.navigate(Step::start);
+        break;
+    case Qt::Key_End:
+        m_game.navigate(Step::end);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void BoardView::resizeEvent(QResizeEvent* event) {

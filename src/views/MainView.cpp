@@ -1,7 +1,9 @@
 #include "MainView.h"
 
+#include "BoardGeometry.h"
 #include "BoardView.h"
 #include "EvaluationBarView.h"
+#include "GameNavigationBar.h"
 #include "PlayerBannerView.h"
 #include "PlayerInfo.h"
 #include "game/GameManager.h"
@@ -10,8 +12,54 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace velkor {
+namespace {
+
+// The evaluation bar and the board as one piece: the bar as tall as the board and right beside
+// it, the pair centred in the space the column gives them, however wide or tall that is.
+class BoardRow : public QWidget {
+public:
+    static constexpr int spacing = 8;
+
+    BoardRow(EvaluationBarView* bar, BoardView* board, QWidget* parent)
+        : QWidget(parent), m_bar(bar), m_board(board) {
+        bar->setParent(this);
+        board->setParent(this);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+
+    QSize sizeHint() const override {
+        const QSize board = m_board->sizeHint();
+        return {barWidth() + spacing + board.width(), board.height()};
+    }
+    QSize minimumSizeHint() const override {
+        const QSize board = m_board->minimumSizeHint();
+        return {barWidth() + spacing + board.width(), board.height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        const int bar = barWidth();
+        const int side = static_cast<int>(std::ceil(
+            crispBoardSide(std::max(0, width() - bar - spacing), height(), devicePixelRatioF())));
+        const int left = std::max(0, (width() - (bar + spacing + side)) / 2);
+        const int top = std::max(0, (height() - side) / 2);
+        m_bar->setGeometry(left, top, bar, side);
+        m_board->setGeometry(left + bar + spacing, top, side, side);
+    }
+
+private:
+    int barWidth() const { return m_bar->sizeHint().width(); }
+
+    EvaluationBarView* m_bar;
+    BoardView* m_board;
+};
+
+} // namespace
 
 MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& automatch,
                    LocalizationManager& localization, QWidget* parent)
@@ -19,17 +67,15 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
       m_bottomBanner(new PlayerBannerView(this)), m_evaluationBar(new EvaluationBarView(this)),
       m_board(new BoardView(game, localization, this)) {
     m_board->setObjectName(QStringLiteral("board"));
-    auto* boardRow = new QHBoxLayout;
-    boardRow->setSpacing(8);
-    boardRow->addWidget(m_evaluationBar);
-    boardRow->addWidget(m_board, 1);
+    auto* boardRow = new BoardRow(m_evaluationBar, m_board, this);
 
     auto* column = new QVBoxLayout;
     column->setContentsMargins(12, 8, 12, 8);
     column->setSpacing(6);
     column->addWidget(m_topBanner);
-    column->addLayout(boardRow, 1);
+    column->addWidget(boardRow, 1);
     column->addWidget(m_bottomBanner);
+    column->addWidget(new GameNavigationBar(game, localization, this));
 
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::VLine);

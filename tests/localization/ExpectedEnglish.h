@@ -11,7 +11,7 @@ struct KeyAndText {
 };
 
 // Every interface key in table order with its English text, as the product defines them.
-inline constexpr std::array<KeyAndText, 154> expectedEnglish{{
+inline constexpr std::array<KeyAndText, 162> expectedEnglish{{
     {"elo_limit_unsupported", "This engine cannot limit its strength (no UCI_LimitStrength)."},
     {"menu_sounds", "Sounds"},
     {"about_version", "Version"},
@@ -126,6 +126,14 @@ inline constexpr std::array<KeyAndText, 154> expectedEnglish{{
     {"btn_apply", "Apply"},
     {"current_state", "Current Game State"},
     {"moves_count", "Moves"},
+    {"nav_first_position", "Start position"},
+    {"nav_previous_move", "Previous move"},
+    {"nav_next_move", "Next move"},
+    {"nav_last_position", "Current position"},
+    {"nav_back_to_game", "Back to game"},
+    {"confirm_resign", "Resign this game?"},
+    {"confirm_remove_engine", "Remove this engine and its settings?"},
+    {"confirm_cannot_undo", "This cannot be undone."},
     {"material_balance", "Material"},
     {"captured_pieces", "Captured Pieces"},
     {"eval_advantage_white", "White advantage"},

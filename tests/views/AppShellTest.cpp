@@ -9,12 +9,16 @@
 #include "ViewsFixture.h"
 #include "platform/BundledModule.h"
 #include "platform/Settings.h"
+#include "views/AboutView.h"
 #include "views/MainView.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -114,9 +118,22 @@ TEST_F(AppShellTest, MenuItemsCallTheirOperationsAndFollowTheGame) {
     EXPECT_FALSE(menus().claimDraw->isEnabled());
     EXPECT_FALSE(menus().resign->isEnabled());
 
+    // Resigning asks first; cancelling keeps the game going.
     menus().newGame->trigger();
     ASSERT_TRUE(menus().resign->isEnabled());
+    const auto question = [&] { return window->findChild<QMessageBox*>("resignQuestion"); };
     menus().resign->trigger();
+    ASSERT_TRUE(waitUntil([&] { return question() && question()->isVisible(); }));
+    EXPECT_FALSE(game.isGameOver());
+    QTest::keyClick(question(), Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return !question(); }));
+    EXPECT_FALSE(game.isGameOver());
+    menus().resign->trigger();
+    ASSERT_TRUE(waitUntil([&] { return question() && question()->isVisible(); }));
+    auto* confirm = question()->findChild<QAbstractButton*>("confirmButton");
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(confirm->text(), localization.text("btn_resign"));
+    QTest::mouseClick(confirm, Qt::LeftButton);
     EXPECT_EQ(game.gameEndReason(), GameEndReason::resignation(PieceColor::black));
 
     const bool muted = sounds.isMuted();
@@ -236,6 +253,32 @@ TEST(UpdateModuleTest, GivesTheProgramTheUpdateClientOrNothing) {
     const UpdateHooks none = loadBundledUpdateHooks();
     EXPECT_FALSE(none.handleLaunch || none.checkForUpdates || none.mayQuit || none.attachSheet ||
                  none.bundleMoved || none.currentBundlePath);
+}
+
+TEST_F(AppShellTest, AboutOpensOverTheMainWindowAndEscClosesIt) {
+    const QRect screen = window->screen()->availableGeometry();
+    window->move(screen.topLeft() + QPoint(10, 10));
+    auto* about = new AboutView(localization, BundleVersion{}, window.get());
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setWindowFlags(Qt::Dialog);
+    placeOver(*about, window.get());
+    about->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(about));
+    EXPECT_TRUE(screen.contains(about->frameGeometry()));
+    EXPECT_TRUE(window->frameGeometry().contains(about->frameGeometry().center()));
+
+    const QPointer<AboutView> open(about);
+    about->activateWindow();
+    QTest::keyClick(about, Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !open; }));
+
+    // An owner hanging over the screen's corner: the window still opens wholly on the screen.
+    QWidget owner;
+    owner.setGeometry(screen.right() - 150, screen.bottom() - 100, 600, 500);
+    owner.show();
+    AboutView stray(localization, BundleVersion{});
+    placeOver(stray, &owner);
+    EXPECT_TRUE(screen.contains(QRect(stray.pos(), stray.size())));
 }
 
 TEST(AboutVersionTest, TheVersionLineShowsAQuestionMarkForEachMissingValue) {

@@ -8,6 +8,9 @@
 #include "views/PlayerBannerView.h"
 #include "views/PromotionOverlay.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -184,6 +187,94 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
                   .lightness(),
               80);
     EXPECT_EQ(view.bottomBanner().banner().color, PieceColor::white);
+}
+
+TEST_F(BoardPlayTest, MenAreDraggedOrClickedAndTheKeysStepThroughTheGame) {
+    game.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return game.clock().isRunning(); }));
+    const auto centre = [&](const char* square) { return board().squareCenter(sq(square)); };
+
+    // Dragged: the man follows the pointer and leaves only a trace on its square.
+    QTest::mousePress(&board(), Qt::LeftButton, {}, centre("e2"));
+    QTest::mouseMove(&board(), (centre("e2") + centre("e3")) / 2);
+    QTest::mouseMove(&board(), centre("e3"));
+    QImage image = drawn();
+    EXPECT_TRUE(showsWhiteMan(image, "e3"));
+    EXPECT_FALSE(showsWhiteMan(image, "e2"));
+    QTest::mouseRelease(&board(), Qt::LeftButton, {}, centre("e4"));
+    ASSERT_EQ(game.board().history().size(), 1U);
+    image = drawn();
+    EXPECT_TRUE(showsWhiteMan(image, "e4"));
+    EXPECT_FALSE(showsWhiteMan(image, "e3"));
+
+    // Clicked: press and release on each square.
+    click("e7");
+    click("e5");
+    ASSERT_EQ(game.board().history().size(), 2U);
+
+    // Dropped where it cannot go, or off the board, the man is back on its square.
+    QTest::mousePress(&board(), Qt::LeftButton, {}, centre("g1"));
+    QTest::mouseMove(&board(), centre("g3"));
+    QTest::mouseRelease(&board(), Qt::LeftButton, {}, centre("g3"));
+    QTest::mousePress(&board(), Qt::LeftButton, {}, centre("g1"));
+    QTest::mouseMove(&board(), QPoint(-30, -30));
+    QTest::mouseRelease(&board(), Qt::LeftButton, {}, QPoint(-30, -30));
+    EXPECT_EQ(game.board().history().size(), 2U);
+    image = drawn();
+    EXPECT_TRUE(showsWhiteMan(image, "g1"));
+    EXPECT_FALSE(showsWhiteMan(image, "g3"));
+    // Still picked up: a click on its square now finishes the move.
+    click("f3");
+    ASSERT_EQ(game.board().history().size(), 3U);
+
+    // The board took the keys with the first press: back, back, to the start and to the end.
+    auto* backToGame = view.findChild<QPushButton*>("backToGameButton");
+    ASSERT_NE(backToGame, nullptr);
+    EXPECT_FALSE(backToGame->isVisible());
+    QTest::keyClick(&board(), Qt::Key_Left);
+    EXPECT_EQ(game.displayedMoveIndex(), 1);
+    image = drawn();
+    EXPECT_TRUE(showsWhiteMan(image, "g1"));
+    EXPECT_TRUE(showsBlackMan(image, "e5"));
+    EXPECT_TRUE(backToGame->isVisible()) << "a way back to the game while looking back";
+    QTest::keyClick(&board(), Qt::Key_Home);
+    image = drawn();
+    EXPECT_TRUE(showsWhiteMan(image, "e2"));
+    EXPECT_FALSE(showsWhiteMan(image, "e4"));
+    QTest::keyClick(&board(), Qt::Key_Right);
+    EXPECT_EQ(game.displayedMoveIndex(), 0);
+    QTest::keyClick(&board(), Qt::Key_End);
+    EXPECT_FALSE(game.isInspectingPast());
+    EXPECT_FALSE(backToGame->isVisible());
+    QTest::keyClick(&board(), Qt::Key_Left);
+    QTest::keyClick(&board(), Qt::Key_Left);
+    ASSERT_TRUE(backToGame->isVisible());
+    QTest::mouseClick(backToGame, Qt::LeftButton);
+    EXPECT_FALSE(game.isInspectingPast());
+    EXPECT_TRUE(showsWhiteMan(drawn(), "f3"));
+
+    // Resigning from the bar asks first; only the confirmation ends the game.
+    auto* resign = view.findChild<QToolButton*>("resignButton");
+    ASSERT_NE(resign, nullptr);
+    QTest::mouseClick(resign, Qt::LeftButton);
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (question = view.findChild<QMessageBox*>()) != nullptr; }));
+    EXPECT_FALSE(game.isGameOver());
+    QTest::mouseClick(question->findChild<QAbstractButton*>("confirmButton"), Qt::LeftButton);
+    EXPECT_EQ(game.gameEndReason(), GameEndReason::resignation(PieceColor::white))
+        << "Black, to move, resigned";
+}
+
+TEST_F(BoardPlayTest, TheEvaluationBarStaysBesideTheBoardInAWideWindow) {
+    for (const QSize size : {QSize(1900, 760), QSize(900, 1000), QSize(1100, 760)}) {
+        view.resize(size);
+        QApplication::processEvents();
+        const QRect bar(view.evaluationBar().mapTo(&view, QPoint()), view.evaluationBar().size());
+        const QRectF drawnBoard = board().boardRect().translated(board().mapTo(&view, QPoint()));
+        EXPECT_NEAR(drawnBoard.left() - (bar.right() + 1), 8, 2) << size.width();
+        EXPECT_NEAR(bar.height(), drawnBoard.height(), 2) << size.width();
+        EXPECT_NEAR(bar.top(), drawnBoard.top(), 2) << size.width();
+    }
 }
 
 TEST_F(BoardPlayTest, APromotionIsChosenOnTheBoardOrCancelled) {

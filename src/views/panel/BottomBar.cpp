@@ -2,6 +2,7 @@
 
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
+#include "views/ConfirmAction.h"
 #include "views/LocalizedText.h"
 
 #include <QHBoxLayout>
@@ -78,8 +79,9 @@ BottomBar::BottomBar(GameManager& games, LocalizationManager& localization, QWid
     m_resign = addButton(QStringLiteral("resignButton"), QStringLiteral("⚑"));
     bindLocalizedText(m_resign, localization, QStringLiteral("btn_resign"),
                       [this](const QString& text) { m_resign->setToolTip(text); });
+    // A stray click must not end the game: resigning asks first.
     connect(m_resign, &QToolButton::clicked, this,
-            [this] { m_games.resign(m_games.board().turn()); });
+            [this, &localization] { confirmResign(window(), m_games, localization); });
 
     m_claimDraw = addButton(QStringLiteral("claimDrawButton"), QStringLiteral("½"));
     m_claimDraw->setToolTip(QStringLiteral("Claim draw"));

@@ -11,8 +11,8 @@ class LocalizationManager;
 
 namespace velkor::panel {
 
-// The game buttons under the tabs: new game, flip board, undo, pause/resume, resign (for the
-// side to move) and claim draw (only while a draw can be claimed). Icons, with help texts.
+// The game buttons under the tabs: new game, flip board, undo, pause/resume, resign (after
+// asking) and claim draw (only while a draw can be claimed). Icons, with help texts.
 class BottomBar : public QWidget {
     Q_OBJECT
 

@@ -4,6 +4,7 @@
 #include "PanelWidgets.h"
 #include "localization/LocalizationManager.h"
 #include "uci/EngineManager.h"
+#include "views/ConfirmAction.h"
 #include "views/LocalizedText.h"
 
 #include <QHBoxLayout>
@@ -103,7 +104,13 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
     layout->addWidget(m_editor);
 
     connect(m_test, &QPushButton::clicked, this, &EngineRow::startTest);
-    connect(m_remove, &QPushButton::clicked, this, [this] { m_engines.removeEngine(m_engine); });
+    // The engine's settings go with it, so one stray click must not remove it.
+    connect(m_remove, &QPushButton::clicked, this, [this, &localization] {
+        askBeforeDoing(window(), localization, QStringLiteral("removeEngineQuestion"),
+                       QStringLiteral("confirm_remove_engine"), m_engine.name,
+                       QStringLiteral("remove_engine"),
+                       [&engines = m_engines, engine = m_engine] { engines.removeEngine(engine); });
+    });
     connect(m_editElo, &QPushButton::toggled, this, [this](bool open) {
         setEditorOpen(open);
         emit editorToggled(open);

@@ -7,6 +7,7 @@
 
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -120,7 +121,9 @@ QTableWidget& GameStateTab::moveTable() {
     m_moves->verticalHeader()->setDefaultSectionSize(22);
     m_moves->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_moves->setSelectionMode(QAbstractItemView::NoSelection);
-    m_moves->setFocusPolicy(Qt::NoFocus);
+    // A click on a move gives the list the keys that step through the game.
+    m_moves->setFocusPolicy(Qt::StrongFocus);
+    m_moves->installEventFilter(this);
     connect(m_moves, &QTableWidget::cellClicked, this, [this](int row, int column) {
         const std::int64_t index = static_cast<std::int64_t>(row) * 2 + column;
         const auto plies = static_cast<std::int64_t>(m_games.board().history().size());
@@ -132,6 +135,29 @@ QTableWidget& GameStateTab::moveTable() {
     });
     static_cast<QVBoxLayout*>(layout())->insertWidget(m_movesSlot, m_moves, 1);
     return *m_moves;
+}
+
+bool GameStateTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_moves || event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    using Step = GameManager::NavigationStep;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Left:
+        m_games.navigate(Step::back);
+        return true;
+    case Qt::Key_Right:
+        m_games.navigate(Step::forward);
+        return true;
+    case Qt::Key_Home:
+        m_games.navigate(Step::start);
+        return true;
+    case Qt::Key_End:
+        m_games.navigate(Step::end);
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
 void GameStateTab::refreshPlayers() {
@@ -152,7 +178,8 @@ void GameStateTab::refreshPlayers() {
 void GameStateTab::refreshMoves() {
     const std::vector<MoveRecord>& history = m_games.board().history();
     const int plies = static_cast<int>(history.size());
-    m_movesCount->setText(QString::number(plies));
+    // Moves as the list numbers them: White's and Black's first moves are move 1.
+    m_movesCount->setText(QString::number((plies + 1) / 2));
     m_noMoves->setVisible(plies == 0);
     if (plies == 0 && !m_moves) {
         return;
@@ -209,6 +236,10 @@ void GameStateTab::refreshHighlight() {
         }
         item->setBackground(highlighted ? palette.highlight() : QBrush());
         item->setForeground(highlighted ? palette.highlightedText() : palette.text());
+        if (highlighted && m_games.inspectingMoveIndex()) {
+            // Stepping through a long game keeps the shown move in sight.
+            m_moves->scrollToItem(item);
+        }
     }
 }
 

@@ -14,12 +14,16 @@ namespace velkor::panel {
 
 // The game at a glance: each player's captured men and the material balance, the number of
 // moves and the move list numbered by move pairs, the current move highlighted; clicking a move
-// shows that position.
+// shows that position, and with the move list focused the arrow keys, Home and End step through
+// the game as on the board.
 class GameStateTab : public QWidget {
     Q_OBJECT
 
 public:
     GameStateTab(GameManager& games, LocalizationManager& localization, QWidget* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refreshPlayers();

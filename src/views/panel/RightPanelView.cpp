@@ -12,6 +12,7 @@
 #include "PanelHeader.h"
 #include "PanelTabBar.h"
 #include "Toast.h"
+#include "views/ScrollWheelGuard.h"
 
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -26,6 +27,9 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
                                QWidget* parent, TabBuilding building)
     : QWidget(parent) {
     setObjectName(QStringLiteral("rightPanel"));
+    // The tabs are taller than the panel and people scroll them with the wheel: no setting may
+    // change under the pointer on the way.
+    ScrollWheelGuard::install();
     m_ranges = new panel::EngineEloRanges(games, this);
 
     auto* layout = new QVBoxLayout(this);

@@ -6,17 +6,22 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -71,6 +76,14 @@ void choose(QComboBox* box, int index) {
 void playMove(GameManager& games, const char* from, const char* to) {
     games.handleSquareClick(*Square::parse(from));
     games.handleSquareClick(*Square::parse(to));
+}
+
+// Turns the mouse wheel by `notches` (positive: towards the person, scrolling down) over `target`.
+void turnWheel(QWidget* target, int notches) {
+    const QPointF local = QRectF(target->rect()).center();
+    QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, -120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
 }
 
 QString badgeText(RightPanelView& panel) {
@@ -148,7 +161,8 @@ TEST_F(RightPanelViewTest, SetsUpAndStartsAGameFromTheNewGameTab) {
     ASSERT_EQ(moves->rowCount(), 1);
     EXPECT_EQ(moves->item(0, 0)->text(), "e4");
     EXPECT_EQ(moves->item(0, 1)->text(), "e5");
-    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("movesCount"))->text(), "2");
+    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("movesCount"))->text(), "1")
+        << "one move each is the first move, not two";
     EXPECT_EQ(badgeText(panel), "White to move");
     QTest::mouseClick(moves->viewport(), Qt::LeftButton, {},
                       moves->visualItemRect(moves->item(0, 0)).center());
@@ -157,6 +171,54 @@ TEST_F(RightPanelViewTest, SetsUpAndStartsAGameFromTheNewGameTab) {
 
     click(panel, QStringLiteral("undoButton"));
     EXPECT_EQ(games.board().history().size(), 1U);
+}
+
+TEST_F(RightPanelViewTest, TheWheelScrollsThePanelUntilAControlIsClickedInto) {
+    // Short enough that the new game tab needs scrolling.
+    panel.resize(400, 520);
+    click(panel, QStringLiteral("tabButton_3"));
+    auto* scroll = static_cast<QScrollArea*>(
+        find<QStackedWidget>(panel, QStringLiteral("panelTabs"))->currentWidget());
+    QScrollBar* bar = scroll->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_EQ(bar->value(), 0);
+
+    auto* mode = find<QComboBox>(panel, QStringLiteral("gameModePicker"));
+    const int modeIndex = mode->currentIndex();
+    const GameMode gameMode = games.gameMode();
+    turnWheel(mode, 1);
+    EXPECT_EQ(mode->currentIndex(), modeIndex);
+    EXPECT_EQ(games.gameMode(), gameMode);
+    EXPECT_GT(bar->value(), 0);
+
+    auto* strength = find(panel, QStringLiteral("opponentEloRow"));
+    click(*strength, QStringLiteral("eloToggle"));
+    auto* slider = find<QSlider>(*strength, QStringLiteral("eloSlider"));
+    ASSERT_TRUE(slider->isVisible());
+    scroll->ensureWidgetVisible(slider);
+    const int elo = slider->value();
+    const int scrolled = bar->value();
+    turnWheel(slider, -3);
+    EXPECT_EQ(slider->value(), elo);
+    EXPECT_LT(bar->value(), scrolled);
+
+    // Once clicked into, the control takes the wheel and the panel stays where it is.
+    QTest::mouseClick(slider, Qt::LeftButton, {}, slider->rect().center());
+    ASSERT_TRUE(slider->hasFocus());
+    const int clicked = slider->value();
+    const int still = bar->value();
+    turnWheel(slider, 2);
+    EXPECT_NE(slider->value(), clicked);
+    EXPECT_EQ(bar->value(), still);
+
+    scroll->ensureWidgetVisible(mode);
+    QTest::mouseClick(mode, Qt::LeftButton, {}, mode->rect().center());
+    QApplication::processEvents();
+    // The click opens the list; closing it leaves the focus in the drop-down.
+    mode->hidePopup();
+    ASSERT_TRUE(mode->hasFocus());
+    turnWheel(mode, 1);
+    EXPECT_NE(mode->currentIndex(), modeIndex);
 }
 
 TEST_F(RightPanelViewTest, AnInvalidFenIsRefusedAndLeavesTheGameAsItWas) {
