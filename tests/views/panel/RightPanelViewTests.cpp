@@ -2,6 +2,7 @@
 // then what the managers did and what the panel shows.
 #include "PanelWorld.h"
 #include "QtTestSupport.h"
+#include "views/panel/EngineRow.h"
 #include "views/panel/EnginesTab.h"
 
 #include <QAbstractButton>
@@ -219,6 +220,28 @@ TEST_F(RightPanelViewTest, TheWheelScrollsThePanelUntilAControlIsClickedInto) {
     ASSERT_TRUE(mode->hasFocus());
     turnWheel(mode, 1);
     EXPECT_NE(mode->currentIndex(), modeIndex);
+}
+
+TEST_F(RightPanelViewTest, RemovingAnEngineAsksFirst) {
+    world.engines.setAvailableEngines(
+        {stockfishNamed(QStringLiteral("Kept")), stockfishNamed(QStringLiteral("Removed"))});
+    click(panel, QStringLiteral("tabButton_4"));
+    const auto rows = [&] { return panel.findChildren<panel::EngineRow*>(); };
+    ASSERT_EQ(rows().size(), 2);
+    const auto question = [&] { return panel.findChild<QMessageBox*>("removeEngineQuestion"); };
+
+    click(*rows().at(1), QStringLiteral("removeEngineButton"));
+    ASSERT_TRUE(waitUntil([&] { return question() != nullptr; }));
+    EXPECT_TRUE(question()->informativeText().startsWith("Removed"));
+    QTest::mouseClick(question()->findChild<QAbstractButton*>("cancelButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return question() == nullptr; }));
+    EXPECT_EQ(world.engines.availableEngines().size(), 2);
+
+    click(*rows().at(1), QStringLiteral("removeEngineButton"));
+    ASSERT_TRUE(waitUntil([&] { return question() != nullptr; }));
+    QTest::mouseClick(question()->findChild<QAbstractButton*>("confirmButton"), Qt::LeftButton);
+    ASSERT_EQ(world.engines.availableEngines().size(), 1);
+    EXPECT_EQ(world.engines.availableEngines().at(0).name, "Kept");
 }
 
 TEST_F(RightPanelViewTest, AnInvalidFenIsRefusedAndLeavesTheGameAsItWas) {
