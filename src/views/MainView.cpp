@@ -114,6 +114,8 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     });
     refreshBanners();
     refreshEvaluationBar();
+    // The window opens with the keys on the board, so the arrows step through the game at once.
+    m_board->setFocus();
 }
 
 void MainView::refreshBanners() {

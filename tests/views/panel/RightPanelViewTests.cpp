@@ -305,6 +305,11 @@ TEST_F(RightPanelViewTest, TheBadgeRanksTheEndOfTheGameAboveCheckAndCheckAbovePa
 
     // White resigns while in check and paused: the end of the game is what the badge says.
     click(panel, QStringLiteral("resignButton"));
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] { return (question = panel.findChild<QMessageBox*>("resignQuestion")) != nullptr; }));
+    EXPECT_FALSE(games.isGameOver()) << "not before the confirmation";
+    QTest::mouseClick(question->findChild<QAbstractButton*>("confirmButton"), Qt::LeftButton);
     ASSERT_TRUE(games.isGameOver());
     EXPECT_TRUE(games.board().isKingInCheck(PieceColor::white));
     EXPECT_EQ(badgeText(panel), "Weiß hat aufgegeben. Schwarz gewinnt!");
