@@ -1,5 +1,6 @@
 #include "InstallPlan.h"
 
+#include "bundle/FileTree.h"
 #include "chess/DomainError.h"
 
 #include <cerrno>
@@ -105,28 +106,7 @@ InstallStatus decodeInstallStatus(const std::string& text) {
 }
 
 void writeInstallStatus(const fs::path& file, const InstallStatus& status) {
-    std::error_code error;
-    if (file.has_parent_path()) {
-        fs::create_directories(file.parent_path(), error);
-    }
-    std::string temporaryName = file.filename().string();
-    temporaryName.insert(0, 1, '.');
-    temporaryName.append(".").append(std::to_string(::getpid()));
-    const fs::path temporary = file.parent_path() / temporaryName;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << encodeInstallStatus(status);
-        out.close();
-        if (!out) {
-            fs::remove(temporary, error);
-            planError("Could not write the install status " + file.string() + ".");
-        }
-    }
-    fs::rename(temporary, file, error);
-    if (error) {
-        fs::remove(temporary, error);
-        planError("Could not write the install status " + file.string() + ": " + error.message());
-    }
+    bundle::writeFileAtomically(file, encodeInstallStatus(status));
 }
 
 } // namespace velkor::updater

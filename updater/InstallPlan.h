@@ -38,8 +38,9 @@ std::string encodeInstallPlan(const InstallPlan& plan);
 std::string encodeInstallStatus(const InstallStatus& status);
 InstallStatus decodeInstallStatus(const std::string& json);
 
-// Creates the missing parent folders, writes a temporary file beside `file` and renames it over
-// `file`, so a reader never sees half a status. Throws DomainError.
+// Creates the missing parent folders, writes a temporary file beside `file`, flushes it to the disk
+// and renames it over `file`, so a reader sees the whole new status or the old one. Throws
+// DomainError with the system's reason.
 void writeInstallStatus(const std::filesystem::path& file, const InstallStatus& status);
 
 } // namespace velkor::updater

@@ -356,8 +356,10 @@ TEST_F(UpdaterTest, RollbackThatCannotMoveTheBackupReportsItAndKeepsTheBackup) {
     writeFile(root / "blocked/file", "x");
     // The target path lies below a file, so nothing can be moved there.
     const fs::path impossible = root / "blocked/file/Velkor.app";
+    ManualClock clock;
+    UpdaterEnvironment environment(clock);
     try {
-        rollback(impossible, backup);
+        rollback(impossible, backup, environment);
         ADD_FAILURE() << "rolled back";
     } catch (const DomainError& error) {
         EXPECT_TRUE(
@@ -365,7 +367,7 @@ TEST_F(UpdaterTest, RollbackThatCannotMoveTheBackupReportsItAndKeepsTheBackup) {
             << error.message();
     }
     EXPECT_TRUE(fs::exists(backup / "Contents/Info.plist"));
-    EXPECT_NO_THROW(rollback(target, root / "no-backup.app"));
+    EXPECT_NO_THROW(rollback(target, root / "no-backup.app", environment));
 }
 
 } // namespace
