@@ -1,6 +1,5 @@
 #include "InstallPlan.h"
 
-#include "bundle/FileTree.h"
 #include "chess/DomainError.h"
 
 #include <cerrno>
@@ -86,27 +85,12 @@ std::string encodeInstallPlan(const InstallPlan& plan) {
     return document.dump(2);
 }
 
-std::string encodeInstallStatus(const InstallStatus& status) {
-    const ordered_json document{
-        {"succeeded", status.succeeded},
-        {"message", status.message},
-        {"version", status.version},
-    };
-    return document.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
 InstallStatus decodeInstallStatus(const std::string& text) {
-    const json document = json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_object() || !document.contains("succeeded") ||
-        !document["succeeded"].is_boolean()) {
+    const auto status = bundle::readInstallStatus(text);
+    if (!status) {
         planError("The install status is not valid.");
     }
-    return InstallStatus{document["succeeded"].get<bool>(), requiredText(document, "message"),
-                         requiredText(document, "version")};
-}
-
-void writeInstallStatus(const fs::path& file, const InstallStatus& status) {
-    bundle::writeFileAtomically(file, encodeInstallStatus(status));
+    return *status;
 }
 
 } // namespace velkor::updater

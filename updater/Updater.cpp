@@ -467,11 +467,10 @@ int runUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& en
             // A folder we cannot open cannot be installed into either; install says why.
         }
         if (folderLock && lowerCased(standardTarget.extension().string()) == ".app") {
-            bundle::removeAbandonedImages();
-            const bundle::InterruptedInstall earlier =
-                bundle::recoverInterruptedInstall(standardTarget);
-            if (const auto recovered = bundle::recoveryStatus(earlier, plan.expectedVersion)) {
-                writeStatus(recovered->succeeded, recovered->message);
+            try {
+                bundle::recoverAndRecord(standardTarget, plan.statusPath, plan.expectedVersion);
+            } catch (const DomainError& error) {
+                reportLine(error.message()); // only the status could not be written
             }
         }
         // Should this run be killed from here on, the next launch says so rather than nothing.

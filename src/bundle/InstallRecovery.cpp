@@ -4,11 +4,15 @@
 #include "bundle/BundleLayout.h"
 #include "bundle/FileLock.h"
 #include "bundle/FileTree.h"
+#include "bundle/MessageText.h"
 #include "bundle/MountBase.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -162,6 +166,82 @@ std::optional<RecoveryStatus> recoveryStatus(const InterruptedInstall& outcome,
         status.message += " " + outcome.problems.front() + ".";
     }
     return status;
+}
+
+std::string encodeInstallStatus(const InstallStatus& status) {
+    const nlohmann::ordered_json document{
+        {"succeeded", status.succeeded},
+        {"message", status.message},
+        {"version", status.version},
+    };
+    return document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::optional<InstallStatus> readInstallStatus(std::string_view text) {
+    const auto document = nlohmann::json::parse(text, nullptr, false);
+    if (document.is_discarded() || !document.is_object()) {
+        return std::nullopt;
+    }
+    const auto succeeded = document.find("succeeded");
+    const auto message = document.find("message");
+    const auto version = document.find("version");
+    if (succeeded == document.end() || !succeeded->is_boolean() || message == document.end() ||
+        !message->is_string() || version == document.end() || !version->is_string()) {
+        return std::nullopt;
+    }
+    return InstallStatus{succeeded->get<bool>(), message->get<std::string>(),
+                         version->get<std::string>()};
+}
+
+void writeInstallStatus(const fs::path& file, const InstallStatus& status) {
+    writeFileAtomically(file, encodeInstallStatus(status));
+}
+
+std::optional<InstallStatus> recoverAndRecord(const fs::path& target, const fs::path& statusFile,
+                                              const std::optional<std::string>& expectedVersion) {
+    removeAbandonedImages();
+    const InterruptedInstall outcome = recoverInterruptedInstall(target);
+    const auto status = recoveryStatus(outcome, expectedVersion);
+    if (!status) {
+        return std::nullopt;
+    }
+    const InstallStatus written{
+        status->succeeded, escapeControlCharacters(status->message),
+        expectedVersion.value_or(outcome.installed ? outcome.installed->version : "")};
+    writeInstallStatus(statusFile, written);
+    return written;
+}
+
+std::optional<InstallStatus> recoverAtStart(const fs::path& target, const fs::path& statusFile) {
+    std::string extension = target.extension().string();
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (extension != ".app") {
+        removeAbandonedImages();
+        return std::nullopt;
+    }
+    std::optional<ExclusiveLock> lock;
+    try {
+        lock = ExclusiveLock::tryLockFolder(target.parent_path());
+    } catch (const DomainError&) {
+        // A folder we cannot open holds nothing we could put right.
+    }
+    if (!lock) {
+        removeAbandonedImages();
+        return std::nullopt;
+    }
+    std::optional<std::string> expectedVersion;
+    std::ifstream in(statusFile, std::ios::binary);
+    if (in) {
+        std::string text(64 * 1024, '\0');
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
+        if (const auto previous = readInstallStatus(text)) {
+            expectedVersion = previous->version;
+        }
+    }
+    return recoverAndRecord(target, statusFile, expectedVersion);
 }
 
 } // namespace velkor::bundle

@@ -5,12 +5,31 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Putting right what an update left when it was killed half-way. Both the updater and the
 // application run this at their start, each holding the lock of the folder that holds the
 // installed bundle, so neither ever touches the work of an updater that is still running.
 namespace velkor::bundle {
+
+// The status an update leaves for the application's next launch (the file the updater writes,
+// and the application at its start when it puts right what a killed updater left).
+struct InstallStatus {
+    bool succeeded = false;
+    std::string message; // one line
+    std::string version; // the version the update was installing
+
+    bool operator==(const InstallStatus&) const = default;
+};
+
+// Compact JSON with "succeeded", "message" and "version", in that order.
+std::string encodeInstallStatus(const InstallStatus& status);
+// None unless `json` is an object with the three keys of the right types.
+std::optional<InstallStatus> readInstallStatus(std::string_view json);
+// Written atomically (writeFileAtomically): the whole new status or the old one. Throws
+// fileSystem with the system's reason.
+void writeInstallStatus(const std::filesystem::path& file, const InstallStatus& status);
 
 // What an install that was cut short left beside its target, and what was done about it.
 struct InterruptedInstall {
@@ -53,5 +72,20 @@ struct RecoveryStatus {
 // update counts as done when that version is what is installed now.
 std::optional<RecoveryStatus> recoveryStatus(const InterruptedInstall& outcome,
                                              const std::optional<std::string>& expectedVersion);
+
+// With the lock of the target's folder held: removes abandoned images, recovers beside `target`
+// and, when anything was found, writes its status to `statusFile` (the version is
+// `expectedVersion`, else what is installed). Returns the status written. Throws fileSystem when
+// the status cannot be written; everything else is reported in the status.
+std::optional<InstallStatus> recoverAndRecord(const std::filesystem::path& target,
+                                              const std::filesystem::path& statusFile,
+                                              const std::optional<std::string>& expectedVersion);
+
+// The application's start: recoverAndRecord under the lock of the target's folder, unless an
+// updater holds it (it is still working, and will write its own status). The version the
+// interrupted update was installing is the one the status file names, when it holds one. A
+// `target` that is not an application bundle (a build tree) only has abandoned images removed.
+std::optional<InstallStatus> recoverAtStart(const std::filesystem::path& target,
+                                            const std::filesystem::path& statusFile);
 
 } // namespace velkor::bundle
