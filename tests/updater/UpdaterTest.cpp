@@ -43,6 +43,15 @@ TEST_F(UpdaterTest, ProgramReplacesTheApplicationAfterItsParentExitsAndRelaunche
         R"({"succeeded":true,"message":"Velkor was updated to version 2.1 (build 57).","version":"2.1"})");
     EXPECT_EQ(installedMarker(), "2.1-57");
     EXPECT_EQ(bundle::verifySignature(target).teamIdentifier, signer.teamIdentifier());
+    // The modes of a fresh install, not the read-only ones of the unpacked image.
+    const auto mode = [this](const char* path) {
+        return fs::symlink_status(target / path).permissions() & fs::perms::all;
+    };
+    EXPECT_EQ(mode(""), fs::perms(0755));
+    EXPECT_EQ(mode("Contents"), fs::perms(0755));
+    EXPECT_EQ(mode("Contents/Info.plist"), fs::perms(0644));
+    EXPECT_EQ(mode("Contents/MacOS/velkor"), fs::perms(0755));
+    EXPECT_EQ(mode("Contents/Resources/marker.txt"), fs::perms(0644));
     EXPECT_TRUE(leftovers().empty());
     EXPECT_FALSE(fs::exists(downloads / "Velkor-2.1-57.dmg"));
     EXPECT_FALSE(fs::exists(planPath));
@@ -139,6 +148,16 @@ TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication)
              return t.useImage(t.root / "link.dmg");
          }),
          "The update disk image is invalid: The link Velkor.app/Contents leads out of the image."},
+        // A name may hold anything; the report stays one line and forges nothing.
+        {"line break in an entry name", fromImage([](UpdaterFixture& t) {
+             bundle::testing::writeArchive(
+                 t.root / "forged.dmg", {{"Velkor.app", ArchiveEntry::Kind::folder, "", "", 0755},
+                                         {"Velkor.app/x\nBrontilTrashUpdater: Velkor was updated",
+                                          ArchiveEntry::Kind::fifo}});
+             return t.useImage(t.root / "forged.dmg");
+         }),
+         "The update disk image is invalid: The entry Velkor.app/x\\nBrontilTrashUpdater: Velkor "
+         "was updated is a device file, pipe or socket."},
         {"image changed after download",
          [](UpdaterFixture& t, UpdaterEnvironment&) {
              InstallPlan plan = t.planFor(t.newImage());
@@ -225,6 +244,42 @@ TEST_F(UpdaterTest, FailedRelaunchRollsBackToTheInstalledApplication) {
     EXPECT_NO_THROW(bundle::verifySignature(target));
     EXPECT_TRUE(leftovers().empty());
     EXPECT_EQ(waitForStarts(1), std::vector<std::string>{"1.0-1 " + target.string()});
+}
+
+// A full disk or a file-size limit while unpacking: the real reason, the old application kept
+// and started again, nothing left behind.
+TEST_F(UpdaterTest, ProgramReportsAFileSizeLimitWithItsReason) {
+    writePlan(planFor(newImage()));
+    // 200 blocks of 512 bytes: less than the stand-in executable the image holds.
+    const auto result =
+        bundle::runProcess({"/bin/sh", "-c", "ulimit -f 200 && exec \"$0\" \"$@\"", VELKOR_UPDATER,
+                            "--plan", planPath.string(), "--parent-pid", "999999"});
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::string description =
+        "The update disk image is invalid: Could not unpack Velkor.app/Contents/MacOS/velkor: "
+        "File too large";
+    EXPECT_EQ(result.standardError, "BrontilTrashUpdater: " + description + "\n");
+    EXPECT_EQ(decodeInstallStatus(readFile(statusPath)),
+              (InstallStatus{false, "Velkor update failed: " + description, "2.1"}));
+    EXPECT_EQ(installedMarker(), "1.0-1");
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(attachedFolders().empty());
+    EXPECT_EQ(waitForStarts(1), std::vector<std::string>{"1.0-1 " + target.string()});
+}
+
+// A status that cannot be written does not stop the update, and is not passed over in silence.
+TEST_F(UpdaterTest, AStatusThatCannotBeWrittenIsReported) {
+    writePlan(planFor(newImage()));
+    writeFile(statusPath.parent_path(), "a file where the status folder belongs");
+    ManualClock clock;
+    UpdaterEnvironment environment(clock);
+    environment.launchApplication = [](const fs::path&) {};
+    std::ostringstream errors;
+    EXPECT_EQ(runUpdater(arguments(), environment, errors), 0);
+    EXPECT_EQ(installedMarker(), "2.1-57");
+    EXPECT_TRUE(errors.str().starts_with("BrontilTrashUpdater: Could not create " +
+                                         statusPath.parent_path().string() + ": "))
+        << errors.str();
 }
 
 // Case of the digest does not matter, and a second successful run finds nothing left to trip on.
