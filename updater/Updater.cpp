@@ -25,6 +25,7 @@
 #include <ostream>
 #include <random>
 #include <thread>
+#include <utility>
 
 namespace velkor::updater {
 
@@ -439,14 +440,18 @@ int runUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& en
     }
     reached(environment, "plan-read");
     const fs::path target = plan.targetAppPath;
-    const auto writeStatus = [&plan, &reportLine](bool succeeded, const std::string& message) {
+    bool statusProblemTold = false;
+    const auto writeStatus = [&](bool succeeded, const std::string& message) {
         try {
             writeInstallStatus(plan.statusPath,
                                InstallStatus{succeeded, bundle::escapeControlCharacters(message),
                                              plan.expectedVersion});
         } catch (const std::exception& error) {
-            // The installation stands or falls without the status file; the reason is told.
-            reportLine(error.what());
+            // The installation stands or falls without the status file; the reason is told,
+            // once.
+            if (!std::exchange(statusProblemTold, true)) {
+                reportLine(error.what());
+            }
         }
     };
 
@@ -470,7 +475,9 @@ int runUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& en
             try {
                 bundle::recoverAndRecord(standardTarget, plan.statusPath, plan.expectedVersion);
             } catch (const DomainError& error) {
-                reportLine(error.message()); // only the status could not be written
+                // Only the status could not be written; so it will be for the rest of the run.
+                statusProblemTold = true;
+                reportLine(error.message());
             }
         }
         // Should this run be killed from here on, the next launch says so rather than nothing.

@@ -230,6 +230,7 @@ TEST_F(UpdaterKillTest, DISABLED_TwoUpdatersStartedTogetherOnOnePlan) {
     int pairsStartingOnce = 0;
     std::map<std::string, int> statuses;
     std::map<std::string, int> exitPairs;
+    std::map<std::string, int> loserLines;
     for (int pair = 0; pair < pairs; ++pair) {
         startOver(false);
         bundle::ProcessResult results[2];
@@ -246,6 +247,11 @@ TEST_F(UpdaterKillTest, DISABLED_TwoUpdatersStartedTogetherOnOnePlan) {
                             : "(no status)"];
         const auto exits = std::minmax(results[0].exitStatus, results[1].exitStatus);
         ++exitPairs[std::to_string(exits.first) + "+" + std::to_string(exits.second)];
+        for (const auto& result : results) {
+            if (!result.standardError.empty()) {
+                ++loserLines[result.standardError];
+            }
+        }
         EXPECT_EQ(readFile(target / "Contents/Resources/marker.txt"), "2.1-57");
     }
     std::cout << pairs << " pairs: " << programsStarted << " programs started, "
@@ -255,6 +261,9 @@ TEST_F(UpdaterKillTest, DISABLED_TwoUpdatersStartedTogetherOnOnePlan) {
     }
     for (const auto& [exits, count] : exitPairs) {
         std::cout << "  exit statuses " << exits << ": " << count << "x\n";
+    }
+    for (const auto& [line, count] : loserLines) {
+        std::cout << "  standard error " << count << "x: " << line;
     }
     EXPECT_EQ(programsStarted, pairs);
 }

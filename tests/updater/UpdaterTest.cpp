@@ -5,6 +5,7 @@
 #include "bundle/FileTree.h"
 #include "chess/DomainError.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <sstream>
@@ -280,6 +281,8 @@ TEST_F(UpdaterTest, AStatusThatCannotBeWrittenIsReported) {
     EXPECT_TRUE(errors.str().starts_with("BrontilTrashUpdater: Could not create " +
                                          statusPath.parent_path().string() + ": "))
         << errors.str();
+    const std::string lines = errors.str();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1) << "told once";
 }
 
 // Case of the digest does not matter, and a second successful run finds nothing left to trip on.
