@@ -85,48 +85,12 @@ std::string encodeInstallPlan(const InstallPlan& plan) {
     return document.dump(2);
 }
 
-std::string encodeInstallStatus(const InstallStatus& status) {
-    const ordered_json document{
-        {"succeeded", status.succeeded},
-        {"message", status.message},
-        {"version", status.version},
-    };
-    return document.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
 InstallStatus decodeInstallStatus(const std::string& text) {
-    const json document = json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_object() || !document.contains("succeeded") ||
-        !document["succeeded"].is_boolean()) {
+    const auto status = bundle::readInstallStatus(text);
+    if (!status) {
         planError("The install status is not valid.");
     }
-    return InstallStatus{document["succeeded"].get<bool>(), requiredText(document, "message"),
-                         requiredText(document, "version")};
-}
-
-void writeInstallStatus(const fs::path& file, const InstallStatus& status) {
-    std::error_code error;
-    if (file.has_parent_path()) {
-        fs::create_directories(file.parent_path(), error);
-    }
-    std::string temporaryName = file.filename().string();
-    temporaryName.insert(0, 1, '.');
-    temporaryName.append(".").append(std::to_string(::getpid()));
-    const fs::path temporary = file.parent_path() / temporaryName;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << encodeInstallStatus(status);
-        out.close();
-        if (!out) {
-            fs::remove(temporary, error);
-            planError("Could not write the install status " + file.string() + ".");
-        }
-    }
-    fs::rename(temporary, file, error);
-    if (error) {
-        fs::remove(temporary, error);
-        planError("Could not write the install status " + file.string() + ": " + error.message());
-    }
+    return *status;
 }
 
 } // namespace velkor::updater

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bundle/InstallRecovery.h"
+
 #include <filesystem>
 #include <string>
 
@@ -19,14 +21,11 @@ struct InstallPlan {
     bool operator==(const InstallPlan&) const = default;
 };
 
-// What the updater leaves for the application's next launch.
-struct InstallStatus {
-    bool succeeded = false;
-    std::string message;
-    std::string version;
-
-    bool operator==(const InstallStatus&) const = default;
-};
+// What the updater leaves for the application's next launch; the format lives with the
+// recovery that the application runs at its start.
+using bundle::encodeInstallStatus;
+using bundle::InstallStatus;
+using bundle::writeInstallStatus;
 
 // One JSON object with the eight keys, each a string; other keys are ignored. Throws DomainError
 // (domain "BrontilTrashUpdater.Plan") with a description of what is wrong.
@@ -34,12 +33,7 @@ InstallPlan decodeInstallPlan(const std::string& json);
 InstallPlan readInstallPlan(const std::filesystem::path& file);
 std::string encodeInstallPlan(const InstallPlan& plan);
 
-// Compact JSON with "succeeded", "message", "version" in that order.
-std::string encodeInstallStatus(const InstallStatus& status);
+// The status file's text; throws DomainError when it is not a valid status.
 InstallStatus decodeInstallStatus(const std::string& json);
-
-// Creates the missing parent folders, writes a temporary file beside `file` and renames it over
-// `file`, so a reader never sees half a status. Throws DomainError.
-void writeInstallStatus(const std::filesystem::path& file, const InstallStatus& status);
 
 } // namespace velkor::updater

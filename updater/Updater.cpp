@@ -4,10 +4,14 @@
 #include "bundle/ApplicationMetadata.h"
 #include "bundle/ArchiveImage.h"
 #include "bundle/BundleError.h"
+#include "bundle/BundleLayout.h"
 #include "bundle/BundleSignature.h"
 #include "bundle/ChildProcess.h"
 #include "bundle/FileDigest.h"
+#include "bundle/FileLock.h"
 #include "bundle/FileTree.h"
+#include "bundle/InstallRecovery.h"
+#include "bundle/MessageText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,10 +19,13 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <ostream>
 #include <random>
 #include <thread>
+#include <utility>
 
 namespace velkor::updater {
 
@@ -156,19 +163,93 @@ struct StagingGuard {
     }
 };
 
-// Rename the target to the backup name, then the staged copy to the target, both in the target's
-// folder so each step is one atomic rename; if the second step fails the first is undone.
-void replaceKeepingBackup(const fs::path& target, const fs::path& staged, const fs::path& backup) {
+int exchangeWithRenameat2(const fs::path& a, const fs::path& b) {
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+}
+
+bool exchangeUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+void reached(UpdaterEnvironment& environment, std::string_view step) {
+    if (environment.reachedStep) {
+        environment.reachedStep(step);
+    }
+}
+
+// Puts the staged copy at the target and returns where the old application is now. Where the
+// file system can, the two swap names in one step, so that a kill at any moment leaves an
+// application at the target; otherwise the target is renamed to the backup name and the staged
+// copy to the target, and a kill between the two leaves the backup for the next start to move
+// back.
+fs::path swapIn(const fs::path& target, StagingGuard& staging, const fs::path& backup,
+                UpdaterEnvironment& environment) {
+    const int exchanged = environment.exchangeNames(staging.path, target);
+    if (exchanged == 0) {
+        // The staging name now holds the old application: it is the backup, whatever its name.
+        staging.armed = false;
+        reached(environment, "swapped");
+        if (::rename(staging.path.c_str(), backup.c_str()) != 0) {
+            return staging.path;
+        }
+        reached(environment, "backup-named");
+        return backup;
+    }
+    if (!exchangeUnsupported(exchanged)) {
+        throw installerError(Code::installationFailed, std::strerror(exchanged));
+    }
     std::error_code error;
     fs::rename(target, backup, error);
     if (error) {
         throw installerError(Code::installationFailed, error.message());
     }
-    fs::rename(staged, target, error);
+    reached(environment, "target-moved-aside");
+    fs::rename(staging.path, target, error);
     if (error) {
         std::error_code undo;
         fs::rename(backup, target, undo);
         throw installerError(Code::installationFailed, error.message());
+    }
+    staging.armed = false;
+    reached(environment, "swapped");
+    return backup;
+}
+
+// Puts the old application at `backup` back at the target and removes the new one, in one
+// exchange where possible; otherwise the new one is first renamed to a staging name, so that a
+// kill between the two renames again leaves a backup without a target, which the next start moves
+// back.
+void putBack(const fs::path& target, const fs::path& backup, UpdaterEnvironment& environment) {
+    const int exchanged = environment.exchangeNames(backup, target);
+    if (exchanged == 0) {
+        reached(environment, "rollback-swapped");
+        removeQuietly(backup); // now the new application
+        return;
+    }
+    if (!exchangeUnsupported(exchanged) && exchanged != ENOENT) {
+        throw installerError(Code::installationFailed,
+                             std::string("Rollback failed: ") + std::strerror(exchanged));
+    }
+    const fs::path discarded = target.parent_path() / (std::string(bundle::stagingNamePrefix) +
+                                                       environment.newUuid() + ".app");
+    std::error_code error;
+    fs::rename(target, discarded, error);
+    const bool movedAside = !error;
+    if (error && error != std::errc::no_such_file_or_directory) {
+        throw installerError(Code::installationFailed, "Rollback failed: " + error.message());
+    }
+    reached(environment, "rollback-moved-aside");
+    fs::rename(backup, target, error);
+    if (error) {
+        std::error_code undo;
+        if (movedAside) {
+            fs::rename(discarded, target, undo);
+        }
+        throw installerError(Code::installationFailed, "Rollback failed: " + error.message());
+    }
+    reached(environment, "rollback-swapped");
+    if (movedAside) {
+        removeQuietly(discarded);
     }
 }
 
@@ -176,7 +257,7 @@ void replaceKeepingBackup(const fs::path& target, const fs::path& staged, const 
 
 UpdaterEnvironment::UpdaterEnvironment(Clock& c)
     : clock(c), processIsRunning(probeProcess), launchApplication(launchBundleExecutable),
-      newUuid(randomUuid) {}
+      newUuid(randomUuid), exchangeNames(exchangeWithRenameat2) {}
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     std::optional<fs::path> plan;
@@ -237,6 +318,7 @@ fs::path install(const InstallPlan& plan, UpdaterEnvironment& environment) {
 
     const auto attached =
         readBundle([&] { return std::make_unique<bundle::AttachedImage>(image); });
+    reached(environment, "image-attached");
     std::optional<fs::path> found;
     try {
         found = bundle::findApplication(attached->mountPoint(), plan.expectedBundleIdentifier);
@@ -250,42 +332,46 @@ fs::path install(const InstallPlan& plan, UpdaterEnvironment& environment) {
 
     const std::string uuid = environment.newUuid();
     const fs::path folder = target.parent_path();
-    StagingGuard staging{folder / (".brontil-trash-update-" + uuid + ".app")};
-    const fs::path backup = folder / (".brontil-trash-backup-" + uuid + ".app");
+    StagingGuard staging{folder / (bundle::stagingNamePrefix + uuid + ".app")};
+    const fs::path backup = folder / (bundle::backupNamePrefix + uuid + ".app");
     try {
         staging.armed = true;
         bundle::copyTree(*found, staging.path);
+        // The image is unpacked read-only; an installed program must stay manageable by its
+        // owner, an uninstall and the next update, like a fresh install.
+        bundle::setOrdinaryModes(staging.path);
     } catch (const DomainError& copyError) {
         throw installerError(Code::installationFailed,
                              bundle::outputText(copyError.message(), "ditto failed."));
     }
+    reached(environment, "staged");
     fullCheck(staging.path, plan);
+    reached(environment, "staging-checked");
 
-    replaceKeepingBackup(target, staging.path, backup);
+    const fs::path oldApplication = swapIn(target, staging, backup, environment);
 
     try {
         fullCheck(target, plan);
     } catch (const DomainError&) {
-        removeQuietly(target);
-        if (pathExists(backup)) {
-            std::error_code ignored;
-            fs::rename(backup, target, ignored);
+        if (pathExists(oldApplication)) {
+            try {
+                putBack(target, oldApplication, environment);
+            } catch (const DomainError&) {
+                // The check's reason is what the status reports; the next start moves a backup
+                // without a target back.
+            }
         }
         throw;
     }
-    return backup;
+    reached(environment, "installed-checked");
+    return oldApplication;
 }
 
-void rollback(const fs::path& target, const fs::path& backup) {
+void rollback(const fs::path& target, const fs::path& backup, UpdaterEnvironment& environment) {
     if (backup.empty() || !pathExists(backup)) {
         return;
     }
-    removeQuietly(target);
-    std::error_code error;
-    fs::rename(backup, target, error);
-    if (error) {
-        throw installerError(Code::installationFailed, "Rollback failed: " + error.message());
-    }
+    putBack(target, backup, environment);
 }
 
 void launchBundleExecutable(const fs::path& bundle) {
@@ -297,46 +383,129 @@ void launchBundleExecutable(const fs::path& bundle) {
     }
 }
 
+namespace {
+
+struct AnotherUpdaterRunning {};
+
+fs::path lockFileFor(const fs::path& plan) {
+    fs::path lock = plan;
+    lock += ".lock";
+    return lock;
+}
+
+std::string versionAndBuild(const InstallPlan& plan) {
+    return "version " + plan.expectedVersion + " (build " + plan.expectedBuild + ")";
+}
+
+} // namespace
+
 int runUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& environment,
                std::ostream& errors) {
+    // Names from the plan, the image and the file system end up in these lines: written out so
+    // that each report stays one line whatever a name holds.
     const auto reportLine = [&errors](const std::string& description) {
-        errors << "BrontilTrashUpdater: " << description << '\n';
+        errors << "BrontilTrashUpdater: " << bundle::escapeControlCharacters(description) << '\n';
         errors.flush();
     };
     CommandLine commandLine;
     InstallPlan plan;
+    std::optional<bundle::ExclusiveLock> planLock;
     try {
         commandLine = parseCommandLine(arguments);
-        plan = readInstallPlan(commandLine.planPath);
+        std::optional<std::string> lockProblem;
+        try {
+            planLock = bundle::ExclusiveLock::tryLockFile(lockFileFor(commandLine.planPath));
+            if (!planLock) {
+                reportLine(anotherUpdaterRunningText);
+                return 1;
+            }
+        } catch (const DomainError& error) {
+            lockProblem = error.message(); // an unreadable plan is the better reason, if it is one
+        }
+        try {
+            plan = readInstallPlan(commandLine.planPath);
+        } catch (...) {
+            if (planLock) {
+                planLock->removeFile(); // the plan is gone or broken: nobody will need the lock
+            }
+            throw;
+        }
+        if (lockProblem) {
+            reportLine(*lockProblem);
+            return 1;
+        }
     } catch (const std::exception& error) {
         reportLine(error.what());
         return 1;
     }
+    reached(environment, "plan-read");
     const fs::path target = plan.targetAppPath;
-    const auto writeStatus = [&plan](bool succeeded, const std::string& message) {
+    bool statusProblemTold = false;
+    const auto writeStatus = [&](bool succeeded, const std::string& message) {
         try {
             writeInstallStatus(plan.statusPath,
-                               InstallStatus{succeeded, message, plan.expectedVersion});
-        } catch (const std::exception&) {
-            // The installation itself stands or falls without the status file.
+                               InstallStatus{succeeded, bundle::escapeControlCharacters(message),
+                                             plan.expectedVersion});
+        } catch (const std::exception& error) {
+            // The installation stands or falls without the status file; the reason is told,
+            // once.
+            if (!std::exchange(statusProblemTold, true)) {
+                reportLine(error.what());
+            }
         }
     };
 
+    std::optional<bundle::ExclusiveLock> folderLock;
     try {
         waitForProcessToExit(commandLine.parentPid, environment);
+        reached(environment, "parent-exited");
+
+        // No other updater may work beside the installed bundle while this one does, and the
+        // application leaves it alone while we hold this lock.
+        const fs::path standardTarget = standardized(plan.targetAppPath);
+        try {
+            folderLock = bundle::ExclusiveLock::tryLockFolder(standardTarget.parent_path());
+            if (!folderLock) {
+                throw AnotherUpdaterRunning{};
+            }
+        } catch (const DomainError&) {
+            // A folder we cannot open cannot be installed into either; install says why.
+        }
+        if (folderLock && lowerCased(standardTarget.extension().string()) == ".app") {
+            try {
+                bundle::recoverAndRecord(standardTarget, plan.statusPath, plan.expectedVersion);
+            } catch (const DomainError& error) {
+                // Only the status could not be written; so it will be for the rest of the run.
+                statusProblemTold = true;
+                reportLine(error.message());
+            }
+        }
+        // Should this run be killed from here on, the next launch says so rather than nothing.
+        writeStatus(false, "Velkor update to " + versionAndBuild(plan) + " was interrupted.");
+        reached(environment, "recovered");
+
         const fs::path backup = install(plan, environment);
-        writeStatus(true, "Velkor was updated to version " + plan.expectedVersion + " (build " +
-                              plan.expectedBuild + ").");
+        reached(environment, "image-detached");
+        writeStatus(true, "Velkor was updated to " + versionAndBuild(plan) + ".");
+        reached(environment, "status-written");
         try {
             environment.launchApplication(target);
         } catch (const DomainError&) {
-            rollback(target, backup); // a failed rollback reports its own error instead
+            rollback(target, backup, environment); // a failed rollback reports its own error
             throw;
         }
+        reached(environment, "relaunched");
         removeQuietly(backup);
+        reached(environment, "backup-removed");
         removeQuietly(plan.dmgPath);
+        reached(environment, "image-removed");
         removeQuietly(commandLine.planPath);
+        planLock->removeFile();
         return 0;
+    } catch (const AnotherUpdaterRunning&) {
+        reportLine(anotherUpdaterRunningText);
+        planLock->removeFile();
+        return 1;
     } catch (const std::exception& error) {
         writeStatus(false, std::string("Velkor update failed: ") + error.what());
         try {
@@ -344,6 +513,7 @@ int runUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& en
         } catch (const std::exception&) {
         }
         reportLine(error.what());
+        planLock->removeFile();
         return 1;
     }
 }

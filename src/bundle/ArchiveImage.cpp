@@ -1,7 +1,9 @@
 #include "bundle/ArchiveImage.h"
 
 #include "bundle/BundleError.h"
+#include "bundle/FileLock.h"
 #include "bundle/FileTree.h"
+#include "bundle/MessageText.h"
 #include "bundle/MountBase.h"
 #include "bundle/PathSafety.h"
 
@@ -9,9 +11,13 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <locale.h>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -32,8 +38,84 @@ struct EntryDeleter {
     void operator()(archive_entry* e) const { archive_entry_free(e); }
 };
 
+// Reasons name entries, and an entry's name is whatever the image says: written out so that it
+// stays one line in every message that carries it.
 [[noreturn]] void refuse(const std::string& reason) {
-    throwBundleError(BundleErrorCode::invalidImage, reason);
+    throwBundleError(BundleErrorCode::invalidImage, escapeControlCharacters(reason));
+}
+
+// Attached images are locked by the process that attached them, so that a later start can tell
+// the folder of a killed process (removed) from one in use (kept). Held until detached.
+std::mutex heldImagesMutex;
+std::map<fs::path, ExclusiveLock> heldImages;
+
+void holdImage(const fs::path& root) {
+    try {
+        if (auto lock = ExclusiveLock::tryLockFolder(root)) {
+            const std::lock_guard guard(heldImagesMutex);
+            heldImages.insert_or_assign(root.lexically_normal(), std::move(*lock));
+        }
+    } catch (const DomainError&) {
+        // Unlocked, the folder is only at risk of being taken for a leftover by a later start.
+    }
+}
+
+void releaseImage(const fs::path& root) {
+    const std::lock_guard guard(heldImagesMutex);
+    heldImages.erase(root.lexically_normal());
+}
+
+// libarchive translates names between the archive and the locale's character set, and the C
+// locale (where programs start, and what LC_ALL=C asks for) has none beyond ASCII: its pax writer
+// then fails, or crashes, on any other name. While libarchive works, this thread uses a UTF-8
+// locale instead, so names pass through unchanged; the rest of the program is not affected.
+class Utf8LocaleScope {
+public:
+    Utf8LocaleScope() {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+            m_locale = ::newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr));
+            if (m_locale != static_cast<locale_t>(nullptr)) {
+                m_previous = ::uselocale(m_locale);
+                return;
+            }
+        }
+    }
+    Utf8LocaleScope(const Utf8LocaleScope&) = delete;
+    Utf8LocaleScope& operator=(const Utf8LocaleScope&) = delete;
+    ~Utf8LocaleScope() {
+        if (m_locale != static_cast<locale_t>(nullptr)) {
+            ::uselocale(m_previous);
+            ::freelocale(m_locale);
+        }
+    }
+
+private:
+    locale_t m_locale = static_cast<locale_t>(nullptr);
+    locale_t m_previous = static_cast<locale_t>(nullptr);
+};
+
+// Entry names are stored and read as UTF-8 whatever the locale: a bundle's file names are UTF-8
+// on every machine that made or reads it, and the C locale cannot translate anything else.
+const char* entryName(archive_entry* entry) {
+    const char* name = archive_entry_pathname_utf8(entry);
+    return name != nullptr ? name : archive_entry_pathname(entry);
+}
+
+const char* entryLinkTarget(archive_entry* entry) {
+    const char* target = archive_entry_symlink_utf8(entry);
+    return target != nullptr ? target : archive_entry_symlink(entry);
+}
+
+bool isHardLink(archive_entry* entry) {
+    return archive_entry_hardlink_utf8(entry) != nullptr ||
+           archive_entry_hardlink(entry) != nullptr;
+}
+
+void requireUtf8Name(const fs::path& file, const std::string& name) {
+    if (!isValidUtf8(name)) {
+        throwBundleError(BundleErrorCode::fileSystem,
+                         escapeControlCharacters(file.string()) + " has a name that is not UTF-8.");
+    }
 }
 
 std::string archiveMessage(archive* a, const std::string& fallback) {
@@ -49,6 +131,7 @@ void writeEntry(archive* out, const fs::path& file, const std::string& name) {
         throwBundleError(BundleErrorCode::fileSystem,
                          "Could not inspect " + file.string() + ": " + std::strerror(errno));
     }
+    requireUtf8Name(file, name);
     std::unique_ptr<archive_entry, EntryDeleter> entry(archive_entry_new());
     archive_entry_set_pathname(entry.get(), name.c_str());
     archive_entry_set_perm(entry.get(), status.st_mode & 0777);
@@ -57,7 +140,9 @@ void writeEntry(archive* out, const fs::path& file, const std::string& name) {
         archive_entry_set_filetype(entry.get(), AE_IFDIR);
     } else if (S_ISLNK(status.st_mode)) {
         archive_entry_set_filetype(entry.get(), AE_IFLNK);
-        archive_entry_set_symlink(entry.get(), fs::read_symlink(file).c_str());
+        const std::string target = fs::read_symlink(file).string();
+        requireUtf8Name(file, target);
+        archive_entry_set_symlink(entry.get(), target.c_str());
     } else if (S_ISREG(status.st_mode)) {
         archive_entry_set_filetype(entry.get(), AE_IFREG);
         archive_entry_set_size(entry.get(), status.st_size);
@@ -106,6 +191,7 @@ public:
         : m_root(std::move(root)), m_limits(limits) {}
 
     void unpack(const fs::path& image) {
+        const Utf8LocaleScope utf8;
         std::unique_ptr<archive, ReadArchiveDeleter> in(archive_read_new());
         archive_read_support_filter_gzip(in.get());
         archive_read_support_filter_none(in.get());
@@ -138,7 +224,7 @@ public:
 
 private:
     void unpackEntry(archive* in, archive_entry* entry) {
-        const char* rawName = archive_entry_pathname(entry);
+        const char* rawName = entryName(entry);
         if (rawName == nullptr || rawName[0] == '\0') {
             refuse("The image holds an entry without a name.");
         }
@@ -164,7 +250,7 @@ private:
         if (!detail::isPlainRelativePath(relative)) {
             refuse("The entry " + name + " has an invalid path.");
         }
-        if (archive_entry_hardlink(entry) != nullptr) {
+        if (isHardLink(entry)) {
             refuse("The entry " + name + " is a hard link.");
         }
         const fs::path target = m_root / relative;
@@ -178,7 +264,7 @@ private:
             writeFile(in, relative, perm);
             break;
         case AE_IFLNK: {
-            const char* linkTarget = archive_entry_symlink(entry);
+            const char* linkTarget = entryLinkTarget(entry);
             if (linkTarget == nullptr || linkTarget[0] == '\0') {
                 refuse("The link " + name + " has no target.");
             }
@@ -279,13 +365,29 @@ private:
                 refuse("The image unpacks to more than " +
                        std::to_string(m_limits.maxUnpackedBytes) + " bytes.");
             }
-            if (::pwrite(fd, block, size, offset) != static_cast<ssize_t>(size)) {
-                refuse("Could not unpack " + relative.string() + ": " + std::strerror(errno));
-            }
+            writeBlock(fd, relative, static_cast<const char*>(block), size, offset);
         }
         m_unpackedBytes += fileEnd;
         if (::fchmod(fd, (perm & 0555) | S_IRUSR) != 0) {
             refuse("Could not unpack " + relative.string() + ": " + std::strerror(errno));
+        }
+    }
+
+    // A full disk or a file-size limit first shows as a short write without an error; only the
+    // next write says why. Keep writing until the block is out or the system gives its reason.
+    static void writeBlock(int fd, const fs::path& relative, const char* data, std::size_t size,
+                           la_int64_t offset) {
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t put = ::pwrite(fd, data + done, size - done,
+                                         static_cast<off_t>(offset) + static_cast<off_t>(done));
+            if (put < 0 && errno == EINTR) {
+                continue;
+            }
+            if (put <= 0) {
+                refuse("Could not unpack " + relative.string() + ": " +
+                       std::strerror(put < 0 ? errno : ENOSPC));
+            }
+            done += static_cast<std::size_t>(put);
         }
     }
 
@@ -318,6 +420,7 @@ void packImage(const fs::path& bundle, const fs::path& image) {
     const fs::path folder = fs::absolute(bundle).lexically_normal();
     const std::string top = folder.has_filename() ? folder.filename().string()
                                                   : folder.parent_path().filename().string();
+    const Utf8LocaleScope utf8;
     std::unique_ptr<archive, WriteArchiveDeleter> out(archive_write_new());
     archive_write_add_filter_gzip(out.get());
     archive_write_set_format_pax_restricted(out.get());
@@ -346,6 +449,7 @@ MountedImage attachImage(const fs::path& image, const ImageLimits& limits) {
                                                           std::strerror(errno));
     }
     const fs::path root(pattern);
+    holdImage(root);
     try {
         Unpacker(root, limits).unpack(image);
     } catch (...) {
@@ -353,6 +457,7 @@ MountedImage attachImage(const fs::path& image, const ImageLimits& limits) {
             removeTree(root);
         } catch (const DomainError&) {
         }
+        releaseImage(root);
         throw;
     }
     return MountedImage{root, std::nullopt};
@@ -369,6 +474,7 @@ void detachImage(const MountedImage& image) {
     } catch (const DomainError&) {
         refuse("Could not detach image.");
     }
+    releaseImage(folder);
 }
 
 AttachedImage::~AttachedImage() {

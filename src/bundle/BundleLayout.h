@@ -11,4 +11,8 @@ inline constexpr const char* resourcesFolder = "Contents/Resources";
 inline constexpr const char* updaterPath = "Contents/Helpers/BrontilTrashUpdater";
 inline constexpr const char* signatureManifestPath = "Contents/_CodeSignature/CodeResources";
 
+// The updater's work folders beside the installed bundle: <prefix><UUID>.app.
+inline constexpr const char* stagingNamePrefix = ".brontil-trash-update-";
+inline constexpr const char* backupNamePrefix = ".brontil-trash-backup-";
+
 } // namespace velkor::bundle

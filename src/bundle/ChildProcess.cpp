@@ -1,6 +1,7 @@
 #include "bundle/ChildProcess.h"
 
 #include "bundle/BundleError.h"
+#include "bundle/MessageText.h"
 
 #include <array>
 #include <cerrno>
@@ -201,40 +202,10 @@ void startDetached(const std::filesystem::path& executable,
 }
 
 std::string outputText(const std::string& bytes, const std::string& fallback) {
-    // UTF-8 check: well-formed sequences only (no overlongs, surrogates or values past U+10FFFF).
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = p[i];
-        std::size_t length = 0;
-        unsigned int low = 0x80;
-        unsigned int high = 0xBF;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return fallback;
-        }
-        if (i + length > n || p[i + 1] < low || p[i + 1] > high) {
-            return fallback;
-        }
-        for (std::size_t k = 2; k < length; ++k) {
-            if (p[i + k] < 0x80 || p[i + k] > 0xBF) {
-                return fallback;
-            }
-        }
-        i += length;
+    if (!isValidUtf8(bytes)) {
+        return fallback;
     }
+    const std::size_t n = bytes.size();
     const auto isBlank = [](char c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
     };

@@ -3,6 +3,7 @@
 #include "bundle/BundleError.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -159,6 +160,81 @@ void removeTree(const fs::path& path) {
         }
     } else if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
         fail("Could not remove", path, errno);
+    }
+}
+
+void setOrdinaryModes(const fs::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        fail("Could not inspect", path, errno);
+    }
+    if (S_ISLNK(status.st_mode)) {
+        return;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        // Writable and searchable first, so the children can be reached.
+        if (::chmod(path.c_str(), 0755) != 0) {
+            fail("Could not set the permissions of", path, errno);
+        }
+        std::error_code error;
+        for (fs::directory_iterator it(path, error), end; !error && it != end;
+             it.increment(error)) {
+            setOrdinaryModes(it->path());
+        }
+        if (error) {
+            fail("Could not list", path, error.value());
+        }
+        return;
+    }
+    const mode_t mode = (status.st_mode & S_IXUSR) != 0 ? 0755 : 0644;
+    if ((status.st_mode & 07777) != mode && ::chmod(path.c_str(), mode) != 0) {
+        fail("Could not set the permissions of", path, errno);
+    }
+}
+
+void writeFileAtomically(const fs::path& file, std::string_view contents) {
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) {
+        fail("Could not create", folder, error.value());
+    }
+    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    FileDescriptor out{::mkostemp(pattern.data(), O_CLOEXEC)};
+    if (out.fd < 0) {
+        fail("Could not write", file, errno);
+    }
+    const fs::path temporary(pattern);
+    const auto abandon = [&](int reason) {
+        ::unlink(temporary.c_str());
+        fail("Could not write", file, reason);
+    };
+    for (std::size_t written = 0; written < contents.size();) {
+        const ssize_t put = ::write(out.fd, contents.data() + written, contents.size() - written);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            // A write that takes nothing without an error means the disk is full.
+            abandon(put < 0 ? errno : ENOSPC);
+        }
+        written += static_cast<std::size_t>(put);
+    }
+    if (::fchmod(out.fd, 0644) != 0 || ::fsync(out.fd) != 0) {
+        abandon(errno);
+    }
+    const int closed = ::close(out.fd);
+    out.fd = -1;
+    if (closed != 0) {
+        abandon(errno);
+    }
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        abandon(errno);
+    }
+    // The rename itself reaches the disk with the folder.
+    FileDescriptor directory{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (directory.fd >= 0) {
+        ::fsync(directory.fd);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "UpdateController.h"
 
 #include "WorkerThread.h"
+#include "bundle/MessageText.h"
 #include "platform/Published.h"
 #include "platform/Settings.h"
 
@@ -48,7 +49,13 @@ void UpdateController::setAvailableUpdate(const std::optional<UpdateInfo>& updat
 }
 
 void UpdateController::setMessage(const std::optional<QString>& message) {
-    platform::publish(this, m_message, message, &UpdateController::messageChanged);
+    // Messages carry names from images, plans and the status file: written out so that no name
+    // can add a line of its own to the window.
+    std::optional<QString> shown = message;
+    if (shown) {
+        shown = QString::fromStdString(bundle::escapeControlCharacters(shown->toStdString()));
+    }
+    platform::publish(this, m_message, shown, &UpdateController::messageChanged);
 }
 
 void UpdateController::setChecking(bool checking) {
@@ -146,6 +153,7 @@ QCoro::Task<> UpdateController::runInstall(UpdateInfo info) {
 }
 
 void UpdateController::handleLaunch() {
+    m_service.recoverInterruptedInstall();
     if (const std::optional<UpdateInstallResult> status = m_service.consumeInstallStatus()) {
         setMessage(status->message);
         setFailed(!status->succeeded);

@@ -9,6 +9,8 @@
 #include "WorkerThread.h"
 #include "bundle/BundleLayout.h"
 #include "bundle/ChildProcess.h"
+#include "bundle/InstallRecovery.h"
+#include "bundle/MessageText.h"
 #include "bundle/MountBase.h"
 #include "update/UpdateFeedAddress.h"
 
@@ -323,6 +325,16 @@ std::optional<std::pair<QString, QString>> UpdateService::scheduledInstallation(
         return std::nullopt;
     }
     return std::pair(*m_scheduledPlanPath, *m_scheduledHelperPath);
+}
+
+void UpdateService::recoverInterruptedInstall() {
+    try {
+        bundle::recoverAtStart(currentBundlePath().toStdString(),
+                               m_options.locations.statusFilePath().toStdString());
+    } catch (const DomainError& error) {
+        qWarning("Could not record the recovery of an interrupted update: %s",
+                 bundle::escapeControlCharacters(error.message()).c_str());
+    }
 }
 
 std::optional<UpdateInstallResult> UpdateService::consumeInstallStatus() {

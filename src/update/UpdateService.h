@@ -94,6 +94,12 @@ public:
     // The plan and updater copy of the scheduled installation, for the quit path and for tests.
     std::optional<std::pair<QString, QString>> scheduledInstallation() const;
 
+    // Puts right what an updater that was killed half-way left beside the running application's
+    // bundle (a backup without an installed bundle goes back, staging copies and backups go) and
+    // in the image folder, and records in the status file what it found. Leaves everything alone
+    // while an updater works there. Call at launch, before consumeInstallStatus. Never throws.
+    void recoverInterruptedInstall();
+
     // The status the updater left after the previous update, removed once read. An unreadable
     // or malformed file is left alone and yields none.
     std::optional<UpdateInstallResult> consumeInstallStatus();

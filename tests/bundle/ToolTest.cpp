@@ -2,6 +2,7 @@
 #include "bundle/ArchiveImage.h"
 #include "bundle/ChildProcess.h"
 
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,37 @@ TEST_F(VelkorBundleToolTest, KeygenSignVerifyPackAsReleaseScriptsUseThem) {
     EXPECT_EQ(tool({"keygen", key}).exitStatus, 1); // the existing key stays
     EXPECT_EQ(tool({"sign", bundle.string()}).exitStatus, 2);
     EXPECT_EQ(tool({}).exitStatus, 2);
+}
+
+// Names outside ASCII are packed and unpacked as UTF-8 whatever the locale says, so the first
+// resource with such a name does not break a release.
+TEST_F(VelkorBundleToolTest, PacksNamesOutsideAsciiUnderEveryLocale) {
+    const std::string key = (root / "release.pem").string();
+    ASSERT_EQ(tool({"keygen", key}).exitStatus, 0);
+    const fs::path bundle = makeBundle(root / "Velkor.app", {}, nullptr);
+    writeFile(bundle / "Contents/Resources/Réglages – ♞.txt", "é");
+    fs::create_symlink("Réglages – ♞.txt", bundle / "Contents/Resources/Lien ü");
+    ASSERT_EQ(tool({"sign", bundle.string(), "--key", key}).exitStatus, 0);
+
+    const char* previous = std::getenv("LC_ALL");
+    const std::string saved = previous != nullptr ? previous : "";
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        ::setenv("LC_ALL", locale, 1);
+        const std::string image = (root / (std::string(locale) + ".dmg")).string();
+        const ProcessResult packed = tool({"pack", bundle.string(), image});
+        ASSERT_EQ(packed.exitStatus, 0) << packed.standardError;
+        const AttachedImage attached(image);
+        const fs::path unpacked = attached.mountPoint() / "Velkor.app";
+        EXPECT_EQ(readFile(unpacked / "Contents/Resources/Réglages – ♞.txt"), "é");
+        EXPECT_EQ(fs::read_symlink(unpacked / "Contents/Resources/Lien ü"), "Réglages – ♞.txt");
+        EXPECT_NO_THROW(verifySignature(unpacked));
+    }
+    if (previous != nullptr) {
+        ::setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+        ::unsetenv("LC_ALL");
+    }
 }
 
 // The bundle CMake lays out for an application target, here the stand-in application's.

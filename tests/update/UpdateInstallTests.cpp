@@ -322,6 +322,50 @@ TEST_F(UpdateInstall, RollsBackWhenTheNewVersionCannotStart) {
     EXPECT_TRUE(nextLaunch.failed());
 }
 
+// An updater killed between its two renames left the old application as a backup, no application
+// at its place, the staged copy and an attached image: the next launch moves the backup back,
+// removes the rest and says so in one line, whatever the status holds.
+TEST_F(UpdateInstall, TheNextLaunchPutsRightWhatAKilledUpdaterLeft) {
+    const fs::path folder = installed.parent_path();
+    const QString statusPath = loopback.options().locations.statusFilePath();
+    fs::rename(installed, folder / ".brontil-trash-backup-0F8FAD5B.app");
+    fs::copy(bundles.make("release", "2.0", "2", bundles.key()),
+             folder / ".brontil-trash-update-0F8FAD5B.app", fs::copy_options::recursive);
+    const fs::path image = bundle::ensureMountBase() / "image-K1lled";
+    fs::create_directories(image / "Velkor.app");
+    QFile status(statusPath);
+    ASSERT_TRUE(status.open(QIODevice::WriteOnly));
+    status.write(R"({"succeeded":false,"message":"Velkor update to version 2.0 (build 2) was )"
+                 R"(interrupted.","version":"2.0"})");
+    status.close();
+
+    makeService();
+    UpdateController launch(*service, {{}, [](auto, auto) {}});
+    launch.handleLaunch();
+    EXPECT_EQ(launch.message(),
+              QString("Velkor update was interrupted; the previous version 1.0 (build 1) was "
+                      "restored."));
+    EXPECT_TRUE(launch.failed());
+    EXPECT_TRUE(launch.isPresented());
+    EXPECT_EQ(installedMetadata().version, "1.0");
+    EXPECT_NO_THROW(bundle::verifySignature(installed));
+    EXPECT_EQ(QDir(QString::fromStdString(folder.string()))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Velkor.app"});
+    EXPECT_FALSE(fs::exists(image));
+    EXPECT_FALSE(QFile::exists(statusPath));
+
+    // A status that holds a line break (any name may) is still one line in the window.
+    ASSERT_TRUE(status.open(QIODevice::WriteOnly));
+    status.write(R"({"succeeded":false,"message":"Velkor update failed: x
+BrontilTrashUpdater: )"
+                 R"(fine","version":"2.0"})");
+    status.close();
+    UpdateController next(*service, {{}, [](auto, auto) {}});
+    next.handleLaunch();
+    EXPECT_EQ(next.message(), QString("Velkor update failed: x\\nBrontilTrashUpdater: fine"));
+}
+
 // When the updater copy vanishes before quitting, the application stays open and says so.
 TEST_F(UpdateInstall, StaysOpenWhenTheUpdaterCannotStart) {
     const auto controller = makeController();

@@ -4,6 +4,8 @@
 #include "TestCertificate.h"
 #include "update/UpdateService.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -15,6 +17,12 @@ namespace velkor::testing {
 class LoopbackUpdateServer {
 public:
     LoopbackUpdateServer() {
+        // Images are attached, and abandoned ones removed at launch, in a mount base of our own:
+        // never in the one other programs and test runs share.
+        const QString runtime = m_folder.path() + "/runtime";
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
         QString error;
         m_certificate = TestCertificate::make(m_folder.path(), &error);
         EXPECT_FALSE(m_certificate.certificate.isNull()) << error.toStdString();

@@ -1,13 +1,11 @@
-#include "Updater.h"
-
-#include "BundleTestSupport.h"
-#include "InstallPlan.h"
+#include "UpdaterFixture.h"
 #include "bundle/ArchiveImage.h"
 #include "bundle/ChildProcess.h"
 #include "bundle/FileDigest.h"
 #include "bundle/FileTree.h"
 #include "chess/DomainError.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <sstream>
@@ -18,107 +16,9 @@
 namespace velkor::updater {
 namespace {
 
-namespace fs = std::filesystem;
 using bundle::testing::ArchiveEntry;
-using bundle::testing::readFile;
-using bundle::testing::writeFile;
-using namespace std::chrono_literals;
-
-// Time that only moves when the updater sleeps.
-class ManualClock final : public Clock {
-public:
-    std::chrono::steady_clock::time_point now() override { return m_now; }
-    void sleepFor(std::chrono::milliseconds duration) override { m_now += duration; }
-    std::chrono::steady_clock::duration elapsed() const { return m_now - m_start; }
-
-private:
-    std::chrono::steady_clock::time_point m_start{};
-    std::chrono::steady_clock::time_point m_now{};
-};
-
-// An installed Velkor 1.0 (build 1) in <root>/Applications, a plan for 2.1 (build 57), and the
-// image each case supplies.
-class UpdaterTest : public bundle::testing::BundleFixture {
-public:
-    void SetUp() override {
-        BundleFixture::SetUp();
-        target = root / "Applications/Velkor.app";
-        makeBundle(target, {.version = "1.0", .build = "1"}, &signer);
-        downloads = root / "cache/Updates/2.1-57";
-        fs::create_directories(downloads);
-        planPath = downloads / "install-plan.json";
-        statusPath = root / "support/Updates/last-install.json";
-    }
-
-    fs::path newImage(const BundleSpec& spec = {}, const bundle::SigningKey* key = nullptr,
-                      const std::function<void(const fs::path&)>& alter = {}) {
-        bundle::removeTree(root / "new");
-        const fs::path bundle = makeBundle(root / "new" / "Velkor.app", spec, key ? key : &signer);
-        if (alter) {
-            alter(bundle);
-        }
-        return useImage(makeImage(bundle, "packed"));
-    }
-
-    fs::path useImage(const fs::path& image) {
-        const fs::path dmg = downloads / "Velkor-2.1-57.dmg";
-        fs::copy_file(image, dmg, fs::copy_options::overwrite_existing);
-        return dmg;
-    }
-
-    InstallPlan planFor(const fs::path& dmg) const {
-        return InstallPlan{dmg.string(),
-                           target.string(),
-                           "com.tamsel.brontil",
-                           signer.teamIdentifier(),
-                           "2.1",
-                           "57",
-                           bundle::sha256OfFile(dmg),
-                           statusPath.string()};
-    }
-
-    void writePlan(const InstallPlan& plan) const { writeFile(planPath, encodeInstallPlan(plan)); }
-
-    std::vector<std::string> arguments(pid_t parent = 999'999) const {
-        return {"--plan", planPath.string(), "--parent-pid", std::to_string(parent)};
-    }
-
-    std::string installedMarker() const {
-        return readFile(target / "Contents/Resources/marker.txt");
-    }
-
-    std::vector<std::string> leftovers() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(target.parent_path())) {
-            if (entry.path() != target) {
-                names.push_back(entry.path().filename().string());
-            }
-        }
-        return names;
-    }
-
-    // Lines the stand-in application wrote when it started; waits a little for detached starts.
-    std::vector<std::string> waitForStarts(std::size_t count) const {
-        std::vector<std::string> lines;
-        for (int attempt = 0; attempt < 500; ++attempt) {
-            lines.clear();
-            std::istringstream in(readFile(standInLog));
-            for (std::string line; std::getline(in, line);) {
-                lines.push_back(line);
-            }
-            if (lines.size() >= count) {
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return lines;
-    }
-
-    fs::path target;
-    fs::path downloads;
-    fs::path planPath;
-    fs::path statusPath;
-};
+using namespace testing;
+using UpdaterTest = UpdaterFixture;
 
 // The real program, end to end: it waits for a stand-in parent to exit, installs, writes the
 // status, starts the new application and leaves nothing behind.
@@ -144,6 +44,15 @@ TEST_F(UpdaterTest, ProgramReplacesTheApplicationAfterItsParentExitsAndRelaunche
         R"({"succeeded":true,"message":"Velkor was updated to version 2.1 (build 57).","version":"2.1"})");
     EXPECT_EQ(installedMarker(), "2.1-57");
     EXPECT_EQ(bundle::verifySignature(target).teamIdentifier, signer.teamIdentifier());
+    // The modes of a fresh install, not the read-only ones of the unpacked image.
+    const auto mode = [this](const char* path) {
+        return fs::symlink_status(target / path).permissions() & fs::perms::all;
+    };
+    EXPECT_EQ(mode(""), fs::perms(0755));
+    EXPECT_EQ(mode("Contents"), fs::perms(0755));
+    EXPECT_EQ(mode("Contents/Info.plist"), fs::perms(0644));
+    EXPECT_EQ(mode("Contents/MacOS/velkor"), fs::perms(0755));
+    EXPECT_EQ(mode("Contents/Resources/marker.txt"), fs::perms(0644));
     EXPECT_TRUE(leftovers().empty());
     EXPECT_FALSE(fs::exists(downloads / "Velkor-2.1-57.dmg"));
     EXPECT_FALSE(fs::exists(planPath));
@@ -190,40 +99,41 @@ TEST_F(UpdaterTest, ProgramRejectsBadArgumentsWithOneLineAndNoStatus) {
 struct Attack {
     const char* name;
     // Prepares the image and returns the plan; may adjust the environment.
-    std::function<InstallPlan(UpdaterTest&, UpdaterEnvironment&)> prepare;
+    std::function<InstallPlan(UpdaterFixture&, UpdaterEnvironment&)> prepare;
     const char* description;
 };
 
 // Every attack and fault ends the same safe way: exit 1, one standard-error line, a failure
 // status with the reason, the installed application intact and started again, no staging copy.
 TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication) {
-    const auto fromImage = [](const std::function<fs::path(UpdaterTest&)>& image) {
-        return [image](UpdaterTest& t, UpdaterEnvironment&) { return t.planFor(image(t)); };
+    const auto fromImage = [](const std::function<fs::path(UpdaterFixture&)>& image) {
+        return [image](UpdaterFixture& t, UpdaterEnvironment&) { return t.planFor(image(t)); };
     };
     const std::vector<Attack> rows = {
-        {"another signer", fromImage([](UpdaterTest& t) { return t.newImage({}, &t.otherSigner); }),
+        {"another signer",
+         fromImage([](UpdaterFixture& t) { return t.newImage({}, &t.otherSigner); }),
          "The update application is invalid: Developer ID identity does not match."},
-        {"tampered file", fromImage([](UpdaterTest& t) {
+        {"tampered file", fromImage([](UpdaterFixture& t) {
              return t.newImage({}, nullptr, [](const fs::path& b) {
                  writeFile(b / "Contents/Resources/marker.txt", "2.1-57 evil");
              });
          }),
          "The update application is invalid: Code signature validation failed."},
-        {"extra file", fromImage([](UpdaterTest& t) {
+        {"extra file", fromImage([](UpdaterFixture& t) {
              return t.newImage({}, nullptr, [](const fs::path& b) {
                  writeFile(b / "Contents/MacOS/libinject.so", "x");
              });
          }),
          "The update application is invalid: Code signature validation failed."},
-        {"another build", fromImage([](UpdaterTest& t) { return t.newImage({.build = "58"}); }),
+        {"another build", fromImage([](UpdaterFixture& t) { return t.newImage({.build = "58"}); }),
          "The update application is invalid: Build does not match."},
         {"another version",
-         fromImage([](UpdaterTest& t) { return t.newImage({.version = "2.2"}); }),
+         fromImage([](UpdaterFixture& t) { return t.newImage({.version = "2.2"}); }),
          "The update application is invalid: Version does not match."},
         {"no matching application",
-         fromImage([](UpdaterTest& t) { return t.newImage({.identifier = "com.example.x"}); }),
+         fromImage([](UpdaterFixture& t) { return t.newImage({.identifier = "com.example.x"}); }),
          "The update application is invalid: No matching Velkor app was found."},
-        {"path escaping the image", fromImage([](UpdaterTest& t) {
+        {"path escaping the image", fromImage([](UpdaterFixture& t) {
              bundle::testing::writeArchive(
                  t.root / "escape.dmg",
                  {{"Velkor.app/../../../owned", ArchiveEntry::Kind::file, "x"}});
@@ -231,7 +141,7 @@ TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication)
          }),
          "The update disk image is invalid: The entry Velkor.app/../../../owned leads out of the "
          "image with \"..\"."},
-        {"link escaping the image", fromImage([](UpdaterTest& t) {
+        {"link escaping the image", fromImage([](UpdaterFixture& t) {
              bundle::testing::writeArchive(
                  t.root / "link.dmg",
                  {{"Velkor.app", ArchiveEntry::Kind::folder, "", "", 0755},
@@ -239,29 +149,39 @@ TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication)
              return t.useImage(t.root / "link.dmg");
          }),
          "The update disk image is invalid: The link Velkor.app/Contents leads out of the image."},
+        // A name may hold anything; the report stays one line and forges nothing.
+        {"line break in an entry name", fromImage([](UpdaterFixture& t) {
+             bundle::testing::writeArchive(
+                 t.root / "forged.dmg", {{"Velkor.app", ArchiveEntry::Kind::folder, "", "", 0755},
+                                         {"Velkor.app/x\nBrontilTrashUpdater: Velkor was updated",
+                                          ArchiveEntry::Kind::fifo}});
+             return t.useImage(t.root / "forged.dmg");
+         }),
+         "The update disk image is invalid: The entry Velkor.app/x\\nBrontilTrashUpdater: Velkor "
+         "was updated is a device file, pipe or socket."},
         {"image changed after download",
-         [](UpdaterTest& t, UpdaterEnvironment&) {
+         [](UpdaterFixture& t, UpdaterEnvironment&) {
              InstallPlan plan = t.planFor(t.newImage());
              plan.expectedSHA256[0] = plan.expectedSHA256[0] == '0' ? '1' : '0';
              return plan;
          },
          "The update no longer matches its verified SHA-256 checksum."},
         {"installed application signed by someone else",
-         [](UpdaterTest& t, UpdaterEnvironment&) {
+         [](UpdaterFixture& t, UpdaterEnvironment&) {
              InstallPlan plan = t.planFor(t.newImage());
              plan.expectedTeamIdentifier = t.otherSigner.teamIdentifier();
              return plan;
          },
          "The update application is invalid: Developer ID identity does not match."},
         {"target is not an application",
-         [](UpdaterTest& t, UpdaterEnvironment&) {
+         [](UpdaterFixture& t, UpdaterEnvironment&) {
              InstallPlan plan = t.planFor(t.newImage());
              plan.targetAppPath = (t.root / "Applications").string();
              return plan;
          },
          "The updater received invalid arguments."},
         {"parent never exits",
-         [](UpdaterTest& t, UpdaterEnvironment& environment) {
+         [](UpdaterFixture& t, UpdaterEnvironment& environment) {
              environment.processIsRunning = [](pid_t) { return true; };
              return t.planFor(t.newImage());
          },
@@ -327,6 +247,44 @@ TEST_F(UpdaterTest, FailedRelaunchRollsBackToTheInstalledApplication) {
     EXPECT_EQ(waitForStarts(1), std::vector<std::string>{"1.0-1 " + target.string()});
 }
 
+// A full disk or a file-size limit while unpacking: the real reason, the old application kept
+// and started again, nothing left behind.
+TEST_F(UpdaterTest, ProgramReportsAFileSizeLimitWithItsReason) {
+    writePlan(planFor(newImage()));
+    // 200 blocks of 512 bytes: less than the stand-in executable the image holds.
+    const auto result =
+        bundle::runProcess({"/bin/sh", "-c", "ulimit -f 200 && exec \"$0\" \"$@\"", VELKOR_UPDATER,
+                            "--plan", planPath.string(), "--parent-pid", "999999"});
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::string description =
+        "The update disk image is invalid: Could not unpack Velkor.app/Contents/MacOS/velkor: "
+        "File too large";
+    EXPECT_EQ(result.standardError, "BrontilTrashUpdater: " + description + "\n");
+    EXPECT_EQ(decodeInstallStatus(readFile(statusPath)),
+              (InstallStatus{false, "Velkor update failed: " + description, "2.1"}));
+    EXPECT_EQ(installedMarker(), "1.0-1");
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(attachedFolders().empty());
+    EXPECT_EQ(waitForStarts(1), std::vector<std::string>{"1.0-1 " + target.string()});
+}
+
+// A status that cannot be written does not stop the update, and is not passed over in silence.
+TEST_F(UpdaterTest, AStatusThatCannotBeWrittenIsReported) {
+    writePlan(planFor(newImage()));
+    writeFile(statusPath.parent_path(), "a file where the status folder belongs");
+    ManualClock clock;
+    UpdaterEnvironment environment(clock);
+    environment.launchApplication = [](const fs::path&) {};
+    std::ostringstream errors;
+    EXPECT_EQ(runUpdater(arguments(), environment, errors), 0);
+    EXPECT_EQ(installedMarker(), "2.1-57");
+    EXPECT_TRUE(errors.str().starts_with("BrontilTrashUpdater: Could not create " +
+                                         statusPath.parent_path().string() + ": "))
+        << errors.str();
+    const std::string lines = errors.str();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1) << "told once";
+}
+
 // Case of the digest does not matter, and a second successful run finds nothing left to trip on.
 TEST_F(UpdaterTest, InstallsWithAnUpperCaseDigestAndWritesNoOutput) {
     InstallPlan plan = planFor(newImage());
@@ -356,8 +314,10 @@ TEST_F(UpdaterTest, RollbackThatCannotMoveTheBackupReportsItAndKeepsTheBackup) {
     writeFile(root / "blocked/file", "x");
     // The target path lies below a file, so nothing can be moved there.
     const fs::path impossible = root / "blocked/file/Velkor.app";
+    ManualClock clock;
+    UpdaterEnvironment environment(clock);
     try {
-        rollback(impossible, backup);
+        rollback(impossible, backup, environment);
         ADD_FAILURE() << "rolled back";
     } catch (const DomainError& error) {
         EXPECT_TRUE(
@@ -365,7 +325,7 @@ TEST_F(UpdaterTest, RollbackThatCannotMoveTheBackupReportsItAndKeepsTheBackup) {
             << error.message();
     }
     EXPECT_TRUE(fs::exists(backup / "Contents/Info.plist"));
-    EXPECT_NO_THROW(rollback(target, root / "no-backup.app"));
+    EXPECT_NO_THROW(rollback(target, root / "no-backup.app", environment));
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 // Exit status: 0 success, 1 failure (reason on standard error), 2 wrong arguments.
 #include "bundle/ArchiveImage.h"
 #include "bundle/BundleSignature.h"
+#include "bundle/MessageText.h"
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -50,10 +52,13 @@ int run(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit then fails the write with its reason instead of killing the tool.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     } catch (const std::exception& error) {
-        std::cerr << "velkor-bundle: " << error.what() << '\n';
+        std::cerr << "velkor-bundle: " << velkor::bundle::escapeControlCharacters(error.what())
+                  << '\n';
         return 1;
     }
 }
