@@ -136,7 +136,7 @@ QTableWidget& GameStateTab::moveTable() {
 
 void GameStateTab::refreshPlayers() {
     const ChessBoard& board = m_games.board();
-    const CapturedPieces captured = board.capturedPieces();
+    const CapturedPieces captured = board.capturedInGame();
     m_whiteCaptured->setText(capturedGlyphs(captured.black));
     m_blackCaptured->setText(capturedGlyphs(captured.white));
     const std::int64_t balance = board.materialScore();
