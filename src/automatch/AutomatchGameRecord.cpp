@@ -25,6 +25,8 @@ const QString movesUCI = QStringLiteral("movesUCI");
 const QString initialFEN = QStringLiteral("initialFEN");
 const QString pgn = QStringLiteral("pgn");
 const QString timestamp = QStringLiteral("timestamp");
+const QString whiteRemainingMs = QStringLiteral("whiteRemainingMs");
+const QString blackRemainingMs = QStringLiteral("blackRemainingMs");
 } // namespace key
 
 void insertIfPresent(QJsonObject& object, const QString& name,
@@ -74,6 +76,8 @@ QJsonObject AutomatchGameRecord::toJson(TimestampEncoding encoding) const {
     } else {
         object.insert(key::timestamp, automatch::secondsSinceReferenceDate(timestamp));
     }
+    insertIfPresent(object, key::whiteRemainingMs, whiteRemainingMs);
+    insertIfPresent(object, key::blackRemainingMs, blackRemainingMs);
     return object;
 }
 
@@ -94,6 +98,8 @@ std::optional<AutomatchGameRecord> AutomatchGameRecord::fromJson(const QJsonObje
     record.movesUCI = read.stringList(key::movesUCI);
     record.initialFEN = read.optionalString(key::initialFEN);
     record.pgn = read.string(key::pgn);
+    record.whiteRemainingMs = read.optionalInteger(key::whiteRemainingMs);
+    record.blackRemainingMs = read.optionalInteger(key::blackRemainingMs);
     const std::optional<QDateTime> timestamp =
         automatch::dateFromReferenceSeconds(read.number(key::timestamp));
     if (!read.ok() || !timestamp) {

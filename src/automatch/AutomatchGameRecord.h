@@ -42,6 +42,9 @@ struct AutomatchGameRecord {
     QString pgn;
     // When the record was made (the end of the game), in UTC.
     QDateTime timestamp;
+    // The clocks when the game ended; absent for a game without a clock and in older records.
+    std::optional<std::int64_t> whiteRemainingMs;
+    std::optional<std::int64_t> blackRemainingMs;
 
     // "1 - 0", "0 - 1", or "½ - ½" for anything else.
     QString resultBadgeText() const;
@@ -51,7 +54,7 @@ struct AutomatchGameRecord {
     QJsonObject toJson(TimestampEncoding encoding) const;
 
     // Reads the stored form. Nothing when a required key is missing or any value has the wrong
-    // type; the four optional fields may be missing or null.
+    // type; the optional fields may be missing or null.
     static std::optional<AutomatchGameRecord> fromJson(const QJsonObject& object);
 
     bool operator==(const AutomatchGameRecord&) const = default;

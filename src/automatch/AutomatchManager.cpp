@@ -66,6 +66,14 @@ AutomatchManager::AutomatchManager(GameManager& games, EngineManager& engines,
     }
     restoreHistory();
     m_games.setSeriesObserver(this);
+    m_timeControl = m_games.timeControlConfig();
+    // Until a series starts, it will play with what is set for the next game.
+    connect(&m_games, &GameManager::timeControlConfigChanged, this,
+            [this](const TimeControlConfig& config) {
+                if (!m_isAutomatchActive) {
+                    setTimeControl(config);
+                }
+            });
 }
 
 AutomatchManager::~AutomatchManager() {
@@ -211,6 +219,7 @@ void AutomatchManager::refuseStart(const QString& error) {
     const bool wasActive = m_isAutomatchActive;
     setConfigurationError(error);
     setIsAutomatchActive(false);
+    setTimeControl(m_games.timeControlConfig());
     // The countdown was cancelled on the way in; a series that ran stops keeping the machine
     // awake.
     setIsCountingDown(false);
@@ -254,6 +263,7 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
     setCurrentGameIndex(1);
     setCurrentWhiteIsEngine1(true);
     setIsCountingDown(false);
+    setTimeControl(m_games.timeControlConfig());
     saveHistory();
     m_games.updateKeepAwake();
     launchCurrentGame();
@@ -270,6 +280,8 @@ void AutomatchManager::launchCurrentGame() {
     const std::int64_t blackElo = whiteIsEngine1 ? m_engine2Elo : m_engine1Elo;
 
     m_games.setGameMode(GameMode::engineVsEngine);
+    // Every game of the series with the same clock and thinking mode, whatever was set since.
+    m_games.setTimeControlConfig(m_timeControl);
     m_engines.setSelectedWhiteEngine(white);
     m_engines.setSelectedBlackEngine(black);
     m_games.setWhiteEngineLimitElo(whiteLimit);
@@ -337,6 +349,11 @@ void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoa
     record.initialFEN = QString::fromStdString(board.initialFEN());
     record.pgn = pgn;
     record.timestamp = QDateTime::currentDateTimeUtc();
+    // The clocks as the game left them, so that viewing it later shows its own times.
+    if (!m_games.clock().isUnlimited()) {
+        record.whiteRemainingMs = m_games.clock().whiteRemainingMs();
+        record.blackRemainingMs = m_games.clock().blackRemainingMs();
+    }
     m_history.append(std::move(record));
     emit historyChanged(m_history);
     saveHistory();
@@ -351,6 +368,7 @@ void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoa
 void AutomatchManager::finishSeries() {
     m_playedToItsEnd = true;
     setIsAutomatchActive(false);
+    setTimeControl(m_games.timeControlConfig());
     // The games recorded: totalGames may have been lowered during the series, and a game that
     // ended while the series was paused was not recorded.
     setMatchFinishedReason(automatch::seriesSummary(m_history.size(), effectiveEngine1Name(),
@@ -419,6 +437,7 @@ void AutomatchManager::stop() {
     setIsCountingDown(false);
     setIsAutomatchActive(false);
     setIsAutomatchPaused(false);
+    setTimeControl(m_games.timeControlConfig());
     setMatchFinishedReason(QStringLiteral("Automatch gestoppt."));
     saveHistory();
     if (wasActive) {
@@ -463,6 +482,28 @@ void AutomatchManager::clearHistory() {
     setCurrentGameIndex(0);
     setMatchFinishedReason(std::nullopt);
     platform::Settings::remove(persistedHistoryKey);
+}
+
+StoredGame AutomatchManager::storedGame(const AutomatchGameRecord& record) {
+    StoredGame game;
+    game.movesUCI = record.movesUCI;
+    game.initialFEN = record.initialFEN;
+    game.white = ShownPlayer{record.whiteEngineName, true, record.whiteEngineElo};
+    game.black = ShownPlayer{record.blackEngineName, true, record.blackEngineElo};
+    game.result = record.result;
+    game.endReason = automatch::recordedGameEnd(record.result, record.reason);
+    game.reasonText = record.reason;
+    game.whiteRemainingMs = record.whiteRemainingMs;
+    game.blackRemainingMs = record.blackRemainingMs;
+    game.pgn = record.pgn;
+    return game;
+}
+
+bool AutomatchManager::viewGameOnBoard(const AutomatchGameRecord& record) {
+    if (m_isAutomatchActive) {
+        return false;
+    }
+    return m_games.replayGame(storedGame(record));
 }
 
 QString AutomatchManager::exportAllPGN() const {
@@ -548,6 +589,10 @@ void AutomatchManager::setHistory(const QList<AutomatchGameRecord>& history) {
 void AutomatchManager::setMatchFinishedReason(const std::optional<QString>& reason) {
     platform::publish(this, m_matchFinishedReason, reason,
                       &AutomatchManager::matchFinishedReasonChanged);
+}
+
+void AutomatchManager::setTimeControl(const TimeControlConfig& config) {
+    platform::publish(this, m_timeControl, config, &AutomatchManager::timeControlChanged);
 }
 
 void AutomatchManager::setConfigurationError(const std::optional<QString>& error) {

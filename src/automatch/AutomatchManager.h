@@ -57,6 +57,7 @@ class AutomatchManager : public QObject, public GameSeriesObserver {
                    matchFinishedReasonChanged)
     Q_PROPERTY(std::optional<QString> configurationError READ configurationError NOTIFY
                    configurationErrorChanged)
+    Q_PROPERTY(velkor::TimeControlConfig timeControl READ timeControl NOTIFY timeControlChanged)
 
 public:
     // The defaults key of the stored history.
@@ -118,6 +119,10 @@ public:
     const std::optional<QString>& matchFinishedReason() const { return m_matchFinishedReason; }
     // Why the last start, or a game's launch, was refused.
     const std::optional<QString>& configurationError() const { return m_configurationError; }
+    // The time control and engine thinking mode every game of the series is played with: the
+    // game manager's setting for the next game while no series runs, and the one the running
+    // series started with (each of its games is started with it, whatever is set meanwhile).
+    const TimeControlConfig& timeControl() const { return m_timeControl; }
 
     // Derived values, computed on each read.
     // The Elo limit is asked for and the engine is not known to lack UCI_LimitStrength.
@@ -151,6 +156,12 @@ public:
     void resume();
     // Stops, forgets the records and the score, and removes the stored history.
     void clearHistory();
+    // "View on Board": shows the recorded game on the board with its own players, strengths,
+    // result, end, clocks and PGN. Refused (false) while a series runs, whose game is on the
+    // board.
+    bool viewGameOnBoard(const AutomatchGameRecord& record);
+    // What the board is given to show a record.
+    static StoredGame storedGame(const AutomatchGameRecord& record);
 
     // The exports the panel copies or saves.
     QString exportAllPGN() const;
@@ -184,6 +195,7 @@ signals:
     void historyChanged(const QList<velkor::AutomatchGameRecord>& history);
     void matchFinishedReasonChanged(const std::optional<QString>& reason);
     void configurationErrorChanged(const std::optional<QString>& error);
+    void timeControlChanged(const velkor::TimeControlConfig& config);
 
 private:
     // Fills a missing engine 1 from White's selection or the first installed engine, and a
@@ -220,6 +232,7 @@ private:
     void setHistory(const QList<AutomatchGameRecord>& history);
     void setMatchFinishedReason(const std::optional<QString>& reason);
     void setConfigurationError(const std::optional<QString>& error);
+    void setTimeControl(const TimeControlConfig& config);
 
     GameManager& m_games;
     EngineManager& m_engines;
@@ -250,6 +263,7 @@ private:
     QList<AutomatchGameRecord> m_history;
     std::optional<QString> m_matchFinishedReason;
     std::optional<QString> m_configurationError;
+    TimeControlConfig m_timeControl;
 
     // Cancels the running countdown; replaced by each new one.
     platform::CancellationSource m_countdown;

@@ -54,4 +54,37 @@ GameOutcome classifyGameEnd(const GameEndReason& reason,
     return draw(reason, QStringLiteral("Ungenügend Material"));
 }
 
+std::optional<GameEndReason> recordedGameEnd(const QString& result, const QString& reasonText) {
+    using Reason = GameEndReason;
+    const std::optional<QString> noFailure;
+    for (const PieceColor winner : {PieceColor::white, PieceColor::black}) {
+        for (const Reason& candidate :
+             {Reason::checkmate(winner), Reason::timeout(winner), Reason::resignation(winner)}) {
+            const GameOutcome outcome = classifyGameEnd(candidate, noFailure);
+            if (outcome.result == result && outcome.reasonText == reasonText) {
+                return candidate;
+            }
+        }
+        // An engine failure is recorded as that engine's resignation with its message.
+        const GameOutcome failure = classifyGameEnd(Reason::resignation(winner), QString());
+        const QString prefix =
+            failure.reasonText.left(failure.reasonText.indexOf(QLatin1Char(':')));
+        const QString suffix =
+            failure.reasonText.mid(failure.reasonText.lastIndexOf(QLatin1Char('(')));
+        if (failure.result == result && reasonText.startsWith(prefix) &&
+            reasonText.endsWith(suffix)) {
+            return Reason::resignation(winner);
+        }
+    }
+    for (const Reason& candidate : {Reason::stalemate(), Reason::fiftyMoveRule(),
+                                    Reason::threefoldRepetition(), Reason::seventyFiveMoveRule(),
+                                    Reason::fivefoldRepetition(), Reason::insufficientMaterial()}) {
+        const GameOutcome outcome = classifyGameEnd(candidate, noFailure);
+        if (outcome.result == result && outcome.reasonText == reasonText) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace velkor::automatch

@@ -23,4 +23,8 @@ struct GameOutcome {
 GameOutcome classifyGameEnd(const GameEndReason& reason,
                             const std::optional<QString>& engineFailure);
 
+// Reads a recorded result and reason text back as the end that produced them; none when the
+// text is not one this table writes (so no reason is invented for it).
+std::optional<GameEndReason> recordedGameEnd(const QString& result, const QString& reasonText);
+
 } // namespace velkor::automatch

@@ -107,6 +107,9 @@ public:
 
     // Per colour, the men missing from the full set (promoted men never count below zero).
     CapturedPieces capturedPieces() const;
+    // Per colour, its men taken by the moves of this board's history, pawns first as
+    // capturedPieces lists them: what a game that began from a set-up position really captured.
+    CapturedPieces capturedInGame() const;
     // White's material minus Black's (pawn 1, minor 3, rook 5, queen 9).
     std::int64_t materialScore() const;
 

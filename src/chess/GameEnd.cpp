@@ -1,5 +1,7 @@
 #include "ChessBoard.h"
 
+#include <algorithm>
+
 namespace velkor {
 
 using position::Cell;
@@ -137,6 +139,20 @@ CapturedPieces ChessBoard::capturedPieces() const {
                 list.emplace_back(static_cast<PieceType>(type), color);
             }
         }
+    }
+    return captured;
+}
+
+CapturedPieces ChessBoard::capturedInGame() const {
+    CapturedPieces captured;
+    for (const MoveRecord& record : m_history) {
+        if (const std::optional<Piece> piece = record.capturedPiece) {
+            (piece->color == PieceColor::white ? captured.white : captured.black).push_back(*piece);
+        }
+    }
+    for (std::vector<Piece>* list : {&captured.white, &captured.black}) {
+        std::stable_sort(list->begin(), list->end(),
+                         [](const Piece& a, const Piece& b) { return a.type < b.type; });
     }
     return captured;
 }

@@ -53,6 +53,10 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
                       : &GameManager::blackEngineLimitEloChanged);
         connect(&seat, &EngineSeat::eloChanged, this,
                 white ? &GameManager::whiteEngineEloChanged : &GameManager::blackEngineEloChanged);
+        // The banners name each engine with the strength it plays at.
+        connect(&seat, &EngineSeat::processChanged, this, &GameManager::refreshShownGame);
+        connect(&seat, &EngineSeat::limitEloChanged, this, &GameManager::refreshShownGame);
+        connect(&seat, &EngineSeat::eloChanged, this, &GameManager::refreshShownGame);
         seat.setReports(EngineSeat::Reports{
             [this, color](const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines) {
                 m_analysis.report(color, evaluation, std::move(lines));
@@ -60,6 +64,7 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
             [this, color](const QString& message) { handleEngineFailure(color, message); }});
         seat.setOptions(m_engineOptions, m_timeSource);
     }
+    refreshShownGame();
 }
 
 GameManager::~GameManager() {
@@ -83,6 +88,71 @@ bool GameManager::isInspectingPast() const {
 
 void GameManager::setGameMode(GameMode mode) {
     platform::publish(this, m_gameMode, mode, &GameManager::gameModeChanged);
+    // Before the first game the board holds no game whose players a change could misname.
+    if (!m_hasStartedGame) {
+        m_playingMode = mode;
+        refreshShownGame();
+    }
+}
+
+void GameManager::beginPlayingMode() {
+    m_hasStartedGame = true;
+    m_playingMode = m_gameMode;
+    if (m_shownGame.origin != ShownGame::Origin::live) {
+        ShownGame live = m_shownGame;
+        live.origin = ShownGame::Origin::live;
+        live.reasonText.reset();
+        live.pgn.clear();
+        m_shownGame = live;
+    }
+    refreshShownGame();
+}
+
+ShownPlayer GameManager::livePlayer(PieceColor color) const {
+    switch (m_playingMode) {
+    case GameMode::humanVsEngine:
+        if (color == m_humanColor) {
+            return {QStringLiteral("Player"), false, std::nullopt};
+        }
+        break;
+    case GameMode::engineVsEngine:
+        break;
+    case GameMode::humanVsHuman:
+        return {color == PieceColor::white ? QStringLiteral("Player 1")
+                                           : QStringLiteral("Player 2"),
+                false, std::nullopt};
+    }
+    const EngineSeat& seat = engineSeat(color);
+    const UCIEngineProcess* engine = seat.process();
+    if (!engine) {
+        const QString standIn = m_playingMode == GameMode::humanVsEngine
+                                    ? QStringLiteral("UCI Engine")
+                                : color == PieceColor::white ? QStringLiteral("White Engine")
+                                                             : QStringLiteral("Black Engine");
+        return {standIn, true, std::nullopt};
+    }
+    // An engine without UCI_LimitStrength plays at full strength whatever was asked.
+    const bool limited = seat.limitElo() && engine->config().supportsLimitStrength.value_or(true) &&
+                         engine->canLimitStrength().value_or(true);
+    return {engine->config().name, true,
+            limited ? std::optional<std::int64_t>(seat.elo()) : std::nullopt};
+}
+
+void GameManager::refreshShownGame() {
+    if (m_shownGame.origin == ShownGame::Origin::stored) {
+        return;
+    }
+    ShownGame game = m_shownGame;
+    if (game.origin == ShownGame::Origin::live) {
+        game.white = livePlayer(PieceColor::white);
+        game.black = livePlayer(PieceColor::black);
+    }
+    game.result = QString::fromUtf8(pgnResultToken(m_gameEndReason));
+    setShownGame(game);
+}
+
+void GameManager::setShownGame(const ShownGame& game) {
+    platform::publish(this, m_shownGame, game, &GameManager::shownGameChanged);
 }
 
 void GameManager::setColorChoice(PlayerColorChoice choice) {
@@ -104,7 +174,8 @@ void GameManager::startNewGame() {
     m_clock.reset(m_gameTimeControl);
     resetGameState();
     setHumanColor(resolve(m_colorChoice));
-    setIsFlipped(m_gameMode == GameMode::humanVsEngine && m_humanColor == PieceColor::black);
+    beginPlayingMode();
+    setIsFlipped(m_playingMode == GameMode::humanVsEngine && m_humanColor == PieceColor::black);
     const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
     launchEngines(engines, true);
     updateKeepAwake();
@@ -127,8 +198,8 @@ void GameManager::resetGameState() {
 
 bool GameManager::acceptsUserMove() const {
     return !m_isGameOver && !m_isPaused && !isInspectingPast() &&
-           m_gameMode != GameMode::engineVsEngine &&
-           !(m_gameMode == GameMode::humanVsEngine && m_board.turn() != m_humanColor);
+           m_playingMode != GameMode::engineVsEngine &&
+           !(m_playingMode == GameMode::humanVsEngine && m_board.turn() != m_humanColor);
 }
 
 void GameManager::handleSquareClick(Square square) {
@@ -257,7 +328,7 @@ void GameManager::playMoveSound(bool isCapture) {
 void GameManager::checkGameEnd() {
     std::optional<GameEndReason> reason = m_board.gameEndReason();
     // Engines claim fifty-move and repetition draws at once; people claim them with claimDraw().
-    if (!reason && m_gameMode == GameMode::engineVsEngine) {
+    if (!reason && m_playingMode == GameMode::engineVsEngine) {
         reason = m_board.claimableDrawReason();
     }
     if (reason) {
@@ -354,6 +425,7 @@ void GameManager::setBoard(ChessBoard board) {
 
 void GameManager::setHumanColor(PieceColor color) {
     platform::publish(this, m_humanColor, color, &GameManager::humanColorChanged);
+    refreshShownGame();
 }
 
 void GameManager::setIsFlipped(bool flipped) {
@@ -370,6 +442,7 @@ void GameManager::setIsGameOver(bool over) {
 
 void GameManager::setGameEndReason(std::optional<GameEndReason> reason) {
     platform::publish(this, m_gameEndReason, reason, &GameManager::gameEndReasonChanged);
+    refreshShownGame();
 }
 
 void GameManager::setIsPaused(bool paused) {

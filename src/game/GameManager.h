@@ -8,6 +8,7 @@
 #include "LiveAnalysis.h"
 #include "MoveAnalysis.h"
 #include "PlayerColorChoice.h"
+#include "ShownGame.h"
 #include "TimeControlConfig.h"
 #include "chess/ChessBoard.h"
 #include "chess/GameEndReason.h"
@@ -92,6 +93,7 @@ class GameManager : public QObject {
                    NOTIFY currentlyThinkingColorChanged)
     Q_PROPERTY(std::optional<velkor::EngineConfiguration> currentlyThinkingEngine READ
                    currentlyThinkingEngine NOTIFY currentlyThinkingEngineChanged)
+    Q_PROPERTY(velkor::ShownGame shownGame READ shownGame NOTIFY shownGameChanged)
 
 public:
     // The manager plays its sounds through `sounds`, takes its engines from the selections of
@@ -114,7 +116,14 @@ public:
     ChessClock& clock() { return m_clock; }
     const ChessClock& clock() const { return m_clock; }
     ChessClock* clockObject() { return &m_clock; }
+    // The mode of the next game (the New Game setting).
     GameMode gameMode() const { return m_gameMode; }
+    // The mode of the game on the board; it changes only when a game is started or loaded.
+    GameMode playingMode() const { return m_playingMode; }
+    // The game on the board as every view names it: players with their strengths, result and,
+    // for a stored game, its own record. Views take names, strengths and the result from here
+    // and nowhere else, so a setting for the next game never relabels the game on the board.
+    const ShownGame& shownGame() const { return m_shownGame; }
     // The colour wish against an engine, resolved at each new game.
     PlayerColorChoice colorChoice() const { return m_colorChoice; }
     // The colour the user plays against an engine in the current game.
@@ -270,9 +279,14 @@ public:
     // The board the views draw: the inspected earlier position, else the live board.
     // Recomputed on every read.
     ChessBoard displayedBoard() const;
-    // Rebuilds a finished game from its UCI move texts for viewing; unreadable or illegal moves
-    // are skipped. `reason` is the caller's result text and is not stored.
-    void replayGame(const QStringList& moves, const std::optional<QString>& initialFEN,
+    // Shows a stored finished game on the board with its own players, strengths, result,
+    // clocks and record; nothing of the game shown before stays (its engines are ended, its
+    // analysis and grades dropped). Refused (false) while a series of games is running: its
+    // game in play must not be replaced under it.
+    bool replayGame(const StoredGame& game);
+    // The same for a game known only by its moves: its players are unknown ("?") and its end is
+    // the board's own. `reason` is the caller's result text, kept for the views.
+    bool replayGame(const QStringList& moves, const std::optional<QString>& initialFEN,
                     const std::optional<QString>& reason);
 
 signals:
@@ -303,6 +317,7 @@ signals:
     void blackEngineProcessChanged(velkor::UCIEngineProcess* process);
     void currentlyThinkingColorChanged(std::optional<velkor::PieceColor> color);
     void currentlyThinkingEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
+    void shownGameChanged(const velkor::ShownGame& game);
 
 private:
     // Lets tests hand in an engine answer and see the engine coroutines still alive.
@@ -311,6 +326,13 @@ private:
 
     // Forgets everything of the previous game but the board and the clock.
     void resetGameState();
+    // A game is started or loaded in the mode set for the next game.
+    void beginPlayingMode();
+    // Publishes the live (or loaded) game's players and result; a stored game keeps its own.
+    void refreshShownGame();
+    // The player of `color` in the game in play.
+    ShownPlayer livePlayer(PieceColor color) const;
+    void setShownGame(const ShownGame& game);
 
     // Engines (GameManagerEngines.cpp).
     EngineSeat& seatOf(PieceColor color) {
@@ -406,6 +428,10 @@ private:
     platform::SleepGuard& m_sleepGuard;
     ChessBoard m_board;
     GameMode m_gameMode = GameMode::humanVsEngine;
+    GameMode m_playingMode = GameMode::humanVsEngine;
+    // Whether a game was started or loaded; before that the mode setting is the board's mode.
+    bool m_hasStartedGame = false;
+    ShownGame m_shownGame;
     PlayerColorChoice m_colorChoice = PlayerColorChoice::white;
     PieceColor m_humanColor = PieceColor::white;
     TimeControlConfig m_timeControlConfig;

@@ -105,7 +105,7 @@ std::vector<UCIEngineProcess*> GameManager::setupEnginesForGame() {
 
 void GameManager::launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay) {
     cancelEngineStartTask();
-    const std::size_t expected = requiredEngineCount(m_gameMode);
+    const std::size_t expected = requiredEngineCount(m_playingMode);
     if (expected > 0 && engines.size() != expected) {
         // The game cannot begin; an engine made for the other colour would only keep the machine
         // awake for nothing.
@@ -168,6 +168,8 @@ QCoro::Task<> GameManager::startEngines(QPointer<GameManager> self,
 void GameManager::finishEngineStart(bool resumePlay) {
     m_engineStartTask.reset();
     setEngineStatusText(readyText);
+    // The handshakes have told which engines can play at a limited strength.
+    refreshShownGame();
     if (!resumePlay || m_isGameOver) {
         return;
     }
@@ -197,7 +199,7 @@ void GameManager::triggerEngineIfNeeded() {
     setEngineStatusText(thinkingText);
     cancelEngineMoveTask();
     m_engineMoveTask.emplace();
-    const std::chrono::milliseconds pause = m_gameMode == GameMode::engineVsEngine
+    const std::chrono::milliseconds pause = m_playingMode == GameMode::engineVsEngine
                                                 ? m_engineOptions.engineMovePause
                                                 : std::chrono::milliseconds::zero();
     runEngineTurn(QPointer<GameManager>(this), QPointer<UCIEngineProcess>(engine),
@@ -277,7 +279,7 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
         return;
     }
     const bool isCapture = isCaptureMove(*parsed);
-    if (m_gameMode == GameMode::engineVsEngine) {
+    if (m_playingMode == GameMode::engineVsEngine) {
         m_analysis.gradePendingMove(turn);
     }
     const std::optional<double> before = m_analysis.scoreFromWhiteOf(turn);
@@ -293,7 +295,7 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
     setEngineStatusText(readyText);
-    if (m_gameMode == GameMode::engineVsEngine) {
+    if (m_playingMode == GameMode::engineVsEngine) {
         m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()),
                                   QString::fromStdString(m_board.history().back().san), turn,
                                   before);
@@ -371,8 +373,8 @@ void GameManager::stopEngines() {
 }
 
 bool GameManager::isEnginePlaying(PieceColor color) const {
-    return m_gameMode == GameMode::engineVsEngine ||
-           (m_gameMode == GameMode::humanVsEngine && color != m_humanColor);
+    return m_playingMode == GameMode::engineVsEngine ||
+           (m_playingMode == GameMode::humanVsEngine && color != m_humanColor);
 }
 
 UCIEngineProcess* GameManager::engineProcess(PieceColor color) const {
@@ -458,7 +460,7 @@ bool GameManager::canLimitStrength(PieceColor color) const {
 }
 
 void GameManager::updateKeepAwake() {
-    const bool engineGameInProgress = m_gameMode != GameMode::humanVsHuman &&
+    const bool engineGameInProgress = m_playingMode != GameMode::humanVsHuman &&
                                       (whiteEngineProcess() || blackEngineProcess()) &&
                                       !m_isGameOver;
     const bool seriesActive = m_seriesObserver && m_seriesObserver->isAutomatchActive();

@@ -53,6 +53,7 @@ void GameManager::loadFEN(const QString& fen) {
     ChessBoard loaded(fen.toStdString());
     discardEngines();
     setBoard(std::move(loaded));
+    beginPlayingMode();
     resetNavigation();
     setLastMove(std::nullopt);
     setIsGameOver(false);
@@ -80,6 +81,18 @@ void GameManager::loadPGN(const QString& text) {
     ParsedPGN parsed = PGNParser::parse(text.toStdString());
     discardEngines();
     setBoard(std::move(parsed.board));
+    beginPlayingMode();
+    // The game's own players stay its players, also while engines continue it.
+    ShownGame shown = m_shownGame;
+    shown.origin = ShownGame::Origin::loaded;
+    for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
+        const auto tag = parsed.tags.find(color == PieceColor::white ? "White" : "Black");
+        ShownPlayer& player = color == PieceColor::white ? shown.white : shown.black;
+        if (tag != parsed.tags.end() && !tag->second.empty() && tag->second != "?") {
+            player = ShownPlayer{QString::fromStdString(tag->second), false, std::nullopt};
+        }
+    }
+    setShownGame(shown);
     resetNavigation();
     setLastMove(lastMoveOf(m_board));
     m_analysis.reset();
@@ -105,32 +118,44 @@ QString GameManager::exportFEN() const {
 }
 
 QString GameManager::exportPGN() const {
+    // A stored game is written as it was recorded: its players, strengths and result.
+    if (m_shownGame.origin == ShownGame::Origin::stored && !m_shownGame.pgn.isEmpty()) {
+        return m_shownGame.pgn;
+    }
     QString white;
     QString black;
-    switch (m_gameMode) {
-    case GameMode::humanVsEngine: {
-        const PieceColor engineColor = opponent(m_humanColor);
-        const QString engine = engineName(engineColor).value_or(QStringLiteral("UCI Engine"));
-        white = m_humanColor == PieceColor::white ? QStringLiteral("Player") : engine;
-        black = m_humanColor == PieceColor::black ? QStringLiteral("Player") : engine;
-        break;
+    if (m_shownGame.origin != ShownGame::Origin::live) {
+        white = m_shownGame.white.name;
+        black = m_shownGame.black.name;
+    } else {
+        switch (m_playingMode) {
+        case GameMode::humanVsEngine: {
+            const PieceColor engineColor = opponent(m_humanColor);
+            const QString engine = engineName(engineColor).value_or(QStringLiteral("UCI Engine"));
+            white = m_humanColor == PieceColor::white ? QStringLiteral("Player") : engine;
+            black = m_humanColor == PieceColor::black ? QStringLiteral("Player") : engine;
+            break;
+        }
+        case GameMode::engineVsEngine:
+            white = engineName(PieceColor::white).value_or(QStringLiteral("White Engine"));
+            black = engineName(PieceColor::black).value_or(QStringLiteral("Black Engine"));
+            break;
+        case GameMode::humanVsHuman:
+            white = QStringLiteral("White Player");
+            black = QStringLiteral("Black Player");
+            break;
+        }
     }
-    case GameMode::engineVsEngine:
-        white = engineName(PieceColor::white).value_or(QStringLiteral("White Engine"));
-        black = engineName(PieceColor::black).value_or(QStringLiteral("Black Engine"));
-        break;
-    case GameMode::humanVsHuman:
-        white = QStringLiteral("White Player");
-        black = QStringLiteral("Black Player");
-        break;
-    }
+    const std::string result = m_shownGame.origin == ShownGame::Origin::stored
+                                   ? m_shownGame.result.toStdString()
+                                   : std::string(pgnResultToken(m_gameEndReason));
     const PGNGame game{"Velkor Match",
                        platformSite,
                        PGNGame::currentDateString(),
                        "1",
                        white.toStdString(),
                        black.toStdString(),
-                       std::string(pgnResultToken(m_gameEndReason)),
+                       result,
                        m_gameTimeControl.pgnString().toStdString(),
                        m_board.initialFEN(),
                        m_board.history()};
@@ -147,7 +172,7 @@ void GameManager::undoMove() {
     ++m_playGeneration;
     const std::size_t historyLength = m_board.history().size();
     const std::size_t count =
-        m_gameMode == GameMode::humanVsEngine && m_board.turn() == m_humanColor
+        m_playingMode == GameMode::humanVsEngine && m_board.turn() == m_humanColor
             ? std::min<std::size_t>(2, historyLength)
             : 1;
     std::optional<ChessClock::Snapshot> restored;
@@ -177,7 +202,7 @@ void GameManager::undoMove() {
             m_clock.pause();
         }
     }
-    if (m_gameMode != GameMode::humanVsHuman) {
+    if (m_playingMode != GameMode::humanVsHuman) {
         restartEnginesForCurrentPosition();
     }
 }
@@ -241,36 +266,77 @@ ChessBoard GameManager::displayedBoard() const {
     }
 }
 
-void GameManager::replayGame(const QStringList& moves, const std::optional<QString>& initialFEN,
-                             const std::optional<QString>& /*reason*/) {
+bool GameManager::replayGame(const QStringList& moves, const std::optional<QString>& initialFEN,
+                             const std::optional<QString>& reason) {
+    StoredGame game;
+    game.movesUCI = moves;
+    game.initialFEN = initialFEN;
+    // Nothing is known of the players: PGN's word for an unknown name.
+    game.white = ShownPlayer{QStringLiteral("?"), false, std::nullopt};
+    game.black = game.white;
+    game.reasonText = reason;
+    return replayGame(game);
+}
+
+bool GameManager::replayGame(const StoredGame& stored) {
+    // The running series owns the game on the board; replacing it would leave the series
+    // waiting for an end that never comes.
+    if (m_seriesObserver && m_seriesObserver->isAutomatchActive()) {
+        return false;
+    }
     ChessBoard board;
     try {
-        board =
-            ChessBoard(initialFEN ? initialFEN->toStdString() : std::string(standardStartingFEN));
+        board = ChessBoard(stored.initialFEN ? stored.initialFEN->toStdString()
+                                             : std::string(standardStartingFEN));
     } catch (const DomainError&) {
         board = ChessBoard();
     }
-    for (const QString& text : moves) {
+    for (const QString& text : stored.movesUCI) {
         // Unreadable or illegal moves are skipped: a stored record may be damaged.
         if (const std::optional<Move> move = Move::fromUci(text.toStdString())) {
             board.play(*move);
         }
     }
+    // The game shown before goes entirely: its engines (whose names and answers would still
+    // reach the views), its evaluation, lines and grades, and any queued time-out.
+    discardEngines();
+    m_analysis.reset();
+    m_hasStartedGame = true;
     setBoard(std::move(board));
     setLastMove(lastMoveOf(m_board));
-    setIsGameOver(true);
-    // What is shown and exported is the replayed game's end as its board tells it (a game
-    // stopped before its end reads as one in progress), never the game shown before.
-    setGameEndReason(m_board.gameEndReason());
+    setIsPaused(false);
     setEngineFailureMessage(std::nullopt);
-    // A time-out queued for the game shown before must not end this one.
-    ++m_playGeneration;
-    // An open promotion choice belonged to the game that was shown before.
+    setEngineStatusText(QStringLiteral("Ready"));
+    setIsGameOver(true);
+    ShownGame shown;
+    shown.origin = ShownGame::Origin::stored;
+    shown.white = stored.white;
+    shown.black = stored.black;
+    shown.reasonText = stored.reasonText;
+    shown.pgn = stored.pgn;
+    // The stored end where the record names one, else the board's own (a mate it shows).
+    const std::optional<GameEndReason> reason =
+        stored.endReason ? stored.endReason : m_board.gameEndReason();
+    shown.result = stored.result != QStringLiteral("*") || !reason
+                       ? stored.result
+                       : QString::fromUtf8(pgnResultToken(reason));
+    setShownGame(shown);
+    setGameEndReason(reason);
     resetNavigation();
-    m_clock.stop();
     m_clockHistory.clear();
+    // The clocks as they stood when the stored game ended; a game without a clock shows none.
+    if (stored.whiteRemainingMs && stored.blackRemainingMs) {
+        m_clock.reset(
+            TimeControlConfig{TimeControlPreset::custom, 1, 0, EngineThinkingMode::gameClock()});
+        m_clock.restore(ChessClock::Snapshot{*stored.whiteRemainingMs, *stored.blackRemainingMs,
+                                             std::nullopt, false});
+    } else {
+        m_clock.reset(
+            TimeControlConfig{TimeControlPreset::unlimited, 0, 0, EngineThinkingMode::gameClock()});
+    }
     // The game shown is over: an engine game it replaced no longer keeps the machine awake.
     updateKeepAwake();
+    return true;
 }
 
 } // namespace velkor

@@ -123,4 +123,35 @@ size_t qHash(const EngineConfiguration& engine, size_t seed) noexcept {
                       optionalHash(engine.supportsLimitStrength), engine.isBuiltIn);
 }
 
+QString distinctEngineLabel(const EngineConfiguration& engine,
+                            const QList<EngineConfiguration>& engines) {
+    bool nameShared = false;
+    int samePathCount = 0;
+    int position = 0;
+    for (const EngineConfiguration& other : engines) {
+        if (other.name != engine.name) {
+            continue;
+        }
+        if (other.id != engine.id) {
+            nameShared = true;
+        }
+        if (other.executablePath == engine.executablePath) {
+            ++samePathCount;
+            if (other.id == engine.id && position == 0) {
+                position = samePathCount;
+            }
+        }
+    }
+    if (!nameShared) {
+        return engine.name;
+    }
+    QString label = engine.name + QStringLiteral(" (") + engine.executablePath + QLatin1Char(')');
+    if (samePathCount > 1) {
+        // An engine outside the list counts after those in it.
+        label +=
+            QStringLiteral(" #") + QString::number(position > 0 ? position : samePathCount + 1);
+    }
+    return label;
+}
+
 } // namespace velkor

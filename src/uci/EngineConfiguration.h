@@ -59,4 +59,10 @@ struct EngineConfiguration {
 
 size_t qHash(const EngineConfiguration& engine, size_t seed = 0) noexcept;
 
+// How a picker names `engine` among `engines` so that no two entries read alike: the name alone
+// when it is the only one so named, else the name with the executable's path, and where even the
+// path is shared a number ("Stockfish 15.1 (/usr/games/stockfish) #2"), in list order.
+QString distinctEngineLabel(const EngineConfiguration& engine,
+                            const QList<EngineConfiguration>& engines);
+
 } // namespace velkor

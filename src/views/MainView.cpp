@@ -100,10 +100,8 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
         refreshBanners();
         refreshEvaluationBar();
     });
-    connect(&game, &GameManager::gameModeChanged, this, banners);
-    connect(&game, &GameManager::humanColorChanged, this, banners);
-    connect(&game, &GameManager::whiteEngineProcessChanged, this, banners);
-    connect(&game, &GameManager::blackEngineProcessChanged, this, banners);
+    // Names and strengths come with the game on the board, never from the next game's settings.
+    connect(&game, &GameManager::shownGameChanged, this, banners);
     connect(&game, &GameManager::isGameOverChanged, this, banners);
     const ChessClock& clock = game.clock();
     connect(&clock, &ChessClock::whiteRemainingMsChanged, this, &MainView::refreshClocks);
@@ -120,7 +118,8 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
 
 void MainView::refreshBanners() {
     const ChessBoard displayed = m_game.displayedBoard();
-    const CapturedPieces captured = displayed.capturedPieces();
+    // What this game took, not every man missing from a set-up position.
+    const CapturedPieces captured = displayed.capturedInGame();
     const std::int64_t whiteLead = displayed.materialScore();
     const auto bannerFor = [&](PieceColor color) {
         const PlayerInfo player = playerInfo(m_game, color);

@@ -3,28 +3,19 @@
 #include "game/GameManager.h"
 
 namespace velkor {
-namespace {
-
-QString runningEngineName(const GameManager& game, PieceColor color, const QString& fallback) {
-    const UCIEngineProcess* engine =
-        color == PieceColor::white ? game.whiteEngineProcess() : game.blackEngineProcess();
-    return engine ? engine->config().name : fallback;
-}
-
-} // namespace
 
 PlayerInfo playerInfo(const GameManager& game, PieceColor color) {
-    switch (game.gameMode()) {
+    const ShownGame& shown = game.shownGame();
+    const ShownPlayer& player = shown.player(color);
+    // Engines, and every player of a game read or brought back, by the game's own names.
+    if (shown.origin != ShownGame::Origin::live || player.isEngine) {
+        return {player.displayName(), player.isEngine};
+    }
+    // The people of the game in play, by its mode (not the mode set for the next game).
+    switch (game.playingMode()) {
     case GameMode::humanVsEngine:
-        if (color == game.humanColor()) {
-            return {QStringLiteral("Player"), false};
-        }
-        return {runningEngineName(game, color, QStringLiteral("UCI Engine")), true};
     case GameMode::engineVsEngine:
-        return {runningEngineName(game, color,
-                                  color == PieceColor::white ? QStringLiteral("White Engine")
-                                                             : QStringLiteral("Black Engine")),
-                true};
+        return {QStringLiteral("Player"), false};
     case GameMode::humanVsHuman:
         return {color == PieceColor::white ? QStringLiteral("Player 1")
                                            : QStringLiteral("Player 2"),

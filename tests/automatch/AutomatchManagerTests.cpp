@@ -341,6 +341,39 @@ TEST_F(AutomatchManagerTest, StopKeepsTheRecordsAndHaltsTheGameOrTheCountdown) {
     EXPECT_EQ(series->currentGameIndex(), 1);
 }
 
+TEST_F(AutomatchManagerTest, TheSeriesPlaysWithTheClockItStartedWithAndKeepsItsGameOnBoard) {
+    const TimeControlConfig blitz{TimeControlPreset::blitz3_2, 5, 3,
+                                  EngineThinkingMode::fixedMoveTime(2.5)};
+    const TimeControlConfig rapid{TimeControlPreset::rapid10_0, 5, 3,
+                                  EngineThinkingMode::fixedDepth(4)};
+    auto series = makeManager();
+    // Before a start the series will play with what is set for the next game.
+    games.setTimeControlConfig(blitz);
+    EXPECT_EQ(series->timeControl(), blitz);
+    series->setPauseBetweenGamesSeconds(0);
+    series->start(3, alpha, beta);
+    waitUntilEnginesPlay();
+    // A change meanwhile is not what the running series plays with.
+    games.setTimeControlConfig(rapid);
+    EXPECT_EQ(series->timeControl(), blitz);
+    winAndWaitForNextGame(*series, PieceColor::white);
+    EXPECT_EQ(games.timeControlConfig(), blitz) << "game 2 starts on the series' clock";
+
+    // Viewing a recorded game would replace the series' game under it: refused.
+    const std::string running = games.board().fen();
+    EXPECT_FALSE(series->viewGameOnBoard(series->history().front()));
+    EXPECT_EQ(games.board().fen(), running);
+    EXPECT_FALSE(games.isGameOver());
+
+    series->stop();
+    games.setTimeControlConfig(rapid);
+    EXPECT_EQ(series->timeControl(), rapid);
+    EXPECT_TRUE(series->viewGameOnBoard(series->history().front()));
+    EXPECT_EQ(games.shownGame().white.name, "Alpha");
+    EXPECT_EQ(games.shownGame().result, "1-0");
+    EXPECT_EQ(games.gameEndReason(), GameEndReason::resignation(PieceColor::white));
+}
+
 TEST_F(AutomatchManagerTest, LoweringTheLengthEndsTheSeriesAfterTheCurrentGame) {
     auto series = startSeries(10);
     winAndWaitForNextGame(*series, PieceColor::white);

@@ -46,7 +46,13 @@ TEST(GameOutcomeTest, EveryEndHasItsResultAndGermanText) {
         EXPECT_EQ(outcome.result, c.result) << c.reasonText.toStdString();
         EXPECT_EQ(outcome.reasonText, c.reasonText);
         EXPECT_EQ(outcome.winner, c.winner) << c.reasonText.toStdString();
+        // A stored game shown again ends as it was recorded.
+        EXPECT_EQ(recordedGameEnd(outcome.result, outcome.reasonText), c.reason)
+            << c.reasonText.toStdString();
     }
+    // Words this table never wrote, or a result that contradicts them, name no end.
+    EXPECT_FALSE(recordedGameEnd("1-0", "Schachmatt (Schwarz gewinnt)"));
+    EXPECT_FALSE(recordedGameEnd("0-1", "Black won on a technicality"));
 }
 
 TEST(GameOutcomeTest, EngineFailureIsNamedOnlyForResignations) {

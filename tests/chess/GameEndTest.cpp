@@ -145,6 +145,24 @@ TEST(GameEndTest, CapturedPiecesAndMaterial) {
     EXPECT_EQ(std::count(blackTypes.begin(), blackTypes.end(), PieceType::king), 0);
 }
 
+TEST(GameEndTest, CapturedInGameCountsOnlyThisGamesCaptures) {
+    // A set-up position is missing most men, yet nothing has been taken in this game.
+    ChessBoard board("r3k3/8/8/3p4/4P3/8/8/4K2R w - - 0 1");
+    EXPECT_TRUE(board.capturedInGame().white.empty());
+    EXPECT_TRUE(board.capturedInGame().black.empty());
+    ASSERT_TRUE(board.play(Move(*Square::parse("e4"), *Square::parse("d5"))));
+    ASSERT_TRUE(board.play(Move(*Square::parse("a8"), *Square::parse("a7"))));
+    ASSERT_TRUE(board.play(Move(*Square::parse("h1"), *Square::parse("h8"))));
+    EXPECT_EQ(typesOf(board.capturedInGame().black), std::vector{PieceType::pawn});
+    EXPECT_TRUE(board.capturedInGame().white.empty());
+    // Rh8+ took nothing; the material balance is the position's own.
+    EXPECT_EQ(board.materialScore(), 1);
+    board.undo();
+    board.undo();
+    board.undo();
+    EXPECT_TRUE(board.capturedInGame().black.empty());
+}
+
 TEST(GameEndTest, BoardWithoutAKingForTheMoverIsStalemate) {
     ChessBoard board("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
     board.setPiece(Square(4, 0), std::nullopt);

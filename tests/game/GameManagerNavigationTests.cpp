@@ -340,6 +340,7 @@ TEST_F(GameManagerTest, ReplaySkipsUnreadableMovesAndShowsTheGameAsOver) {
     startGame();
     manager.resign(PieceColor::white);
     series.calls.clear();
+    series.active = false;
     manager.replayGame({"e2e4", " E7E5\n", "xx00", "e2e4", "g1f3"}, std::nullopt,
                        QStringLiteral("1-0"));
     EXPECT_EQ(manager.board().history().size(), 3u);
@@ -381,6 +382,7 @@ TEST_F(GameManagerTest, ReplayDropsAnOpenPromotionChoice) {
     playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     move("b7", "b8");
     ASSERT_TRUE(manager.pendingPromotion());
+    series.active = false;
     manager.replayGame({"e2e4"}, std::nullopt, std::nullopt);
     EXPECT_FALSE(manager.pendingPromotion());
     EXPECT_FALSE(manager.selectedSquare());

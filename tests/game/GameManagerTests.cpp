@@ -395,5 +395,26 @@ TEST_F(GameManagerTest, StopKeepsTheBoardAndHaltsPlay) {
     EXPECT_TRUE(series.calls.empty());
 }
 
+TEST_F(GameManagerTest, SettingsForTheNextGameLeaveTheGameOnTheBoardAlone) {
+    startGame();
+    move("e2", "e4");
+    // Against an engine, Black's clicks would be refused and the players renamed.
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setColorChoice(PlayerColorChoice::white);
+    move("e7", "e5");
+    EXPECT_EQ(manager.board().history().size(), 2u);
+    EXPECT_EQ(manager.playingMode(), GameMode::humanVsHuman);
+    EXPECT_EQ(manager.shownGame().white, (ShownPlayer{"Player 1", false, std::nullopt}));
+    EXPECT_EQ(manager.shownGame().black, (ShownPlayer{"Player 2", false, std::nullopt}));
+    manager.resign(PieceColor::black);
+    EXPECT_EQ(manager.shownGame().result, "1-0");
+    EXPECT_TRUE(manager.exportPGN().contains("[Black \"Black Player\"]"));
+
+    manager.startNewGame();
+    EXPECT_EQ(manager.playingMode(), GameMode::humanVsEngine);
+    EXPECT_EQ(manager.shownGame().white.name, "Player");
+    EXPECT_EQ(manager.shownGame().black, (ShownPlayer{"UCI Engine", true, std::nullopt}));
+}
+
 } // namespace
 } // namespace velkor

@@ -11,7 +11,7 @@ struct KeyAndText {
 };
 
 // Every interface key in table order with its English text, as the product defines them.
-inline constexpr std::array<KeyAndText, 162> expectedEnglish{{
+inline constexpr std::array<KeyAndText, 165> expectedEnglish{{
     {"elo_limit_unsupported", "This engine cannot limit its strength (no UCI_LimitStrength)."},
     {"menu_sounds", "Sounds"},
     {"about_version", "Version"},
@@ -166,6 +166,9 @@ inline constexpr std::array<KeyAndText, 162> expectedEnglish{{
     {"automatch_score", "Scoreboard"},
     {"automatch_game_n", "Game"},
     {"automatch_load_game", "View on Board"},
+    {"automatch_view_refused_running", "An automatch is running: its game stays on the board."},
+    {"automatch_series_settings", "Every game of the series is played with"},
+    {"engine_card_game_over", "The game is over: no engine is thinking."},
     {"automatch_export_all_pgn", "Copy All Games (PGN)"},
     {"automatch_clear_history", "Clear History"},
     {"automatch_engine_1", "Engine 1 (Starts as White)"},

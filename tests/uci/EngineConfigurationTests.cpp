@@ -81,6 +81,26 @@ TEST(EngineConfiguration, OptionalsMayBeMissingOrNullAndIdsAnyCase) {
     EXPECT_EQ(engine->id, original.id);
 }
 
+TEST(EngineConfiguration, PickerLabelsTellEnginesOfOneNameApart) {
+    const auto engine = [](const char* name, const char* path) {
+        return EngineConfiguration::makeNew(QString::fromLatin1(name), QString::fromLatin1(path),
+                                            QStringLiteral("SF"));
+    };
+    const EngineConfiguration debian = engine("Stockfish 15.1", "/usr/games/stockfish");
+    const EngineConfiguration local = engine("Stockfish 15.1", "/opt/sf/stockfish");
+    const EngineConfiguration again = engine("Stockfish 15.1", "/usr/games/stockfish");
+    const EngineConfiguration toga = engine("Toga II", "/usr/games/toga2");
+    const QList<EngineConfiguration> installed{debian, local, again, toga};
+    QStringList labels;
+    for (const EngineConfiguration& each : installed) {
+        labels.append(distinctEngineLabel(each, installed));
+    }
+    EXPECT_EQ(labels, (QStringList{"Stockfish 15.1 (/usr/games/stockfish) #1",
+                                   "Stockfish 15.1 (/opt/sf/stockfish)",
+                                   "Stockfish 15.1 (/usr/games/stockfish) #2", "Toga II"}));
+    EXPECT_EQ(distinctEngineLabel(debian, {debian, toga}), "Stockfish 15.1");
+}
+
 TEST(EngineConfiguration, HashCoversEveryField) {
     EngineConfiguration a = sampleEngine();
     EngineConfiguration b = a;

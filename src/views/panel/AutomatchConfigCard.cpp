@@ -38,12 +38,42 @@ QStringList openingLines(const QString& text) {
     return lines;
 }
 
+// The clock and thinking mode as a person reads them, in the interface language.
+QString seriesSettingsText(const TimeControlConfig& config, const LocalizationManager& text) {
+    QString clock = text.text(locKey(config.preset));
+    if (config.preset == TimeControlPreset::custom) {
+        clock += QStringLiteral(" (%1 min + %2 s)")
+                     .arg(config.customBaseMinutes)
+                     .arg(config.customIncrementSeconds);
+    }
+    const EngineThinkingMode& mode = config.engineThinkingMode;
+    QString thinking;
+    switch (mode.kind()) {
+    case EngineThinkingMode::Kind::gameClock:
+        thinking = text.text(QStringLiteral("use_game_clock"));
+        break;
+    case EngineThinkingMode::Kind::fixedMoveTime:
+        thinking = text.text(QStringLiteral("fixed_movetime")) +
+                   QStringLiteral(" (%1 s)").arg(mode.seconds(), 0, 'f', 1);
+        break;
+    case EngineThinkingMode::Kind::fixedDepth:
+        thinking =
+            text.text(QStringLiteral("fixed_depth")) + QStringLiteral(" (%1)").arg(mode.depth());
+        break;
+    }
+    return text.text(QStringLiteral("automatch_series_settings")) + QStringLiteral(":\n") +
+           text.text(QStringLiteral("time_control")) + QStringLiteral(": ") + clock +
+           QLatin1Char('\n') + text.text(QStringLiteral("engine_thinking_time")) +
+           QStringLiteral(": ") + thinking;
+}
+
 } // namespace
 
 AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineManager& engines,
                                          LocalizationManager& localization,
                                          const EngineEloRanges& ranges, QWidget* parent)
-    : QFrame(parent), m_automatch(automatch), m_engines(engines), m_ranges(ranges) {
+    : QFrame(parent), m_automatch(automatch), m_engines(engines), m_localization(localization),
+      m_ranges(ranges) {
     setObjectName(QStringLiteral("automatchConfig"));
     QVBoxLayout* layout = nullptr;
     QFrame* card = makeCard(this, layout);
@@ -113,6 +143,17 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     m_openings->setFixedHeight(70);
     m_openings->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(m_openings);
+
+    // Set in the New Game tab; shown here so a series never starts on a clock nobody saw.
+    m_seriesSettings = makeWrappingLabel({}, card);
+    m_seriesSettings->setObjectName(QStringLiteral("automatchSeriesSettings"));
+    layout->addWidget(m_seriesSettings);
+    const auto showSettings = [this] {
+        m_seriesSettings->setText(seriesSettingsText(m_automatch.timeControl(), m_localization));
+    };
+    connect(&automatch, &AutomatchManager::timeControlChanged, this, showSettings);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, showSettings);
+    showSettings();
 
     connect(m_games, &QSpinBox::valueChanged, this,
             [this](int games) { m_automatch.setTotalGames(games); });
@@ -195,11 +236,11 @@ void AutomatchConfigCard::refreshEngines() {
         const QSignalBlocker blocker(picker);
         picker->clear();
         for (const EngineConfiguration& engine : m_engines.availableEngines()) {
-            picker->addItem(engine.name, engine.id);
+            picker->addItem(distinctEngineLabel(engine, m_engines.availableEngines()), engine.id);
         }
         if (chosen && picker->findData(chosen->id) < 0) {
             // A series may run engines that are no longer (or never were) installed.
-            picker->addItem(chosen->name, chosen->id);
+            picker->addItem(distinctEngineLabel(*chosen, m_engines.availableEngines()), chosen->id);
         }
         picker->setCurrentIndex(chosen ? picker->findData(chosen->id) : -1);
         elo->setUnsupported(chosen && chosen->supportsLimitStrength == false);

@@ -38,6 +38,7 @@ private:
 
     AutomatchManager& m_automatch;
     EngineManager& m_engines;
+    LocalizationManager& m_localization;
     const EngineEloRanges& m_ranges;
     QSpinBox* m_games;
     QComboBox* m_engine1;
@@ -48,6 +49,7 @@ private:
     QSlider* m_pause;
     QLabel* m_pauseValue;
     QPlainTextEdit* m_openings;
+    QLabel* m_seriesSettings;
 };
 
 } // namespace velkor::panel

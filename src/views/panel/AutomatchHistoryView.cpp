@@ -181,7 +181,11 @@ QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
         if (const AutomatchGameRecord* found = findRecord()) {
             // A copy: replaying ends the game on the board, which may add to the history.
             const AutomatchGameRecord loaded = *found;
-            m_games.replayGame(loaded.movesUCI, loaded.initialFEN, loaded.reason);
+            if (!m_automatch.viewGameOnBoard(loaded)) {
+                emit toastRequested(
+                    m_localization.text(QStringLiteral("automatch_view_refused_running")));
+                return;
+            }
             emit toastRequested(
                 QStringLiteral("Partie #%1 auf Brett geladen!").arg(loaded.gameNumber));
         }

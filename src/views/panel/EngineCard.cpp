@@ -51,6 +51,8 @@ EngineCard::EngineCard(GameManager& games, LocalizationManager& localization, QW
     connect(&games, &GameManager::currentlyThinkingEngineChanged, this, &EngineCard::refresh);
     connect(&games, &GameManager::whiteEngineProcessChanged, this, &EngineCard::refresh);
     connect(&games, &GameManager::blackEngineProcessChanged, this, &EngineCard::refresh);
+    connect(&games, &GameManager::shownGameChanged, this, &EngineCard::refresh);
+    connect(&games, &GameManager::isGameOverChanged, this, &EngineCard::refresh);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,
             &EngineCard::refresh);
     refresh();
@@ -80,9 +82,21 @@ void EngineCard::refresh() {
         m_status->setText(m_localization.text(QStringLiteral("status_thinking")));
         return;
     }
-    const bool hasEngine = m_games.whiteEngineProcess() || m_games.blackEngineProcess();
-    m_status->setText(m_localization.text(hasEngine ? QStringLiteral("engine_idle")
-                                                    : QStringLiteral("no_engine")));
+    // "Waiting for the player's move" only where a person is to move against an engine.
+    const ShownGame& shown = m_games.shownGame();
+    const bool hasEngine = shown.white.isEngine || shown.black.isEngine;
+    const bool hasPerson = !shown.white.isEngine || !shown.black.isEngine;
+    QString key;
+    if (!hasEngine) {
+        key = QStringLiteral("no_engine");
+    } else if (m_games.isGameOver()) {
+        key = QStringLiteral("engine_card_game_over");
+    } else if (hasPerson) {
+        key = QStringLiteral("engine_idle");
+    } else {
+        key = QStringLiteral("status_idle");
+    }
+    m_status->setText(m_localization.text(key));
 }
 
 } // namespace velkor::panel

@@ -126,6 +126,7 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     };
     connect(&games, &GameManager::boardChanged, this, request);
     connect(&games, &GameManager::gameEndReasonChanged, this, request);
+    connect(&games, &GameManager::shownGameChanged, this, request);
     refresh();
 }
 

@@ -162,7 +162,7 @@ bool GameStateTab::eventFilter(QObject* watched, QEvent* event) {
 
 void GameStateTab::refreshPlayers() {
     const ChessBoard& board = m_games.board();
-    const CapturedPieces captured = board.capturedPieces();
+    const CapturedPieces captured = board.capturedInGame();
     m_whiteCaptured->setText(capturedGlyphs(captured.black));
     m_blackCaptured->setText(capturedGlyphs(captured.white));
     const std::int64_t balance = board.materialScore();

@@ -42,7 +42,8 @@ LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
     connect(m_black, &EloSliderRow::changed, this,
             [this](bool limit, std::int64_t elo) { m_games.updateBlackElo(limit, elo); });
 
-    connect(&games, &GameManager::gameModeChanged, this, &LiveEloControl::refresh);
+    // The game on the board decides which engines there are to change.
+    connect(&games, &GameManager::shownGameChanged, this, &LiveEloControl::refresh);
     connect(&games, &GameManager::humanColorChanged, this, &LiveEloControl::refresh);
     connect(&games, &GameManager::whiteEngineProcessChanged, this, &LiveEloControl::refresh);
     connect(&games, &GameManager::blackEngineProcessChanged, this, &LiveEloControl::refresh);
@@ -60,7 +61,11 @@ LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
 }
 
 bool LiveEloControl::enginePlays(PieceColor color) const {
-    switch (m_games.gameMode()) {
+    // Only an engine of the game in play can be changed; a game read or brought back has none.
+    if (m_games.shownGame().origin == ShownGame::Origin::stored) {
+        return false;
+    }
+    switch (m_games.playingMode()) {
     case GameMode::engineVsEngine:
         return true;
     case GameMode::humanVsEngine:
@@ -75,7 +80,7 @@ void LiveEloControl::refresh() {
     const bool whitePlays = enginePlays(PieceColor::white);
     const bool blackPlays = enginePlays(PieceColor::black);
     setVisible(whitePlays || blackPlays);
-    const bool engineMatch = m_games.gameMode() == GameMode::engineVsEngine;
+    const bool engineMatch = m_games.playingMode() == GameMode::engineVsEngine;
     const auto update = [this, engineMatch](EloSliderRow* row, PieceColor color, bool plays,
                                             bool limit, std::int64_t elo) {
         row->setVisible(plays);

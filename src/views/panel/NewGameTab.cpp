@@ -203,6 +203,12 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
         m_thinkingMode->addButton(radio, mode);
         thinkingLayout->addWidget(radio);
     }
+    // The slider says what it sets: the seconds each engine may think per move.
+    m_moveTimeTitle =
+        new LocalizedText(QStringLiteral("engine_fixed_movetime"), localization, m_thinkingSection);
+    m_moveTimeTitle->setObjectName(QStringLiteral("moveTimeTitle"));
+    m_moveTimeTitle->setWordWrap(true);
+    thinkingLayout->addWidget(m_moveTimeTitle);
     auto* moveTimeLine = new QHBoxLayout;
     m_moveTime = horizontalSlider(QStringLiteral("moveTimeSlider"), minHalfSeconds, maxHalfSeconds,
                                   m_thinkingSection);
@@ -431,6 +437,7 @@ void NewGameTab::refreshVisibility() {
     m_matchStrengthSection->setVisible(engineMatch);
     m_thinkingSection->setVisible(againstEngine || engineMatch);
     const int thinking = m_thinkingMode->checkedId();
+    m_moveTimeTitle->setVisible(thinking == 1);
     m_moveTime->setVisible(thinking == 1);
     m_moveTimeValue->setVisible(thinking == 1);
     m_depth->setVisible(thinking == 2);
@@ -450,7 +457,7 @@ void NewGameTab::refreshEngines() {
         const QSignalBlocker blocker(picker);
         picker->clear();
         for (const EngineConfiguration& engine : m_engines.availableEngines()) {
-            picker->addItem(engine.name, engine.id);
+            picker->addItem(distinctEngineLabel(engine, m_engines.availableEngines()), engine.id);
         }
         picker->setCurrentIndex(chosen ? picker->findData(chosen->id) : -1);
         picker->setEnabled(picker->count() > 0);

@@ -79,6 +79,7 @@ private:
     EloSliderRow* m_blackElo;
     QWidget* m_thinkingSection;
     QButtonGroup* m_thinkingMode;
+    QLabel* m_moveTimeTitle = nullptr;
     QSlider* m_moveTime;
     QLabel* m_moveTimeValue;
     QSlider* m_depth;

@@ -41,6 +41,13 @@ StatusBadgeContent statusBadgeContent(const GameManager& games,
     if (games.isGameOver() && games.gameEndReason()) {
         return {Icon::checkeredFlag, gameEndText(*games.gameEndReason(), localization)};
     }
+    // A finished game whose end has no name (a stored game's unknown reason) still shows that
+    // it is over, by its result; never whose turn it would be.
+    if (games.isGameOver()) {
+        const QString result = games.shownGame().result;
+        return {Icon::checkeredFlag,
+                result == QStringLiteral("1/2-1/2") ? QStringLiteral("½-½") : result};
+    }
     const ChessBoard& board = games.board();
     if (board.isKingInCheck(board.turn())) {
         return {Icon::warning, localization.text(QStringLiteral("status_check"))};

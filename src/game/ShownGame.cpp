@@ -1,0 +1,12 @@
+#include "ShownGame.h"
+
+namespace velkor {
+
+QString ShownPlayer::displayName() const {
+    if (!elo) {
+        return name;
+    }
+    return name + QStringLiteral(" (") + QString::number(*elo) + QLatin1Char(')');
+}
+
+} // namespace velkor
