@@ -246,7 +246,7 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
     setEngine2Wins(0);
     setDraws(0);
     setHistory({});
-    setMatchFinishedReason(std::nullopt);
+    setSeriesEnd(std::nullopt);
     setConfigurationError(std::nullopt);
     m_playedToItsEnd = false;
     setIsAutomatchActive(true);
@@ -353,9 +353,8 @@ void AutomatchManager::finishSeries() {
     setIsAutomatchActive(false);
     // The games recorded: totalGames may have been lowered during the series, and a game that
     // ended while the series was paused was not recorded.
-    setMatchFinishedReason(automatch::seriesSummary(m_history.size(), effectiveEngine1Name(),
-                                                    effectiveEngine2Name(), engine1Score(),
-                                                    engine2Score()));
+    setSeriesEnd(automatch::SeriesEnd{false, m_history.size(), effectiveEngine1Name(),
+                                      effectiveEngine2Name(), engine1Score(), engine2Score()});
     m_sounds.play(platform::SoundEffect::gameEnd);
     m_games.updateKeepAwake();
 }
@@ -419,7 +418,8 @@ void AutomatchManager::stop() {
     setIsCountingDown(false);
     setIsAutomatchActive(false);
     setIsAutomatchPaused(false);
-    setMatchFinishedReason(QStringLiteral("Automatch gestoppt."));
+    setSeriesEnd(automatch::SeriesEnd{true, m_history.size(), effectiveEngine1Name(),
+                                      effectiveEngine2Name(), engine1Score(), engine2Score()});
     saveHistory();
     if (wasActive) {
         m_games.stopCurrentGame();
@@ -461,7 +461,7 @@ void AutomatchManager::clearHistory() {
     setEngine2Wins(0);
     setDraws(0);
     setCurrentGameIndex(0);
-    setMatchFinishedReason(std::nullopt);
+    setSeriesEnd(std::nullopt);
     platform::Settings::remove(persistedHistoryKey);
 }
 
@@ -545,9 +545,27 @@ void AutomatchManager::setHistory(const QList<AutomatchGameRecord>& history) {
     platform::publish(this, m_history, history, &AutomatchManager::historyChanged);
 }
 
-void AutomatchManager::setMatchFinishedReason(const std::optional<QString>& reason) {
-    platform::publish(this, m_matchFinishedReason, reason,
+void AutomatchManager::setSeriesEnd(const std::optional<automatch::SeriesEnd>& end) {
+    // The figures first, so whoever hears of the new reason reads the matching figures.
+    m_seriesEnd = end;
+    platform::publish(this, m_matchFinishedReason,
+                      end ? std::optional(automatch::seriesEndText(*end)) : std::nullopt,
                       &AutomatchManager::matchFinishedReasonChanged);
+}
+
+AutomatchManager::ConfigurationProblem
+AutomatchManager::describeConfigurationError(const QString& error) {
+    using Kind = ConfigurationProblem::Kind;
+    if (error == enginesRequired) {
+        return {Kind::enginesRequired, {}};
+    }
+    if (error.startsWith(invalidOpening)) {
+        return {Kind::invalidOpening, error.mid(invalidOpening.size())};
+    }
+    if (error.startsWith(decidedOpening)) {
+        return {Kind::decidedOpening, error.mid(decidedOpening.size())};
+    }
+    return {Kind::other, error};
 }
 
 void AutomatchManager::setConfigurationError(const std::optional<QString>& error) {

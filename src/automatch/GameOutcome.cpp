@@ -1,5 +1,7 @@
 #include "GameOutcome.h"
 
+#include <vector>
+
 namespace velkor::automatch {
 
 namespace {
@@ -52,6 +54,41 @@ GameOutcome classifyGameEnd(const GameEndReason& reason,
         return draw(reason, QStringLiteral("Ungenügend Material"));
     }
     return draw(reason, QStringLiteral("Ungenügend Material"));
+}
+
+std::optional<StoredGameEnd> readReasonText(const QString& reasonText) {
+    std::vector<GameEndReason> reasons{GameEndReason::stalemate(),
+                                       GameEndReason::fiftyMoveRule(),
+                                       GameEndReason::threefoldRepetition(),
+                                       GameEndReason::seventyFiveMoveRule(),
+                                       GameEndReason::fivefoldRepetition(),
+                                       GameEndReason::insufficientMaterial()};
+    for (const PieceColor winner : {PieceColor::white, PieceColor::black}) {
+        reasons.push_back(GameEndReason::checkmate(winner));
+        reasons.push_back(GameEndReason::timeout(winner));
+        reasons.push_back(GameEndReason::resignation(winner));
+    }
+    for (const GameEndReason& reason : reasons) {
+        if (classifyGameEnd(reason, std::nullopt).reasonText == reasonText) {
+            return StoredGameEnd{reason, std::nullopt};
+        }
+    }
+    // "Engine-Fehler bei <loser>: <failure> (<winner> gewinnt)": the failure is whatever stands
+    // between the fixed beginning and end.
+    for (const PieceColor winner : {PieceColor::white, PieceColor::black}) {
+        const QString shape =
+            classifyGameEnd(GameEndReason::resignation(winner), QStringLiteral("\n")).reasonText;
+        const qsizetype at = shape.indexOf(QStringLiteral("\n"));
+        const QString head = shape.left(at);
+        const QString tail = shape.mid(at + 1);
+        if (reasonText.size() >= head.size() + tail.size() && reasonText.startsWith(head) &&
+            reasonText.endsWith(tail)) {
+            return StoredGameEnd{
+                GameEndReason::resignation(winner),
+                reasonText.mid(head.size(), reasonText.size() - head.size() - tail.size())};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace velkor::automatch

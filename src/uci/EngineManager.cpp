@@ -167,8 +167,8 @@ void EngineManager::scanDefaultPaths() {
         if (listed || !isExecutableFile(path)) {
             continue;
         }
-        engines.append(EngineConfiguration::makeNew(scannedEngineName(path), path,
-                                                    QStringLiteral("Auto-detected")));
+        engines.append(
+            EngineConfiguration::makeNew(scannedEngineName(path), path, autoDetectedAuthor));
     }
     setAvailableEngines(prioritized(engines));
     saveEngines();

@@ -42,6 +42,10 @@ class EngineManager : public QObject {
 public:
     using EngineTestResult = velkor::EngineTestResult;
 
+    // The author stored for an engine found by a scan, which tells none; the interface words it
+    // in its own language.
+    static inline const QString autoDetectedAuthor = QStringLiteral("Auto-detected");
+
     // What addEngine gives back: the new record, or the message saying why there is none.
     struct AddEngineResult {
         std::optional<EngineConfiguration> engine;

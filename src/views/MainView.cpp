@@ -5,6 +5,7 @@
 #include "PlayerBannerView.h"
 #include "PlayerInfo.h"
 #include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
 #include "panel/RightPanelView.h"
 
 #include <QFrame>
@@ -15,7 +16,7 @@ namespace velkor {
 
 MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& automatch,
                    LocalizationManager& localization, QWidget* parent)
-    : QWidget(parent), m_game(game), m_topBanner(new PlayerBannerView(this)),
+    : QWidget(parent), m_game(game), m_localization(localization), m_topBanner(new PlayerBannerView(this)),
       m_bottomBanner(new PlayerBannerView(this)), m_evaluationBar(new EvaluationBarView(this)),
       m_board(new BoardView(game, localization, this)) {
     m_board->setObjectName(QStringLiteral("board"));
@@ -59,6 +60,7 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     connect(&game, &GameManager::whiteEngineProcessChanged, this, banners);
     connect(&game, &GameManager::blackEngineProcessChanged, this, banners);
     connect(&game, &GameManager::isGameOverChanged, this, banners);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, banners);
     const ChessClock& clock = game.clock();
     connect(&clock, &ChessClock::whiteRemainingMsChanged, this, &MainView::refreshClocks);
     connect(&clock, &ChessClock::blackRemainingMsChanged, this, &MainView::refreshClocks);
@@ -75,7 +77,7 @@ void MainView::refreshBanners() {
     const CapturedPieces captured = displayed.capturedPieces();
     const std::int64_t whiteLead = displayed.materialScore();
     const auto bannerFor = [&](PieceColor color) {
-        const PlayerInfo player = playerInfo(m_game, color);
+        const PlayerInfo player = playerInfo(m_game, color, m_localization);
         PlayerBanner banner;
         banner.color = color;
         banner.name = player.name;

@@ -1,6 +1,7 @@
 #include "PlayerInfo.h"
 
 #include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
 
 namespace velkor {
 namespace {
@@ -13,22 +14,23 @@ QString runningEngineName(const GameManager& game, PieceColor color, const QStri
 
 } // namespace
 
-PlayerInfo playerInfo(const GameManager& game, PieceColor color) {
+PlayerInfo playerInfo(const GameManager& game, PieceColor color,
+                      const LocalizationManager& localization) {
+    const auto text = [&localization](const char* key) {
+        return localization.text(QLatin1String(key));
+    };
     switch (game.gameMode()) {
     case GameMode::humanVsEngine:
         if (color == game.humanColor()) {
-            return {QStringLiteral("Player"), false};
+            return {text("player_you"), false};
         }
-        return {runningEngineName(game, color, QStringLiteral("UCI Engine")), true};
+        return {runningEngineName(game, color, text("selected_engine")), true};
     case GameMode::engineVsEngine:
         return {runningEngineName(game, color,
-                                  color == PieceColor::white ? QStringLiteral("White Engine")
-                                                             : QStringLiteral("Black Engine")),
+                                  text(color == PieceColor::white ? "white_engine" : "black_engine")),
                 true};
     case GameMode::humanVsHuman:
-        return {color == PieceColor::white ? QStringLiteral("Player 1")
-                                           : QStringLiteral("Player 2"),
-                false};
+        return {text(color == PieceColor::white ? "player_1" : "player_2"), false};
     }
     return {};
 }

@@ -7,6 +7,7 @@
 namespace velkor {
 
 class GameManager;
+class LocalizationManager;
 
 // Who plays a colour, as the banners show it.
 struct PlayerInfo {
@@ -17,7 +18,9 @@ struct PlayerInfo {
 };
 
 // The player of `color` in the current game: the user ("Player"), two people ("Player 1" and
-// "Player 2"), or an engine by its configuration's name, with a stand-in name while none runs.
-PlayerInfo playerInfo(const GameManager& game, PieceColor color);
+// "Player 2"), or an engine by its configuration's name, with a stand-in name while none runs;
+// the stand-ins in the interface language.
+PlayerInfo playerInfo(const GameManager& game, PieceColor color,
+                      const LocalizationManager& localization);
 
 } // namespace velkor
