@@ -57,12 +57,10 @@ GameOutcome classifyGameEnd(const GameEndReason& reason,
 }
 
 std::optional<StoredGameEnd> readReasonText(const QString& reasonText) {
-    std::vector<GameEndReason> reasons{GameEndReason::stalemate(),
-                                       GameEndReason::fiftyMoveRule(),
-                                       GameEndReason::threefoldRepetition(),
-                                       GameEndReason::seventyFiveMoveRule(),
-                                       GameEndReason::fivefoldRepetition(),
-                                       GameEndReason::insufficientMaterial()};
+    std::vector<GameEndReason> reasons{
+        GameEndReason::stalemate(),           GameEndReason::fiftyMoveRule(),
+        GameEndReason::threefoldRepetition(), GameEndReason::seventyFiveMoveRule(),
+        GameEndReason::fivefoldRepetition(),  GameEndReason::insufficientMaterial()};
     for (const PieceColor winner : {PieceColor::white, PieceColor::black}) {
         reasons.push_back(GameEndReason::checkmate(winner));
         reasons.push_back(GameEndReason::timeout(winner));

@@ -50,6 +50,11 @@ public:
     struct AddEngineResult {
         std::optional<EngineConfiguration> engine;
         std::optional<QString> message;
+        // What went wrong, for the interface to word in its own language; `detail` is the
+        // engine test's own error.
+        enum class Problem { none, fileMissing, notExecutable, failedTest };
+        Problem problem = Problem::none;
+        QString detail;
     };
 
     static inline const QString userDefaultsKey = QStringLiteral("Brontil_InstalledEngines");

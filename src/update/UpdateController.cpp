@@ -59,8 +59,7 @@ void UpdateController::setInstalling(bool installing) {
     platform::publish(this, m_isInstalling, installing, &UpdateController::isInstallingChanged);
 }
 
-void UpdateController::setMessage(MessageKind kind, const QString& detail,
-                                  const QString& message) {
+void UpdateController::setMessage(MessageKind kind, const QString& detail, const QString& message) {
     // The kind and detail first, so whoever hears of the new message reads the matching ones.
     m_messageKind = kind;
     m_messageDetail = detail;
@@ -95,8 +94,9 @@ QCoro::Task<> UpdateController::runCheck() {
         Overloaded{
             [this](const UpdateService::UpToDate& upToDate) {
                 setAvailableUpdate(std::nullopt);
-                setMessage(MessageKind::upToDate, upToDate.version,
-                           QStringLiteral("Velkor is up to date (version %1).").arg(upToDate.version));
+                setMessage(
+                    MessageKind::upToDate, upToDate.version,
+                    QStringLiteral("Velkor is up to date (version %1).").arg(upToDate.version));
             },
             [this](const UpdateService::UpdateAvailable& available) {
                 setAvailableUpdate(available.info);
@@ -120,8 +120,9 @@ void UpdateController::install() {
     }
     setInstalling(true);
     setFailed(false);
-    setMessage(MessageKind::downloading, m_availableUpdate->version,
-               QStringLiteral("Downloading and verifying Velkor %1…").arg(m_availableUpdate->version));
+    setMessage(
+        MessageKind::downloading, m_availableUpdate->version,
+        QStringLiteral("Downloading and verifying Velkor %1…").arg(m_availableUpdate->version));
     runInstall(*m_availableUpdate);
 }
 

@@ -56,9 +56,9 @@ public:
     // interface language; changes together with message().
     enum class MessageKind {
         checking,
-        upToDate,     // detail: the installed version
-        checkFailed,  // detail: the error
-        downloading,  // detail: the version being installed
+        upToDate,    // detail: the installed version
+        checkFailed, // detail: the error
+        downloading, // detail: the version being installed
         installFailed,
         verified,
         previousInstall, // detail: the updater's report of the last installation

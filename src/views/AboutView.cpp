@@ -57,15 +57,14 @@ AboutView::AboutView(LocalizationManager& localization, BundleVersion version, Q
     auto* credit = new QLabel(this);
     credit->setAlignment(Qt::AlignCenter);
     credit->setOpenExternalLinks(true);
-    bindLocalizedText(credit, localization, QStringLiteral("about_credit"),
-                      [credit](const QString& madeBy) {
-                          const QString markdown = creditMarkdown(madeBy);
-                          QTextDocument parsed;
-                          parsed.setMarkdown(markdown);
-                          credit->setTextFormat(parsed.isEmpty() ? Qt::PlainText
-                                                                 : Qt::MarkdownText);
-                          credit->setText(markdown);
-                      });
+    bindLocalizedText(
+        credit, localization, QStringLiteral("about_credit"), [credit](const QString& madeBy) {
+            const QString markdown = creditMarkdown(madeBy);
+            QTextDocument parsed;
+            parsed.setMarkdown(markdown);
+            credit->setTextFormat(parsed.isEmpty() ? Qt::PlainText : Qt::MarkdownText);
+            credit->setText(markdown);
+        });
     layout->addWidget(credit);
 
     auto* dedication = new LocalizedText(QStringLiteral("about_dedication"), localization, this);

@@ -16,8 +16,9 @@ namespace velkor {
 
 MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& automatch,
                    LocalizationManager& localization, QWidget* parent)
-    : QWidget(parent), m_game(game), m_localization(localization), m_topBanner(new PlayerBannerView(this)),
-      m_bottomBanner(new PlayerBannerView(this)), m_evaluationBar(new EvaluationBarView(this)),
+    : QWidget(parent), m_game(game), m_localization(localization),
+      m_topBanner(new PlayerBannerView(this)), m_bottomBanner(new PlayerBannerView(this)),
+      m_evaluationBar(new EvaluationBarView(this)),
       m_board(new BoardView(game, localization, this)) {
     m_board->setObjectName(QStringLiteral("board"));
     auto* boardRow = new QHBoxLayout;

@@ -39,11 +39,9 @@ void saveFENDialog(QWidget* parent, const QString& fenContent, const QString& de
 }
 
 void openPGNDialog(QWidget* parent, const std::function<void(const OpenedText&)>& completion) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent,
-                                     LocalizationManager::shared().text(QStringLiteral("dialog_open_pgn")),
-                                     QString(),
-                                     QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
+    const QString path = QFileDialog::getOpenFileName(
+        parent, LocalizationManager::shared().text(QStringLiteral("dialog_open_pgn")), QString(),
+        QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
     if (path.isEmpty()) {
         return;
     }

@@ -26,9 +26,10 @@ PlayerInfo playerInfo(const GameManager& game, PieceColor color,
         }
         return {runningEngineName(game, color, text("selected_engine")), true};
     case GameMode::engineVsEngine:
-        return {runningEngineName(game, color,
-                                  text(color == PieceColor::white ? "white_engine" : "black_engine")),
-                true};
+        return {
+            runningEngineName(game, color,
+                              text(color == PieceColor::white ? "white_engine" : "black_engine")),
+            true};
     case GameMode::humanVsHuman:
         return {text(color == PieceColor::white ? "player_1" : "player_2"), false};
     }

@@ -203,8 +203,8 @@ TEST(BuiltInTable, FollowsEachLanguagesPunctuationAndEloSpelling) {
             // starts a line on its own.
             const bool spaced = at > 0 && text[at - 1].isSpace();
             // A score reads "6.5 : 3.5" with a space on both sides in every language.
-            const bool scoreSeparator = text[at] == u':' && spaced && at + 1 < text.size() &&
-                                        text[at + 1].isSpace();
+            const bool scoreSeparator =
+                text[at] == u':' && spaced && at + 1 < text.size() && text[at + 1].isSpace();
             EXPECT_EQ(spaced, language == Language::french || scoreSeparator)
                 << where << ": " << text.toStdString();
             if (language == Language::french) {
@@ -246,9 +246,9 @@ TEST(BuiltInTable, ButtonLabelsFitTheirButtons) {
 }
 
 TEST(BuiltInTable, NamesTheProductInTheSameRowsOfEveryLanguage) {
-    const QStringList productRows{"about_dedication",  "menu_about",      "app_title",
-                                  "internal_engine",   "about_credit",    "menu_quit",
-                                  "update_available",  "update_up_to_date", "update_downloading",
+    const QStringList productRows{"about_dedication", "menu_about",        "app_title",
+                                  "internal_engine",  "about_credit",      "menu_quit",
+                                  "update_available", "update_up_to_date", "update_downloading",
                                   "update_verified"};
     forEachText([&](Language language, const QString& key, const QString& text) {
         EXPECT_EQ(text.contains(QLatin1String("Velkor")), productRows.contains(key))

@@ -102,7 +102,8 @@ void AutomatchHistoryView::confirmClear() {
     // Qt's own button words are English; these are the interface language's.
     question->button(QMessageBox::Yes)
         ->setText(m_localization.text(QStringLiteral("automatch_clear_history")));
-    question->button(QMessageBox::Cancel)->setText(m_localization.text(QStringLiteral("btn_cancel")));
+    question->button(QMessageBox::Cancel)
+        ->setText(m_localization.text(QStringLiteral("btn_cancel")));
     question->setObjectName(QStringLiteral("clearHistoryQuestion"));
     question->setAttribute(Qt::WA_DeleteOnClose);
     connect(question, &QMessageBox::finished, this, [this](int answer) {
@@ -186,8 +187,8 @@ QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
             // A copy: replaying ends the game on the board, which may add to the history.
             const AutomatchGameRecord loaded = *found;
             m_games.replayGame(loaded.movesUCI, loaded.initialFEN, loaded.reason);
-            emit toastRequested(
-                m_localization.text(QStringLiteral("automatch_game_loaded")).arg(loaded.gameNumber));
+            emit toastRequested(m_localization.text(QStringLiteral("automatch_game_loaded"))
+                                    .arg(loaded.gameNumber));
         }
     });
     connect(copyPgn, &QPushButton::clicked, this, [this, findRecord] {

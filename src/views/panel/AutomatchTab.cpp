@@ -113,11 +113,10 @@ void AutomatchTab::refresh() {
         m_message->hide();
     }
 
-    m_start->setText(m_localization.text(QStringLiteral("btn_start_automatch")) +
-                     QStringLiteral(" (") +
-                     m_localization.text(QStringLiteral("automatch_n_games"))
-                         .arg(m_automatch.totalGames()) +
-                     QStringLiteral(")"));
+    m_start->setText(
+        m_localization.text(QStringLiteral("btn_start_automatch")) + QStringLiteral(" (") +
+        m_localization.text(QStringLiteral("automatch_n_games")).arg(m_automatch.totalGames()) +
+        QStringLiteral(")"));
     m_start->setEnabled(!active);
     m_pause->setText(m_localization.text(paused ? QStringLiteral("btn_resume_automatch")
                                                 : QStringLiteral("btn_pause_automatch")));

@@ -67,13 +67,13 @@ QString seriesEndText(const automatch::SeriesEnd& end, const LocalizationManager
     }
     QString verdict;
     if (end.engine1Score > end.engine2Score) {
-        verdict = localization.text(QStringLiteral("automatch_match_won"))
-                      .arg(end.engine1Name, scoreText(end.engine1Score),
-                           scoreText(end.engine2Score));
+        verdict =
+            localization.text(QStringLiteral("automatch_match_won"))
+                .arg(end.engine1Name, scoreText(end.engine1Score), scoreText(end.engine2Score));
     } else if (end.engine2Score > end.engine1Score) {
-        verdict = localization.text(QStringLiteral("automatch_match_won"))
-                      .arg(end.engine2Name, scoreText(end.engine2Score),
-                           scoreText(end.engine1Score));
+        verdict =
+            localization.text(QStringLiteral("automatch_match_won"))
+                .arg(end.engine2Name, scoreText(end.engine2Score), scoreText(end.engine1Score));
     } else {
         verdict = localization.text(QStringLiteral("automatch_match_drawn"))
                       .arg(scoreText(end.engine1Score), scoreText(end.engine2Score));
@@ -91,11 +91,11 @@ QString configurationErrorText(const QString& error, const LocalizationManager& 
     case Kind::enginesRequired:
         return localization.text(QStringLiteral("automatch_engines_required"));
     case Kind::invalidOpening:
-        return localization.text(QStringLiteral("automatch_invalid_opening")) +
-               QLatin1Char(' ') + problem.detail;
+        return localization.text(QStringLiteral("automatch_invalid_opening")) + QLatin1Char(' ') +
+               problem.detail;
     case Kind::decidedOpening:
-        return localization.text(QStringLiteral("automatch_decided_opening")) +
-               QLatin1Char(' ') + problem.detail;
+        return localization.text(QStringLiteral("automatch_decided_opening")) + QLatin1Char(' ') +
+               problem.detail;
     case Kind::other:
         break;
     }

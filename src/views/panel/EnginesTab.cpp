@@ -111,8 +111,25 @@ void EnginesTab::addEngine(const QString& path) {
     runAdd(QPointer<EnginesTab>(this), m_engines, path,
            [this](const EngineManager::AddEngineResult& result) {
                finishAdd(result.engine ? std::optional<QString>(result.engine->name) : std::nullopt,
-                         result.message);
+                         addEngineError(result));
            });
+}
+
+std::optional<QString>
+EnginesTab::addEngineError(const EngineManager::AddEngineResult& result) const {
+    using Problem = EngineManager::AddEngineResult::Problem;
+    switch (result.problem) {
+    case Problem::fileMissing:
+        return m_localization.text(QStringLiteral("engine_file_missing"));
+    case Problem::notExecutable:
+        return m_localization.text(QStringLiteral("engine_not_executable"));
+    case Problem::failedTest:
+        return m_localization.text(QStringLiteral("engine_failed_test")) + QLatin1Char(' ') +
+               result.detail;
+    case Problem::none:
+        break;
+    }
+    return result.message;
 }
 
 void EnginesTab::finishAdd(const std::optional<QString>& addedName,

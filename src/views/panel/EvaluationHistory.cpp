@@ -28,8 +28,8 @@ QString gradeText(MoveGrade grade, const LocalizationManager& localization) {
 
 QString moveQualityText(const MoveAnalysis& analysis, const LocalizationManager& localization) {
     return analysis.san + QStringLiteral(": ") + gradeText(analysis.grade(), localization) +
-           QStringLiteral(" (−") +
-           QString::number(std::lround(analysis.centipawnLoss)) + QStringLiteral(" cp)");
+           QStringLiteral(" (−") + QString::number(std::lround(analysis.centipawnLoss)) +
+           QStringLiteral(" cp)");
 }
 
 QColor lossColor(double centipawnLoss) {

@@ -13,7 +13,7 @@ class QLabel;
 namespace velkor {
 class GameManager;
 class LocalizationManager;
-}
+} // namespace velkor
 
 namespace velkor::panel {
 

@@ -180,9 +180,8 @@ void ExportTab::showFenResult() {
     }
     // The reader's own words say what is wrong with the text.
     const QString text = m_localization.text(m_fenResultKey);
-    m_fenResult->setText(m_fenResultReason.isEmpty()
-                             ? text
-                             : text + QLatin1Char('\n') + m_fenResultReason);
+    m_fenResult->setText(
+        m_fenResultReason.isEmpty() ? text : text + QLatin1Char('\n') + m_fenResultReason);
 }
 
 } // namespace velkor::panel

@@ -87,9 +87,10 @@ void LiveEloControl::refresh() {
             return;
         }
         row->setToggleText(m_localization.text(QStringLiteral("limit_elo")));
-        row->setTitle(m_localization.text(!engineMatch                 ? QStringLiteral("live_elo_opponent")
-                                          : color == PieceColor::white ? QStringLiteral("live_elo_white")
-                                                                       : QStringLiteral("live_elo_black")));
+        row->setTitle(m_localization.text(!engineMatch ? QStringLiteral("live_elo_opponent")
+                                          : color == PieceColor::white
+                                              ? QStringLiteral("live_elo_white")
+                                              : QStringLiteral("live_elo_black")));
         row->setUnsupported(!m_games.canLimitStrength(color));
         row->setState(limit, elo);
         const UCIEngineProcess* process = color == PieceColor::white ? m_games.whiteEngineProcess()

@@ -319,8 +319,7 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     ASSERT_EQ(world.automatch.history().size(), 2);
     EXPECT_TRUE(find(panel, QStringLiteral("automatchConfig"))->isEnabled());
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("automatchStatus"))->text(), "Automatch Finished");
-    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreFinished"))->text(),
-              "2 / 2 games finished");
+    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreFinished"))->text(), "2 / 2 games finished");
     // Engine 1 mates as White, then, colours swapped, as Black: 2-0, which fixes no finite
     // difference; the likelihood comes from the two decisive games alone.
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreEloDifference"))->text(),
@@ -356,8 +355,7 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     enginesTab->addEngine(stockfishPath);
     EXPECT_FALSE(find(panel, QStringLiteral("addEngineButton"))->isEnabled());
     EXPECT_TRUE(find(panel, QStringLiteral("enginesBusy"))->isVisible());
-    ASSERT_TRUE(
-        waitUntil([&] { return panel.toastMessage().endsWith(QStringLiteral("added")); }));
+    ASSERT_TRUE(waitUntil([&] { return panel.toastMessage().endsWith(QStringLiteral("added")); }));
     EXPECT_TRUE(panel.toastMessage().startsWith(QStringLiteral("Engine 'Stockfish")));
     EXPECT_TRUE(find(panel, QStringLiteral("addEngineButton"))->isEnabled());
 }
