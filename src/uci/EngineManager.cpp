@@ -226,7 +226,7 @@ EngineManager::addEngine(QString path, std::optional<QString> customName) {
     if (self) {
         self->insertTestedEngine(engine);
     }
-    co_return AddEngineResult{engine, std::nullopt};
+    co_return AddEngineResult{engine, std::nullopt, AddEngineResult::Problem::none, {}};
 }
 
 QList<EngineConfiguration> EngineManager::prioritized(const QList<EngineConfiguration>& engines) {

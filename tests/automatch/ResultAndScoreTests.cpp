@@ -46,6 +46,18 @@ TEST(GameOutcomeTest, EveryEndHasItsResultAndGermanText) {
         EXPECT_EQ(outcome.result, c.result) << c.reasonText.toStdString();
         EXPECT_EQ(outcome.reasonText, c.reasonText);
         EXPECT_EQ(outcome.winner, c.winner) << c.reasonText.toStdString();
+        // A stored record's text reads back as the end it was made from, so the interface can
+        // word it in any language.
+        EXPECT_EQ(readReasonText(c.reasonText), (StoredGameEnd{c.reason, c.engineFailure}))
+            << c.reasonText.toStdString();
+    }
+    // A failure text that itself looks like the fixed wording is kept whole.
+    EXPECT_EQ(readReasonText("Engine-Fehler bei Weiß:  (Weiß gewinnt) (Schwarz gewinnt)"),
+              (StoredGameEnd{GameEndReason::resignation(black), " (Weiß gewinnt)"}));
+    // A hand-edited record's text is no reason text.
+    for (const char* other :
+         {"", "Remis", "Schachmatt (Grün gewinnt)", "Engine-Fehler bei Weiß: x"}) {
+        EXPECT_EQ(readReasonText(QString::fromUtf8(other)), std::nullopt) << other;
     }
 }
 

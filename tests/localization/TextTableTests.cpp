@@ -213,7 +213,9 @@ TEST(BuiltInTable, FollowsEachLanguagesPunctuationAndEloSpelling) {
         }
         // A remark in parentheses starts in lower case in Dutch and French, as words inside a
         // sentence do; abbreviations and the French names of the sides keep their capitals.
-        if (language == Language::dutch || language == Language::french) {
+        // A name kept as English writes it, such as a file format's, keeps its capitals.
+        const bool keptAsEnglish = text == textOf(Language::english, key);
+        if ((language == Language::dutch || language == Language::french) && !keptAsEnglish) {
             static const QRegularExpression remark(QStringLiteral("\\((\\w+)"));
             for (const auto& match : remark.globalMatch(text)) {
                 const QString word = match.captured(1);

@@ -220,6 +220,15 @@ QString missingGlyphs(const QString& text, const QFont& font) {
     return missing;
 }
 
+// VELKOR_LANGUAGE_SHOTS=<folder> keeps a picture of each window the test reads.
+void keepPicture(QWidget& window, Language language, const QString& name) {
+    const QString folder = qEnvironmentVariable("VELKOR_LANGUAGE_SHOTS");
+    if (!folder.isEmpty()) {
+        window.grab().save(QStringLiteral("%1/%2-%3.png")
+                               .arg(folder, QString::fromLatin1(id(language).data(), 2), name));
+    }
+}
+
 class InterfaceLanguageTest : public ViewsTest {
 protected:
     InterfaceLanguageTest() {
@@ -325,6 +334,7 @@ TEST_F(InterfaceLanguageTest, EveryTextShownIsInTheChosenLanguageAndFitsItsPlace
             QTest::mouseClick(button, Qt::LeftButton);
             QApplication::processEvents();
             check(*window, language, QStringLiteral("tab %1").arg(tab));
+            keepPicture(*window, language, QStringLiteral("tab%1").arg(tab));
             // The selected tab's title, in bold, fits its button.
             QFont bold = button->font();
             bold.setBold(true);
@@ -342,6 +352,8 @@ TEST_F(InterfaceLanguageTest, EveryTextShownIsInTheChosenLanguageAndFitsItsPlace
         }
         check(sheet, language, QStringLiteral("update window"));
         check(about, language, QStringLiteral("About"));
+        keepPicture(sheet, language, QStringLiteral("update"));
+        keepPicture(about, language, QStringLiteral("about"));
 
         // The dialogs the panel opens: clearing the history asks first; a failed addition says
         // why.
