@@ -33,6 +33,7 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QToolTip>
 #include <algorithm>
@@ -91,20 +92,30 @@ struct Shown {
     QFont font;
 };
 
-QString plain(QString text) {
-    if (Qt::mightBeRichText(text)) {
-        text = QTextDocumentFragment::fromHtml(text).toPlainText();
-    }
-    // "&&" is a shown "&"; a single "&" marks a menu's shortcut letter.
+// A button's or menu's title as shown: "&&" is a shown "&", a single "&" marks the shortcut
+// letter.
+QString withoutShortcutMark(QString text) {
     text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
     text.remove(QLatin1Char('&'));
     text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
     return text;
 }
 
-void add(std::vector<Shown>& shown, const QString& text, const QString& where, const QFont& font) {
+enum class Kind { text, title, richOrPlain, markdown };
+
+void add(std::vector<Shown>& shown, QString text, const QString& where, const QFont& font,
+         Kind kind = Kind::text) {
+    if (kind == Kind::title) {
+        text = withoutShortcutMark(text);
+    } else if (kind == Kind::markdown) {
+        QTextDocument document;
+        document.setMarkdown(text);
+        text = document.toPlainText();
+    } else if (kind == Kind::richOrPlain && Qt::mightBeRichText(text)) {
+        text = QTextDocumentFragment::fromHtml(text).toPlainText();
+    }
     if (!text.trimmed().isEmpty()) {
-        shown.push_back({plain(text), where, font});
+        shown.push_back({text, where, font});
     }
 }
 
@@ -127,9 +138,13 @@ std::vector<Shown> visibleTexts(QWidget& root) {
         const QString where = describe(widget);
         add(shown, widget->toolTip(), where + " tool tip", QToolTip::font());
         if (auto* label = qobject_cast<QLabel*>(widget)) {
-            add(shown, label->text(), where, label->font());
+            // A file's path is the person's own data.
+            if (label->objectName() != QLatin1String("enginePath")) {
+                add(shown, label->text(), where, label->font(),
+                    label->textFormat() == Qt::MarkdownText ? Kind::markdown : Kind::richOrPlain);
+            }
         } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-            add(shown, button->text(), where, button->font());
+            add(shown, button->text(), where, button->font(), Kind::title);
         } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
             for (int i = 0; i < tabs->count(); ++i) {
                 add(shown, tabs->tabText(i), where, tabs->font());
@@ -150,12 +165,12 @@ std::vector<Shown> visibleTexts(QWidget& root) {
 }
 
 void addMenu(std::vector<Shown>& shown, QMenu& menu) {
-    add(shown, menu.title(), "menu " + menu.title(), menu.font());
+    add(shown, menu.title(), "menu " + menu.title(), menu.font(), Kind::title);
     for (QAction* action : menu.actions()) {
         if (action->menu()) {
             addMenu(shown, *action->menu());
         } else if (!action->isSeparator()) {
-            add(shown, action->text(), "menu item " + action->text(), menu.font());
+            add(shown, action->text(), "menu item " + action->text(), menu.font(), Kind::title);
         }
     }
 }
@@ -171,6 +186,7 @@ QStringList columnPieces(Language language) {
             const QString trimmed = piece.trimmed();
             if (trimmed.size() > 1) {
                 pieces.append(trimmed);
+                pieces.append(withoutShortcutMark(trimmed));
             }
         }
     }
@@ -312,8 +328,13 @@ TEST_F(InterfaceLanguageTest, EveryTextShownIsInTheChosenLanguageAndFitsItsPlace
     setCurrentBundlePath(bundle);
     UpdateService service(loopback.options());
     UpdateController updates(service);
-    loopback.server().setRoute(loopback.feedPath(),
-                               Route{200, R"({"version":"2.0","build":"120"})", {}, {}, false});
+    loopback.server().setRoute(
+        loopback.feedPath(),
+        Route{200,
+              R"({"version":"2.0","build":"120","download_url":"https://h/x.dmg"})",
+              {},
+              {},
+              false});
     UpdateView sheet(updates, localization, window.get());
     updates.checkForUpdates(false);
     ASSERT_TRUE(waitUntil([&] { return !updates.isChecking(); }));
@@ -338,7 +359,8 @@ TEST_F(InterfaceLanguageTest, EveryTextShownIsInTheChosenLanguageAndFitsItsPlace
             // The selected tab's title, in bold, fits its button.
             QFont bold = button->font();
             bold.setBold(true);
-            EXPECT_LE(QFontMetrics(bold).horizontalAdvance(button->text()) + 6, button->width())
+            const QString title = withoutShortcutMark(button->text());
+            EXPECT_LE(QFontMetrics(bold).horizontalAdvance(title) + 6, button->width())
                 << id(language) << " tab " << tab << " \"" << button->text().toStdString()
                 << "\" is cut off in a button " << button->width() << " px wide";
         }
