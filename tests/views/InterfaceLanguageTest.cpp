@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -278,16 +279,29 @@ protected:
         engines.setAvailableEngines({found});
 
         game.setGameMode(GameMode::engineVsEngine);
-        GameManagerTestAccess::grade(game, 1, "e4", 10);
-        GameManagerTestAccess::grade(game, 2, "e5", 50);
-        GameManagerTestAccess::grade(game, 3, "Nf3", 100);
-        GameManagerTestAccess::grade(game, 4, "Qh4", 300);
 
         window = std::make_unique<MainWindow>(game, engines, *series, localization, sounds,
                                               AppActions{}, [] { return true; });
         window->resize(1200, 800);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        // A position loaded in English: its confirmation must follow every later change of
+        // language.
+        // The other tabs are built just after the first frame.
+        EXPECT_TRUE(waitUntil([&] { return window->findChild<QLineEdit*>("fenInput"); }));
+        auto* fenInput = window->findChild<QLineEdit*>(QStringLiteral("fenInput"));
+        if (!fenInput) {
+            return;
+        }
+        fenInput->setText(QStringLiteral("4k3/8/8/8/8/8/8/4K2R w K - 0 1"));
+        window->findChild<QAbstractButton*>(QStringLiteral("applyFenButton"))->click();
+        EXPECT_FALSE(window->findChild<QLabel*>(QStringLiteral("fenResult"))->isHidden());
+        // Graded moves of that game, one of each grade.
+        GameManagerTestAccess::grade(game, 1, "e4", 10);
+        GameManagerTestAccess::grade(game, 2, "e5", 50);
+        GameManagerTestAccess::grade(game, 3, "Nf3", 100);
+        GameManagerTestAccess::grade(game, 4, "Qh4", 300);
+        EXPECT_EQ(game.moveAnalyses().size(), 4U);
         // Refused for want of engines: the refusal is shown in the automatch tab.
         series->start();
     }
