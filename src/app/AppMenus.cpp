@@ -33,7 +33,7 @@ void bindText(QAction* item, LocalizationManager& localization, const char* key)
 
 void openPGNInto(QWidget* window, GameManager& game) {
     PGNExporter::openPGNDialog(window, [window, &game](const PGNExporter::OpenedText& opened) {
-        const QString title = QStringLiteral("Open PGN Game");
+        const QString title = LocalizationManager::shared().text(QStringLiteral("dialog_open_pgn"));
         if (!opened.text) {
             QMessageBox::warning(window, title, opened.error);
             return;
@@ -60,20 +60,24 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
         };
     }
 
-    QMenu* file = menuBar.addMenu(QStringLiteral("&File"));
+    QMenu* file = menuBar.addMenu(QString());
+    bindLocalizedText(file, localization, QStringLiteral("menu_file"),
+                      [file](const QString& text) { file->setTitle(text); });
     newGame = addItem(file, QKeySequence::New, [&game] { game.startNewGame(); });
     bindText(newGame, localization, "btn_new_game");
     openPGN = addItem(file, QKeySequence::Open, actions.openPGN);
-    openPGN->setText(QStringLiteral("Open PGN…"));
+    bindText(openPGN, localization, "menu_open_pgn");
     savePGN = addItem(file, QKeySequence::Save, actions.savePGN);
     bindText(savePGN, localization, "btn_save_pgn");
     file->addSeparator();
     quit = addItem(
         file, QKeySequence::Quit, actions.quit ? actions.quit : [&window] { window.close(); });
-    quit->setText(QStringLiteral("Quit Velkor"));
+    bindText(quit, localization, "menu_quit");
     quit->setMenuRole(QAction::QuitRole);
 
-    QMenu* gameMenu = menuBar.addMenu(QStringLiteral("&Game"));
+    QMenu* gameMenu = menuBar.addMenu(QString());
+    bindLocalizedText(gameMenu, localization, QStringLiteral("menu_game"),
+                      [gameMenu](const QString& text) { gameMenu->setTitle(text); });
     undo = addItem(gameMenu, QKeySequence::Undo, [&game] { game.undoMove(); });
     bindText(undo, localization, "btn_undo");
     flipBoard =
@@ -89,7 +93,7 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     });
     bindText(resign, localization, "btn_resign");
     claimDraw = addItem(gameMenu, {}, [&game] { game.claimDraw(); });
-    claimDraw->setText(QStringLiteral("Claim Draw"));
+    bindText(claimDraw, localization, "btn_claim_draw");
     gameMenu->addSeparator();
     sounds = addItem(gameMenu, {},
                      [&soundManager] { soundManager.setIsMuted(!soundManager.isMuted()); });
@@ -99,14 +103,16 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     connect(&soundManager, &platform::SoundManager::isMutedChanged, sounds,
             [this](bool muted) { sounds->setChecked(!muted); });
 
-    QMenu* help = menuBar.addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar.addMenu(QString());
+    bindLocalizedText(help, localization, QStringLiteral("menu_help"),
+                      [help](const QString& text) { help->setTitle(text); });
     about = addItem(
         help, {}, actions.openAbout ? actions.openAbout : [] {});
     about->setMenuRole(QAction::AboutRole);
     bindText(about, localization, "menu_about");
     checkForUpdates = addItem(
         help, {}, actions.checkForUpdates ? actions.checkForUpdates : [] {});
-    checkForUpdates->setText(QStringLiteral("Check for Updates…"));
+    bindText(checkForUpdates, localization, "menu_check_updates");
     checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
 
     // Shortcuts must work while the menu bar is hidden or the window has no menu bar focus.

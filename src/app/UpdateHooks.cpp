@@ -19,10 +19,10 @@ UpdateHooks makeUpdateHooks() {
                UpdateController::TerminateReply::terminateNow;
     };
     // The sheet is built the first time it is presented; most launches never show it.
-    hooks.attachSheet = [&updates](QWidget& window) {
-        const auto build = [&updates, &window] {
+    hooks.attachSheet = [&updates](QWidget& window, LocalizationManager& localization) {
+        const auto build = [&updates, &window, &localization] {
             if (updates.isPresented() && !window.findChild<UpdateView*>()) {
-                new UpdateView(updates, &window);
+                new UpdateView(updates, localization, &window);
             }
         };
         QObject::connect(&updates, &UpdateController::isPresentedChanged, &window, build);

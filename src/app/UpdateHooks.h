@@ -7,6 +7,8 @@ class QWidget;
 
 namespace velkor {
 
+class LocalizationManager;
+
 // Where the shell meets the self-update client: the launch hand-off, the menu's check, the quit
 // path that may start a scheduled installation, the update sheet on the main window and the
 // bundle's new place after the launch-time rename. Empty entries do nothing (quitting is then
@@ -15,7 +17,7 @@ struct UpdateHooks {
     std::function<void()> handleLaunch;
     std::function<void()> checkForUpdates;
     std::function<bool()> mayQuit;
-    std::function<void(QWidget& window)> attachSheet;
+    std::function<void(QWidget& window, LocalizationManager& localization)> attachSheet;
     std::function<void(const QString& bundlePath)> bundleMoved;
     // The running bundle's folder.
     std::function<QString()> currentBundlePath;

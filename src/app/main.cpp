@@ -86,11 +86,11 @@ int main(int argc, char** argv) {
     // Once the window is up: the icon is drawn (nobody sees it before), unless the moved bundle
     // brought its own, the sound module is loaded, and the update module with the launch
     // sequence; a window that is not painted (started minimised) gets them after a second.
-    runAfterFirstPaintOrAfter(window, std::chrono::seconds(1), [&window, updates] {
+    runAfterFirstPaintOrAfter(window, std::chrono::seconds(1), [&window, &localization, updates] {
         platform::loadBundledSoundPlayer();
         *updates = loadBundledUpdateHooks();
         if (updates->attachSheet) {
-            updates->attachSheet(window);
+            updates->attachSheet(window, localization);
         }
         runLaunchSequence(window, *updates);
         if (QApplication::windowIcon().isNull()) {

@@ -255,7 +255,7 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
     setEngine2Wins(0);
     setDraws(0);
     setHistory({});
-    setMatchFinishedReason(std::nullopt);
+    setSeriesEnd(std::nullopt);
     setConfigurationError(std::nullopt);
     m_playedToItsEnd = false;
     setIsAutomatchActive(true);
@@ -371,9 +371,8 @@ void AutomatchManager::finishSeries() {
     setTimeControl(m_games.timeControlConfig());
     // The games recorded: totalGames may have been lowered during the series, and a game that
     // ended while the series was paused was not recorded.
-    setMatchFinishedReason(automatch::seriesSummary(m_history.size(), effectiveEngine1Name(),
-                                                    effectiveEngine2Name(), engine1Score(),
-                                                    engine2Score()));
+    setSeriesEnd(automatch::SeriesEnd{false, m_history.size(), effectiveEngine1Name(),
+                                      effectiveEngine2Name(), engine1Score(), engine2Score()});
     m_sounds.play(platform::SoundEffect::gameEnd);
     m_games.updateKeepAwake();
 }
@@ -438,7 +437,8 @@ void AutomatchManager::stop() {
     setIsAutomatchActive(false);
     setIsAutomatchPaused(false);
     setTimeControl(m_games.timeControlConfig());
-    setMatchFinishedReason(QStringLiteral("Automatch gestoppt."));
+    setSeriesEnd(automatch::SeriesEnd{true, m_history.size(), effectiveEngine1Name(),
+                                      effectiveEngine2Name(), engine1Score(), engine2Score()});
     saveHistory();
     if (wasActive) {
         m_games.stopCurrentGame();
@@ -480,7 +480,7 @@ void AutomatchManager::clearHistory() {
     setEngine2Wins(0);
     setDraws(0);
     setCurrentGameIndex(0);
-    setMatchFinishedReason(std::nullopt);
+    setSeriesEnd(std::nullopt);
     platform::Settings::remove(persistedHistoryKey);
 }
 
@@ -586,13 +586,31 @@ void AutomatchManager::setHistory(const QList<AutomatchGameRecord>& history) {
     platform::publish(this, m_history, history, &AutomatchManager::historyChanged);
 }
 
-void AutomatchManager::setMatchFinishedReason(const std::optional<QString>& reason) {
-    platform::publish(this, m_matchFinishedReason, reason,
+void AutomatchManager::setSeriesEnd(const std::optional<automatch::SeriesEnd>& end) {
+    // The figures first, so whoever hears of the new reason reads the matching figures.
+    m_seriesEnd = end;
+    platform::publish(this, m_matchFinishedReason,
+                      end ? std::optional(automatch::seriesEndText(*end)) : std::nullopt,
                       &AutomatchManager::matchFinishedReasonChanged);
 }
 
 void AutomatchManager::setTimeControl(const TimeControlConfig& config) {
     platform::publish(this, m_timeControl, config, &AutomatchManager::timeControlChanged);
+}
+
+AutomatchManager::ConfigurationProblem
+AutomatchManager::describeConfigurationError(const QString& error) {
+    using Kind = ConfigurationProblem::Kind;
+    if (error == enginesRequired) {
+        return {Kind::enginesRequired, {}};
+    }
+    if (error.startsWith(invalidOpening)) {
+        return {Kind::invalidOpening, error.mid(invalidOpening.size())};
+    }
+    if (error.startsWith(decidedOpening)) {
+        return {Kind::decidedOpening, error.mid(decidedOpening.size())};
+    }
+    return {Kind::other, error};
 }
 
 void AutomatchManager::setConfigurationError(const std::optional<QString>& error) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AutomatchGameRecord.h"
+#include "SeriesScore.h"
 #include "game/GameManager.h"
 #include "game/GameSeriesObserver.h"
 #include "platform/Cancellation.h"
@@ -117,12 +118,23 @@ public:
     const QList<AutomatchGameRecord>& history() const { return m_history; }
     // The summary after the series ended, or "Automatch gestoppt.".
     const std::optional<QString>& matchFinishedReason() const { return m_matchFinishedReason; }
+    // The same end in figures; changes together with matchFinishedReason.
+    const std::optional<automatch::SeriesEnd>& seriesEnd() const { return m_seriesEnd; }
     // Why the last start, or a game's launch, was refused.
     const std::optional<QString>& configurationError() const { return m_configurationError; }
     // The time control and engine thinking mode every game of the series is played with: the
     // game manager's setting for the next game while no series runs, and the one the running
     // series started with (each of its games is started with it, whatever is set meanwhile).
     const TimeControlConfig& timeControl() const { return m_timeControl; }
+
+    // What a configuration error says, for the interface to word in its own language: the fixed
+    // refusals by kind, with the FEN or the parser's reason as detail; any other text as `other`.
+    struct ConfigurationProblem {
+        enum class Kind { enginesRequired, invalidOpening, decidedOpening, other };
+        Kind kind = Kind::other;
+        QString detail;
+    };
+    static ConfigurationProblem describeConfigurationError(const QString& error);
 
     // Derived values, computed on each read.
     // The Elo limit is asked for and the engine is not known to lack UCI_LimitStrength.
@@ -230,7 +242,7 @@ private:
     void setEngine2Wins(std::int64_t wins);
     void setDraws(std::int64_t draws);
     void setHistory(const QList<AutomatchGameRecord>& history);
-    void setMatchFinishedReason(const std::optional<QString>& reason);
+    void setSeriesEnd(const std::optional<automatch::SeriesEnd>& end);
     void setConfigurationError(const std::optional<QString>& error);
     void setTimeControl(const TimeControlConfig& config);
 
@@ -262,6 +274,7 @@ private:
     std::int64_t m_draws = 0;
     QList<AutomatchGameRecord> m_history;
     std::optional<QString> m_matchFinishedReason;
+    std::optional<automatch::SeriesEnd> m_seriesEnd;
     std::optional<QString> m_configurationError;
     TimeControlConfig m_timeControl;
 

@@ -1,5 +1,7 @@
 #include "GameOutcome.h"
 
+#include <vector>
+
 namespace velkor::automatch {
 
 namespace {
@@ -54,37 +56,45 @@ GameOutcome classifyGameEnd(const GameEndReason& reason,
     return draw(reason, QStringLiteral("Ungenügend Material"));
 }
 
-std::optional<GameEndReason> recordedGameEnd(const QString& result, const QString& reasonText) {
-    using Reason = GameEndReason;
-    const std::optional<QString> noFailure;
+std::optional<StoredGameEnd> readReasonText(const QString& reasonText) {
+    std::vector<GameEndReason> reasons{
+        GameEndReason::stalemate(),           GameEndReason::fiftyMoveRule(),
+        GameEndReason::threefoldRepetition(), GameEndReason::seventyFiveMoveRule(),
+        GameEndReason::fivefoldRepetition(),  GameEndReason::insufficientMaterial()};
     for (const PieceColor winner : {PieceColor::white, PieceColor::black}) {
-        for (const Reason& candidate :
-             {Reason::checkmate(winner), Reason::timeout(winner), Reason::resignation(winner)}) {
-            const GameOutcome outcome = classifyGameEnd(candidate, noFailure);
-            if (outcome.result == result && outcome.reasonText == reasonText) {
-                return candidate;
-            }
-        }
-        // An engine failure is recorded as that engine's resignation with its message.
-        const GameOutcome failure = classifyGameEnd(Reason::resignation(winner), QString());
-        const QString prefix =
-            failure.reasonText.left(failure.reasonText.indexOf(QLatin1Char(':')));
-        const QString suffix =
-            failure.reasonText.mid(failure.reasonText.lastIndexOf(QLatin1Char('(')));
-        if (failure.result == result && reasonText.startsWith(prefix) &&
-            reasonText.endsWith(suffix)) {
-            return Reason::resignation(winner);
+        reasons.push_back(GameEndReason::checkmate(winner));
+        reasons.push_back(GameEndReason::timeout(winner));
+        reasons.push_back(GameEndReason::resignation(winner));
+    }
+    for (const GameEndReason& reason : reasons) {
+        if (classifyGameEnd(reason, std::nullopt).reasonText == reasonText) {
+            return StoredGameEnd{reason, std::nullopt};
         }
     }
-    for (const Reason& candidate : {Reason::stalemate(), Reason::fiftyMoveRule(),
-                                    Reason::threefoldRepetition(), Reason::seventyFiveMoveRule(),
-                                    Reason::fivefoldRepetition(), Reason::insufficientMaterial()}) {
-        const GameOutcome outcome = classifyGameEnd(candidate, noFailure);
-        if (outcome.result == result && outcome.reasonText == reasonText) {
-            return candidate;
+    // "Engine-Fehler bei <loser>: <failure> (<winner> gewinnt)": the failure is whatever stands
+    // between the fixed beginning and end.
+    for (const PieceColor winner : {PieceColor::white, PieceColor::black}) {
+        const QString shape =
+            classifyGameEnd(GameEndReason::resignation(winner), QStringLiteral("\n")).reasonText;
+        const qsizetype at = shape.indexOf(QStringLiteral("\n"));
+        const QString head = shape.left(at);
+        const QString tail = shape.mid(at + 1);
+        if (reasonText.size() >= head.size() + tail.size() && reasonText.startsWith(head) &&
+            reasonText.endsWith(tail)) {
+            return StoredGameEnd{
+                GameEndReason::resignation(winner),
+                reasonText.mid(head.size(), reasonText.size() - head.size() - tail.size())};
         }
     }
     return std::nullopt;
+}
+
+std::optional<GameEndReason> recordedGameEnd(const QString& result, const QString& reasonText) {
+    const std::optional<StoredGameEnd> end = readReasonText(reasonText);
+    if (!end || classifyGameEnd(end->reason, end->engineFailure).result != result) {
+        return std::nullopt;
+    }
+    return end->reason;
 }
 
 } // namespace velkor::automatch

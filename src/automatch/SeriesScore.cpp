@@ -34,6 +34,14 @@ QString seriesSummary(std::int64_t gamesPlayed, const QString& engine1Name,
            QStringLiteral(" Partien gespielt. ") + verdict;
 }
 
+QString seriesEndText(const SeriesEnd& end) {
+    if (end.stopped) {
+        return QStringLiteral("Automatch gestoppt.");
+    }
+    return seriesSummary(end.gamesPlayed, end.engine1Name, end.engine2Name, end.engine1Score,
+                         end.engine2Score);
+}
+
 double eloDifference(std::int64_t engine1Wins, std::int64_t engine2Wins, std::int64_t draws) {
     const double engine1 = seriesScore(engine1Wins, draws) + 0.5;
     const double engine2 = seriesScore(engine2Wins, draws) + 0.5;

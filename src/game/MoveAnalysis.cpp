@@ -4,15 +4,29 @@
 
 namespace velkor {
 
-QString MoveAnalysis::classification() const {
+MoveGrade MoveAnalysis::grade() const {
     if (centipawnLoss < 30) {
-        return QStringLiteral("Best");
+        return MoveGrade::best;
     }
     if (centipawnLoss < 80) {
-        return QStringLiteral("Ungenauigkeit");
+        return MoveGrade::inaccuracy;
     }
     if (centipawnLoss < 180) {
+        return MoveGrade::mistake;
+    }
+    return MoveGrade::blunder;
+}
+
+QString MoveAnalysis::classification() const {
+    switch (grade()) {
+    case MoveGrade::best:
+        return QStringLiteral("Best");
+    case MoveGrade::inaccuracy:
+        return QStringLiteral("Ungenauigkeit");
+    case MoveGrade::mistake:
         return QStringLiteral("Fehler");
+    case MoveGrade::blunder:
+        break;
     }
     return QStringLiteral("Patzer");
 }

@@ -9,6 +9,9 @@
 
 namespace velkor {
 
+// How good a move was, by what it cost its mover.
+enum class MoveGrade : unsigned char { best, inaccuracy, mistake, blunder };
+
 // The quality of one engine move: how far it dropped the evaluation for the side that made it.
 struct MoveAnalysis {
     QUuid id;
@@ -21,8 +24,10 @@ struct MoveAnalysis {
     // Never negative.
     double centipawnLoss = 0;
 
-    // "Best" below 30, "Ungenauigkeit" below 80, "Fehler" below 180, else "Patzer"; the same
-    // texts in every interface language.
+    // Best below 30, an inaccuracy below 80, a mistake below 180, else a blunder.
+    MoveGrade grade() const;
+    // The grade's fixed German name: "Best", "Ungenauigkeit", "Fehler" or "Patzer"; the
+    // interface words the grade in its own language.
     QString classification() const;
 
     bool operator==(const MoveAnalysis&) const = default;

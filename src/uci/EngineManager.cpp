@@ -167,8 +167,8 @@ void EngineManager::scanDefaultPaths() {
         if (listed || !isExecutableFile(path)) {
             continue;
         }
-        engines.append(EngineConfiguration::makeNew(scannedEngineName(path), path,
-                                                    QStringLiteral("Auto-detected")));
+        engines.append(
+            EngineConfiguration::makeNew(scannedEngineName(path), path, autoDetectedAuthor));
     }
     setAvailableEngines(prioritized(engines));
     saveEngines();
@@ -193,16 +193,23 @@ EngineManager::addEngine(QString path, std::optional<QString> customName) {
     const QFileInfo file(path);
     if (!file.exists()) {
         co_return AddEngineResult{std::nullopt,
-                                  QStringLiteral("File does not exist at specified path.")};
+                                  QStringLiteral("File does not exist at specified path."),
+                                  AddEngineResult::Problem::fileMissing,
+                                  {}};
     }
     if (!file.isExecutable()) {
-        co_return AddEngineResult{std::nullopt, QStringLiteral("File is not executable.")};
+        co_return AddEngineResult{std::nullopt,
+                                  QStringLiteral("File is not executable."),
+                                  AddEngineResult::Problem::notExecutable,
+                                  {}};
     }
     const QPointer<EngineManager> self(this);
     const EngineTestResult test = co_await testEngine(path);
     if (!test.success) {
-        co_return AddEngineResult{std::nullopt, QStringLiteral("Engine failed UCI test: ") +
-                                                    test.error.value_or(QString())};
+        co_return AddEngineResult{
+            std::nullopt,
+            QStringLiteral("Engine failed UCI test: ") + test.error.value_or(QString()),
+            AddEngineResult::Problem::failedTest, test.error.value_or(QString())};
     }
 
     QString name;
@@ -219,7 +226,7 @@ EngineManager::addEngine(QString path, std::optional<QString> customName) {
     if (self) {
         self->insertTestedEngine(engine);
     }
-    co_return AddEngineResult{engine, std::nullopt};
+    co_return AddEngineResult{engine, std::nullopt, AddEngineResult::Problem::none, {}};
 }
 
 QList<EngineConfiguration> EngineManager::prioritized(const QList<EngineConfiguration>& engines) {

@@ -42,10 +42,19 @@ class EngineManager : public QObject {
 public:
     using EngineTestResult = velkor::EngineTestResult;
 
+    // The author stored for an engine found by a scan, which tells none; the interface words it
+    // in its own language.
+    static inline const QString autoDetectedAuthor = QStringLiteral("Auto-detected");
+
     // What addEngine gives back: the new record, or the message saying why there is none.
     struct AddEngineResult {
         std::optional<EngineConfiguration> engine;
         std::optional<QString> message;
+        // What went wrong, for the interface to word in its own language; `detail` is the
+        // engine test's own error.
+        enum class Problem { none, fileMissing, notExecutable, failedTest };
+        Problem problem = Problem::none;
+        QString detail;
     };
 
     static inline const QString userDefaultsKey = QStringLiteral("Brontil_InstalledEngines");

@@ -66,6 +66,13 @@ void UpdateController::setInstalling(bool installing) {
     platform::publish(this, m_isInstalling, installing, &UpdateController::isInstallingChanged);
 }
 
+void UpdateController::setMessage(MessageKind kind, const QString& detail, const QString& message) {
+    // The kind and detail first, so whoever hears of the new message reads the matching ones.
+    m_messageKind = kind;
+    m_messageDetail = detail;
+    setMessage(std::optional(message));
+}
+
 void UpdateController::setFailed(bool failed) {
     platform::publish(this, m_failed, failed, &UpdateController::failedChanged);
 }
@@ -76,7 +83,7 @@ void UpdateController::checkForUpdates(bool silent) {
     }
     setChecking(true);
     setFailed(false);
-    setMessage(QStringLiteral("Checking for updates…"));
+    setMessage(MessageKind::checking, {}, QStringLiteral("Checking for updates…"));
     if (!silent) {
         setPresented(true);
     }
@@ -95,6 +102,7 @@ QCoro::Task<> UpdateController::runCheck() {
             [this](const UpdateService::UpToDate& upToDate) {
                 setAvailableUpdate(std::nullopt);
                 setMessage(
+                    MessageKind::upToDate, upToDate.version,
                     QStringLiteral("Velkor is up to date (version %1).").arg(upToDate.version));
             },
             [this](const UpdateService::UpdateAvailable& available) {
@@ -104,7 +112,8 @@ QCoro::Task<> UpdateController::runCheck() {
             },
             [this](const UpdateService::Failed& failure) {
                 setAvailableUpdate(std::nullopt);
-                setMessage(QStringLiteral("Update check failed: ") + failure.message);
+                setMessage(MessageKind::checkFailed, failure.message,
+                           QStringLiteral("Update check failed: ") + failure.message);
                 setFailed(true);
             },
         },
@@ -119,6 +128,7 @@ void UpdateController::install() {
     setInstalling(true);
     setFailed(false);
     setMessage(
+        MessageKind::downloading, m_availableUpdate->version,
         QStringLiteral("Downloading and verifying Velkor %1…").arg(m_availableUpdate->version));
     runInstall(*m_availableUpdate);
 }
@@ -141,12 +151,13 @@ QCoro::Task<> UpdateController::runInstall(UpdateInfo info) {
         co_return;
     }
     if (failure) {
-        setMessage(*failure);
+        setMessage(MessageKind::installFailed, *failure, *failure);
         setFailed(true);
         setInstalling(false);
         co_return;
     }
-    setMessage(QStringLiteral("Update verified. Velkor will now install and relaunch."));
+    setMessage(MessageKind::verified, {},
+               QStringLiteral("Update verified. Velkor will now install and relaunch."));
     setInstalling(false);
     setPresented(false);
     m_hooks.requestTermination();
@@ -155,7 +166,7 @@ QCoro::Task<> UpdateController::runInstall(UpdateInfo info) {
 void UpdateController::handleLaunch() {
     m_service.recoverInterruptedInstall();
     if (const std::optional<UpdateInstallResult> status = m_service.consumeInstallStatus()) {
-        setMessage(status->message);
+        setMessage(MessageKind::previousInstall, status->message, status->message);
         setFailed(!status->succeeded);
         setPresented(true);
     }
@@ -177,8 +188,9 @@ UpdateController::TerminateReply UpdateController::launchScheduledInstallerIfNee
         return TerminateReply::terminateNow;
     } catch (const std::exception& error) {
         m_service.clearScheduledInstallation();
-        setMessage(QStringLiteral("Could not start the updater: ") +
-                   QString::fromUtf8(error.what()));
+        const QString reason = QString::fromUtf8(error.what());
+        setMessage(MessageKind::updaterNotStarted, reason,
+                   QStringLiteral("Could not start the updater: ") + reason);
         setFailed(true);
         setPresented(true);
         return TerminateReply::terminateCancel;

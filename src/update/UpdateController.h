@@ -51,6 +51,21 @@ public:
     const std::optional<UpdateInfo>& availableUpdate() const { return m_availableUpdate; }
     // The line under the window's title: progress, result or error; absent when there is none.
     const std::optional<QString>& message() const { return m_message; }
+
+    // The same line as what it says and its figure or error text, for the window to word in the
+    // interface language; changes together with message().
+    enum class MessageKind {
+        checking,
+        upToDate,    // detail: the installed version
+        checkFailed, // detail: the error
+        downloading, // detail: the version being installed
+        installFailed,
+        verified,
+        previousInstall, // detail: the updater's report of the last installation
+        updaterNotStarted,
+    };
+    MessageKind messageKind() const { return m_messageKind; }
+    const QString& messageDetail() const { return m_messageDetail; }
     bool isChecking() const { return m_isChecking; }
     bool isInstalling() const { return m_isInstalling; }
     bool failed() const { return m_failed; }
@@ -82,6 +97,7 @@ signals:
 private:
     void setAvailableUpdate(const std::optional<UpdateInfo>& update);
     void setMessage(const std::optional<QString>& message);
+    void setMessage(MessageKind kind, const QString& detail, const QString& message);
     void setChecking(bool checking);
     void setInstalling(bool installing);
     void setFailed(bool failed);
@@ -94,6 +110,8 @@ private:
     bool m_isPresented = false;
     std::optional<UpdateInfo> m_availableUpdate;
     std::optional<QString> m_message;
+    MessageKind m_messageKind = MessageKind::checking;
+    QString m_messageDetail;
     bool m_isChecking = false;
     bool m_isInstalling = false;
     bool m_failed = false;

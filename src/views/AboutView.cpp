@@ -15,8 +15,9 @@ namespace velkor {
 namespace {
 
 // Markdown, so the line can carry a mail link.
-const QString creditMarkdown = QStringLiteral(
-    "Made with Qt by the Velkor developers · [velkor@tamsel.com](mailto:velkor@tamsel.com)");
+QString creditMarkdown(const QString& madeBy) {
+    return madeBy + QStringLiteral(" · [velkor@tamsel.com](mailto:velkor@tamsel.com)");
+}
 
 } // namespace
 
@@ -59,15 +60,14 @@ AboutView::AboutView(LocalizationManager& localization, BundleVersion version, Q
     auto* credit = new QLabel(this);
     credit->setAlignment(Qt::AlignCenter);
     credit->setOpenExternalLinks(true);
-    QTextDocument parsed;
-    parsed.setMarkdown(creditMarkdown);
-    if (parsed.isEmpty()) {
-        credit->setTextFormat(Qt::PlainText);
-        credit->setText(creditMarkdown);
-    } else {
-        credit->setTextFormat(Qt::MarkdownText);
-        credit->setText(creditMarkdown);
-    }
+    bindLocalizedText(
+        credit, localization, QStringLiteral("about_credit"), [credit](const QString& madeBy) {
+            const QString markdown = creditMarkdown(madeBy);
+            QTextDocument parsed;
+            parsed.setMarkdown(markdown);
+            credit->setTextFormat(parsed.isEmpty() ? Qt::PlainText : Qt::MarkdownText);
+            credit->setText(markdown);
+        });
     layout->addWidget(credit);
 
     auto* dedication = new LocalizedText(QStringLiteral("about_dedication"), localization, this);

@@ -1,18 +1,23 @@
 #include "EngineFilePicker.h"
 
+#include "localization/LocalizationManager.h"
+
 #include <QFileDialog>
 #include <memory>
 #include <utility>
 
 namespace velkor {
 
-void pickEngineFile(QWidget* parent,
+void pickEngineFile(QWidget* parent, const LocalizationManager& localization,
                     std::function<void(const std::optional<QString>&)> completion) {
-    auto* dialog = new QFileDialog(parent, QStringLiteral("Select UCI Chess Engine Executable"));
+    auto* dialog =
+        new QFileDialog(parent, localization.text(QStringLiteral("dialog_select_engine")));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Choose Engine"));
+    dialog->setLabelText(QFileDialog::Accept,
+                         localization.text(QStringLiteral("dialog_choose_engine")));
+    dialog->setLabelText(QFileDialog::Reject, localization.text(QStringLiteral("btn_cancel")));
     dialog->setWindowModality(Qt::WindowModal);
     // The callback must run exactly once, whichever way the dialog closes.
     auto pending =

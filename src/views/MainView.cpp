@@ -7,6 +7,7 @@
 #include "PlayerBannerView.h"
 #include "PlayerInfo.h"
 #include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
 #include "panel/RightPanelView.h"
 
 #include <QFrame>
@@ -63,8 +64,9 @@ private:
 
 MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& automatch,
                    LocalizationManager& localization, QWidget* parent)
-    : QWidget(parent), m_game(game), m_topBanner(new PlayerBannerView(this)),
-      m_bottomBanner(new PlayerBannerView(this)), m_evaluationBar(new EvaluationBarView(this)),
+    : QWidget(parent), m_game(game), m_localization(localization),
+      m_topBanner(new PlayerBannerView(this)), m_bottomBanner(new PlayerBannerView(this)),
+      m_evaluationBar(new EvaluationBarView(this)),
       m_board(new BoardView(game, localization, this)) {
     m_board->setObjectName(QStringLiteral("board"));
     auto* boardRow = new BoardRow(m_evaluationBar, m_board, this);
@@ -103,6 +105,7 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     // Names and strengths come with the game on the board, never from the next game's settings.
     connect(&game, &GameManager::shownGameChanged, this, banners);
     connect(&game, &GameManager::isGameOverChanged, this, banners);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, banners);
     const ChessClock& clock = game.clock();
     connect(&clock, &ChessClock::whiteRemainingMsChanged, this, &MainView::refreshClocks);
     connect(&clock, &ChessClock::blackRemainingMsChanged, this, &MainView::refreshClocks);
@@ -122,7 +125,7 @@ void MainView::refreshBanners() {
     const CapturedPieces captured = displayed.capturedInGame();
     const std::int64_t whiteLead = displayed.materialScore();
     const auto bannerFor = [&](PieceColor color) {
-        const PlayerInfo player = playerInfo(m_game, color);
+        const PlayerInfo player = playerInfo(m_game, color, m_localization);
         PlayerBanner banner;
         banner.color = color;
         banner.name = player.name;

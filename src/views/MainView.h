@@ -39,6 +39,7 @@ private:
     void refreshEvaluationBar();
 
     GameManager& m_game;
+    LocalizationManager& m_localization;
     PlayerBannerView* m_topBanner;
     PlayerBannerView* m_bottomBanner;
     EvaluationBarView* m_evaluationBar;

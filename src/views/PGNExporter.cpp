@@ -1,5 +1,7 @@
 #include "PGNExporter.h"
 
+#include "localization/LocalizationManager.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -25,19 +27,21 @@ void saveDialog(QWidget* parent, const QString& content, const QString& defaultF
 } // namespace
 
 void savePGNDialog(QWidget* parent, const QString& pgnContent, const QString& defaultFileName) {
-    saveDialog(parent, pgnContent, defaultFileName, QStringLiteral("Save PGN Game"),
+    saveDialog(parent, pgnContent, defaultFileName,
+               LocalizationManager::shared().text(QStringLiteral("dialog_save_pgn")),
                QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
 }
 
 void saveFENDialog(QWidget* parent, const QString& fenContent, const QString& defaultFileName) {
-    saveDialog(parent, fenContent, defaultFileName, QStringLiteral("Save FEN Position"),
+    saveDialog(parent, fenContent, defaultFileName,
+               LocalizationManager::shared().text(QStringLiteral("dialog_save_fen")),
                QStringLiteral("FEN (*.fen);;Text (*.txt);;All files (*)"));
 }
 
 void openPGNDialog(QWidget* parent, const std::function<void(const OpenedText&)>& completion) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent, QStringLiteral("Open PGN Game"), QString(),
-                                     QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
+    const QString path = QFileDialog::getOpenFileName(
+        parent, LocalizationManager::shared().text(QStringLiteral("dialog_open_pgn")), QString(),
+        QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
     if (path.isEmpty()) {
         return;
     }
@@ -71,16 +75,16 @@ OpenedText readText(const QString& path, qint64 maxBytes) {
         return {std::nullopt, file.errorString()};
     }
     if (file.size() > maxBytes) {
-        return {std::nullopt, QStringLiteral("The file is too large.")};
+        return {std::nullopt, LocalizationManager::shared().text(QStringLiteral("file_too_large"))};
     }
     const QByteArray bytes = file.read(maxBytes + 1);
     if (bytes.size() > maxBytes) {
-        return {std::nullopt, QStringLiteral("The file is too large.")};
+        return {std::nullopt, LocalizationManager::shared().text(QStringLiteral("file_too_large"))};
     }
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
-        return {std::nullopt, QStringLiteral("The file is not UTF-8 text.")};
+        return {std::nullopt, LocalizationManager::shared().text(QStringLiteral("file_not_utf8"))};
     }
     return {std::move(text), QString()};
 }

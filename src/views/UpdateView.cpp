@@ -1,5 +1,6 @@
 #include "UpdateView.h"
 
+#include "localization/LocalizationManager.h"
 #include "update/UpdateController.h"
 
 #include <QHBoxLayout>
@@ -10,28 +11,28 @@
 
 namespace velkor {
 
-QString UpdateView::availabilityText(const QString& version, const std::optional<QString>& build) {
-    return QStringLiteral("Velkor %1 (build %2) is available.")
+QString UpdateView::availabilityText(const QString& version, const std::optional<QString>& build,
+                                     const LocalizationManager& localization) {
+    return localization.text(QStringLiteral("update_available"))
         .arg(version, build.value_or(QStringLiteral("?")));
 }
 
-UpdateView::UpdateView(UpdateController& updates, QWidget* parent)
-    : QDialog(parent, Qt::Sheet), m_updates(updates), m_availability(new QLabel(this)),
-      m_notes(new QLabel(this)), m_manualNotice(new QLabel(this)), m_message(new QLabel(this)),
-      m_progress(new QProgressBar(this)), m_close(new QPushButton(QStringLiteral("Close"), this)),
-      m_checkAgain(new QPushButton(QStringLiteral("Check Again"), this)),
-      m_install(new QPushButton(QStringLiteral("Download, Install & Relaunch"), this)) {
-    setWindowTitle(QStringLiteral("Software Update"));
+UpdateView::UpdateView(UpdateController& updates, LocalizationManager& localization,
+                       QWidget* parent)
+    : QDialog(parent, Qt::Sheet), m_updates(updates), m_localization(localization),
+      m_title(new QLabel(this)), m_availability(new QLabel(this)), m_notes(new QLabel(this)),
+      m_manualNotice(new QLabel(this)), m_message(new QLabel(this)),
+      m_progress(new QProgressBar(this)), m_close(new QPushButton(this)),
+      m_checkAgain(new QPushButton(this)), m_install(new QPushButton(this)) {
     setWindowModality(Qt::WindowModal);
     setMinimumWidth(440);
 
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Software Update"), this);
-    QFont titleFont = title->font();
+    QFont titleFont = m_title->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    title->setFont(titleFont);
-    layout->addWidget(title);
+    m_title->setFont(titleFont);
+    layout->addWidget(m_title);
     for (QLabel* label : {m_availability, m_notes, m_manualNotice, m_message}) {
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -40,8 +41,6 @@ UpdateView::UpdateView(UpdateController& updates, QWidget* parent)
     // Release notes come from the network: shown as plain text, never as markup or links.
     m_notes->setTextFormat(Qt::PlainText);
     m_message->setTextFormat(Qt::PlainText);
-    m_manualNotice->setText(QStringLiteral(
-        "The feed has no valid verification metadata; automatic installation is disabled."));
     m_progress->setRange(0, 0);
     m_progress->setTextVisible(false);
     layout->addWidget(m_progress);
@@ -65,8 +64,35 @@ UpdateView::UpdateView(UpdateController& updates, QWidget* parent)
     connect(&updates, &UpdateController::isInstallingChanged, this, &UpdateView::refresh);
     connect(&updates, &UpdateController::failedChanged, this, &UpdateView::refresh);
     connect(&updates, &UpdateController::isPresentedChanged, this, &UpdateView::followPresentation);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &UpdateView::refresh);
     refresh();
     followPresentation();
+}
+
+QString UpdateView::messageText() const {
+    using Kind = UpdateController::MessageKind;
+    const QString& detail = m_updates.messageDetail();
+    const auto text = [this](const char* key) { return m_localization.text(QLatin1String(key)); };
+    switch (m_updates.messageKind()) {
+    case Kind::checking:
+        return text("update_checking");
+    case Kind::upToDate:
+        return text("update_up_to_date").arg(detail);
+    case Kind::checkFailed:
+        return text("update_check_failed") + QLatin1Char(' ') + detail;
+    case Kind::downloading:
+        return text("update_downloading").arg(detail);
+    case Kind::verified:
+        return text("update_verified");
+    case Kind::updaterNotStarted:
+        return text("update_updater_not_started") + QLatin1Char(' ') + detail;
+    case Kind::installFailed:
+    case Kind::previousInstall:
+        break;
+    }
+    // The error's and the updater's own words.
+    return detail;
 }
 
 void UpdateView::refresh() {
@@ -75,13 +101,20 @@ void UpdateView::refresh() {
     m_notes->setVisible(update && update->releaseNotes && !update->releaseNotes->isEmpty());
     const bool automatic = update && update->supportsAutomaticInstallation();
     m_manualNotice->setVisible(update && !automatic);
+    const auto text = [this](const char* key) { return m_localization.text(QLatin1String(key)); };
+    setWindowTitle(text("update_title"));
+    m_title->setText(text("update_title"));
+    m_manualNotice->setText(text("update_manual_only"));
+    m_close->setText(text("btn_close"));
+    m_checkAgain->setText(text("update_check_again"));
+    m_install->setText(text("update_install"));
     if (update) {
-        m_availability->setText(availabilityText(update->version, update->build));
+        m_availability->setText(availabilityText(update->version, update->build, m_localization));
         m_notes->setText(update->releaseNotes.value_or(QString()));
     }
     const auto& message = m_updates.message();
     m_message->setVisible(message.has_value());
-    m_message->setText(message.value_or(QString()));
+    m_message->setText(message ? messageText() : QString());
     m_message->setStyleSheet(m_updates.failed() ? QStringLiteral("color: #c62828;") : QString());
     m_progress->setVisible(m_updates.isChecking() || m_updates.isInstalling());
     m_install->setVisible(automatic);

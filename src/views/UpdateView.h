@@ -8,6 +8,7 @@ class QPushButton;
 
 namespace velkor {
 
+class LocalizationManager;
 class UpdateController;
 
 // The update window, attached to the main window as a sheet while the update controller is
@@ -19,7 +20,7 @@ class UpdateView : public QDialog {
     Q_OBJECT
 
 public:
-    UpdateView(UpdateController& updates, QWidget* parent);
+    UpdateView(UpdateController& updates, LocalizationManager& localization, QWidget* parent);
 
     QLabel& availability() const { return *m_availability; }
     QLabel& releaseNotes() const { return *m_notes; }
@@ -30,8 +31,10 @@ public:
     QPushButton& checkAgainButton() const { return *m_checkAgain; }
     QPushButton& installButton() const { return *m_install; }
 
-    // "Velkor <version> (build <build>) is available.", "?" for a missing build.
-    static QString availabilityText(const QString& version, const std::optional<QString>& build);
+    // "Velkor <version> (build <build>) is available.", "?" for a missing build, in the
+    // interface language.
+    static QString availabilityText(const QString& version, const std::optional<QString>& build,
+                                    const LocalizationManager& localization);
 
 protected:
     void done(int result) override;
@@ -40,7 +43,11 @@ private:
     void refresh();
     void followPresentation();
 
+    QString messageText() const;
+
     UpdateController& m_updates;
+    LocalizationManager& m_localization;
+    QLabel* m_title;
     QLabel* m_availability;
     QLabel* m_notes;
     QLabel* m_manualNotice;

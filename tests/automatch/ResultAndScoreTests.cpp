@@ -49,6 +49,18 @@ TEST(GameOutcomeTest, EveryEndHasItsResultAndGermanText) {
         // A stored game shown again ends as it was recorded.
         EXPECT_EQ(recordedGameEnd(outcome.result, outcome.reasonText), c.reason)
             << c.reasonText.toStdString();
+        // A stored record's text reads back as the end it was made from, so the interface can
+        // word it in any language.
+        EXPECT_EQ(readReasonText(c.reasonText), (StoredGameEnd{c.reason, c.engineFailure}))
+            << c.reasonText.toStdString();
+    }
+    // A failure text that itself looks like the fixed wording is kept whole.
+    EXPECT_EQ(readReasonText("Engine-Fehler bei Weiß:  (Weiß gewinnt) (Schwarz gewinnt)"),
+              (StoredGameEnd{GameEndReason::resignation(black), " (Weiß gewinnt)"}));
+    // A hand-edited record's text is no reason text.
+    for (const char* other :
+         {"", "Remis", "Schachmatt (Grün gewinnt)", "Engine-Fehler bei Weiß: x"}) {
+        EXPECT_EQ(readReasonText(QString::fromUtf8(other)), std::nullopt) << other;
     }
     // Words this table never wrote, or a result that contradicts them, name no end.
     EXPECT_FALSE(recordedGameEnd("1-0", "Schachmatt (Schwarz gewinnt)"));

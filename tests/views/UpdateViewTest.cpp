@@ -4,6 +4,7 @@
 #include "QtTestSupport.h"
 #include "UpdateTestSupport.h"
 #include "bundle/ApplicationMetadata.h"
+#include "localization/LocalizationManager.h"
 #include "update/CurrentBundle.h"
 #include "update/UpdateController.h"
 
@@ -32,7 +33,8 @@ TEST(UpdateViewTest, TheSheetShowsEveryStateOfTheControllerAndItsButtonsDriveIt)
     QWidget window;
     window.resize(600, 400);
     window.show();
-    UpdateView sheet(updates, &window);
+    LocalizationManager localization(QStringList{QStringLiteral("en")});
+    UpdateView sheet(updates, localization, &window);
     EXPECT_FALSE(sheet.isVisible());
 
     // Checking: the sheet opens with progress; a server that never answers ends as an error.
@@ -41,7 +43,7 @@ TEST(UpdateViewTest, TheSheetShowsEveryStateOfTheControllerAndItsButtonsDriveIt)
     updates.setPresented(true);
     ASSERT_TRUE(sheet.isVisible());
     EXPECT_TRUE(sheet.progress().isVisibleTo(&sheet));
-    EXPECT_EQ(sheet.message().text(), "Checking for updates…");
+    EXPECT_EQ(sheet.message().text(), "Checking for updates...");
     EXPECT_FALSE(sheet.installButton().isVisibleTo(&sheet));
     ASSERT_TRUE(waitUntil([&] { return !updates.isChecking(); }));
     EXPECT_FALSE(sheet.progress().isVisibleTo(&sheet));

@@ -80,7 +80,10 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(card);
-    layout->addWidget(makeHeading(QStringLiteral("Match-Einstellungen"), card));
+    QLabel* heading = makeHeading({}, card);
+    bindLocalizedText(heading, localization, QStringLiteral("automatch_settings"),
+                      [heading](const QString& text) { heading->setText(text); });
+    layout->addWidget(heading);
 
     auto* gamesLine = new QHBoxLayout;
     auto* gamesLabel =
@@ -90,7 +93,8 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     m_games = new QSpinBox(card);
     m_games->setObjectName(QStringLiteral("automatchGamesCount"));
     m_games->setRange(1, maxGames);
-    m_games->setSuffix(QStringLiteral(" Partien"));
+    bindLocalizedText(m_games, localization, QStringLiteral("automatch_games_suffix"),
+                      [this](const QString& text) { m_games->setSuffix(QLatin1Char(' ') + text); });
     gamesLine->addWidget(m_games);
     layout->addLayout(gamesLine);
 
@@ -109,7 +113,8 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
         layout->addWidget(picker);
         elo = new EloSliderRow(localization, card);
         elo->setObjectName(name + QStringLiteral("Elo"));
-        elo->setToggleText(QStringLiteral("ELO begrenzen"));
+        bindLocalizedText(elo, localization, QStringLiteral("automatch_limit_elo"),
+                          [elo](const QString& text) { elo->setToggleText(text); });
         layout->addWidget(elo);
     };
     addEngine(QStringLiteral("automatch_engine_1"), QStringLiteral("automatchEngine1"), m_engine1,
@@ -136,8 +141,10 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     m_pause->setRange(0, maxPauseHalfSeconds);
     layout->addWidget(m_pause);
 
-    layout->addWidget(
-        makeWrappingLabel(QStringLiteral("Opening-Suite (optional, eine FEN pro Zeile)"), card));
+    QLabel* openingsLabel = makeWrappingLabel({}, card);
+    bindLocalizedText(openingsLabel, localization, QStringLiteral("automatch_opening_suite"),
+                      [openingsLabel](const QString& text) { openingsLabel->setText(text); });
+    layout->addWidget(openingsLabel);
     m_openings = new QPlainTextEdit(card);
     m_openings->setObjectName(QStringLiteral("openingSuiteEditor"));
     m_openings->setFixedHeight(70);

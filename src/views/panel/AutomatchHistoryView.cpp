@@ -1,5 +1,6 @@
 #include "AutomatchHistoryView.h"
 
+#include "AutomatchTexts.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "game/GameManager.h"
@@ -65,9 +66,9 @@ AutomatchHistoryView::AutomatchHistoryView(AutomatchManager& automatch, GameMana
     connect(json, &QPushButton::clicked, this, [this] { copy(m_automatch.exportJSON()); });
     connect(clear, &QPushButton::clicked, this, &AutomatchHistoryView::confirmClear);
 
-    m_empty = makeHintLabel(QStringLiteral("Noch keine Partien im Verlauf.\nStarte ein Automatch, "
-                                           "um die Ergebnisse hier chronologisch zu verfolgen."),
-                            card);
+    m_empty = makeHintLabel({}, card);
+    bindLocalizedText(m_empty, localization, QStringLiteral("automatch_history_empty"),
+                      [label = m_empty](const QString& text) { label->setText(text); });
     m_empty->setObjectName(QStringLiteral("historyEmpty"));
     layout->addWidget(m_empty);
     m_rowsLayout = new QVBoxLayout;
@@ -96,8 +97,13 @@ void AutomatchHistoryView::confirmClear() {
     // The history is the only record of the games; one click must not throw it away.
     auto* question = new QMessageBox(
         QMessageBox::Question, m_localization.text(QStringLiteral("automatch_clear_history")),
-        m_localization.text(QStringLiteral("automatch_clear_history")) + QStringLiteral("?"),
+        m_localization.text(QStringLiteral("automatch_clear_history_question")),
         QMessageBox::Yes | QMessageBox::Cancel, this);
+    // Qt's own button words are English; these are the interface language's.
+    question->button(QMessageBox::Yes)
+        ->setText(m_localization.text(QStringLiteral("automatch_clear_history")));
+    question->button(QMessageBox::Cancel)
+        ->setText(m_localization.text(QStringLiteral("btn_cancel")));
     question->setObjectName(QStringLiteral("clearHistoryQuestion"));
     question->setAttribute(Qt::WA_DeleteOnClose);
     connect(question, &QMessageBox::finished, this, [this](int answer) {
@@ -156,14 +162,13 @@ QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
     title->addWidget(players, 1);
     title->addWidget(result);
     layout->addLayout(title);
-    layout->addWidget(makeHintLabel(record.reason, row));
+    layout->addWidget(makeHintLabel(recordReasonText(record.reason, m_localization), row));
 
     auto* buttons = new QHBoxLayout;
     QPushButton* load = smallButton(m_localization.text(QStringLiteral("automatch_load_game")),
                                     QStringLiteral("loadGameButton"), row);
-    QPushButton* copyPgn =
-        smallButton(QStringLiteral("PGN ⧉"), QStringLiteral("copyGameButton"), row);
-    copyPgn->setToolTip(m_localization.text(QStringLiteral("btn_copy_pgn")));
+    QPushButton* copyPgn = smallButton(m_localization.text(QStringLiteral("btn_copy_pgn")),
+                                       QStringLiteral("copyGameButton"), row);
     buttons->addWidget(load, 2);
     buttons->addWidget(copyPgn, 1);
     layout->addLayout(buttons);
@@ -186,8 +191,8 @@ QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
                     m_localization.text(QStringLiteral("automatch_view_refused_running")));
                 return;
             }
-            emit toastRequested(
-                QStringLiteral("Partie #%1 auf Brett geladen!").arg(loaded.gameNumber));
+            emit toastRequested(m_localization.text(QStringLiteral("automatch_game_loaded"))
+                                    .arg(loaded.gameNumber));
         }
     });
     connect(copyPgn, &QPushButton::clicked, this, [this, findRecord] {

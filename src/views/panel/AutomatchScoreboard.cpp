@@ -1,5 +1,6 @@
 #include "AutomatchScoreboard.h"
 
+#include "AutomatchTexts.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "automatch/EloStatistics.h"
@@ -69,9 +70,8 @@ AutomatchScoreboard::AutomatchScoreboard(AutomatchManager& automatch,
     m_finished = line(QStringLiteral("scoreFinished"));
     m_eloDifference = line(QStringLiteral("scoreEloDifference"));
     m_eloStatistics = line(QStringLiteral("scoreEloStatistics"));
-    m_eloStatistics->setToolTip(QStringLiteral(
-        "Elo-Differenz aus dem Ergebnis mit 95-%-Fehlermarge; LOS: Wahrscheinlichkeit, dass "
-        "Engine 1 stärker ist (aus den entschiedenen Partien)"));
+    bindLocalizedText(m_eloStatistics, localization, QStringLiteral("automatch_elo_statistics_tip"),
+                      [label = m_eloStatistics](const QString& text) { label->setToolTip(text); });
     m_countdown = line(QStringLiteral("scoreCountdown"));
 
     for (const auto signal :
@@ -102,10 +102,12 @@ void AutomatchScoreboard::refresh() {
                               .arg(m_automatch.currentGameIndex())
                               .arg(m_automatch.totalGames()));
     const QString wins = m_localization.text(QStringLiteral("automatch_wins"));
-    const auto engineLine = [&wins](const QString& name, bool limited, std::int64_t elo,
-                                    double score, std::int64_t won) {
+    const QString fullStrength = m_localization.text(QStringLiteral("elo_max_strength"));
+    const auto engineLine = [&wins, &fullStrength](const QString& name, bool limited,
+                                                   std::int64_t elo, double score,
+                                                   std::int64_t won) {
         return QStringLiteral("<b>") + name.toHtmlEscaped() + QStringLiteral("</b> (") +
-               (limited ? eloText(elo) : QStringLiteral("Max ELO")) + QStringLiteral("): ") +
+               (limited ? eloText(elo) : fullStrength) + QStringLiteral("): ") +
                QStringLiteral("<b>") + QString::number(score, 'f', 1) + QStringLiteral("</b> · ") +
                wins + QStringLiteral(": ") + QString::number(won);
     };
@@ -117,14 +119,14 @@ void AutomatchScoreboard::refresh() {
                                   m_automatch.engine2Score(), m_automatch.engine2Wins()));
     m_draws->setText(m_localization.text(QStringLiteral("automatch_draws")) + QStringLiteral(": ") +
                      QString::number(m_automatch.draws()));
-    m_finished->setText(QString::number(m_automatch.history().size()) + QStringLiteral(" / ") +
-                        QString::number(m_automatch.totalGames()) +
-                        QStringLiteral(" Partien beendet"));
+    m_finished->setText(m_localization.text(QStringLiteral("automatch_games_finished"))
+                            .arg(m_automatch.history().size())
+                            .arg(m_automatch.totalGames()));
     const auto difference = m_automatch.estimatedEloDifference();
     m_eloDifference->setVisible(difference.has_value());
     m_eloStatistics->setVisible(difference.has_value());
     if (difference) {
-        m_eloDifference->setText(automatch::eloDifferenceText(*difference));
+        m_eloDifference->setText(eloGapText(*difference, m_localization));
         m_eloStatistics->setText(eloStatisticsText(m_automatch.engine1Wins(),
                                                    m_automatch.engine2Wins(), m_automatch.draws()));
     }

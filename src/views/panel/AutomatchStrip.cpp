@@ -56,7 +56,9 @@ AutomatchStrip::AutomatchStrip(AutomatchManager& automatch, LocalizationManager&
     bindLocalizedText(m_stop, localization, QStringLiteral("btn_stop_automatch"),
                       [this](const QString& text) { m_stop->setText(text); });
     connect(m_stop, &QPushButton::clicked, &automatch, &AutomatchManager::stop);
-    auto* history = new QPushButton(QStringLiteral("Verlauf"), this);
+    auto* history = new QPushButton(this);
+    bindLocalizedText(history, localization, QStringLiteral("automatch_history_link"),
+                      [history](const QString& text) { history->setText(text); });
     history->setObjectName(QStringLiteral("automatchStripHistory"));
     history->setFlat(true);
     history->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
@@ -108,7 +110,7 @@ void AutomatchStrip::refresh() {
     const bool countingDown = active && m_automatch.isCountingDown();
     m_countdown->setVisible(countingDown);
     if (countingDown) {
-        m_countdown->setText(QStringLiteral("Nächste Partie startet in %1 s...")
+        m_countdown->setText(m_localization.text(QStringLiteral("automatch_next_game_countdown"))
                                  .arg(QString::number(m_automatch.countdownRemaining(), 'f', 1)));
     }
 }

@@ -3,6 +3,7 @@
 #include "AutomatchConfigCard.h"
 #include "AutomatchHistoryView.h"
 #include "AutomatchScoreboard.h"
+#include "AutomatchTexts.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "localization/LocalizationManager.h"
@@ -28,8 +29,10 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, Engi
     title->setFont(bold);
     title->setWordWrap(true);
     layout->addWidget(title);
-    layout->addWidget(
-        makeHintLabel(QStringLiteral("Lasse zwei Engines eine Serie von Partien spielen"), this));
+    QLabel* subtitle = makeHintLabel({}, this);
+    bindLocalizedText(subtitle, localization, QStringLiteral("automatch_subtitle"),
+                      [subtitle](const QString& text) { subtitle->setText(text); });
+    layout->addWidget(subtitle);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("automatchStatus"));
     QFont statusFont = m_status->font();
@@ -89,30 +92,31 @@ void AutomatchTab::refresh() {
     if (m_automatch.isMatchFinished()) {
         status = m_localization.text(QStringLiteral("automatch_finished"));
     } else if (active && paused) {
-        status = QStringLiteral("Automatch Paused");
+        status = m_localization.text(QStringLiteral("automatch_paused"));
     } else if (active) {
         status = m_localization.text(QStringLiteral("automatch_in_progress"));
     } else {
-        status = QStringLiteral("Bereit für Match-Start");
+        status = m_localization.text(QStringLiteral("automatch_ready"));
     }
     m_status->setText(status);
 
     // Why a start was refused outranks how the last series ended.
     if (const auto& error = m_automatch.configurationError()) {
-        m_message->setText(*error);
+        m_message->setText(configurationErrorText(*error, m_localization));
         m_message->setStyleSheet(QStringLiteral("color: #c62828;"));
         m_message->show();
-    } else if (const auto& finished = m_automatch.matchFinishedReason(); finished && !active) {
-        m_message->setText(*finished);
+    } else if (const auto& finished = m_automatch.seriesEnd(); finished && !active) {
+        m_message->setText(seriesEndText(*finished, m_localization));
         m_message->setStyleSheet({});
         m_message->show();
     } else {
         m_message->hide();
     }
 
-    m_start->setText(m_localization.text(QStringLiteral("btn_start_automatch")) +
-                     QStringLiteral(" (") + QString::number(m_automatch.totalGames()) +
-                     QStringLiteral(" Partien)"));
+    m_start->setText(
+        m_localization.text(QStringLiteral("btn_start_automatch")) + QStringLiteral(" (") +
+        m_localization.text(QStringLiteral("automatch_n_games")).arg(m_automatch.totalGames()) +
+        QStringLiteral(")"));
     m_start->setEnabled(!active);
     m_pause->setText(m_localization.text(paused ? QStringLiteral("btn_resume_automatch")
                                                 : QStringLiteral("btn_pause_automatch")));

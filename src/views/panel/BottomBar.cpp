@@ -54,7 +54,7 @@ const QIcon& mediaIcon(bool play) {
 } // namespace
 
 BottomBar::BottomBar(GameManager& games, LocalizationManager& localization, QWidget* parent)
-    : QWidget(parent), m_games(games) {
+    : QWidget(parent), m_games(games), m_localization(localization) {
     setObjectName(QStringLiteral("bottomBar"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -66,11 +66,13 @@ BottomBar::BottomBar(GameManager& games, LocalizationManager& localization, QWid
     connect(newGame, &QToolButton::clicked, &games, &GameManager::startNewGame);
 
     QToolButton* flip = addButton(QStringLiteral("flipBoardButton"), QStringLiteral("⇅"));
-    flip->setToolTip(QStringLiteral("Flip Board"));
+    bindLocalizedText(flip, localization, QStringLiteral("btn_flip_board"),
+                      [flip](const QString& text) { flip->setToolTip(text); });
     connect(flip, &QToolButton::clicked, &games, &GameManager::flipBoard);
 
     m_undo = addButton(QStringLiteral("undoButton"), QStringLiteral("↶"));
-    m_undo->setToolTip(QStringLiteral("Undo Move"));
+    bindLocalizedText(m_undo, localization, QStringLiteral("btn_undo"),
+                      [this](const QString& text) { m_undo->setToolTip(text); });
     connect(m_undo, &QToolButton::clicked, &games, &GameManager::undoMove);
 
     m_pause = addButton(QStringLiteral("pauseButton"), QString());
@@ -84,12 +86,14 @@ BottomBar::BottomBar(GameManager& games, LocalizationManager& localization, QWid
             [this, &localization] { confirmResign(window(), m_games, localization); });
 
     m_claimDraw = addButton(QStringLiteral("claimDrawButton"), QStringLiteral("½"));
-    m_claimDraw->setToolTip(QStringLiteral("Claim draw"));
+    bindLocalizedText(m_claimDraw, localization, QStringLiteral("btn_claim_draw"),
+                      [this](const QString& text) { m_claimDraw->setToolTip(text); });
     connect(m_claimDraw, &QToolButton::clicked, &games, &GameManager::claimDraw);
 
     connect(&games, &GameManager::boardChanged, this, &BottomBar::refresh);
     connect(&games, &GameManager::isPausedChanged, this, &BottomBar::refresh);
     connect(&games, &GameManager::isGameOverChanged, this, &BottomBar::refresh);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, &BottomBar::refresh);
     refresh();
 }
 
@@ -109,7 +113,8 @@ QToolButton* BottomBar::addButton(const QString& objectName, const QString& glyp
 void BottomBar::refresh() {
     const bool paused = m_games.isPaused();
     m_pause->setIcon(mediaIcon(paused));
-    m_pause->setToolTip(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    m_pause->setToolTip(
+        m_localization.text(paused ? QStringLiteral("btn_resume") : QStringLiteral("btn_pause")));
     const bool over = m_games.isGameOver();
     m_resign->setEnabled(!over);
     m_undo->setEnabled(!m_games.board().history().empty());

@@ -24,6 +24,7 @@ private:
     void refresh();
 
     GameManager& m_games;
+    LocalizationManager& m_localization;
     QToolButton* m_pause;
     QToolButton* m_resign;
     QToolButton* m_claimDraw;

@@ -72,8 +72,11 @@ EloSliderRow::EloSliderRow(LocalizationManager& localization, QWidget* parent)
     presets->setSpacing(3);
     for (std::size_t i = 0; i < presetValues.size(); ++i) {
         const std::int64_t value = presetValues[i];
-        auto* button = new QPushButton(
-            value == maxElo ? QStringLiteral("Max") : QString::number(value), m_presets);
+        auto* button = new QPushButton(QString::number(value), m_presets);
+        if (value == maxElo) {
+            bindLocalizedText(button, localization, QStringLiteral("elo_max"),
+                              [button](const QString& text) { button->setText(text); });
+        }
         button->setObjectName(QStringLiteral("eloPreset_") +
                               (value == maxElo ? QStringLiteral("max") : QString::number(value)));
         button->setCheckable(true);
@@ -98,6 +101,8 @@ EloSliderRow::EloSliderRow(LocalizationManager& localization, QWidget* parent)
     layout->addWidget(m_unsupported);
 
     connect(m_toggle, &QCheckBox::toggled, this, [this](bool on) { edit(on, m_elo); });
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &EloSliderRow::refresh);
     connect(m_slider, &QSlider::valueChanged, this,
             [this](int index) { edit(limit(), eloAtIndex(index)); });
     refresh();
@@ -148,7 +153,7 @@ void EloSliderRow::refresh() {
     m_slider->setVisible(on);
     m_presets->setVisible(on);
     if (!on) {
-        m_value->setText(QStringLiteral("Volle Stärke (Ungedrosselt)"));
+        m_value->setText(m_localization.text(QStringLiteral("elo_full_strength")));
         m_value->setToolTip({});
     } else {
         QString text = eloText(m_elo);

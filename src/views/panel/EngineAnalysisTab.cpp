@@ -81,14 +81,14 @@ EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
     m_lines->setFont(mono);
     numbers->addWidget(m_lines);
 
-    layout->addWidget(new EvaluationHistory(games, this));
+    layout->addWidget(new EvaluationHistory(games, localization, this));
 
     auto* logTitle = new LocalizedText(QStringLiteral("engine_log"), localization, this);
     QFont bold = logTitle->font();
     bold.setBold(true);
     logTitle->setFont(bold);
     layout->addWidget(logTitle);
-    auto* log = new UciLogView(games, this);
+    auto* log = new UciLogView(games, localization, this);
     connect(log, &UciLogView::copied, this, [this, &localization] {
         emit toastRequested(localization.text(QStringLiteral("copied_to_clipboard")));
     });

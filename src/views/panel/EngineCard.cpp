@@ -70,12 +70,15 @@ void EngineCard::refresh() {
         m_colour->setText(m_localization.text(*colour == PieceColor::white
                                                   ? QStringLiteral("color_white")
                                                   : QStringLiteral("color_black")));
-        m_name->setText(QStringLiteral("Engine: ") + engine->name);
+        m_name->setText(m_localization.text(QStringLiteral("engine_card_name")) + QLatin1Char(' ') +
+                        engine->name);
         // An engine without UCI_LimitStrength plays at full strength whatever was asked.
         const bool limited = engine->limitElo && engine->supportsLimitStrength != false;
-        m_elo->setText(QStringLiteral("ELO: ") +
-                       (limited ? QString::number(engine->elo) : QStringLiteral("Max")));
-        m_badge->setText(limited ? QStringLiteral("Gedrosselt") : QStringLiteral("Volle Stärke"));
+        m_elo->setText(m_localization.text(QStringLiteral("engine_card_elo")) + QLatin1Char(' ') +
+                       (limited ? QString::number(engine->elo)
+                                : m_localization.text(QStringLiteral("elo_max"))));
+        m_badge->setText(m_localization.text(limited ? QStringLiteral("engine_badge_limited")
+                                                     : QStringLiteral("engine_badge_full")));
         m_badge->setStyleSheet(
             QStringLiteral("border-radius: 4px; padding: 1px 6px; color: white; background: %1;")
                 .arg(limited ? QStringLiteral("#b36b00") : QStringLiteral("#2e7d32")));

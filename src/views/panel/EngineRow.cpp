@@ -38,7 +38,7 @@ QCoro::Task<> runTest(QPointer<EngineRow> row, EngineManager& engines, QString p
 
 EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
                      LocalizationManager& localization, QWidget* parent)
-    : QFrame(parent), m_engine(engine), m_engines(engines) {
+    : QFrame(parent), m_engine(engine), m_engines(engines), m_localization(localization) {
     setObjectName(QStringLiteral("engineRow"));
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(this);
@@ -98,12 +98,17 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
     m_editor->setObjectName(QStringLiteral("card"));
     m_defaultElo = new EloSliderRow(localization, m_editor);
     m_defaultElo->setObjectName(QStringLiteral("defaultEloRow"));
-    m_defaultElo->setToggleText(QStringLiteral("Standard-Stärke begrenzen:"));
+    bindLocalizedText(m_defaultElo, localization, QStringLiteral("engine_default_elo"),
+                      [row = m_defaultElo](const QString& text) { row->setToggleText(text); });
     editorLayout->addWidget(m_defaultElo);
     m_editor->hide();
     layout->addWidget(m_editor);
 
     connect(m_test, &QPushButton::clicked, this, &EngineRow::startTest);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, [this] {
+        refresh();
+        showTestOutcome();
+    });
     // The engine's settings go with it, so one stray click must not remove it.
     connect(m_remove, &QPushButton::clicked, this, [this, &localization] {
         askBeforeDoing(window(), localization, QStringLiteral("removeEngineQuestion"),
@@ -143,7 +148,9 @@ void EngineRow::setEngineRange(const std::optional<uci::SpinRange>& range) {
 
 void EngineRow::refresh() {
     m_name->setText(m_engine.name);
-    m_author->setText(m_engine.author);
+    m_author->setText(m_engine.author == EngineManager::autoDetectedAuthor
+                          ? m_localization.text(QStringLiteral("engine_auto_detected"))
+                          : m_engine.author);
     m_author->setVisible(!m_engine.author.isEmpty());
     m_path->setText(wrappablePath(m_engine.executablePath));
     QString elo;
@@ -170,16 +177,26 @@ void EngineRow::startTest() {
 void EngineRow::finishTest(const EngineTestResult& result) {
     m_test->setEnabled(true);
     m_busy->hide();
+    m_testOutcome = result;
+    showTestOutcome();
+    emit busyChanged(false);
+}
+
+void EngineRow::showTestOutcome() {
+    if (!m_testOutcome) {
+        return;
+    }
+    const EngineTestResult& result = *m_testOutcome;
     if (result.success) {
-        m_testResult->setText(QStringLiteral("Test OK: ") +
-                              result.engineName.value_or(m_engine.name));
+        m_testResult->setText(m_localization.text(QStringLiteral("engine_test_ok")) +
+                              QLatin1Char(' ') + result.engineName.value_or(m_engine.name));
         m_testResult->setStyleSheet(QStringLiteral("color: #2e7d32;"));
     } else {
-        m_testResult->setText(QStringLiteral("Test Failed: ") + result.error.value_or(QString()));
+        m_testResult->setText(m_localization.text(QStringLiteral("engine_test_failed")) +
+                              QLatin1Char(' ') + result.error.value_or(QString()));
         m_testResult->setStyleSheet(QStringLiteral("color: #c62828;"));
     }
     m_testResult->show();
-    emit busyChanged(false);
 }
 
 } // namespace velkor::panel

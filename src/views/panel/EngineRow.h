@@ -46,9 +46,12 @@ private:
     void refresh();
     void startTest();
     void finishTest(const EngineTestResult& result);
+    void showTestOutcome();
 
     EngineConfiguration m_engine;
     EngineManager& m_engines;
+    LocalizationManager& m_localization;
+    std::optional<EngineTestResult> m_testOutcome;
     QLabel* m_name;
     QLabel* m_author;
     QLabel* m_path;

@@ -81,7 +81,7 @@ EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization
 
     connect(m_scan, &QPushButton::clicked, this, &EnginesTab::scan);
     connect(m_add, &QPushButton::clicked, this, [this] {
-        pickEngineFile(this,
+        pickEngineFile(this, m_localization,
                        [tab = QPointer<EnginesTab>(this)](const std::optional<QString>& path) {
                            if (tab && path) {
                                tab->addEngine(*path);
@@ -111,8 +111,25 @@ void EnginesTab::addEngine(const QString& path) {
     runAdd(QPointer<EnginesTab>(this), m_engines, path,
            [this](const EngineManager::AddEngineResult& result) {
                finishAdd(result.engine ? std::optional<QString>(result.engine->name) : std::nullopt,
-                         result.message);
+                         addEngineError(result));
            });
+}
+
+std::optional<QString>
+EnginesTab::addEngineError(const EngineManager::AddEngineResult& result) const {
+    using Problem = EngineManager::AddEngineResult::Problem;
+    switch (result.problem) {
+    case Problem::fileMissing:
+        return m_localization.text(QStringLiteral("engine_file_missing"));
+    case Problem::notExecutable:
+        return m_localization.text(QStringLiteral("engine_not_executable"));
+    case Problem::failedTest:
+        return m_localization.text(QStringLiteral("engine_failed_test")) + QLatin1Char(' ') +
+               result.detail;
+    case Problem::none:
+        break;
+    }
+    return result.message;
 }
 
 void EnginesTab::finishAdd(const std::optional<QString>& addedName,
@@ -120,13 +137,13 @@ void EnginesTab::finishAdd(const std::optional<QString>& addedName,
     m_addRunning = false;
     refreshBusy();
     if (addedName) {
-        emit toastRequested(QStringLiteral("Engine '") + *addedName +
-                            QStringLiteral("' hinzugefügt"));
+        emit toastRequested(m_localization.text(QStringLiteral("engine_added")).arg(*addedName));
         return;
     }
-    auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Engine Error"),
-                                  error.value_or(QStringLiteral("Unknown error adding engine.")),
-                                  QMessageBox::Ok, this);
+    auto* alert = new QMessageBox(
+        QMessageBox::Warning, m_localization.text(QStringLiteral("engine_error_title")),
+        error.value_or(m_localization.text(QStringLiteral("engine_add_unknown_error"))),
+        QMessageBox::Ok, this);
     alert->setObjectName(QStringLiteral("engineAddAlert"));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->open();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "uci/EngineManager.h"
+
 #include <QSet>
 #include <QUuid>
 #include <QWidget>
@@ -41,6 +43,7 @@ signals:
 private:
     void scan();
     void finishAdd(const std::optional<QString>& addedName, const std::optional<QString>& error);
+    std::optional<QString> addEngineError(const EngineManager::AddEngineResult& result) const;
     void refreshRows();
     void refreshRanges();
     void refreshBusy();

@@ -2,6 +2,8 @@
 
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
+#include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -10,9 +12,24 @@
 
 namespace velkor::panel {
 
-QString moveQualityText(const MoveAnalysis& analysis) {
-    return analysis.san + QStringLiteral(": ") + analysis.classification() + QStringLiteral(" (−") +
-           QString::number(std::lround(analysis.centipawnLoss)) + QStringLiteral(" cp)");
+QString gradeText(MoveGrade grade, const LocalizationManager& localization) {
+    switch (grade) {
+    case MoveGrade::best:
+        return localization.text(QStringLiteral("grade_best"));
+    case MoveGrade::inaccuracy:
+        return localization.text(QStringLiteral("grade_inaccuracy"));
+    case MoveGrade::mistake:
+        return localization.text(QStringLiteral("grade_mistake"));
+    case MoveGrade::blunder:
+        break;
+    }
+    return localization.text(QStringLiteral("grade_blunder"));
+}
+
+QString moveQualityText(const MoveAnalysis& analysis, const LocalizationManager& localization) {
+    return analysis.san + QStringLiteral(": ") + gradeText(analysis.grade(), localization) +
+           QStringLiteral(" (−") + QString::number(std::lround(analysis.centipawnLoss)) +
+           QStringLiteral(" cp)");
 }
 
 QColor lossColor(double centipawnLoss) {
@@ -28,11 +45,16 @@ QColor lossColor(double centipawnLoss) {
     return {};
 }
 
-EvaluationHistory::EvaluationHistory(GameManager& games, QWidget* parent) : QWidget(parent) {
+EvaluationHistory::EvaluationHistory(GameManager& games, LocalizationManager& localization,
+                                     QWidget* parent)
+    : QWidget(parent), m_games(games), m_localization(localization) {
     setObjectName(QStringLiteral("evaluationHistory"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(makeHeading(QStringLiteral("Bewertungsverlauf"), this));
+    QLabel* heading = makeHeading({}, this);
+    bindLocalizedText(heading, localization, QStringLiteral("evaluation_history"),
+                      [heading](const QString& text) { heading->setText(text); });
+    layout->addWidget(heading);
 
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
@@ -53,6 +75,15 @@ EvaluationHistory::EvaluationHistory(GameManager& games, QWidget* parent) : QWid
     layout->addWidget(m_rows);
 
     connect(&games, &GameManager::moveAnalysesChanged, this, &EvaluationHistory::refresh);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this, [this] {
+        // The rows carry the grades' words: write them again.
+        m_shownIds.clear();
+        while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
+            delete item->widget();
+            delete item;
+        }
+        refresh(m_games.moveAnalyses());
+    });
     refresh(games.moveAnalyses());
 }
 
@@ -95,8 +126,8 @@ void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
                 ? QStringLiteral("<span style=\"color:%1\">%2</span>").arg(colour.name(), loss)
                 : loss;
         row->setText(analysis.san.toHtmlEscaped() + QStringLiteral(": ") +
-                     analysis.classification() + QLatin1Char(' ') + lossHtml);
-        row->setAccessibleName(moveQualityText(analysis));
+                     gradeText(analysis.grade(), m_localization) + QLatin1Char(' ') + lossHtml);
+        row->setAccessibleName(moveQualityText(analysis, m_localization));
         m_rowsLayout->addWidget(row);
         m_shownIds.push_back(analysis.id);
     }

@@ -12,12 +12,16 @@ class QLabel;
 
 namespace velkor {
 class GameManager;
-}
+class LocalizationManager;
+} // namespace velkor
 
 namespace velkor::panel {
 
 // "<SAN>: <label> (−<loss> cp)" for one graded move.
-QString moveQualityText(const MoveAnalysis& analysis);
+QString moveQualityText(const MoveAnalysis& analysis, const LocalizationManager& localization);
+
+// The grade of a move in the interface language.
+QString gradeText(MoveGrade grade, const LocalizationManager& localization);
 // The colour of a loss figure: red from 180 centipawns on (a blunder), amber and orange for the
 // smaller slips, the text colour for a best move.
 QColor lossColor(double centipawnLoss);
@@ -31,12 +35,15 @@ public:
     // The chart's vertical range in centipawns either side of 0.
     static constexpr double verticalRangeCp = 1000;
 
-    explicit EvaluationHistory(GameManager& games, QWidget* parent = nullptr);
+    EvaluationHistory(GameManager& games, LocalizationManager& localization,
+                      QWidget* parent = nullptr);
 
 private:
     void refresh(const std::vector<MoveAnalysis>& analyses);
 
     // Absent when the chart module is missing; the rows below still show.
+    GameManager& m_games;
+    LocalizationManager& m_localization;
     EvaluationCurve* m_curve;
     QWidget* m_rows;
     QVBoxLayout* m_rowsLayout;

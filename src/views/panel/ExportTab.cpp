@@ -48,7 +48,10 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
 
     QVBoxLayout* pgnCard = nullptr;
     layout->addWidget(makeCard(this, pgnCard));
-    pgnCard->addWidget(makeHeading(QStringLiteral("PGN (Portable Game Notation)"), this));
+    QLabel* pgnHeading = makeHeading({}, this);
+    bindLocalizedText(pgnHeading, localization, QStringLiteral("export_pgn_heading"),
+                      [pgnHeading](const QString& text) { pgnHeading->setText(text); });
+    pgnCard->addWidget(pgnHeading);
     m_pgn = readOnlyText(QStringLiteral("pgnText"), 170, this);
     pgnCard->addWidget(m_pgn);
     auto* pgnButtons = new QHBoxLayout;
@@ -69,13 +72,16 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
 
     QVBoxLayout* fenCard = nullptr;
     layout->addWidget(makeCard(this, fenCard));
-    fenCard->addWidget(makeHeading(QStringLiteral("FEN (Forsyth-Edwards Notation)"), this));
+    QLabel* fenHeading = makeHeading({}, this);
+    bindLocalizedText(fenHeading, localization, QStringLiteral("export_fen_heading"),
+                      [fenHeading](const QString& text) { fenHeading->setText(text); });
+    fenCard->addWidget(fenHeading);
     m_fen = readOnlyText(QStringLiteral("fenText"), 48, this);
     m_fen->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     fenCard->addWidget(m_fen);
     auto* fenButtons = new QHBoxLayout;
-    auto* saveFen = new QPushButton(QStringLiteral("Save FEN..."), this);
-    saveFen->setObjectName(QStringLiteral("saveFenButton"));
+    QPushButton* saveFen = localizedButton(QStringLiteral("btn_save_fen"),
+                                           QStringLiteral("saveFenButton"), localization, this);
     QPushButton* copyFen = localizedButton(QStringLiteral("btn_copy_fen"),
                                            QStringLiteral("copyFenButton"), localization, this);
     fenButtons->addWidget(saveFen);
@@ -114,6 +120,8 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     loadCard->addWidget(m_fenResult);
     connect(apply, &QPushButton::clicked, this, &ExportTab::applyFen);
     connect(m_fenInput, &QLineEdit::returnPressed, this, &ExportTab::applyFen);
+    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
+            &ExportTab::showFenResult);
     layout->addStretch(1);
 
     // The PGN text is rebuilt from the whole game; while the tab is hidden nobody reads it.
@@ -156,16 +164,25 @@ void ExportTab::applyFen() {
     } catch (const DomainError& error) {
         reason = QString::fromStdString(error.message());
     }
-    const QString key =
+    m_fenResultKey =
         loaded ? QStringLiteral("fen_loaded_successfully") : QStringLiteral("invalid_fen");
-    // The reader's own words say what is wrong with the text.
-    m_fenResult->setText(reason.isEmpty() ? m_localization.text(key)
-                                          : m_localization.text(key) + QLatin1Char('\n') + reason);
+    m_fenResultReason = reason;
+    showFenResult();
     m_fenResult->setStyleSheet(loaded ? QStringLiteral("color: #2e7d32;")
                                       : QStringLiteral("color: #c62828;"));
     m_fenResult->show();
-    emit toastRequested(m_localization.text(key));
+    emit toastRequested(m_localization.text(m_fenResultKey));
     refresh();
+}
+
+void ExportTab::showFenResult() {
+    if (m_fenResultKey.isEmpty()) {
+        return;
+    }
+    // The reader's own words say what is wrong with the text.
+    const QString text = m_localization.text(m_fenResultKey);
+    m_fenResult->setText(
+        m_fenResultReason.isEmpty() ? text : text + QLatin1Char('\n') + m_fenResultReason);
 }
 
 } // namespace velkor::panel

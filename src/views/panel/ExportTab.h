@@ -32,6 +32,7 @@ protected:
 private:
     void refresh();
     void applyFen();
+    void showFenResult();
 
     GameManager& m_games;
     LocalizationManager& m_localization;
@@ -39,6 +40,9 @@ private:
     QPlainTextEdit* m_fen;
     QLineEdit* m_fenInput;
     QLabel* m_fenResult;
+    // What the last FEN entry gave, kept to be worded again after a change of language.
+    QString m_fenResultKey;
+    QString m_fenResultReason;
     CoalescedRefresh* m_refresh;
 };
 

@@ -5,6 +5,7 @@
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
+#include "views/LocalizedText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,8 +25,11 @@ LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
     outer->addWidget(card);
 
     auto* titleLine = new QHBoxLayout;
-    titleLine->addWidget(makeHeading(QStringLiteral("Live ELO-Steuerung"), card), 1);
-    auto* immediate = new QLabel(QStringLiteral("Sofort wirksam"), card);
+    QLabel* heading = makeHeading({}, card);
+    bindLocalizedText(heading, localization, QStringLiteral("live_elo_title"),
+                      [heading](const QString& text) { heading->setText(text); });
+    titleLine->addWidget(heading, 1);
+    auto* immediate = new LocalizedText(QStringLiteral("live_elo_immediate"), localization, card);
     immediate->setStyleSheet(
         QStringLiteral("border-radius: 4px; padding: 1px 6px; color: white; background: #3a6ea5;"));
     titleLine->addWidget(immediate);
@@ -88,9 +92,10 @@ void LiveEloControl::refresh() {
             return;
         }
         row->setToggleText(m_localization.text(QStringLiteral("limit_elo")));
-        row->setTitle(!engineMatch                 ? QStringLiteral("Gegnerische ELO live:")
-                      : color == PieceColor::white ? QStringLiteral("Weiß:")
-                                                   : QStringLiteral("Schwarz: "));
+        row->setTitle(m_localization.text(!engineMatch ? QStringLiteral("live_elo_opponent")
+                                          : color == PieceColor::white
+                                              ? QStringLiteral("live_elo_white")
+                                              : QStringLiteral("live_elo_black")));
         row->setUnsupported(!m_games.canLimitStrength(color));
         row->setState(limit, elo);
         const UCIEngineProcess* process = color == PieceColor::white ? m_games.whiteEngineProcess()

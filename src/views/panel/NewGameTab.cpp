@@ -23,33 +23,20 @@ namespace velkor::panel {
 
 namespace {
 
-// The chips carry fixed labels in every language.
-QString chipLabel(TimeControlPreset preset) {
+// The chips' keys: the time controls' own names where they are short enough for a chip.
+QString chipKey(TimeControlPreset preset) {
     switch (preset) {
-    case TimeControlPreset::bullet1_0:
-        return QStringLiteral("Bullet 1 min");
-    case TimeControlPreset::bullet2_1:
-        return QStringLiteral("Bullet 2+1");
-    case TimeControlPreset::blitz3_0:
-        return QStringLiteral("Blitz 3 min");
-    case TimeControlPreset::blitz3_2:
-        return QStringLiteral("Blitz 3+2");
-    case TimeControlPreset::blitz5_0:
-        return QStringLiteral("Blitz 5 min");
-    case TimeControlPreset::blitz5_3:
-        return QStringLiteral("Blitz 5+3");
     case TimeControlPreset::rapid10_0:
-        return QStringLiteral("Rapid 10 min");
+        return QStringLiteral("chip_rapid_10_0");
     case TimeControlPreset::rapid15_10:
-        return QStringLiteral("Rapid 15+10");
-    case TimeControlPreset::classical30_0:
-        return QStringLiteral("Klassisch 30 min");
+        return QStringLiteral("chip_rapid_15_10");
     case TimeControlPreset::custom:
-        return QStringLiteral("Custom");
+        return QStringLiteral("chip_custom");
     case TimeControlPreset::unlimited:
-        return QStringLiteral("Ohne Uhr");
+        return QStringLiteral("chip_unlimited");
+    default:
+        return locKey(preset);
     }
-    return {};
 }
 
 // The fixed move time slider counts half seconds.
@@ -120,7 +107,9 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     m_presets->setExclusive(true);
     int index = 0;
     for (const TimeControlPreset preset : allTimeControlPresets) {
-        auto* chip = new QPushButton(chipLabel(preset), this);
+        auto* chip = new QPushButton(this);
+        bindLocalizedText(chip, localization, chipKey(preset),
+                          [chip](const QString& text) { chip->setText(text); });
         chip->setObjectName(QStringLiteral("timeChip_") + id(preset));
         chip->setCheckable(true);
         chip->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -179,10 +168,12 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
                       [independent](const QString& text) { independent->setText(text); });
     m_whiteElo = new EloSliderRow(localization, m_matchStrengthSection);
     m_whiteElo->setObjectName(QStringLiteral("whiteEloRow"));
-    m_whiteElo->setTitle(QStringLiteral("Weiß Stärke:"));
+    bindLocalizedText(m_whiteElo, localization, QStringLiteral("new_game_white_strength"),
+                      [this](const QString& text) { m_whiteElo->setTitle(text); });
     m_blackElo = new EloSliderRow(localization, m_matchStrengthSection);
     m_blackElo->setObjectName(QStringLiteral("blackEloRow"));
-    m_blackElo->setTitle(QStringLiteral("Schwarz Stärke:"));
+    bindLocalizedText(m_blackElo, localization, QStringLiteral("new_game_black_strength"),
+                      [this](const QString& text) { m_blackElo->setTitle(text); });
     matchLayout->addWidget(m_whiteElo);
     matchLayout->addWidget(m_blackElo);
     layout->addWidget(m_matchStrengthSection);
@@ -241,10 +232,12 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
                                     QStringLiteral("black_engine"), false, true);
 
     // A label, not a flat button: it wraps where the panel is narrow.
-    auto* link = new QLabel(
-        QStringLiteral("<a href=\"automatch\">Mehrere Partien automatisch gegeneinander spielen "
-                       "&amp; Verlauf erfassen</a>"),
-        this);
+    auto* link = new QLabel(this);
+    bindLocalizedText(link, localization, QStringLiteral("new_game_automatch_link"),
+                      [link](const QString& text) {
+                          link->setText(QStringLiteral("<a href=\"automatch\">") +
+                                        text.toHtmlEscaped() + QStringLiteral("</a>"));
+                      });
     link->setObjectName(QStringLiteral("automatchLink"));
     link->setWordWrap(true);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -423,7 +416,8 @@ void NewGameTab::refreshFromGame() {
     m_incrementValue->setText(QString::number(m_increment->value()) + QStringLiteral(" s"));
     m_moveTimeValue->setText(QString::number(m_fixedMoveTimeSeconds, 'f', 1) +
                              QStringLiteral(" s"));
-    m_depthValue->setText(QStringLiteral("Tiefe: ") + QString::number(m_fixedSearchDepth));
+    m_depthValue->setText(m_localization.text(QStringLiteral("depth_value")) + QLatin1Char(' ') +
+                          QString::number(m_fixedSearchDepth));
     refreshVisibility();
 }
 
@@ -492,6 +486,8 @@ void NewGameTab::refreshTexts() {
     m_opponentElo->setToggleText(m_localization.text(QStringLiteral("limit_elo")));
     m_whiteElo->setToggleText(m_localization.text(QStringLiteral("elo_white_engine")));
     m_blackElo->setToggleText(m_localization.text(QStringLiteral("elo_black_engine")));
+    m_depthValue->setText(m_localization.text(QStringLiteral("depth_value")) + QLatin1Char(' ') +
+                          QString::number(m_fixedSearchDepth));
 }
 
 } // namespace velkor::panel

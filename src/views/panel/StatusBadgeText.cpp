@@ -28,9 +28,9 @@ QString gameEndText(const GameEndReason& reason, const LocalizationManager& loca
     case Kind::insufficientMaterial:
         return localization.text(QStringLiteral("status_draw_material"));
     case Kind::fivefoldRepetition:
-        return QStringLiteral("Remis durch fünffache Wiederholung");
+        return localization.text(QStringLiteral("status_draw_fivefold"));
     case Kind::seventyFiveMoveRule:
-        return QStringLiteral("Remis durch 75-Züge-Regel");
+        return localization.text(QStringLiteral("status_draw_75"));
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "uci/UCIEngineProcess.h"
+#include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
 
 #include <QHBoxLayout>
@@ -16,7 +17,8 @@
 
 namespace velkor::panel {
 
-UciLogView::UciLogView(GameManager& games, QWidget* parent) : QWidget(parent), m_games(games) {
+UciLogView::UciLogView(GameManager& games, LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), m_games(games) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -25,8 +27,8 @@ UciLogView::UciLogView(GameManager& games, QWidget* parent) : QWidget(parent), m
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setMaximumBlockCount(UCIEngineProcess::maxLogLines);
-    m_text->setPlaceholderText(
-        QStringLiteral("No UCI communication yet. Start a game to see raw engine dialogue."));
+    bindLocalizedText(m_text, localization, QStringLiteral("uci_log_empty"),
+                      [this](const QString& text) { m_text->setPlaceholderText(text); });
     QFont mono(QStringLiteral("DejaVu Sans Mono"));
     mono.setStyleHint(QFont::Monospace);
     mono.setPointSizeF(font().pointSizeF() * 0.85);
@@ -34,7 +36,9 @@ UciLogView::UciLogView(GameManager& games, QWidget* parent) : QWidget(parent), m
     m_text->setMinimumHeight(180);
     layout->addWidget(m_text);
 
-    auto* copy = new QPushButton(QStringLiteral("Copy Log"), this);
+    auto* copy = new QPushButton(this);
+    bindLocalizedText(copy, localization, QStringLiteral("btn_copy_log"),
+                      [copy](const QString& text) { copy->setText(text); });
     copy->setObjectName(QStringLiteral("copyLogButton"));
     connect(copy, &QPushButton::clicked, this, [this] {
         PGNExporter::copyToClipboard(m_process ? m_process->logLines().join(QLatin1Char('\n'))

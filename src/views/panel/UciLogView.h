@@ -9,6 +9,7 @@ class QPlainTextEdit;
 namespace velkor {
 class GameManager;
 class UCIEngineProcess;
+class LocalizationManager;
 } // namespace velkor
 
 namespace velkor::panel {
@@ -22,7 +23,7 @@ class UciLogView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit UciLogView(GameManager& games, QWidget* parent = nullptr);
+    UciLogView(GameManager& games, LocalizationManager& localization, QWidget* parent = nullptr);
 
     // Whether a line is set in bold.
     static bool isEmphasised(const QString& line);

@@ -328,9 +328,9 @@ TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
         return find<QLabel>(panel, QStringLiteral("moveQuality_%1").arg(ply));
     };
     EXPECT_EQ(row(1)->accessibleName(), "e4: Best (−30 cp)");
-    EXPECT_EQ(row(2)->accessibleName(), "e5: Ungenauigkeit (−30 cp)");
-    EXPECT_EQ(row(3)->accessibleName(), "Nf3: Fehler (−180 cp)");
-    EXPECT_EQ(row(4)->accessibleName(), "Qh4: Patzer (−180 cp)");
+    EXPECT_EQ(row(2)->accessibleName(), "e5: Inaccuracy (−30 cp)");
+    EXPECT_EQ(row(3)->accessibleName(), "Nf3: Mistake (−180 cp)");
+    EXPECT_EQ(row(4)->accessibleName(), "Qh4: Blunder (−180 cp)");
     // The loss figure turns red from 180 on, and only then.
     const QString red = QColor(0xC6, 0x28, 0x28).name();
     EXPECT_FALSE(row(3)->text().contains(red));
@@ -394,7 +394,7 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     EXPECT_EQ(world.automatch.openingFENs().size(), 2);
     EXPECT_EQ(world.automatch.engine2()->name, "Stockfish B");
     EXPECT_EQ(find<QAbstractButton>(panel, QStringLiteral("startAutomatchButton"))->text(),
-              "Start Automatch (2 Partien)");
+              "Start Automatch (2 games)");
 
     click(panel, QStringLiteral("startAutomatchButton"));
     ASSERT_TRUE(world.automatch.isAutomatchActive())
@@ -409,12 +409,11 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     ASSERT_EQ(world.automatch.history().size(), 2);
     EXPECT_TRUE(find(panel, QStringLiteral("automatchConfig"))->isEnabled());
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("automatchStatus"))->text(), "Automatch Finished");
-    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreFinished"))->text(),
-              "2 / 2 Partien beendet");
+    EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreFinished"))->text(), "2 / 2 games finished");
     // Engine 1 mates as White, then, colours swapped, as Black: 2-0, which fixes no finite
     // difference; the likelihood comes from the two decisive games alone.
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreEloDifference"))->text(),
-              "Geschätzter Elo-Abstand: +280");
+              "Estimated Elo gap: +280");
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreEloStatistics"))->text(),
               "Elo +∞ ± ∞ (95 %) · LOS 92.1 %");
 
@@ -430,7 +429,7 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     }
     EXPECT_EQ(played, record.movesUCI);
     EXPECT_EQ(QString::fromStdString(games.board().initialFEN()), record.initialFEN);
-    EXPECT_EQ(panel.toastMessage(), "Partie #1 auf Brett geladen!");
+    EXPECT_EQ(panel.toastMessage(), "Game #1 loaded on the board!");
 
     // Adding an engine (the file chooser's answer): a good one is tested and listed, a bad
     // one explained in an alert, and the buttons wait while the test runs.
@@ -446,8 +445,7 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     enginesTab->addEngine(stockfishPath);
     EXPECT_FALSE(find(panel, QStringLiteral("addEngineButton"))->isEnabled());
     EXPECT_TRUE(find(panel, QStringLiteral("enginesBusy"))->isVisible());
-    ASSERT_TRUE(
-        waitUntil([&] { return panel.toastMessage().endsWith(QStringLiteral("hinzugefügt")); }));
+    ASSERT_TRUE(waitUntil([&] { return panel.toastMessage().endsWith(QStringLiteral("added")); }));
     EXPECT_TRUE(panel.toastMessage().startsWith(QStringLiteral("Engine 'Stockfish")));
     EXPECT_TRUE(find(panel, QStringLiteral("addEngineButton"))->isEnabled());
 }
