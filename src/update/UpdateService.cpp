@@ -10,6 +10,7 @@
 #include "bundle/BundleLayout.h"
 #include "bundle/ChildProcess.h"
 #include "bundle/MountBase.h"
+#include "platform/AtomicFile.h"
 #include "update/UpdateFeedAddress.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,6 @@
 #include <QMutexLocker>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QSslConfiguration>
 #include <QSysInfo>
 #include <QTemporaryFile>
@@ -284,11 +284,8 @@ void UpdateService::scheduleInstallation(const PreparedUpdate& prepared) {
     plan.statusPath = m_options.locations.statusFilePath();
 
     const QString planPath = directory + u'/' + QString::fromUtf8(planFileName);
-    QSaveFile planFile(planPath);
-    const QByteArray encoded = plan.encode();
-    if (!planFile.open(QIODevice::WriteOnly) || planFile.write(encoded) != encoded.size() ||
-        !planFile.commit()) {
-        throw NativeUpdateError::installerPreparationFailed(planFile.errorString());
+    if (const auto error = platform::writeFileAtomically(planPath, plan.encode())) {
+        throw NativeUpdateError::installerPreparationFailed(*error);
     }
 
     const QMutexLocker lock(&m_scheduleMutex);
