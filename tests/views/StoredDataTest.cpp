@@ -34,7 +34,9 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             dialog->selectFile(m_path);
-            dialog->accept();
+            // Accepted once this step is over: a question it asks runs a loop of its own, in
+            // which this timer must be able to step again.
+            QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
         } else if (auto* alert = qobject_cast<QMessageBox*>(modal)) {
             // The dialog's own question whether to replace an existing file.
             if (QAbstractButton* replace = alert->button(QMessageBox::Yes)) {
