@@ -51,8 +51,10 @@ void MainWindow::showEvent(QShowEvent* event) {
         if (m_game.board().history().empty() && !m_game.isGameOver()) {
             m_game.startNewGame();
         }
+        // After everything else the first frame sets off, so that the launch sequence bringing
+        // the window to the front does not cover the alerts.
         m_mayShowAlerts = true;
-        showStoreAlerts();
+        QMetaObject::invokeMethod(this, &MainWindow::showStoreAlerts, Qt::QueuedConnection);
     });
 }
 
