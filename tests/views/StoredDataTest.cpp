@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,7 +34,10 @@ private:
     void step() {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            dialog->selectFile(m_path);
+            // Folder first, then the name in it: a whole path is resolved against the folder
+            // the dialog shows, which it may still be changing to.
+            dialog->setDirectory(QFileInfo(m_path).absolutePath());
+            dialog->selectFile(QFileInfo(m_path).fileName());
             // Accepted once this step is over: a question it asks runs a loop of its own, in
             // which this timer must be able to step again.
             QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
