@@ -66,13 +66,14 @@ std::optional<QString> writeProblem(const QString& path, qint64 bytes) {
     return std::nullopt;
 }
 
-// The store rewritten with `value` added: Qt's settings writer does not notice when the disk
-// fills up while it writes (it renames a short file over the store and reports success), so
-// the room for the whole new file is made sure of before anything is written. Generous for text,
-// which the writer may escape up to four bytes a byte.
+// The size of the store rewritten with `value` added: Qt's settings writer does not notice when
+// the disk fills up while it writes (it renames a short file over the store and reports success),
+// so the room for the whole new file is made sure of before anything is written. The writer
+// escapes quotes and backslashes in two bytes and bytes outside ASCII in four; JSON text, what
+// the store mostly holds, stays well within twice its size.
 qint64 sizeWith(const QSettings& settings, const QString& key, const QVariant& value) {
     const qint64 stored = QFileInfo(settings.fileName()).size();
-    return stored + 4 * (value.toByteArray().size() + key.size()) + 4096;
+    return stored + 2 * (value.toByteArray().size() + key.size()) + 4096;
 }
 
 void sayUnwritable(const QString& path, const QString& reason) {
