@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,10 +35,14 @@ private:
     void step() {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            // Folder first, then the name in it: a whole path is resolved against the folder
-            // the dialog shows, which it may still be changing to.
-            dialog->setDirectory(QFileInfo(m_path).absolutePath());
-            dialog->selectFile(QFileInfo(m_path).fileName());
+            // Typed into the name field, as a person would.
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (name == nullptr) {
+                ADD_FAILURE() << "the save dialog has no name field";
+                dialog->reject();
+                return;
+            }
+            name->setText(m_path);
             // Accepted once this step is over: a question it asks runs a loop of its own, in
             // which this timer must be able to step again.
             QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
