@@ -70,16 +70,25 @@ version=$(plist_value CFBundleShortVersionString)
 bundle_build=$(plist_value CFBundleVersion)
 [ "$bundle_build" = "$build" ] || fail "the bundle says build $bundle_build, expected $build"
 
-mkdir -p "$output"
+mkdir -p "$output" || fail "cannot create $output"
 image_name="Velkor-$version-$build.dmg"
 image="$output/$image_name"
-"$tool" pack "$bundle" "$image"
-size=$(stat -c %s "$image")
-sha256=$(sha256sum "$image" | cut -d ' ' -f 1)
+feed="$output/appcast.json"
+# Both outputs are made in full beside their final names and only then renamed over them, image
+# first: an interrupted run or a full disk leaves the previous image and feed as they were, never
+# a truncated image or a feed announcing one that is not there.
+image_new=$(mktemp "$output/.$image_name.XXXXXX") || fail "cannot write in $output"
+feed_new=$(mktemp "$output/.appcast.json.XXXXXX") || fail "cannot write in $output"
+trap 'rm -rf "$staging"; rm -f "$image_new" "$feed_new"' EXIT
+"$tool" pack "$bundle" "$image_new" || fail "could not write the image $image"
+chmod 0644 "$image_new" "$feed_new"
+sync "$image_new" || fail "could not write the image $image"
+size=$(stat -c %s "$image_new")
+sha256=$(sha256sum "$image_new" | cut -d ' ' -f 1)
 
-python3 - "$output/appcast.json" "$version" "$build" "$size" "$sha256" \
-    "$base_url/$image_name" "$notes" <<'PY'
-import datetime, json, sys
+python3 - "$feed_new" "$version" "$build" "$size" "$sha256" \
+    "$base_url/$image_name" "$notes" <<'PY' || fail "could not write the feed $feed"
+import datetime, json, os, sys
 path, version, build, size, sha256, url, notes = sys.argv[1:]
 with open(notes, encoding="utf-8") as f:
     release_notes = f.read().strip()
@@ -92,10 +101,20 @@ feed = {
     "release_notes": release_notes,
     "published_at": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"),
 }
-with open(path, "w", encoding="utf-8") as f:
-    json.dump(feed, f, indent=2, ensure_ascii=False)
-    f.write("\n")
+try:
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump(feed, f, indent=2, ensure_ascii=False)
+        f.write("\n")
+        f.flush()
+        os.fsync(f.fileno())
+except OSError as error:
+    print(f"make-release: {path}: {error.strerror}", file=sys.stderr)
+    sys.exit(1)
 PY
 
+mv -f "$image_new" "$image" || fail "could not put the image in place at $image"
+mv -f "$feed_new" "$feed" || fail "could not put the feed in place at $feed"
+sync "$output" 2>/dev/null || true
+
 echo "image $image"
-echo "feed  $output/appcast.json"
+echo "feed  $feed"

@@ -4,19 +4,21 @@
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Settings.h"
+#include "platform/StoreAlerts.h"
 #include "views/LocalizedText.h"
 #include "views/MainView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 
 namespace velkor {
 
 MainWindow::MainWindow(GameManager& game, EngineManager& engines, AutomatchManager& automatch,
                        LocalizationManager& localization, platform::SoundManager& sounds,
                        AppActions actions, std::function<bool()> mayQuit, QWidget* parent)
-    : QMainWindow(parent), m_game(game),
+    : QMainWindow(parent), m_game(game), m_localization(localization),
       m_view(new MainView(game, engines, automatch, localization, this)),
       m_mayQuit(std::move(mayQuit)) {
     setCentralWidget(m_view);
@@ -32,6 +34,8 @@ MainWindow::MainWindow(GameManager& game, EngineManager& engines, AutomatchManag
     if (geometry.isEmpty() || !restoreGeometry(geometry)) {
         resize(MainView::panelWidth + 700, 760);
     }
+    connect(&platform::StoreAlerts::shared(), &platform::StoreAlerts::alertsChanged, this,
+            &MainWindow::showStoreAlerts);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -47,7 +51,30 @@ void MainWindow::showEvent(QShowEvent* event) {
         if (m_game.board().history().empty() && !m_game.isGameOver()) {
             m_game.startNewGame();
         }
+        // After everything else the first frame sets off, so that the launch sequence bringing
+        // the window to the front does not cover the alerts.
+        m_mayShowAlerts = true;
+        QMetaObject::invokeMethod(this, &MainWindow::showStoreAlerts, Qt::QueuedConnection);
     });
+}
+
+void MainWindow::showStoreAlerts() {
+    if (!m_mayShowAlerts) {
+        return;
+    }
+    const QList<platform::StoreAlert>& alerts = platform::StoreAlerts::shared().alerts();
+    for (; m_storeAlertsShown < alerts.size(); ++m_storeAlertsShown) {
+        const platform::StoreAlert& alert = alerts[m_storeAlertsShown];
+        auto* box =
+            new QMessageBox(QMessageBox::Warning, m_localization.text(QStringLiteral("app_title")),
+                            m_localization.text(alert.textKey), QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("storeAlert"));
+        // The file and key stand beside the text, selectable so they can be copied.
+        box->setInformativeText(alert.details);
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

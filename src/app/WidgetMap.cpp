@@ -1,6 +1,7 @@
 #include "WidgetMap.h"
 
 #include "game/GameManager.h"
+#include "platform/AtomicFile.h"
 #include "views/BoardView.h"
 
 #include <QAbstractButton>
@@ -15,7 +16,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QTimer>
 #include <QWidget>
@@ -153,9 +153,7 @@ void startWidgetMapIfAsked(const GameManager& game, QObject& owner) {
         if (current == last) {
             return;
         }
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(current) == current.size() &&
-            file.commit()) {
+        if (!platform::writeFileAtomically(path, current)) {
             last = std::move(current);
         }
     });

@@ -11,6 +11,7 @@
 #include "automatch/AutomatchManager.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
+#include "platform/Settings.h"
 #include "platform/SoundManager.h"
 #include "uci/EngineManager.h"
 #include "views/AboutView.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("velkor"));
 
     using namespace velkor;
+    // A store that cannot be written is said at once, before the session's changes are lost.
+    platform::Settings::checkWritable();
     LocalizationManager& localization = LocalizationManager::shared();
     platform::SoundManager& sounds = platform::SoundManager::shared();
     GameManager& game = GameManager::shared();

@@ -93,24 +93,31 @@ QByteArray EngineConfiguration::encodeList(const QList<EngineConfiguration>& eng
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
-std::optional<QList<EngineConfiguration>> EngineConfiguration::decodeList(const QByteArray& data) {
+EngineConfiguration::DecodedList EngineConfiguration::decodeRecords(const QByteArray& data) {
+    DecodedList decoded;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        return decoded;
+    }
+    decoded.isArray = true;
+    for (const QJsonValue& value : document.array()) {
+        auto engine = value.isObject() ? fromJson(value.toObject()) : std::nullopt;
+        if (engine) {
+            decoded.engines.append(std::move(*engine));
+        } else {
+            decoded.unreadable.append(value);
+        }
+    }
+    return decoded;
+}
+
+std::optional<QList<EngineConfiguration>> EngineConfiguration::decodeList(const QByteArray& data) {
+    DecodedList decoded = decodeRecords(data);
+    if (!decoded.isArray || !decoded.unreadable.isEmpty()) {
         return std::nullopt;
     }
-    QList<EngineConfiguration> engines;
-    for (const QJsonValue& value : document.array()) {
-        if (!value.isObject()) {
-            return std::nullopt;
-        }
-        auto engine = fromJson(value.toObject());
-        if (!engine) {
-            return std::nullopt;
-        }
-        engines.append(std::move(*engine));
-    }
-    return engines;
+    return std::move(decoded.engines);
 }
 
 size_t qHash(const EngineConfiguration& engine, size_t seed) noexcept {

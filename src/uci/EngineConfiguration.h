@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -50,8 +51,20 @@ struct EngineConfiguration {
     // A compact JSON array of records, as the registry stores it.
     static QByteArray encodeList(const QList<EngineConfiguration>& engines);
 
+    // A stored list read record by record: one damaged record costs only itself.
+    struct DecodedList {
+        // The readable records, in stored order.
+        QList<EngineConfiguration> engines;
+        // The records that could not be read, exactly as stored (also a value that is no
+        // object at all).
+        QJsonArray unreadable;
+        // False when the data is not a JSON array at all; then nothing could be read.
+        bool isArray = false;
+    };
+    static DecodedList decodeRecords(const QByteArray& data);
+
     // The records of a stored array; nothing when the data is not such an array or any record in
-    // it is unreadable (one bad record makes the whole list unreadable).
+    // it is unreadable.
     static std::optional<QList<EngineConfiguration>> decodeList(const QByteArray& data);
 
     bool operator==(const EngineConfiguration&) const = default;

@@ -2,8 +2,11 @@
 
 #include "platform/Published.h"
 #include "platform/Settings.h"
+#include "platform/StoreAlerts.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QPointer>
 #include <QThread>
 #include <algorithm>
@@ -240,19 +243,42 @@ void EngineManager::loadEngines() {
     if (!stored.isValid()) {
         return;
     }
-    auto engines = EngineConfiguration::decodeList(stored.toByteArray());
-    if (!engines) {
-        return;
+    const QByteArray data = stored.toByteArray();
+    auto decoded = EngineConfiguration::decodeRecords(data);
+    // An empty value holds nothing to lose; any other value that is no list is kept whole.
+    const bool empty = stored.canConvert<QByteArray>() && data.trimmed().isEmpty();
+    const bool damaged = decoded.isArray ? !decoded.unreadable.isEmpty() : !empty;
+    if (damaged) {
+        keepUnreadableRecords(
+            decoded.isArray
+                ? QVariant(QJsonDocument(decoded.unreadable).toJson(QJsonDocument::Compact))
+                : stored);
     }
-    for (auto& engine : *engines) {
+    for (auto& engine : decoded.engines) {
         if (!engine.multiPV) {
             engine.multiPV = 3;
         }
     }
-    setAvailableEngines(*engines);
+    setAvailableEngines(decoded.engines);
+}
+
+void EngineManager::keepUnreadableRecords(const QVariant& unreadable) {
+    const QString where = QDir::toNativeSeparators(platform::Settings::fileName());
+    if (const auto key = platform::Settings::setAside(userDefaultsKey, unreadable)) {
+        platform::StoreAlerts::shared().raise(
+            {QStringLiteral("store_engines_set_aside"), *key + QStringLiteral("\n") + where});
+        return;
+    }
+    // With no copy kept, the stored list is the only one there is: this session's changes must
+    // not replace it.
+    m_mayWriteStore = false;
+    platform::StoreAlerts::shared().raise({QStringLiteral("store_engines_left_untouched"), where});
 }
 
 void EngineManager::saveEngines() {
+    if (!m_mayWriteStore) {
+        return;
+    }
     platform::Settings::setValue(userDefaultsKey,
                                  EngineConfiguration::encodeList(m_availableEngines));
 }

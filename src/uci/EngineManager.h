@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <QUuid>
+#include <QVariant>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -28,6 +29,11 @@ struct EngineManagerEnvironment {
 // under "Brontil_InstalledEngines" after every change, and the engines chosen for White and
 // Black (not persisted). It also finds engines on disk and tests executables before adding them.
 // Lives on the main thread.
+//
+// The stored list is read record by record: a damaged record costs only itself. Whatever could
+// not be read is copied aside in the store (Settings::setAside) before the list is written again,
+// and the person is told once (StoreAlerts); when no copy can be kept, the stored list is left
+// untouched for the whole session.
 class EngineManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<velkor::EngineConfiguration> availableEngines READ availableEngines WRITE
@@ -117,6 +123,7 @@ signals:
 
 private:
     void loadEngines();
+    void keepUnreadableRecords(const QVariant& unreadable);
     void saveEngines();
     void setupDefaultSelections();
     void insertTestedEngine(const EngineConfiguration& engine);
@@ -126,6 +133,7 @@ private:
     QList<EngineConfiguration> m_availableEngines;
     std::optional<EngineConfiguration> m_selectedWhiteEngine;
     std::optional<EngineConfiguration> m_selectedBlackEngine;
+    bool m_mayWriteStore = true;
 };
 
 } // namespace velkor

@@ -12,6 +12,7 @@
 #include "bundle/InstallRecovery.h"
 #include "bundle/MessageText.h"
 #include "bundle/MountBase.h"
+#include "platform/AtomicFile.h"
 #include "update/UpdateFeedAddress.h"
 
 #include <QCoreApplication>
@@ -22,7 +23,6 @@
 #include <QMutexLocker>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QSslConfiguration>
 #include <QSysInfo>
 #include <QTemporaryFile>
@@ -286,11 +286,8 @@ void UpdateService::scheduleInstallation(const PreparedUpdate& prepared) {
     plan.statusPath = m_options.locations.statusFilePath();
 
     const QString planPath = directory + u'/' + QString::fromUtf8(planFileName);
-    QSaveFile planFile(planPath);
-    const QByteArray encoded = plan.encode();
-    if (!planFile.open(QIODevice::WriteOnly) || planFile.write(encoded) != encoded.size() ||
-        !planFile.commit()) {
-        throw NativeUpdateError::installerPreparationFailed(planFile.errorString());
+    if (const auto error = platform::writeFileAtomically(planPath, plan.encode())) {
+        throw NativeUpdateError::installerPreparationFailed(*error);
     }
 
     const QMutexLocker lock(&m_scheduleMutex);

@@ -1,13 +1,13 @@
 #include "PGNExporter.h"
 
 #include "localization/LocalizationManager.h"
+#include "platform/AtomicFile.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace velkor::PGNExporter {
@@ -53,20 +53,7 @@ void copyToClipboard(const QString& text) {
 }
 
 std::optional<QString> writeTextAtomically(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return std::nullopt;
+    return platform::writeFileAtomically(path, text.toUtf8());
 }
 
 OpenedText readText(const QString& path, qint64 maxBytes) {

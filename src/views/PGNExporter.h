@@ -32,7 +32,8 @@ void openPGNDialog(QWidget* parent, const std::function<void(const OpenedText&)>
 void copyToClipboard(const QString& text);
 
 // Writes `text` to `path` as UTF-8 so that the file holds either the old or the whole new text,
-// never a part. Gives the error text when it fails.
+// never a part, even on a full disk; a device such as /dev/null is written in place, never
+// replaced. Gives the error text, with the system's reason, when it fails.
 std::optional<QString> writeTextAtomically(const QString& path, const QString& text);
 
 // Reads a whole file as UTF-8 text, refusing files larger than `maxBytes` (a PGN collection of a

@@ -11,7 +11,7 @@ struct KeyAndText {
 };
 
 // Every interface key in table order with its English text, as the product defines them.
-inline constexpr std::array<KeyAndText, 165> expectedEnglish{{
+inline constexpr auto expectedEnglish = std::to_array<KeyAndText>({
     {"elo_limit_unsupported", "This engine cannot limit its strength (no UCI_LimitStrength)."},
     {"menu_sounds", "Sounds"},
     {"about_version", "Version"},
@@ -149,6 +149,15 @@ inline constexpr std::array<KeyAndText, 165> expectedEnglish{{
     {"pgn_saved_successfully", "PGN saved successfully."},
     {"fen_loaded_successfully", "FEN loaded successfully."},
     {"invalid_fen", "Invalid FEN string."},
+    {"store_settings_unwritable",
+     "Settings cannot be saved. Changes made from now on (language, engines, finished automatch "
+     "games) will be lost when the program quits."},
+    {"store_engines_set_aside",
+     "Some stored engines could not be read. The other engines are loaded; the unreadable entries "
+     "are kept unchanged in the settings file, under the key shown below."},
+    {"store_engines_left_untouched",
+     "The stored engine list could not be read, and no copy of it could be kept, so it is left "
+     "untouched. Engine changes made in this session will not be saved."},
     {"language", "Language"},
     {"tab_automatch", "Automatch"},
     {"automatch_title", "Automatch (Engine vs Engine)"},
@@ -177,6 +186,6 @@ inline constexpr std::array<KeyAndText, 165> expectedEnglish{{
     {"automatch_draws", "Draws"},
     {"automatch_next_game_in", "Next game starting..."},
     {"automatch_quick_games", "Presets:"},
-}};
+});
 
 } // namespace velkor::testing

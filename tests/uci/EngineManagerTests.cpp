@@ -1,5 +1,7 @@
 #include "FakeEngine.h"
+#include "ReadOnlyPath.h"
 #include "platform/Settings.h"
+#include "platform/StoreAlerts.h"
 #include "uci/EngineManager.h"
 
 #include <QDir>
@@ -110,6 +112,76 @@ TEST_F(EngineManagerTest, UnreadableStoreFallsBackToDiscoveryThenToTheScan) {
     ASSERT_EQ(names(discovered.availableEngines()), QStringList{"Pallox"});
     EXPECT_EQ(discovered.availableEngines().first().executablePath, place("bin/pallox-uci"));
     EXPECT_EQ(stored(), discovered.availableEngines());
+}
+
+TEST_F(EngineManagerTest, ADamagedRecordCostsOnlyItselfAndIsKeptAside) {
+    makeExecutable("games/stockfish");
+    makeExecutable("games/toga2");
+    EngineConfiguration mine = engine("My Stockfish", "/opt/sf/stockfish");
+    mine.limitElo = true;
+    mine.elo = 1650;
+    mine.threads = 6;
+    mine.hashMB = 512;
+    const EngineConfiguration other = engine("Other", "/x/other");
+    QJsonObject damaged = engine("Damaged", "/x/damaged").toJson();
+    damaged.insert("threads", "four");
+    const QJsonArray storedList{mine.toJson(), damaged, 7, other.toJson()};
+    platform::Settings::setValue(storeKey,
+                                 QJsonDocument(storedList).toJson(QJsonDocument::Compact));
+
+    EngineManager manager(environment());
+    // The readable engines stay as the person left them; nothing was re-detected over them.
+    EXPECT_EQ(manager.availableEngines(), (QList{mine, other}));
+    EXPECT_EQ(stored(), manager.availableEngines());
+    const QByteArray aside = platform::Settings::value(storeKey + "_Unreadable").toByteArray();
+    EXPECT_EQ(QJsonDocument::fromJson(aside).array(), (QJsonArray{damaged, 7}));
+
+    const auto& alerts = platform::StoreAlerts::shared().alerts();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.first().textKey, "store_engines_set_aside");
+    EXPECT_TRUE(alerts.first().details.contains(storeKey + "_Unreadable"));
+
+    // The next start reads a clean list and has nothing more to set aside.
+    EngineManager next(environment());
+    EXPECT_EQ(next.availableEngines(), (QList{mine, other}));
+    EXPECT_FALSE(platform::Settings::contains(storeKey + "_Unreadable_2"));
+}
+
+TEST_F(EngineManagerTest, AListThatCannotBeReadIsCopiedBeforeDetectionReplacesIt) {
+    makeExecutable("games/toga2");
+    platform::Settings::setValue(storeKey, QByteArray("[{\"name\": \"cut off"));
+    EngineManager manager(environment());
+    EXPECT_EQ(names(manager.availableEngines()), QStringList{"Toga2"});
+    EXPECT_EQ(platform::Settings::value(storeKey + "_Unreadable").toByteArray(),
+              "[{\"name\": \"cut off");
+    EXPECT_EQ(stored(), manager.availableEngines());
+}
+
+TEST_F(EngineManagerTest, AnUnreadableListIsLeftUntouchedWhenNoCopyCanBeKept) {
+    makeExecutable("games/toga2");
+    const QByteArray damaged = "[{\"name\": 5}]";
+    platform::Settings::setValue(storeKey, damaged);
+    const QString storeFile = platform::Settings::fileName();
+    const QByteArray before = [&storeFile] {
+        QFile file(storeFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const testing::ReadOnlyPath readOnly(storeFile);
+    if (!readOnly.holds()) {
+        GTEST_SKIP() << "this process cannot make a file read-only for itself";
+    }
+
+    EngineManager manager(environment());
+    EXPECT_EQ(names(manager.availableEngines()), QStringList{"Toga2"});
+    manager.removeEngine(manager.availableEngines().first());
+    QFile file(storeFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    QStringList said;
+    for (const auto& alert : platform::StoreAlerts::shared().alerts()) {
+        said.append(alert.textKey);
+    }
+    EXPECT_EQ(said, (QStringList{"store_settings_unwritable", "store_engines_left_untouched"}));
 }
 
 TEST_F(EngineManagerTest, DiscoveryAddsNoSecondPallox) {
