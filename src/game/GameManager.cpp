@@ -110,6 +110,12 @@ void GameManager::startNewGame() {
     updateKeepAwake();
 }
 
+void GameManager::startOpeningGame() {
+    startNewGame();
+    // Play begins in a later step, once the engines are ready; the flag is read then.
+    m_clockWaitsForFirstMove = true;
+}
+
 void GameManager::resetGameState() {
     dropPendingPromotion();
     setLastMove(std::nullopt);
@@ -205,6 +211,7 @@ void GameManager::userExecuteMove(const Move& move) {
         return;
     }
     emit boardChanged(m_board);
+    m_clockWaitsForFirstMove = false;
     setLastMove(move);
     setInspectingMoveIndex(std::nullopt);
     playMoveSound(isCapture);

@@ -214,6 +214,9 @@ public:
     // The clock starts for White once the players are ready (at once, on the next turn of the
     // event loop, between two people).
     void startNewGame();
+    // A new game like startNewGame(), except that where a person makes the first move the clock
+    // starts with that move: the game the program opens on, before anyone sits at the board.
+    void startOpeningGame();
 
     // The board's only input: selects, re-selects, moves or opens the promotion choice.
     void handleSquareClick(Square square);
@@ -422,6 +425,8 @@ private:
     int m_runningEngineTasks = 0;
     // The start of play found the game paused; resuming starts the clock instead.
     bool m_clockStartDeferred = false;
+    // The game's clock waits for a person's first move (see startOpeningGame()).
+    bool m_clockWaitsForFirstMove = false;
     // Counts replaced and stopped games and changes of the move list, so a time-out scheduled
     // for one position never ends the game in another.
     std::uint64_t m_playGeneration = 0;

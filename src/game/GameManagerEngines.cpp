@@ -188,18 +188,26 @@ void GameManager::triggerEngineIfNeeded() {
     const PieceColor turn = m_board.turn();
     UCIEngineProcess* engine = isEnginePlaying(turn) ? engineProcess(turn) : nullptr;
     if (!engine) {
+        if (m_clockWaitsForFirstMove && m_board.history().empty()) {
+            m_clock.holdTurn();
+        }
         setCurrentlyThinkingColor(std::nullopt);
         setCurrentlyThinkingEngine(std::nullopt);
         return;
+    }
+    const std::chrono::milliseconds pause = m_gameMode == GameMode::engineVsEngine
+                                                ? m_engineOptions.engineMovePause
+                                                : std::chrono::milliseconds::zero();
+    // The pause that lets a person follow the moves is nobody's thinking time: the engine's
+    // clock runs from the moment it is asked, so what it is told is what it really has.
+    if (pause > std::chrono::milliseconds::zero()) {
+        m_clock.holdTurn();
     }
     setCurrentlyThinkingColor(turn);
     setCurrentlyThinkingEngine(engine->config());
     setEngineStatusText(thinkingText);
     cancelEngineMoveTask();
     m_engineMoveTask.emplace();
-    const std::chrono::milliseconds pause = m_gameMode == GameMode::engineVsEngine
-                                                ? m_engineOptions.engineMovePause
-                                                : std::chrono::milliseconds::zero();
     runEngineTurn(QPointer<GameManager>(this), QPointer<UCIEngineProcess>(engine),
                   m_engineMoveTask->token(), pause);
 }
@@ -238,7 +246,9 @@ void GameManager::requestEngineMove(PieceColor color) {
         });
     };
     // The game goes on with the time control it was started with; edits wait for the next one.
-    if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock) {
+    // A held turn starts now whatever the engine is told, so its clock measures its search.
+    if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock ||
+        m_clock.isTurnHeld()) {
         m_clock.beginTurn();
     }
     const uci::SearchLimits limits = searchLimitsForTurn(
@@ -293,6 +303,7 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
     setEngineStatusText(readyText);
+    m_clockWaitsForFirstMove = false;
     if (m_gameMode == GameMode::engineVsEngine) {
         m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()),
                                   QString::fromStdString(m_board.history().back().san), turn,
@@ -349,6 +360,7 @@ void GameManager::discardEngines() {
     ++m_playGeneration;
     ++m_engineSearchSerial;
     m_clockStartDeferred = false;
+    m_clockWaitsForFirstMove = false;
 }
 
 void GameManager::cancelEngineMoveTask() {
