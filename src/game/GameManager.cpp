@@ -42,6 +42,11 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
             &GameManager::analysisVariationsChanged);
     connect(&m_analysis, &LiveAnalysis::moveAnalysesChanged, this,
             &GameManager::moveAnalysesChanged);
+    connect(&m_analysis, &LiveAnalysis::shownVariationsChanged, this,
+            &GameManager::shownVariationsChanged);
+    connect(&m_analysis, &LiveAnalysis::knownScoresChanged, this, &GameManager::refreshShownScore);
+    connect(this, &GameManager::boardChanged, this, &GameManager::refreshShownScore);
+    connect(this, &GameManager::inspectingMoveIndexChanged, this, &GameManager::refreshShownScore);
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
         EngineSeat& seat = seatOf(color);
         const bool white = color == PieceColor::white;
@@ -55,7 +60,9 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
                 white ? &GameManager::whiteEngineEloChanged : &GameManager::blackEngineEloChanged);
         seat.setReports(EngineSeat::Reports{
             [this, color](const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines) {
-                m_analysis.report(color, evaluation, std::move(lines));
+                // An engine searches on its own turn: the position on the board is the one it
+                // judges (its reports arrive before its move does).
+                m_analysis.report(color, m_board, evaluation, std::move(lines));
             },
             [this, color](const QString& message) { handleEngineFailure(color, message); }});
         seat.setOptions(m_engineOptions, m_timeSource);
@@ -323,6 +330,11 @@ void GameManager::stopCurrentGame() {
     setIsPaused(true);
     dropPendingPromotion();
     updateKeepAwake();
+}
+
+void GameManager::refreshShownScore() {
+    platform::publish(this, m_shownScore, m_analysis.knownScore(displayedBoard()),
+                      &GameManager::shownScoreChanged);
 }
 
 void GameManager::setBoard(ChessBoard board) {

@@ -84,6 +84,10 @@ class GameManager : public QObject {
                    NOTIFY analysisVariationsChanged)
     Q_PROPERTY(
         std::vector<velkor::MoveAnalysis> moveAnalyses READ moveAnalyses NOTIFY moveAnalysesChanged)
+    Q_PROPERTY(std::vector<velkor::ShownVariation> shownVariations READ shownVariations NOTIFY
+                   shownVariationsChanged)
+    Q_PROPERTY(
+        std::optional<velkor::WhiteScore> shownScore READ shownScore NOTIFY shownScoreChanged)
     Q_PROPERTY(velkor::UCIEngineProcess* whiteEngineProcess READ whiteEngineProcess NOTIFY
                    whiteEngineProcessChanged)
     Q_PROPERTY(velkor::UCIEngineProcess* blackEngineProcess READ blackEngineProcess NOTIFY
@@ -154,6 +158,14 @@ public:
     const std::vector<EngineEvaluation>& analysisVariations() const {
         return m_analysis.variations();
     }
+    // The lines of the engine that reported last as a person reads them: scores from White's
+    // side, moves in SAN with their numbers.
+    const std::vector<ShownVariation>& shownVariations() const {
+        return m_analysis.shownVariations();
+    }
+    // The score of the position on the board (the inspected one while stepping through the
+    // game): the last one an engine gave it, none when nothing is known of it.
+    const std::optional<WhiteScore>& shownScore() const { return m_shownScore; }
     // One entry per graded engine move of an engine-against-engine game, in game order.
     const std::vector<MoveAnalysis>& moveAnalyses() const { return m_analysis.moveAnalyses(); }
     // The engines playing White and Black, owned by their seats; null where the user plays or no
@@ -287,6 +299,8 @@ signals:
     void liveEvaluationChanged(const velkor::EngineEvaluation& evaluation);
     void analysisVariationsChanged(const std::vector<velkor::EngineEvaluation>& variations);
     void moveAnalysesChanged(const std::vector<velkor::MoveAnalysis>& analyses);
+    void shownVariationsChanged(const std::vector<velkor::ShownVariation>& variations);
+    void shownScoreChanged(const std::optional<velkor::WhiteScore>& score);
     void whiteEngineProcessChanged(velkor::UCIEngineProcess* process);
     void blackEngineProcessChanged(velkor::UCIEngineProcess* process);
     void currentlyThinkingColorChanged(std::optional<velkor::PieceColor> color);
@@ -299,6 +313,8 @@ private:
 
     // Forgets everything of the previous game but the board and the clock.
     void resetGameState();
+    // Looks up the score of the position the board shows.
+    void refreshShownScore();
 
     // Engines (GameManagerEngines.cpp).
     EngineSeat& seatOf(PieceColor color) {
@@ -406,6 +422,7 @@ private:
     bool m_isPaused = false;
     std::optional<std::int64_t> m_inspectingMoveIndex;
     LiveAnalysis m_analysis;
+    std::optional<WhiteScore> m_shownScore;
     EngineSeat m_whiteSeat;
     EngineSeat m_blackSeat;
     std::optional<PieceColor> m_currentlyThinkingColor;

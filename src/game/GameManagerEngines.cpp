@@ -290,7 +290,8 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     if (m_gameMode == GameMode::engineVsEngine) {
         m_analysis.gradePendingMove(turn);
     }
-    const std::optional<double> before = m_analysis.scoreFromWhiteOf(turn);
+    const std::optional<WhiteScore> before = m_analysis.whiteScoreOf(turn);
+    const std::int64_t moveNumber = m_board.fullmoveNumber();
     m_clockHistory.push_back(m_clock.snapshot());
     if (!m_board.play(*parsed)) {
         m_clockHistory.pop_back();
@@ -305,7 +306,7 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     setEngineStatusText(readyText);
     m_clockWaitsForFirstMove = false;
     if (m_gameMode == GameMode::engineVsEngine) {
-        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()),
+        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()), moveNumber,
                                   QString::fromStdString(m_board.history().back().san), turn,
                                   before);
     }

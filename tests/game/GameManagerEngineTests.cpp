@@ -112,11 +112,9 @@ TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
     const std::vector<MoveAnalysis>& graded = manager.moveAnalyses();
     ASSERT_EQ(graded.size(), 3u);
     // f3 from +30 to Black's -50 (White's side): 80 lost. e5 improved Black's lot: nothing
-    // lost. g4 walked into a mate: -300 to -10000.
+    // lost. g4 walked into a mate from -300: a blunder, 700 lost on the capped scale.
     const std::vector<std::tuple<std::int64_t, QString, double, double, QString>> expected{
-        {1, "f3", -50, 80, "Fehler"},
-        {2, "e5", -300, 0, "Best"},
-        {3, "g4", -10000, 9700, "Patzer"}};
+        {1, "f3", -50, 80, "Fehler"}, {2, "e5", -300, 0, "Best"}, {3, "g4", -10000, 700, "Patzer"}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const auto& [ply, san, score, loss, text] = expected[i];
         EXPECT_EQ(graded[i].ply, ply);
@@ -154,7 +152,8 @@ TEST_F(EngineGameTest, OnlyAnEvaluationOfTheReplyGradesAMove) {
     ASSERT_EQ(manager.moveAnalyses().size(), 1u);
     EXPECT_EQ(manager.moveAnalyses().front().ply, 3);
     EXPECT_EQ(manager.moveAnalyses().front().san, "g4");
-    EXPECT_EQ(manager.moveAnalyses().front().centipawnLoss, 9700);
+    EXPECT_EQ(manager.moveAnalyses().front().centipawnLoss, 700);
+    EXPECT_EQ(manager.moveAnalyses().front().numberedSan(), "2. g4");
 }
 
 TEST_F(EngineGameTest, EachEngineMoveWaitsForThePauseAfterThePreviousOne) {
@@ -900,6 +899,46 @@ TEST_F(EngineGameTest, TheOpeningGameClockStartsWithTheFirstMove) {
     time.advance(3);
     manager.clock().tick();
     EXPECT_EQ(manager.clock().whiteRemainingMs(), 57000);
+}
+
+// An engine speaks for its own side; the game shows every score from White's side, the lines in
+// SAN with move numbers, and a position gone back to keeps the score it was given.
+TEST_F(EngineGameTest, ScoresReadFromWhitesSideAndAnUndoShowsWhatWasKnown) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "once go\nsay info depth 5 score cp 35 pv e7e5 g1f3 b8c6\n"
+                          "say bestmove e7e5\n"
+                          "once go\nsay info depth 6 score cp -120 pv b8c6 f1b5\n"
+                          "say bestmove b8c6\n");
+    playAgainst(fake, PieceColor::white);
+    EXPECT_FALSE(manager.shownScore()) << "nothing is known of the start position";
+
+    move("e2", "e4");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    ASSERT_EQ(manager.shownVariations().size(), 1u);
+    EXPECT_EQ(manager.shownVariations().front().moves, QStringLiteral("1… e5 2. Nf3 Nc6"));
+    EXPECT_EQ(manager.shownVariations().front().score, WhiteScore::fromCentipawns(-35));
+    // The engine's reply was the move it expected: its score holds for the position it left.
+    EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35));
+
+    move("g1", "f3");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 4; }));
+    EXPECT_EQ(manager.shownVariations().front().moves, QStringLiteral("2… Nc6 3. Bb5"));
+    ASSERT_TRUE(manager.shownScore());
+    EXPECT_EQ(manager.shownScore()->formatted(), "+1.20");
+    // The engine's own words stay in its log.
+    EXPECT_TRUE(manager.blackEngineProcess()->logLines().contains(
+        QStringLiteral("< info depth 6 score cp -120 pv b8c6 f1b5")));
+
+    manager.undoMove();
+    ASSERT_EQ(manager.board().history().size(), 2u);
+    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
+    EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35)) << "not an even 0.00";
+    manager.inspectMove(0);
+    EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35));
+    manager.inspectMove(std::nullopt);
+    manager.undoMove();
+    ASSERT_TRUE(manager.board().history().empty());
+    EXPECT_FALSE(manager.shownScore());
 }
 
 } // namespace

@@ -11,19 +11,20 @@
 namespace velkor::panel {
 
 QString moveQualityText(const MoveAnalysis& analysis) {
-    return analysis.san + QStringLiteral(": ") + analysis.classification() + QStringLiteral(" (−") +
-           QString::number(std::lround(analysis.centipawnLoss)) + QStringLiteral(" cp)");
+    return analysis.numberedSan() + QStringLiteral(": ") + analysis.classification() +
+           QStringLiteral(" (") + analysis.lossText() + QLatin1Char(')');
 }
 
-QColor lossColor(double centipawnLoss) {
-    if (centipawnLoss >= 180) {
+QColor qualityColor(MoveQuality quality) {
+    switch (quality) {
+    case MoveQuality::blunder:
         return QColor(0xC6, 0x28, 0x28);
-    }
-    if (centipawnLoss >= 80) {
+    case MoveQuality::mistake:
         return QColor(0xE6, 0x6A, 0x00);
-    }
-    if (centipawnLoss >= 30) {
+    case MoveQuality::inaccuracy:
         return QColor(0xB0, 0x8A, 0x00);
+    case MoveQuality::best:
+        break;
     }
     return {};
 }
@@ -59,15 +60,18 @@ EvaluationHistory::EvaluationHistory(GameManager& games, QWidget* parent) : QWid
 void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(analyses.size()));
-    std::int64_t lastPly = 0;
+    // The axis counts moves as people number them: White's move n at n, Black's at n + ½.
+    double lastMove = 0;
     for (const MoveAnalysis& analysis : analyses) {
-        points.append(
-            QPointF(static_cast<double>(analysis.ply),
-                    std::clamp(analysis.scoreFromWhiteCp, -verticalRangeCp, verticalRangeCp)));
-        lastPly = std::max(lastPly, analysis.ply);
+        const double move = static_cast<double>(analysis.moveNumber) +
+                            (analysis.mover == PieceColor::black ? 0.5 : 0.0);
+        points.append(QPointF(
+            move, std::clamp(analysis.scoreFromWhiteCp, -verticalRangeCp, verticalRangeCp)));
+        lastMove = std::max(lastMove, std::ceil(move));
     }
     if (m_curve) {
-        m_curve->setPoints(points, static_cast<double>(std::max<std::int64_t>(10, lastPly)));
+        const double axisEnd = std::max(5.0, lastMove);
+        m_curve->setPoints(points, axisEnd, moveAxisTickInterval(axisEnd));
     }
 
     // The list only grows during a game; anything else (a new game, an undo) starts it afresh.
@@ -86,15 +90,13 @@ void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
         const MoveAnalysis& analysis = analyses[i];
         auto* row = new QLabel(m_rows);
         row->setObjectName(QStringLiteral("moveQuality_%1").arg(analysis.ply));
-        const QColor colour = lossColor(analysis.centipawnLoss);
-        const QString loss = QStringLiteral("(−") +
-                             QString::number(std::lround(analysis.centipawnLoss)) +
-                             QStringLiteral(" cp)");
+        const QColor colour = qualityColor(analysis.quality);
+        const QString loss = QLatin1Char('(') + analysis.lossText() + QLatin1Char(')');
         const QString lossHtml =
             colour.isValid()
                 ? QStringLiteral("<span style=\"color:%1\">%2</span>").arg(colour.name(), loss)
                 : loss;
-        row->setText(analysis.san.toHtmlEscaped() + QStringLiteral(": ") +
+        row->setText(analysis.numberedSan().toHtmlEscaped() + QStringLiteral(": ") +
                      analysis.classification() + QLatin1Char(' ') + lossHtml);
         row->setAccessibleName(moveQualityText(analysis));
         m_rowsLayout->addWidget(row);

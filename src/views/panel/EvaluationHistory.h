@@ -16,11 +16,11 @@ class GameManager;
 
 namespace velkor::panel {
 
-// "<SAN>: <label> (−<loss> cp)" for one graded move.
+// "12… Qg3: <label> (−<loss> cp)" for one graded move.
 QString moveQualityText(const MoveAnalysis& analysis);
-// The colour of a loss figure: red from 180 centipawns on (a blunder), amber and orange for the
-// smaller slips, the text colour for a best move.
-QColor lossColor(double centipawnLoss);
+// The colour of a loss figure: red for a blunder, amber and orange for the smaller slips, the
+// text colour for a best move.
+QColor qualityColor(MoveQuality quality);
 
 // "Bewertungsverlauf": the evaluation after each graded engine move as a line over the plies
 // (clamped to ±10 pawns so a mate does not flatten the curve), and one row per graded move.

@@ -30,11 +30,12 @@ struct GameManagerTestAccess {
         for (const MoveAnalysis& analysis : analyses) {
             // Engines report whole centipawns; the fraction of the loss goes into `before`.
             const double after = -std::ceil(analysis.centipawnLoss);
-            manager.m_analysis.notePlayedMove(analysis.ply, analysis.san, PieceColor::white,
-                                              after + analysis.centipawnLoss);
+            manager.m_analysis.notePlayedMove(
+                analysis.ply, analysis.moveNumber, analysis.san, analysis.mover,
+                WhiteScore::fromCentipawns(std::lround(after + analysis.centipawnLoss)));
             EngineEvaluation judged;
             judged.scoreCp = static_cast<std::int64_t>(-after);
-            manager.m_analysis.report(PieceColor::black, judged, {judged});
+            manager.m_analysis.report(PieceColor::black, manager.board(), judged, {judged});
             manager.m_analysis.gradePendingMove(PieceColor::black);
         }
     }
@@ -231,16 +232,18 @@ TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
     const auto graded = [](std::int64_t ply, const char* san, double loss) {
         return MoveAnalysis{QUuid::createUuid(), ply, QString::fromLatin1(san), -loss, loss};
     };
-    GameManagerTestAccess::setMoveAnalyses(games, {graded(1, "e4", 29.9), graded(2, "e5", 30),
-                                                   graded(3, "Nf3", 179.9), graded(4, "Qh4", 180),
-                                                   graded(5, "Qxh4", 2400)});
+    GameManagerTestAccess::setMoveAnalyses(games, {graded(1, "e4", 29), graded(2, "e5", 30),
+                                                   graded(3, "Nf3", 179), graded(4, "Qh4", 180),
+                                                   graded(5, "Qxh4", 900), graded(6, "Nc3", 0)});
     const auto row = [&](int ply) {
         return find<QLabel>(panel, QStringLiteral("moveQuality_%1").arg(ply));
     };
-    EXPECT_EQ(row(1)->accessibleName(), "e4: Best (−30 cp)");
-    EXPECT_EQ(row(2)->accessibleName(), "e5: Ungenauigkeit (−30 cp)");
-    EXPECT_EQ(row(3)->accessibleName(), "Nf3: Fehler (−180 cp)");
-    EXPECT_EQ(row(4)->accessibleName(), "Qh4: Patzer (−180 cp)");
+    // Each row names its move with number and colour, so two equal moves can be told apart.
+    EXPECT_EQ(row(1)->accessibleName(), "1. e4: Best (−29 cp)");
+    EXPECT_EQ(row(2)->accessibleName(), "1. e5: Ungenauigkeit (−30 cp)");
+    EXPECT_EQ(row(3)->accessibleName(), "1. Nf3: Fehler (−179 cp)");
+    EXPECT_EQ(row(4)->accessibleName(), "1. Qh4: Patzer (−180 cp)");
+    EXPECT_EQ(row(6)->accessibleName(), "1. Nc3: Best (0 cp)");
     // The loss figure turns red from 180 on, and only then.
     const QString red = QColor(0xC6, 0x28, 0x28).name();
     EXPECT_FALSE(row(3)->text().contains(red));
