@@ -3,6 +3,7 @@
 #include "PanelWorld.h"
 #include "QtTestSupport.h"
 #include "views/panel/EnginesTab.h"
+#include "views/panel/EvaluationCurve.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -260,6 +261,11 @@ TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
         }
     }
     EXPECT_TRUE(curveDrawn);
+    // The move axis ticks at whole moves, at most six ticks however long the game.
+    for (const auto& [lastMove, interval] :
+         std::vector<std::pair<double, double>>{{5, 1}, {12, 5}, {34, 10}, {60, 20}, {250, 50}}) {
+        EXPECT_EQ(panel::moveAxisTickInterval(lastMove), interval) << lastMove;
+    }
 
     // A new game forgets the grades, and the rows with them.
     choose(find<QComboBox>(panel, QStringLiteral("gameModePicker")), 2);
