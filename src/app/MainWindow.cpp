@@ -49,7 +49,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     // or after a second when the window is not painted (started minimised, for example).
     runAfterFirstPaintOrAfter(*this, std::chrono::seconds(1), [this] {
         if (m_game.board().history().empty() && !m_game.isGameOver()) {
-            m_game.startNewGame();
+            m_game.startOpeningGame();
         }
         // After everything else the first frame sets off, so that the launch sequence bringing
         // the window to the front does not cover the alerts.

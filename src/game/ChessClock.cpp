@@ -95,6 +95,19 @@ bool ChessClock::switchTurn(PieceColor next, std::optional<double> moveArrivedAt
     return inTime;
 }
 
+void ChessClock::holdTurn() {
+    if (!m_isRunning || m_isUnlimited || !m_activeColor || !m_turnStart) {
+        return;
+    }
+    setRemaining(*m_activeColor,
+                 std::max<std::int64_t>(0, m_remainingAtTurnStartMs - elapsedMs(m_now())));
+    m_turnStart.reset();
+}
+
+bool ChessClock::isTurnHeld() const {
+    return m_isRunning && !m_isUnlimited && m_activeColor && !m_turnStart;
+}
+
 bool ChessClock::wouldFlag(PieceColor color, double instant) const {
     if (m_isUnlimited || !m_isRunning || m_activeColor != color || !m_turnStart) {
         return false;

@@ -74,6 +74,13 @@ public:
     // it was still in time, and hand the clock to `next`. False when the mover had overstepped.
     bool switchTurn(PieceColor next, std::optional<double> moveArrivedAt = std::nullopt);
 
+    // Stops charging the active side until the next beginTurn() (or start()): what it used so
+    // far stays charged, the wait that follows is charged to nobody. For the pause before an
+    // engine is asked for its move, and for the first move of a game the person has not begun.
+    void holdTurn();
+    // Whether the clock runs for a side whose turn is held.
+    bool isTurnHeld() const;
+
     // Whether `color` is the running side and its time would be below zero at `instant`.
     bool wouldFlag(PieceColor color, double instant) const;
 

@@ -42,6 +42,11 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
             &GameManager::analysisVariationsChanged);
     connect(&m_analysis, &LiveAnalysis::moveAnalysesChanged, this,
             &GameManager::moveAnalysesChanged);
+    connect(&m_analysis, &LiveAnalysis::shownVariationsChanged, this,
+            &GameManager::shownVariationsChanged);
+    connect(&m_analysis, &LiveAnalysis::knownScoresChanged, this, &GameManager::refreshShownScore);
+    connect(this, &GameManager::boardChanged, this, &GameManager::refreshShownScore);
+    connect(this, &GameManager::inspectingMoveIndexChanged, this, &GameManager::refreshShownScore);
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
         EngineSeat& seat = seatOf(color);
         const bool white = color == PieceColor::white;
@@ -59,7 +64,9 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
         connect(&seat, &EngineSeat::eloChanged, this, &GameManager::refreshShownGame);
         seat.setReports(EngineSeat::Reports{
             [this, color](const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines) {
-                m_analysis.report(color, evaluation, std::move(lines));
+                // An engine searches on its own turn: the position on the board is the one it
+                // judges (its reports arrive before its move does).
+                m_analysis.report(color, m_board, evaluation, std::move(lines));
             },
             [this, color](const QString& message) { handleEngineFailure(color, message); }});
         seat.setOptions(m_engineOptions, m_timeSource);
@@ -179,6 +186,12 @@ void GameManager::startNewGame() {
     const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
     launchEngines(engines, true);
     updateKeepAwake();
+}
+
+void GameManager::startOpeningGame() {
+    startNewGame();
+    // Play begins in a later step, once the engines are ready; the flag is read then.
+    m_clockWaitsForFirstMove = true;
 }
 
 void GameManager::resetGameState() {
@@ -304,6 +317,7 @@ void GameManager::userExecuteMove(const Move& move) {
         return;
     }
     emit boardChanged(m_board);
+    m_clockWaitsForFirstMove = false;
     setLastMove(move);
     setInspectingMoveIndex(std::nullopt);
     playMoveSound(isCapture);
@@ -415,6 +429,11 @@ void GameManager::stopCurrentGame() {
     setIsPaused(true);
     dropPendingPromotion();
     updateKeepAwake();
+}
+
+void GameManager::refreshShownScore() {
+    platform::publish(this, m_shownScore, m_analysis.knownScore(displayedBoard()),
+                      &GameManager::shownScoreChanged);
 }
 
 void GameManager::setBoard(ChessBoard board) {

@@ -85,6 +85,10 @@ class GameManager : public QObject {
                    NOTIFY analysisVariationsChanged)
     Q_PROPERTY(
         std::vector<velkor::MoveAnalysis> moveAnalyses READ moveAnalyses NOTIFY moveAnalysesChanged)
+    Q_PROPERTY(std::vector<velkor::ShownVariation> shownVariations READ shownVariations NOTIFY
+                   shownVariationsChanged)
+    Q_PROPERTY(
+        std::optional<velkor::WhiteScore> shownScore READ shownScore NOTIFY shownScoreChanged)
     Q_PROPERTY(velkor::UCIEngineProcess* whiteEngineProcess READ whiteEngineProcess NOTIFY
                    whiteEngineProcessChanged)
     Q_PROPERTY(velkor::UCIEngineProcess* blackEngineProcess READ blackEngineProcess NOTIFY
@@ -163,6 +167,14 @@ public:
     const std::vector<EngineEvaluation>& analysisVariations() const {
         return m_analysis.variations();
     }
+    // The lines of the engine that reported last as a person reads them: scores from White's
+    // side, moves in SAN with their numbers.
+    const std::vector<ShownVariation>& shownVariations() const {
+        return m_analysis.shownVariations();
+    }
+    // The score of the position on the board (the inspected one while stepping through the
+    // game): the last one an engine gave it, none when nothing is known of it.
+    const std::optional<WhiteScore>& shownScore() const { return m_shownScore; }
     // One entry per graded engine move of an engine-against-engine game, in game order.
     const std::vector<MoveAnalysis>& moveAnalyses() const { return m_analysis.moveAnalyses(); }
     // The engines playing White and Black, owned by their seats; null where the user plays or no
@@ -223,6 +235,9 @@ public:
     // The clock starts for White once the players are ready (at once, on the next turn of the
     // event loop, between two people).
     void startNewGame();
+    // A new game like startNewGame(), except that where a person makes the first move the clock
+    // starts with that move: the game the program opens on, before anyone sits at the board.
+    void startOpeningGame();
 
     // The board's input: selects, re-selects, moves or opens the promotion choice.
     void handleSquareClick(Square square);
@@ -313,6 +328,8 @@ signals:
     void liveEvaluationChanged(const velkor::EngineEvaluation& evaluation);
     void analysisVariationsChanged(const std::vector<velkor::EngineEvaluation>& variations);
     void moveAnalysesChanged(const std::vector<velkor::MoveAnalysis>& analyses);
+    void shownVariationsChanged(const std::vector<velkor::ShownVariation>& variations);
+    void shownScoreChanged(const std::optional<velkor::WhiteScore>& score);
     void whiteEngineProcessChanged(velkor::UCIEngineProcess* process);
     void blackEngineProcessChanged(velkor::UCIEngineProcess* process);
     void currentlyThinkingColorChanged(std::optional<velkor::PieceColor> color);
@@ -333,6 +350,8 @@ private:
     // The player of `color` in the game in play.
     ShownPlayer livePlayer(PieceColor color) const;
     void setShownGame(const ShownGame& game);
+    // Looks up the score of the position the board shows.
+    void refreshShownScore();
 
     // Engines (GameManagerEngines.cpp).
     EngineSeat& seatOf(PieceColor color) {
@@ -444,6 +463,7 @@ private:
     bool m_isPaused = false;
     std::optional<std::int64_t> m_inspectingMoveIndex;
     LiveAnalysis m_analysis;
+    std::optional<WhiteScore> m_shownScore;
     EngineSeat m_whiteSeat;
     EngineSeat m_blackSeat;
     std::optional<PieceColor> m_currentlyThinkingColor;
@@ -463,6 +483,8 @@ private:
     int m_runningEngineTasks = 0;
     // The start of play found the game paused; resuming starts the clock instead.
     bool m_clockStartDeferred = false;
+    // The game's clock waits for a person's first move (see startOpeningGame()).
+    bool m_clockWaitsForFirstMove = false;
     // Counts replaced and stopped games and changes of the move list, so a time-out scheduled
     // for one position never ends the game in another.
     std::uint64_t m_playGeneration = 0;

@@ -190,18 +190,26 @@ void GameManager::triggerEngineIfNeeded() {
     const PieceColor turn = m_board.turn();
     UCIEngineProcess* engine = isEnginePlaying(turn) ? engineProcess(turn) : nullptr;
     if (!engine) {
+        if (m_clockWaitsForFirstMove && m_board.history().empty()) {
+            m_clock.holdTurn();
+        }
         setCurrentlyThinkingColor(std::nullopt);
         setCurrentlyThinkingEngine(std::nullopt);
         return;
+    }
+    const std::chrono::milliseconds pause = m_playingMode == GameMode::engineVsEngine
+                                                ? m_engineOptions.engineMovePause
+                                                : std::chrono::milliseconds::zero();
+    // The pause that lets a person follow the moves is nobody's thinking time: the engine's
+    // clock runs from the moment it is asked, so what it is told is what it really has.
+    if (pause > std::chrono::milliseconds::zero()) {
+        m_clock.holdTurn();
     }
     setCurrentlyThinkingColor(turn);
     setCurrentlyThinkingEngine(engine->config());
     setEngineStatusText(thinkingText);
     cancelEngineMoveTask();
     m_engineMoveTask.emplace();
-    const std::chrono::milliseconds pause = m_playingMode == GameMode::engineVsEngine
-                                                ? m_engineOptions.engineMovePause
-                                                : std::chrono::milliseconds::zero();
     runEngineTurn(QPointer<GameManager>(this), QPointer<UCIEngineProcess>(engine),
                   m_engineMoveTask->token(), pause);
 }
@@ -240,7 +248,9 @@ void GameManager::requestEngineMove(PieceColor color) {
         });
     };
     // The game goes on with the time control it was started with; edits wait for the next one.
-    if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock) {
+    // A held turn starts now whatever the engine is told, so its clock measures its search.
+    if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock ||
+        m_clock.isTurnHeld()) {
         m_clock.beginTurn();
     }
     const uci::SearchLimits limits = searchLimitsForTurn(
@@ -282,7 +292,8 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     if (m_playingMode == GameMode::engineVsEngine) {
         m_analysis.gradePendingMove(turn);
     }
-    const std::optional<double> before = m_analysis.scoreFromWhiteOf(turn);
+    const std::optional<WhiteScore> before = m_analysis.whiteScoreOf(turn);
+    const std::int64_t moveNumber = m_board.fullmoveNumber();
     m_clockHistory.push_back(m_clock.snapshot());
     if (!m_board.play(*parsed)) {
         m_clockHistory.pop_back();
@@ -295,8 +306,9 @@ void GameManager::handleEngineBestMove(const std::string& move, std::optional<do
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
     setEngineStatusText(readyText);
+    m_clockWaitsForFirstMove = false;
     if (m_playingMode == GameMode::engineVsEngine) {
-        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()),
+        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()), moveNumber,
                                   QString::fromStdString(m_board.history().back().san), turn,
                                   before);
     }
@@ -351,6 +363,7 @@ void GameManager::discardEngines() {
     ++m_playGeneration;
     ++m_engineSearchSerial;
     m_clockStartDeferred = false;
+    m_clockWaitsForFirstMove = false;
 }
 
 void GameManager::cancelEngineMoveTask() {

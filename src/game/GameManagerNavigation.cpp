@@ -192,8 +192,9 @@ void GameManager::undoMove() {
     }
     setLastMove(lastMoveOf(m_board));
     resetNavigation();
-    // The grades belong to the game as it was played: all of them go.
-    m_analysis.reset();
+    // The grades belong to the game as it was played: all of them go. What engines said of the
+    // positions stays, so the position gone back to shows its score.
+    m_analysis.resetKeepingKnownScores();
     if (restored) {
         m_clock.restore(*restored);
         // A paused game stays paused: its clock would otherwise run, and could flag, while no

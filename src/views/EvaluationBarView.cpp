@@ -11,12 +11,11 @@ EvaluationBarView::EvaluationBarView(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
 }
 
-void EvaluationBarView::setEvaluation(const EngineEvaluation& evaluation, PieceColor turn) {
-    if (evaluation == m_evaluation && turn == m_turn) {
+void EvaluationBarView::setScore(const std::optional<WhiteScore>& score) {
+    if (score == m_score) {
         return;
     }
-    m_evaluation = evaluation;
-    m_turn = turn;
+    m_score = score;
     update();
 }
 
@@ -28,18 +27,7 @@ void EvaluationBarView::setFlipped(bool flipped) {
 }
 
 QString EvaluationBarView::scoreText() const {
-    // Engines score from the side to move; the bar is drawn from White's side, and so is its
-    // label, or "-0.40" would stand beside a bar in which White leads.
-    EngineEvaluation fromWhite = m_evaluation;
-    if (m_turn == PieceColor::black) {
-        if (fromWhite.scoreCp) {
-            fromWhite.scoreCp = -*fromWhite.scoreCp;
-        }
-        if (fromWhite.mateIn) {
-            fromWhite.mateIn = -*fromWhite.mateIn;
-        }
-    }
-    return QString::fromStdString(fromWhite.formattedScore());
+    return m_score ? QString::fromStdString(m_score->formatted()) : QString();
 }
 
 void EvaluationBarView::paintEvent(QPaintEvent* /*event*/) {

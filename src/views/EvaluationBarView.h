@@ -1,9 +1,9 @@
 #pragma once
 
-#include "chess/PieceColor.h"
 #include "uci/EngineEvaluation.h"
 
 #include <QWidget>
+#include <optional>
 
 namespace velkor {
 
@@ -16,16 +16,15 @@ class EvaluationBarView : public QWidget {
 public:
     explicit EvaluationBarView(QWidget* parent = nullptr);
 
-    // `turn` is the side to move in the position the evaluation is about (the engine's view).
-    void setEvaluation(const EngineEvaluation& evaluation, PieceColor turn);
+    // The score to show, from White's side; none shows an even bar without a figure.
+    void setScore(const std::optional<WhiteScore>& score);
     void setFlipped(bool flipped);
 
-    const EngineEvaluation& evaluation() const { return m_evaluation; }
-    PieceColor turn() const { return m_turn; }
+    const std::optional<WhiteScore>& score() const { return m_score; }
     bool isFlipped() const { return m_flipped; }
     // White's share of the bar's height.
-    double whiteFraction() const { return m_evaluation.evalBarFraction(m_turn); }
-    // The score as White sees it ("+0.40" when White leads), like the bar itself.
+    double whiteFraction() const { return m_score ? m_score->barFraction() : 0.5; }
+    // The score as White sees it ("+0.40" when White leads); empty without a score.
     QString scoreText() const;
 
     QSize sizeHint() const override { return {30, 400}; }
@@ -35,8 +34,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    EngineEvaluation m_evaluation;
-    PieceColor m_turn = PieceColor::white;
+    std::optional<WhiteScore> m_score;
     bool m_flipped = false;
 };
 

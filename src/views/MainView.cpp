@@ -109,10 +109,7 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
     const ChessClock& clock = game.clock();
     connect(&clock, &ChessClock::whiteRemainingMsChanged, this, &MainView::refreshClocks);
     connect(&clock, &ChessClock::blackRemainingMsChanged, this, &MainView::refreshClocks);
-    connect(&game, &GameManager::liveEvaluationChanged, this, [this] {
-        m_evaluationTurn = m_game.board().turn();
-        refreshEvaluationBar();
-    });
+    connect(&game, &GameManager::shownScoreChanged, this, &MainView::refreshEvaluationBar);
     refreshBanners();
     refreshEvaluationBar();
     // The window opens with the keys on the board, so the arrows step through the game at once.
@@ -151,7 +148,7 @@ void MainView::refreshClocks() {
 }
 
 void MainView::refreshEvaluationBar() {
-    m_evaluationBar->setEvaluation(m_game.liveEvaluation(), m_evaluationTurn);
+    m_evaluationBar->setScore(m_game.shownScore());
     m_evaluationBar->setFlipped(m_game.isFlipped());
 }
 

@@ -45,10 +45,6 @@ private:
     EvaluationBarView* m_evaluationBar;
     BoardView* m_board;
     QWidget* m_panel = nullptr;
-    // The side to move in the position the live evaluation is about: the board's turn when the
-    // evaluation arrived (an engine reports only while searching its own move). Read at paint
-    // time instead, the bar would swing to the other side after every engine move.
-    PieceColor m_evaluationTurn = PieceColor::white;
 };
 
 } // namespace velkor

@@ -197,6 +197,36 @@ TEST_F(ChessClockTest, RestoreRunsOnlyWhatWasRunning) {
     EXPECT_EQ(clock->blackRemainingMs(), 280'000);
 }
 
+TEST_F(ChessClockTest, AHeldTurnChargesWhatWasUsedAndNothingUntilItBegins) {
+    build(preset(TimeControlPreset::blitz5_3));
+    clock->start(PieceColor::white);
+    time.advance(2.0);
+    clock->holdTurn();
+    EXPECT_TRUE(clock->isTurnHeld());
+    EXPECT_EQ(clock->whiteRemainingMs(), 298'000);
+    // Held: no time runs, no flag falls, and a late answer is not judged against it.
+    time.advance(400.0);
+    clock->tick();
+    EXPECT_EQ(clock->whiteRemainingMs(), 298'000);
+    EXPECT_FALSE(clock->wouldFlag(PieceColor::white, time.now.load()));
+    EXPECT_TRUE(timeouts.empty());
+    EXPECT_TRUE(clock->isRunning());
+
+    clock->beginTurn();
+    EXPECT_FALSE(clock->isTurnHeld());
+    time.advance(1.5);
+    EXPECT_TRUE(clock->switchTurn(PieceColor::black));
+    EXPECT_EQ(clock->whiteRemainingMs(), 299'500);
+    // A held first move: the mover keeps its time and gets the increment.
+    clock->holdTurn();
+    time.advance(30.0);
+    EXPECT_TRUE(clock->switchTurn(PieceColor::white));
+    EXPECT_EQ(clock->blackRemainingMs(), 303'000);
+    time.advance(1.0);
+    clock->tick();
+    EXPECT_EQ(clock->whiteRemainingMs(), 298'500);
+}
+
 TEST_F(ChessClockTest, UnlimitedNeverCounts) {
     build(preset(TimeControlPreset::unlimited));
     clock->start(PieceColor::white);

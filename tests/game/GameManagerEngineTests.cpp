@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <algorithm>
+#include <random>
 
 namespace velkor {
 namespace {
@@ -110,11 +112,9 @@ TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
     const std::vector<MoveAnalysis>& graded = manager.moveAnalyses();
     ASSERT_EQ(graded.size(), 3u);
     // f3 from +30 to Black's -50 (White's side): 80 lost. e5 improved Black's lot: nothing
-    // lost. g4 walked into a mate: -300 to -10000.
+    // lost. g4 walked into a mate from -300: a blunder, 700 lost on the capped scale.
     const std::vector<std::tuple<std::int64_t, QString, double, double, QString>> expected{
-        {1, "f3", -50, 80, "Fehler"},
-        {2, "e5", -300, 0, "Best"},
-        {3, "g4", -10000, 9700, "Patzer"}};
+        {1, "f3", -50, 80, "Fehler"}, {2, "e5", -300, 0, "Best"}, {3, "g4", -10000, 700, "Patzer"}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const auto& [ply, san, score, loss, text] = expected[i];
         EXPECT_EQ(graded[i].ply, ply);
@@ -152,7 +152,8 @@ TEST_F(EngineGameTest, OnlyAnEvaluationOfTheReplyGradesAMove) {
     ASSERT_EQ(manager.moveAnalyses().size(), 1u);
     EXPECT_EQ(manager.moveAnalyses().front().ply, 3);
     EXPECT_EQ(manager.moveAnalyses().front().san, "g4");
-    EXPECT_EQ(manager.moveAnalyses().front().centipawnLoss, 9700);
+    EXPECT_EQ(manager.moveAnalyses().front().centipawnLoss, 700);
+    EXPECT_EQ(manager.moveAnalyses().front().numberedSan(), "2. g4");
 }
 
 TEST_F(EngineGameTest, EachEngineMoveWaitsForThePauseAfterThePreviousOne) {
@@ -750,6 +751,194 @@ TEST_F(EngineGameTest, AClaimedDrawStopsTheThinkingEngineAndAnUndoDropsTheGrades
     EXPECT_EQ(manager.board().history().size(), 2u);
     EXPECT_TRUE(manager.moveAnalyses().empty());
     EXPECT_FALSE(manager.pendingEngineMoveEvaluation());
+}
+
+// A legal game of `plies` half-moves that neither ends nor offers a draw claim on the way:
+// random moves from a fixed seed, each chosen among those that keep the game going.
+std::vector<std::string> longGame(std::size_t plies) {
+    ChessBoard board;
+    std::mt19937 random(7);
+    std::vector<std::string> moves;
+    while (moves.size() < plies) {
+        std::vector<Move> legal = board.generateLegalMoves();
+        std::shuffle(legal.begin(), legal.end(), random);
+        const auto keepsGoing = std::find_if(legal.begin(), legal.end(), [&](const Move& move) {
+            ChessBoard next = board;
+            return next.play(move) && !next.gameEndReason() && !next.claimableDrawReason();
+        });
+        if (keepsGoing == legal.end()) {
+            return {};
+        }
+        board.play(*keepsGoing);
+        moves.push_back(keepsGoing->uciString());
+    }
+    return moves;
+}
+
+// The value of `name` ("wtime") in a go command, if it has one.
+std::optional<std::int64_t> goValue(const QString& command, const QString& name) {
+    const QStringList words = command.split(QLatin1Char(' '));
+    const qsizetype at = words.indexOf(name);
+    if (at < 0 || at + 1 >= words.size()) {
+        return std::nullopt;
+    }
+    return words[at + 1].toLongLong();
+}
+
+// Between engine moves the game waits so that a person can follow them. That wait is nobody's
+// thinking time: over 200 plies of a 1+0 game each clock loses exactly what its engine reported
+// thinking, and each engine is told the time it really has.
+TEST_F(EngineGameTest, ThePauseBetweenEngineMovesCostsNeitherClock) {
+    const std::vector<std::string> game = longGame(200);
+    ASSERT_EQ(game.size(), 200u);
+    // Each engine answers when the test says, after the test has moved the time on by its
+    // thinking time, and reports that time as engines do.
+    const auto thinkingMs = [](std::size_t ply) {
+        return static_cast<std::int64_t>(100 + 50 * (ply % 5));
+    };
+    QString whiteScript = FakeEngine::handshake();
+    QString blackScript = FakeEngine::handshake();
+    for (std::size_t ply = 0; ply < game.size(); ++ply) {
+        const QString move = QString::fromStdString(game[ply]);
+        (ply % 2 == 0 ? whiteScript : blackScript) +=
+            QStringLiteral("once answer\nsay info depth 1 time %1 score cp 0 pv %2\n"
+                           "say bestmove %2\n")
+                .arg(thinkingMs(ply))
+                .arg(move);
+    }
+    const FakeEngine white(whiteScript);
+    const FakeEngine black(blackScript);
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& changed) { changed.engineMovePause = 5ms; });
+    manager.setTimeControlConfig(
+        {TimeControlPreset::bullet1_0, 5, 3, EngineThinkingMode::gameClock()});
+    // The pause passes as 0.7 s of game time, with a clock refresh in it: charged to the side to
+    // move, it would flag both sides long before the 200th ply.
+    QObject::connect(&manager, &GameManager::currentlyThinkingColorChanged,
+                     [&](std::optional<PieceColor> color) {
+                         if (color) {
+                             time.advance(0.7);
+                             manager.clock().tick();
+                         }
+                     });
+    manager.startNewGame();
+
+    std::int64_t reported[2] = {0, 0};
+    for (std::size_t ply = 0; ply < game.size(); ++ply) {
+        const bool whiteMoves = ply % 2 == 0;
+        const FakeEngine& mover = whiteMoves ? white : black;
+        const auto searches = [&] {
+            return mover.receivedCommands().filter(QRegularExpression("^go ")).size();
+        };
+        const qsizetype expectedSearches = static_cast<qsizetype>(ply / 2 + 1);
+        ASSERT_TRUE(waitUntil([&] {
+            return searches() == expectedSearches || manager.isGameOver();
+        })) << "ply "
+            << ply;
+        ASSERT_FALSE(manager.isGameOver())
+            << "ply " << ply << ": " << manager.clock().whiteRemainingMs() << " / "
+            << manager.clock().blackRemainingMs();
+        // What the engine was told is what its clock holds: the base less its own reported time,
+        // within 50 ms per move it made.
+        const QString go = mover.receivedCommands().filter(QRegularExpression("^go ")).last();
+        const auto whiteMade = static_cast<std::int64_t>(ply / 2 + ply % 2);
+        const auto blackMade = static_cast<std::int64_t>(ply / 2);
+        EXPECT_LE(std::abs(goValue(go, "wtime").value_or(-1) - (60000 - reported[0])),
+                  50 * std::max<std::int64_t>(1, whiteMade))
+            << qPrintable(go);
+        EXPECT_LE(std::abs(goValue(go, "btime").value_or(-1) - (60000 - reported[1])),
+                  50 * std::max<std::int64_t>(1, blackMade))
+            << qPrintable(go);
+
+        UCIEngineProcess* engine =
+            whiteMoves ? manager.whiteEngineProcess() : manager.blackEngineProcess();
+        ASSERT_NE(engine, nullptr);
+        time.advance(static_cast<double>(thinkingMs(ply)) / 1000.0);
+        reported[whiteMoves ? 0 : 1] += thinkingMs(ply);
+        engine->send("answer");
+        ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == ply + 1; }))
+            << "ply " << ply;
+    }
+    EXPECT_FALSE(manager.isGameOver());
+    EXPECT_LE(std::abs(manager.clock().whiteRemainingMs() - (60000 - reported[0])), 50 * 100);
+    EXPECT_LE(std::abs(manager.clock().blackRemainingMs() - (60000 - reported[1])), 50 * 100);
+}
+
+// The game the program opens on waits for the person: the clock starts with the first move. A
+// game the person starts runs the clock as soon as the engines are ready.
+TEST_F(EngineGameTest, TheOpeningGameClockStartsWithTheFirstMove) {
+    const FakeEngine fake(FakeEngine::handshake() + answering({{"e7e5", "cp 10"}}));
+    engines.setSelectedBlackEngine(engineAt(fake, QStringLiteral("Fake")));
+    manager.setGameMode(GameMode::humanVsEngine);
+    manager.setColorChoice(PlayerColorChoice::white);
+    manager.setTimeControlConfig(
+        {TimeControlPreset::bullet1_0, 5, 3, EngineThinkingMode::gameClock()});
+    manager.startOpeningGame();
+    ASSERT_TRUE(waitUntil([&] { return !manager.hasEngineStartTask(); }));
+
+    time.advance(30);
+    manager.clock().tick();
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 60000);
+    EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
+    // A pause and resume before the first move starts nothing either.
+    manager.togglePause();
+    manager.togglePause();
+    time.advance(10);
+    manager.clock().tick();
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 60000);
+
+    move("e2", "e4");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 60000);
+    time.advance(4);
+    manager.clock().tick();
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 56000) << "from the first move on it runs";
+
+    manager.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return !manager.hasEngineStartTask(); }));
+    time.advance(3);
+    manager.clock().tick();
+    EXPECT_EQ(manager.clock().whiteRemainingMs(), 57000);
+}
+
+// An engine speaks for its own side; the game shows every score from White's side, the lines in
+// SAN with move numbers, and a position gone back to keeps the score it was given.
+TEST_F(EngineGameTest, ScoresReadFromWhitesSideAndAnUndoShowsWhatWasKnown) {
+    const FakeEngine fake(FakeEngine::handshake() +
+                          "once go\nsay info depth 5 score cp 35 pv e7e5 g1f3 b8c6\n"
+                          "say bestmove e7e5\n"
+                          "once go\nsay info depth 6 score cp -120 pv b8c6 f1b5\n"
+                          "say bestmove b8c6\n");
+    playAgainst(fake, PieceColor::white);
+    EXPECT_FALSE(manager.shownScore()) << "nothing is known of the start position";
+
+    move("e2", "e4");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    ASSERT_EQ(manager.shownVariations().size(), 1u);
+    EXPECT_EQ(manager.shownVariations().front().moves, QStringLiteral("1… e5 2. Nf3 Nc6"));
+    EXPECT_EQ(manager.shownVariations().front().score, WhiteScore::fromCentipawns(-35));
+    // The engine's reply was the move it expected: its score holds for the position it left.
+    EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35));
+
+    move("g1", "f3");
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 4; }));
+    EXPECT_EQ(manager.shownVariations().front().moves, QStringLiteral("2… Nc6 3. Bb5"));
+    ASSERT_TRUE(manager.shownScore());
+    EXPECT_EQ(manager.shownScore()->formatted(), "+1.20");
+    // The engine's own words stay in its log.
+    EXPECT_TRUE(manager.blackEngineProcess()->logLines().contains(
+        QStringLiteral("< info depth 6 score cp -120 pv b8c6 f1b5")));
+
+    manager.undoMove();
+    ASSERT_EQ(manager.board().history().size(), 2u);
+    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
+    EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35)) << "not an even 0.00";
+    manager.inspectMove(0);
+    EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35));
+    manager.inspectMove(std::nullopt);
+    manager.undoMove();
+    ASSERT_TRUE(manager.board().history().empty());
+    EXPECT_FALSE(manager.shownScore());
 }
 
 } // namespace

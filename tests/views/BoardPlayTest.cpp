@@ -161,9 +161,9 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
     EXPECT_EQ(view.bottomBanner().banner().capturedPieces.size(), 0U);
     EvaluationBarView& bar = view.evaluationBar();
     EXPECT_TRUE(bar.isFlipped());
-    EngineEvaluation whiteAhead;
-    whiteAhead.scoreCp = 400;
-    bar.setEvaluation(whiteAhead, PieceColor::white);
+    EngineEvaluation blackBehind;
+    blackBehind.scoreCp = -400;
+    bar.setScore(blackBehind.whiteScore(PieceColor::black));
     const QImage barImage = bar.grab().toImage();
     const auto barPixel = [&](double fraction) {
         return barImage.pixelColor(
@@ -173,12 +173,11 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
     EXPECT_GT(barPixel(0.4).lightness(), 200);
     EXPECT_LT(barPixel(0.9).lightness(), 80);
     EXPECT_EQ(bar.scoreText(), "+4.00");
-    // The same judgement from Black's side reads the same: bar and label speak for White.
-    EngineEvaluation blackBehind;
-    blackBehind.scoreCp = -400;
-    bar.setEvaluation(blackBehind, PieceColor::black);
-    EXPECT_EQ(bar.scoreText(), "+4.00");
-    EXPECT_GT(bar.whiteFraction(), 0.5);
+    // Without a score the bar stands even and shows no figure.
+    bar.setScore(std::nullopt);
+    EXPECT_EQ(bar.scoreText(), "");
+    EXPECT_DOUBLE_EQ(bar.whiteFraction(), 0.5);
+    bar.setScore(blackBehind.whiteScore(PieceColor::black));
     game.flipBoard();
     const QImage unflippedBar = bar.grab().toImage();
     EXPECT_LT(unflippedBar

@@ -13,29 +13,25 @@
 #include <QLabel>
 #include <QLocale>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velkor::panel {
 
 namespace {
 
-// The principal variations show at most this many moves; the rest would only widen the panel.
-constexpr std::size_t shownPvMoves = 10;
-
 QString optionalNumber(const std::optional<std::int64_t>& value) {
     return value ? QLocale::c().toString(static_cast<qlonglong>(*value)) : QStringLiteral("–");
 }
 
-QString lineText(const EngineEvaluation& line) {
-    QString text = QString::number(line.multiPV) + QStringLiteral(". ") +
-                   QString::fromStdString(line.formattedScore()) + QStringLiteral("  ");
-    const std::size_t count = std::min(line.pv.size(), shownPvMoves);
-    for (std::size_t i = 0; i < count; ++i) {
-        text += QString::fromStdString(line.pv[i]) + QLatin1Char(' ');
+// "+0.35  1… c6 2. d4": the score from White's side, the moves in SAN with their numbers; with
+// several lines each is led by its number.
+QString lineText(const ShownVariation& line, bool numbered) {
+    QString text = numbered ? QString::number(line.multiPV) + QStringLiteral(") ") : QString();
+    text += line.score ? QString::fromStdString(line.score->formatted()) : QStringLiteral("–");
+    if (!line.moves.isEmpty()) {
+        text += QStringLiteral("  ") + line.moves;
     }
-    if (line.pv.size() > count) {
-        text += QStringLiteral("…");
-    }
-    return text.trimmed();
+    return text;
 }
 
 } // namespace
@@ -100,20 +96,27 @@ EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
         150, [this] { refreshEvaluation(); }, this);
     connect(&games, &GameManager::liveEvaluationChanged, m_refresh,
             [this] { m_refresh->request(); });
-    connect(&games, &GameManager::analysisVariationsChanged, m_refresh,
+    connect(&games, &GameManager::shownVariationsChanged, m_refresh,
             [this] { m_refresh->request(); });
     refreshEvaluation();
 }
 
 void EngineAnalysisTab::refreshEvaluation() {
     const EngineEvaluation& live = m_games.liveEvaluation();
-    m_score->setText(QString::fromStdString(live.formattedScore()));
+    const std::vector<ShownVariation>& variations = m_games.shownVariations();
+    // The score of the principal line, from White's side like every figure shown.
+    const auto principal =
+        std::find_if(variations.begin(), variations.end(),
+                     [](const ShownVariation& line) { return line.multiPV == 1; });
+    const bool scored = principal != variations.end() && principal->score;
+    m_score->setText(scored ? QString::fromStdString(principal->score->formatted())
+                            : QStringLiteral("–"));
     m_depth->setText(QString::number(live.depth));
     m_nodes->setText(optionalNumber(live.nodes));
     m_nps->setText(optionalNumber(live.nps));
     QStringList lines;
-    for (const EngineEvaluation& line : m_games.analysisVariations()) {
-        lines.append(lineText(line));
+    for (const ShownVariation& line : variations) {
+        lines.append(lineText(line, variations.size() > 1));
     }
     m_lines->setText(lines.isEmpty() ? QStringLiteral("–") : lines.join(QLatin1Char('\n')));
 }

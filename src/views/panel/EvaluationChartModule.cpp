@@ -13,7 +13,7 @@ namespace {
 class EvaluationChart : public QChartView, public velkor::panel::EvaluationCurve {
 public:
     EvaluationChart(QWidget* parent, double verticalRangeCp, const QFont& labelFont)
-        : QChartView(parent), m_series(new QLineSeries), m_plyAxis(new QValueAxis) {
+        : QChartView(parent), m_series(new QLineSeries), m_moveAxis(new QValueAxis) {
         m_series->setPen(QPen(QColor(0x3a, 0x6e, 0xa5), 2));
         auto* chart = new QChart;
         chart->addSeries(m_series);
@@ -24,15 +24,17 @@ public:
         scoreAxis->setRange(-verticalRangeCp, verticalRangeCp);
         scoreAxis->setTickCount(5);
         scoreAxis->setLabelFormat(QStringLiteral("%d"));
-        m_plyAxis->setRange(0, 10);
-        m_plyAxis->setLabelFormat(QStringLiteral("%d"));
-        m_plyAxis->setTickCount(6);
+        m_moveAxis->setRange(0, 5);
+        m_moveAxis->setLabelFormat(QStringLiteral("%d"));
+        m_moveAxis->setTickType(QValueAxis::TicksDynamic);
+        m_moveAxis->setTickAnchor(0);
+        m_moveAxis->setTickInterval(1);
         scoreAxis->setLabelsFont(labelFont);
-        m_plyAxis->setLabelsFont(labelFont);
+        m_moveAxis->setLabelsFont(labelFont);
         chart->addAxis(scoreAxis, Qt::AlignLeft);
-        chart->addAxis(m_plyAxis, Qt::AlignBottom);
+        chart->addAxis(m_moveAxis, Qt::AlignBottom);
         m_series->attachAxis(scoreAxis);
-        m_series->attachAxis(m_plyAxis);
+        m_series->attachAxis(m_moveAxis);
         // The view owns the chart, and the chart its series and axes.
         setChart(chart);
         setRenderHint(QPainter::Antialiasing);
@@ -40,14 +42,15 @@ public:
 
     QWidget& widget() override { return *this; }
 
-    void setPoints(const QList<QPointF>& points, double lastPly) override {
+    void setPoints(const QList<QPointF>& points, double lastMove, double tickInterval) override {
         m_series->replace(points);
-        m_plyAxis->setRange(0, lastPly);
+        m_moveAxis->setRange(0, lastMove);
+        m_moveAxis->setTickInterval(tickInterval);
     }
 
 private:
     QLineSeries* m_series;
-    QValueAxis* m_plyAxis;
+    QValueAxis* m_moveAxis;
 };
 
 } // namespace

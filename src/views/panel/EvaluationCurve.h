@@ -15,9 +15,14 @@ public:
     virtual ~EvaluationCurve() = default;
     // The chart's widget, owned by the parent it was made with.
     virtual QWidget& widget() = 0;
-    // Shows `points` (ply, centipawns within ±verticalRangeCp) on a ply axis from 0 to lastPly.
-    virtual void setPoints(const QList<QPointF>& points, double lastPly) = 0;
+    // Shows `points` (move number, White's move at n and Black's at n + ½; centipawns within
+    // ±verticalRangeCp) on a move axis from 0 to lastMove with a tick every `tickInterval` moves.
+    virtual void setPoints(const QList<QPointF>& points, double lastMove, double tickInterval) = 0;
 };
+
+// The axis of `lastMove` moves ticks at whole move numbers: every 1, 2, 5, 10, 20, 50, … moves,
+// the smallest step that keeps the ticks to at most six.
+double moveAxisTickInterval(double lastMove);
 
 // A chart child of `parent` with a vertical range of ±verticalRangeCp and axis labels in
 // `labelFont`; nullptr when the chart module cannot be loaded (the reason is logged).

@@ -12,35 +12,35 @@
 
 namespace velkor::panel {
 
-QString gradeText(MoveGrade grade, const LocalizationManager& localization) {
-    switch (grade) {
-    case MoveGrade::best:
+QString gradeText(MoveQuality quality, const LocalizationManager& localization) {
+    switch (quality) {
+    case MoveQuality::best:
         return localization.text(QStringLiteral("grade_best"));
-    case MoveGrade::inaccuracy:
+    case MoveQuality::inaccuracy:
         return localization.text(QStringLiteral("grade_inaccuracy"));
-    case MoveGrade::mistake:
+    case MoveQuality::mistake:
         return localization.text(QStringLiteral("grade_mistake"));
-    case MoveGrade::blunder:
+    case MoveQuality::blunder:
         break;
     }
     return localization.text(QStringLiteral("grade_blunder"));
 }
 
 QString moveQualityText(const MoveAnalysis& analysis, const LocalizationManager& localization) {
-    return analysis.san + QStringLiteral(": ") + gradeText(analysis.grade(), localization) +
-           QStringLiteral(" (−") + QString::number(std::lround(analysis.centipawnLoss)) +
-           QStringLiteral(" cp)");
+    return analysis.numberedSan() + QStringLiteral(": ") + gradeText(analysis.quality, localization) +
+           QStringLiteral(" (") + analysis.lossText() + QLatin1Char(')');
 }
 
-QColor lossColor(double centipawnLoss) {
-    if (centipawnLoss >= 180) {
+QColor qualityColor(MoveQuality quality) {
+    switch (quality) {
+    case MoveQuality::blunder:
         return QColor(0xC6, 0x28, 0x28);
-    }
-    if (centipawnLoss >= 80) {
+    case MoveQuality::mistake:
         return QColor(0xE6, 0x6A, 0x00);
-    }
-    if (centipawnLoss >= 30) {
+    case MoveQuality::inaccuracy:
         return QColor(0xB0, 0x8A, 0x00);
+    case MoveQuality::best:
+        break;
     }
     return {};
 }
@@ -90,15 +90,18 @@ EvaluationHistory::EvaluationHistory(GameManager& games, LocalizationManager& lo
 void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(analyses.size()));
-    std::int64_t lastPly = 0;
+    // The axis counts moves as people number them: White's move n at n, Black's at n + ½.
+    double lastMove = 0;
     for (const MoveAnalysis& analysis : analyses) {
-        points.append(
-            QPointF(static_cast<double>(analysis.ply),
-                    std::clamp(analysis.scoreFromWhiteCp, -verticalRangeCp, verticalRangeCp)));
-        lastPly = std::max(lastPly, analysis.ply);
+        const double move = static_cast<double>(analysis.moveNumber) +
+                            (analysis.mover == PieceColor::black ? 0.5 : 0.0);
+        points.append(QPointF(
+            move, std::clamp(analysis.scoreFromWhiteCp, -verticalRangeCp, verticalRangeCp)));
+        lastMove = std::max(lastMove, std::ceil(move));
     }
     if (m_curve) {
-        m_curve->setPoints(points, static_cast<double>(std::max<std::int64_t>(10, lastPly)));
+        const double axisEnd = std::max(5.0, lastMove);
+        m_curve->setPoints(points, axisEnd, moveAxisTickInterval(axisEnd));
     }
 
     // The list only grows during a game; anything else (a new game, an undo) starts it afresh.
@@ -117,16 +120,14 @@ void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {
         const MoveAnalysis& analysis = analyses[i];
         auto* row = new QLabel(m_rows);
         row->setObjectName(QStringLiteral("moveQuality_%1").arg(analysis.ply));
-        const QColor colour = lossColor(analysis.centipawnLoss);
-        const QString loss = QStringLiteral("(−") +
-                             QString::number(std::lround(analysis.centipawnLoss)) +
-                             QStringLiteral(" cp)");
+        const QColor colour = qualityColor(analysis.quality);
+        const QString loss = QLatin1Char('(') + analysis.lossText() + QLatin1Char(')');
         const QString lossHtml =
             colour.isValid()
                 ? QStringLiteral("<span style=\"color:%1\">%2</span>").arg(colour.name(), loss)
                 : loss;
-        row->setText(analysis.san.toHtmlEscaped() + QStringLiteral(": ") +
-                     gradeText(analysis.grade(), m_localization) + QLatin1Char(' ') + lossHtml);
+        row->setText(analysis.numberedSan().toHtmlEscaped() + QStringLiteral(": ") +
+                     gradeText(analysis.quality, m_localization) + QLatin1Char(' ') + lossHtml);
         row->setAccessibleName(moveQualityText(analysis, m_localization));
         m_rowsLayout->addWidget(row);
         m_shownIds.push_back(analysis.id);

@@ -17,14 +17,14 @@ class LocalizationManager;
 
 namespace velkor::panel {
 
-// "<SAN>: <label> (−<loss> cp)" for one graded move.
+// "12… Qg3: <label> (−<loss> cp)" for one graded move, in the interface language.
 QString moveQualityText(const MoveAnalysis& analysis, const LocalizationManager& localization);
 
-// The grade of a move in the interface language.
-QString gradeText(MoveGrade grade, const LocalizationManager& localization);
-// The colour of a loss figure: red from 180 centipawns on (a blunder), amber and orange for the
-// smaller slips, the text colour for a best move.
-QColor lossColor(double centipawnLoss);
+// The quality of a move in the interface language.
+QString gradeText(MoveQuality quality, const LocalizationManager& localization);
+// The colour of a loss figure: red for a blunder, amber and orange for the smaller slips, the
+// text colour for a best move.
+QColor qualityColor(MoveQuality quality);
 
 // "Bewertungsverlauf": the evaluation after each graded engine move as a line over the plies
 // (clamped to ±10 pawns so a mate does not flatten the curve), and one row per graded move.

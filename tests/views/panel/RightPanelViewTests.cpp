@@ -4,6 +4,7 @@
 #include "QtTestSupport.h"
 #include "views/panel/EngineRow.h"
 #include "views/panel/EnginesTab.h"
+#include "views/panel/EvaluationCurve.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -36,11 +37,12 @@ struct GameManagerTestAccess {
         for (const MoveAnalysis& analysis : analyses) {
             // Engines report whole centipawns; the fraction of the loss goes into `before`.
             const double after = -std::ceil(analysis.centipawnLoss);
-            manager.m_analysis.notePlayedMove(analysis.ply, analysis.san, PieceColor::white,
-                                              after + analysis.centipawnLoss);
+            manager.m_analysis.notePlayedMove(
+                analysis.ply, analysis.moveNumber, analysis.san, analysis.mover,
+                WhiteScore::fromCentipawns(std::lround(after + analysis.centipawnLoss)));
             EngineEvaluation judged;
             judged.scoreCp = static_cast<std::int64_t>(-after);
-            manager.m_analysis.report(PieceColor::black, judged, {judged});
+            manager.m_analysis.report(PieceColor::black, manager.board(), judged, {judged});
             manager.m_analysis.gradePendingMove(PieceColor::black);
         }
     }
@@ -321,16 +323,18 @@ TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
     const auto graded = [](std::int64_t ply, const char* san, double loss) {
         return MoveAnalysis{QUuid::createUuid(), ply, QString::fromLatin1(san), -loss, loss};
     };
-    GameManagerTestAccess::setMoveAnalyses(games, {graded(1, "e4", 29.9), graded(2, "e5", 30),
-                                                   graded(3, "Nf3", 179.9), graded(4, "Qh4", 180),
-                                                   graded(5, "Qxh4", 2400)});
+    GameManagerTestAccess::setMoveAnalyses(games, {graded(1, "e4", 29), graded(2, "e5", 30),
+                                                   graded(3, "Nf3", 179), graded(4, "Qh4", 180),
+                                                   graded(5, "Qxh4", 900), graded(6, "Nc3", 0)});
     const auto row = [&](int ply) {
         return find<QLabel>(panel, QStringLiteral("moveQuality_%1").arg(ply));
     };
-    EXPECT_EQ(row(1)->accessibleName(), "e4: Best (−30 cp)");
-    EXPECT_EQ(row(2)->accessibleName(), "e5: Inaccuracy (−30 cp)");
-    EXPECT_EQ(row(3)->accessibleName(), "Nf3: Mistake (−180 cp)");
-    EXPECT_EQ(row(4)->accessibleName(), "Qh4: Blunder (−180 cp)");
+    // Each row names its move with number and colour, so two equal moves can be told apart.
+    EXPECT_EQ(row(1)->accessibleName(), "1. e4: Best (−29 cp)");
+    EXPECT_EQ(row(2)->accessibleName(), "1. e5: Inaccuracy (−30 cp)");
+    EXPECT_EQ(row(3)->accessibleName(), "1. Nf3: Mistake (−179 cp)");
+    EXPECT_EQ(row(4)->accessibleName(), "1. Qh4: Blunder (−180 cp)");
+    EXPECT_EQ(row(6)->accessibleName(), "1. Nc3: Best (0 cp)");
     // The loss figure turns red from 180 on, and only then.
     const QString red = QColor(0xC6, 0x28, 0x28).name();
     EXPECT_FALSE(row(3)->text().contains(red));
@@ -347,6 +351,11 @@ TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
         }
     }
     EXPECT_TRUE(curveDrawn);
+    // The move axis ticks at whole moves, at most six ticks however long the game.
+    for (const auto& [lastMove, interval] :
+         std::vector<std::pair<double, double>>{{5, 1}, {12, 5}, {34, 10}, {60, 20}, {250, 50}}) {
+        EXPECT_EQ(panel::moveAxisTickInterval(lastMove), interval) << lastMove;
+    }
 
     // A new game forgets the grades, and the rows with them.
     choose(find<QComboBox>(panel, QStringLiteral("gameModePicker")), 2);
