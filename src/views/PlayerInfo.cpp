@@ -14,6 +14,12 @@ QString runningEngineName(const GameManager& game, PieceColor color, const QStri
 } // namespace
 
 PlayerInfo playerInfo(const GameManager& game, PieceColor color) {
+    // A game read from a file names its own players, whoever the mode would seat.
+    if (const std::optional<QString> named =
+            game.gameTag(color == PieceColor::white ? "White" : "Black");
+        named && !named->trimmed().isEmpty() && *named != QLatin1String("?")) {
+        return {*named, false};
+    }
     switch (game.gameMode()) {
     case GameMode::humanVsEngine:
         if (color == game.humanColor()) {
