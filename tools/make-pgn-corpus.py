@@ -106,14 +106,19 @@ def judge(tool, fen, moves):
             end = rest
         elif head == "claim":
             claim = rest
-        elif head not in ("fen", "key", "illegal"):
+        elif head == "illegal":
+            # Play past the end of the game: the end lies earlier and is found from there.
+            end = "past the end"
+        elif head not in ("fen", "key"):
             sans.append(rest)
     return sans, end, claim
 
 
 def legal_moves(tool, fen, moves):
     out = subprocess.run([tool, "play", fen, *moves], capture_output=True, text=True).stdout
-    position = next(line[4:] for line in out.splitlines() if line.startswith("fen "))
+    position = next((line[4:] for line in out.splitlines() if line.startswith("fen ")), None)
+    if position is None:
+        return []
     listing = subprocess.run([tool, "legal", position], capture_output=True, text=True).stdout
     return [line.split()[0] for line in listing.splitlines() if line.strip()]
 

@@ -369,7 +369,12 @@ void forEachLine(std::string_view text, Visit&& visit) {
         const auto byte = static_cast<unsigned char>(c);
         // Only these bytes can start a line break; the rest of the line is skipped quickly.
         if ((byte >= '\n' && byte <= '\r') || byte == 0xC2 || byte == 0xE2) {
-            if (const std::size_t length = text::lineBreakLengthAt(text, index)) {
+            if (std::size_t length = text::lineBreakLengthAt(text, index)) {
+                // CR LF is one line end, or every line of such a file would be followed by an
+                // empty one (which ends a tag block).
+                if (c == '\r' && index + 1 < text.size() && text[index + 1] == '\n') {
+                    length = 2;
+                }
                 index += length;
                 if (!visit(start, text.substr(start, index - start))) {
                     return;
@@ -518,10 +523,13 @@ ParsedPGN PGNParser::parse(std::string_view text) {
     pgn::MovetextLexer lexer;
     pgn::GameReader reader(parsed);
     bool boardStarted = false;
+    // A tag line after the moves, or after the line that ends the tags, starts the next game
+    // (a game without moves has no movetext at all).
+    bool tagsEnded = false;
     pgn::forEachLine(text, [&](std::size_t, std::string_view line) {
         if (!lexer.isInsideCommentOrVariation()) {
             if (auto tag = pgn::parseTagLine(line)) {
-                if (reader.sawMove()) {
+                if (reader.sawMove() || tagsEnded) {
                     return false;
                 }
                 if (!parsed.tags.contains(tag->first)) {
@@ -535,6 +543,7 @@ ParsedPGN PGNParser::parse(std::string_view text) {
             pgn::startBoard(parsed);
             boardStarted = true;
         }
+        tagsEnded = tagsEnded || !parsed.tags.empty();
         lexer.feed(line, reader);
         return true;
     });
@@ -554,6 +563,9 @@ PGNParser::indexGames(std::string_view text,
     pgn::MovetextLexer lexer;
     bool sawMove = false;
     bool hasTags = false;
+    // A line after the tags ended them: a tag line from there on starts the next game, also
+    // when the game has no moves.
+    bool tagsEnded = false;
     std::optional<std::string> resultTag;
     std::size_t nextReport = std::size_t{1} << 20;
     bool cancelled = false;
@@ -569,6 +581,7 @@ PGNParser::indexGames(std::string_view text,
         current.reset();
         sawMove = false;
         hasTags = false;
+        tagsEnded = false;
         resultTag.reset();
         lexer = pgn::MovetextLexer();
     };
@@ -584,7 +597,7 @@ PGNParser::indexGames(std::string_view text,
         }
         if (!lexer.isInsideCommentOrVariation()) {
             if (auto tag = pgn::parseTagLine(line)) {
-                if (sawMove) {
+                if (sawMove || tagsEnded) {
                     close(offset);
                 }
                 if (!current) {
@@ -614,6 +627,7 @@ PGNParser::indexGames(std::string_view text,
             current = PGNGameSummary{};
             current->offset = offset;
         }
+        tagsEnded = tagsEnded || hasTags;
         pgn::GameCounter counter{*current};
         lexer.feed(line, counter);
         sawMove = sawMove || counter.sawMove;

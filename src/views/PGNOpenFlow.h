@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PGNGameListDialog.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -16,7 +18,6 @@ namespace velkor {
 
 class GameManager;
 class LocalizationManager;
-class PGNGameListDialog;
 
 // Opens a PGN file into the game. The file is read, decoded and its games listed on a worker
 // thread, with a progress window (and a way to cancel) when that takes a moment, so a large

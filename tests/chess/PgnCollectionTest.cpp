@@ -143,6 +143,14 @@ TEST(PgnCollectionTest, ListsEveryGameOfAFileAndReadsEachOnItsOwn) {
     }
     EXPECT_EQ(PGNParser::indexGames("").value().size(), 0u);
     EXPECT_EQ(PGNParser::indexGames("\n\n  \n").value().size(), 0u);
+    // A game without moves has no movetext at all (Velkor writes an unstarted game so): the
+    // tags after it belong to the next game.
+    const std::string unstarted = "[Event \"A\"]\n[Result \"*\"]\n\n[Event \"B\"]\n\n1. e4 *\n";
+    const auto twoGames = PGNParser::indexGames(unstarted).value();
+    ASSERT_EQ(twoGames.size(), 2u);
+    EXPECT_EQ(twoGames[1].event, "B");
+    EXPECT_EQ(PGNParser::parse(unstarted).tags.at("Event"), "A");
+    EXPECT_TRUE(PGNParser::parse(unstarted).board.history().empty());
     // Movetext without tags is a game; so is a header without moves.
     const auto bare = PGNParser::indexGames("1. e4 e5 *\n\n[Event \"x\"]\n").value();
     ASSERT_EQ(bare.size(), 2u);

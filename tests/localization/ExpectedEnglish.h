@@ -11,7 +11,7 @@ struct KeyAndText {
 };
 
 // Every interface key in table order with its English text, as the product defines them.
-inline constexpr std::array<KeyAndText, 154> expectedEnglish{{
+inline constexpr std::array<KeyAndText, 169> expectedEnglish{{
     {"elo_limit_unsupported", "This engine cannot limit its strength (no UCI_LimitStrength)."},
     {"menu_sounds", "Sounds"},
     {"about_version", "Version"},
