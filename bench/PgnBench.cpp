@@ -1,6 +1,7 @@
 #include "chess/ChessBoard.h"
 #include "chess/PGNGame.h"
 #include "chess/PGNParser.h"
+#include "chess/TextEncoding.h"
 
 #include <benchmark/benchmark.h>
 #include <random>
@@ -70,6 +71,33 @@ void BM_Export300PlyGame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Export300PlyGame)->Unit(benchmark::kMicrosecond);
+
+// Listing a file of 20,000 games of 80 plies each (about 16 MB) as the open dialog does: the
+// bytes checked as UTF-8, then every game found with its tags and move count.
+void BM_List20000Games(benchmark::State& state) {
+    std::string file;
+    for (unsigned game = 0; game < 20'000; ++game) {
+        const ChessBoard board = randomGame(80, 100 + game % 50);
+        PGNGame pgnGame{"Bulk",
+                        "Here",
+                        "2026.12.08",
+                        std::to_string(game + 1),
+                        "White " + std::to_string(game),
+                        "Black",
+                        "1/2-1/2",
+                        "-",
+                        board.initialFEN(),
+                        board.history()};
+        file += pgnGame.exportPGN() + "\n";
+    }
+    for (auto _ : state) {
+        text::DecodedText decoded = text::decodeUtf8OrLatin1(file);
+        auto games = PGNParser::indexGames(decoded.text);
+        benchmark::DoNotOptimize(games);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+BENCHMARK(BM_List20000Games)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -6,11 +6,14 @@
 #include "views/ConfirmAction.h"
 #include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
+#include "views/PGNOpenFlow.h"
+#include "views/panel/RightPanelView.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace velkor {
 namespace {
@@ -31,18 +34,30 @@ void bindText(QAction* item, LocalizationManager& localization, const char* key)
 
 } // namespace
 
-void openPGNInto(QWidget* window, GameManager& game) {
-    PGNExporter::openPGNDialog(window, [window, &game](const PGNExporter::OpenedText& opened) {
-        const QString title = LocalizationManager::shared().text(QStringLiteral("dialog_open_pgn"));
-        if (!opened.text) {
-            QMessageBox::warning(window, title, opened.error);
+PGNOpenFlow& pgnOpenFlow(QWidget& window, GameManager& game, LocalizationManager& localization) {
+    // One flow per window, made at first use: opening another file gives up the one being read.
+    if (auto* flow = window.findChild<PGNOpenFlow*>(QString(), Qt::FindDirectChildrenOnly)) {
+        return *flow;
+    }
+    QPointer<QWidget> guard(&window);
+    const auto notify = [guard, &localization](const QString& note) {
+        if (!guard) {
             return;
         }
-        try {
-            game.loadPGN(*opened.text);
-        } catch (const DomainError& error) {
-            QMessageBox::warning(window, title, QString::fromStdString(error.message()));
+        // The panel's toast where the window has one, an alert otherwise.
+        if (auto* panel = guard->findChild<RightPanelView*>()) {
+            panel->showToast(note);
+        } else {
+            QMessageBox::information(guard, localization.text(QStringLiteral("dialog_open_pgn")),
+                                     note);
         }
+    };
+    return *new PGNOpenFlow(window, game, localization, notify, &window);
+}
+
+void openPGNInto(QWidget& window, GameManager& game, LocalizationManager& localization) {
+    PGNExporter::openPGNDialog(&window, [&window, &game, &localization](const QString& path) {
+        pgnOpenFlow(window, game, localization).open(path);
     });
 }
 
@@ -51,7 +66,9 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
                    AppActions actions)
     : QObject(&menuBar), m_game(game), m_localization(localization) {
     if (!actions.openPGN) {
-        actions.openPGN = [&window, &game] { openPGNInto(&window, game); };
+        actions.openPGN = [&window, &game, &localization] {
+            openPGNInto(window, game, localization);
+        };
     }
     if (!actions.savePGN) {
         actions.savePGN = [&window, &game] {

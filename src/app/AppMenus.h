@@ -57,8 +57,14 @@ private:
     LocalizationManager& m_localization;
 };
 
-// Opens a PGN file and loads its game; a file that cannot be read or parsed is reported in an
+class PGNOpenFlow;
+
+// The window's flow that opens PGN files into the game, telling its notes in the panel's toast.
+PGNOpenFlow& pgnOpenFlow(QWidget& window, GameManager& game, LocalizationManager& localization);
+
+// Asks for a PGN file and opens it through the window's flow: the list of its games when it
+// holds several, its game otherwise; a file that cannot be read or parsed is reported in an
 // alert and the current game stays.
-void openPGNInto(QWidget* window, GameManager& game);
+void openPGNInto(QWidget& window, GameManager& game, LocalizationManager& localization);
 
 } // namespace velkor

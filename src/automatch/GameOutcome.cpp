@@ -52,6 +52,15 @@ GameOutcome classifyGameEnd(const GameEndReason& reason,
         return draw(reason, QStringLiteral("Fünffache Wiederholung"));
     case Kind::insufficientMaterial:
         return draw(reason, QStringLiteral("Ungenügend Material"));
+    case Kind::recordedResult:
+        // A loaded game's result without a reason; a series never plays one, but its record
+        // must not claim a reason either.
+        if (reason.winner()) {
+            return GameOutcome{QString::fromUtf8(pgnResultToken(reason)),
+                               colorName(winner) + QStringLiteral(" gewinnt"), winner};
+        }
+        return GameOutcome{QString::fromUtf8(pgnResultToken(reason)), QStringLiteral("Remis"),
+                           std::nullopt};
     }
     return draw(reason, QStringLiteral("Ungenügend Material"));
 }

@@ -8,7 +8,9 @@
 namespace velkor {
 
 // Why a game ended. Checkmate, timeout and resignation carry the winning colour; equality
-// compares the kind and, for those three, the winner.
+// compares the kind and, for those three, the winner. A game read from a record whose board shows
+// no end carries only the record's result (its winner, or none for a draw): the record does not
+// say why it ended, and nothing is made up.
 class GameEndReason {
 public:
     enum class Kind : unsigned char {
@@ -21,6 +23,7 @@ public:
         seventyFiveMoveRule,
         fivefoldRepetition,
         insufficientMaterial,
+        recordedResult,
     };
 
     static constexpr GameEndReason checkmate(PieceColor winner) {
@@ -46,9 +49,14 @@ public:
     static constexpr GameEndReason insufficientMaterial() {
         return GameEndReason(Kind::insufficientMaterial);
     }
+    // The result a game record gives: its winner, or none for a draw.
+    static constexpr GameEndReason recordedResult(std::optional<PieceColor> winner) {
+        return GameEndReason(Kind::recordedResult, winner);
+    }
 
     constexpr Kind kind() const { return m_kind; }
-    // The winning colour for checkmate, timeout and resignation; none for the draws.
+    // The winning colour for checkmate, timeout, resignation and a recorded win; none for the
+    // draws.
     constexpr std::optional<PieceColor> winner() const { return m_winner; }
     constexpr bool isDraw() const { return !m_winner.has_value(); }
 

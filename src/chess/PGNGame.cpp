@@ -15,8 +15,99 @@ void appendTag(std::string& text, std::string_view name, std::string_view value)
     text += '[';
     text += name;
     text += " \"";
-    text += value;
+    for (const char c : value) {
+        if (c == '"' || c == '\\') {
+            text += '\\';
+            text += c;
+        } else if (c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f') {
+            text += ' ';
+        } else {
+            text += c;
+        }
+    }
     text += "\"]\n";
+}
+
+// A tag name as the reader takes it: letters, digits and underscores.
+bool isWritableTagName(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    for (const char c : name) {
+        const bool ok =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isFixedTag(std::string_view name) {
+    for (const std::string_view fixed : {"Event", "Site", "Date", "Round", "White", "Black",
+                                         "Result", "TimeControl", "SetUp", "FEN"}) {
+        if (name == fixed) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One unit of movetext that wrapping never splits; a ";" comment must end its line.
+struct Token {
+    std::string text;
+    bool endsLine = false;
+};
+
+// Braces inside a brace comment must pair up, or the comment would end early or swallow what
+// follows when read back.
+bool hasBalancedBraces(std::string_view comment) {
+    int depth = 0;
+    for (const char c : comment) {
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}' && --depth < 0) {
+            return false;
+        }
+    }
+    return depth == 0;
+}
+
+// A comment as brace-comment words (so long comments wrap), or as one ";" comment when braces
+// inside it do not pair up.
+void appendComment(std::vector<Token>& tokens, std::string_view comment) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : comment) {
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f') {
+            if (!word.empty()) {
+                words.push_back(std::move(word));
+                word.clear();
+            }
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) {
+        words.push_back(std::move(word));
+    }
+    if (words.empty()) {
+        return;
+    }
+    if (!hasBalancedBraces(comment)) {
+        std::string line = ";";
+        for (const std::string& each : words) {
+            line += ' ';
+            line += each;
+        }
+        tokens.push_back({std::move(line), true});
+        return;
+    }
+    words.front().insert(0, "{");
+    words.back() += '}';
+    for (std::string& each : words) {
+        tokens.push_back({std::move(each), false});
+    }
 }
 
 // Side to move and move number at the start of the game; a starting FEN that cannot be read
@@ -30,42 +121,58 @@ std::pair<PieceColor, std::int64_t> startingTurn(const std::optional<std::string
     }
 }
 
-// One token per full move ("12. Nf3 Nc6"), a lone white move, or the black move that opens a
-// game started by black ("7... Qxd4").
-std::vector<std::string> movetextTokens(const std::vector<MoveRecord>& moves, PieceColor turn,
-                                        std::int64_t moveNumber) {
-    std::vector<std::string> tokens;
+// One token per full move ("12. Nf3 Nc6"), a lone white move, or a black move written with its
+// number ("7... Qxd4") where it opens the game or follows a comment or glyph; then the glyphs and
+// comment words of each move.
+std::vector<Token> movetextTokens(const PGNGame& game, PieceColor turn, std::int64_t moveNumber) {
+    std::vector<Token> tokens;
+    appendComment(tokens, game.gameComment);
     bool whiteToMove = turn == PieceColor::white;
-    for (std::size_t index = 0; index < moves.size(); ++index) {
-        const std::string& san = moves[index].san;
+    bool numberBlackMove = true;
+    for (std::size_t index = 0; index < game.moves.size(); ++index) {
+        const std::string& san = game.moves[index].san;
         if (whiteToMove) {
-            tokens.push_back(std::to_string(moveNumber) + ". " + san);
+            tokens.push_back({std::to_string(moveNumber) + ". " + san, false});
         } else {
-            if (index == 0) {
-                tokens.push_back(std::to_string(moveNumber) + "... " + san);
+            if (numberBlackMove) {
+                tokens.push_back({std::to_string(moveNumber) + "... " + san, false});
             } else {
-                tokens.back() += ' ';
-                tokens.back() += san;
+                tokens.back().text += ' ';
+                tokens.back().text += san;
             }
             ++moveNumber;
+        }
+        numberBlackMove = false;
+        if (index < game.annotations.size() && !game.annotations[index].empty()) {
+            const MoveAnnotation& annotation = game.annotations[index];
+            for (const int nag : annotation.nags) {
+                tokens.push_back({"$" + std::to_string(nag), false});
+            }
+            appendComment(tokens, annotation.comment);
+            numberBlackMove = true;
         }
         whiteToMove = !whiteToMove;
     }
     return tokens;
 }
 
-void appendWrapped(std::string& text, const std::vector<std::string>& tokens) {
+void appendWrapped(std::string& text, const std::vector<Token>& tokens) {
     std::string line;
-    for (const std::string& token : tokens) {
+    for (const Token& token : tokens) {
         if (line.empty()) {
-            line = token;
-        } else if (line.size() + 1 + token.size() <= lineWidth) {
+            line = token.text;
+        } else if (line.size() + 1 + token.text.size() <= lineWidth) {
             line += ' ';
-            line += token;
+            line += token.text;
         } else {
             text += line;
             text += '\n';
-            line = token;
+            line = token.text;
+        }
+        if (token.endsLine) {
+            text += line;
+            text += '\n';
+            line.clear();
         }
     }
     if (!line.empty()) {
@@ -99,12 +206,17 @@ std::string PGNGame::exportPGN() const {
         appendTag(text, "SetUp", "1");
         appendTag(text, "FEN", *initialFEN);
     }
+    for (const auto& [name, value] : otherTags) {
+        if (isWritableTagName(name) && !isFixedTag(name)) {
+            appendTag(text, name, value);
+        }
+    }
     text += '\n';
 
     const auto [turn, moveNumber] = startingTurn(initialFEN);
-    std::vector<std::string> tokens = movetextTokens(moves, turn, moveNumber);
+    std::vector<Token> tokens = movetextTokens(*this, turn, moveNumber);
     if (!result.empty() && result != "*") {
-        tokens.push_back(result);
+        tokens.push_back({result, false});
     }
     appendWrapped(text, tokens);
     return text;

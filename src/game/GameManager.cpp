@@ -176,6 +176,7 @@ void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
 
 void GameManager::startNewGame() {
     discardEngines();
+    setGameRecord({}, {}, {});
     setBoard(ChessBoard());
     m_gameTimeControl = m_timeControlConfig;
     m_clock.reset(m_gameTimeControl);
@@ -440,6 +441,28 @@ void GameManager::setBoard(ChessBoard board) {
     // Always announced: even an equal position carries new piece identities.
     m_board = std::move(board);
     emit boardChanged(m_board);
+}
+
+void GameManager::setGameRecord(std::vector<std::pair<std::string, std::string>> tags,
+                                std::string comment, std::vector<MoveAnnotation> annotations) {
+    if (tags != m_gameTags) {
+        m_gameTags = std::move(tags);
+        emit gameTagsChanged();
+    }
+    if (comment != m_gameComment || annotations != m_moveAnnotations) {
+        m_gameComment = std::move(comment);
+        m_moveAnnotations = std::move(annotations);
+        emit moveAnnotationsChanged();
+    }
+}
+
+std::optional<QString> GameManager::gameTag(std::string_view name) const {
+    for (const auto& [tagName, value] : m_gameTags) {
+        if (tagName == name) {
+            return QString::fromStdString(value);
+        }
+    }
+    return std::nullopt;
 }
 
 void GameManager::setHumanColor(PieceColor color) {

@@ -13,6 +13,7 @@
 #include "chess/ChessBoard.h"
 #include "chess/GameEndReason.h"
 #include "chess/Move.h"
+#include "chess/PGNAnnotation.h"
 #include "chess/PieceColor.h"
 #include "chess/PieceType.h"
 #include "chess/Square.h"
@@ -35,9 +36,17 @@
 #include <optional>
 #include <qcoro/qcorotask.h>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velkor {
+
+// What a PGN load set aside, for the person to be told once.
+struct PGNLoadNotes {
+    // Side lines in parentheses that were left out; the main line was loaded.
+    std::size_t variationsSetAside = 0;
+};
 
 // The game session every view and the series of games talk to: it owns the board and the clock,
 // applies each move with its clock bookkeeping and sound, detects and announces the end of the
@@ -271,9 +280,11 @@ public:
     // finished when it is already over). Throws the FEN reader's DomainError; a rejected text
     // changes nothing.
     void loadFEN(const QString& fen);
-    // Replaces the game by a PGN game at its final position; an unfinished game continues.
-    // Throws the PGN reader's DomainError; a rejected text changes nothing.
-    void loadPGN(const QString& text);
+    // Replaces the game by the first game of a PGN text at its final position, with its tags,
+    // comments and glyphs; an unfinished game continues. Its end is the board's where the board
+    // shows one, otherwise the result the record gives, without a reason. Throws the PGN
+    // reader's DomainError; a rejected text changes nothing.
+    PGNLoadNotes loadPGN(const QString& text);
     // FEN of the live position.
     QString exportFEN() const;
     // The game as PGN, with the player names of the mode and the time control of the game.
@@ -291,6 +302,15 @@ public:
     // The history entry whose position is shown (-1: before the first move); the last entry, or
     // -1 for a game without moves, when the live position is shown.
     std::int64_t displayedMoveIndex() const;
+    // The tags of a game read from PGN, in the file's order, kept until another game replaces it
+    // (a new game, a FEN, a stored game); empty for a game begun here.
+    const std::vector<std::pair<std::string, std::string>>& gameTags() const { return m_gameTags; }
+    // The value of one of those tags, when the loaded game has it.
+    std::optional<QString> gameTag(std::string_view name) const;
+    // The loaded game's glyphs and comments by history index (shorter than the history when
+    // moves were played after the load), and its comment before the first move.
+    const std::vector<MoveAnnotation>& moveAnnotations() const { return m_moveAnnotations; }
+    const std::string& gameComment() const { return m_gameComment; }
     // The board the views draw: the inspected earlier position, else the live board.
     // Recomputed on every read.
     ChessBoard displayedBoard() const;
@@ -335,6 +355,8 @@ signals:
     void currentlyThinkingColorChanged(std::optional<velkor::PieceColor> color);
     void currentlyThinkingEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
     void shownGameChanged(const velkor::ShownGame& game);
+    void gameTagsChanged();
+    void moveAnnotationsChanged();
 
 private:
     // Lets tests hand in an engine answer and see the engine coroutines still alive.
@@ -430,6 +452,9 @@ private:
     void notifyGameEnded(const GameEndReason& reason);
 
     void setBoard(ChessBoard board);
+    // The record of a loaded game: tags, comment before the first move, glyphs and comments.
+    void setGameRecord(std::vector<std::pair<std::string, std::string>> tags, std::string comment,
+                       std::vector<MoveAnnotation> annotations);
     void setHumanColor(PieceColor color);
     void setIsFlipped(bool flipped);
     void setLastMove(std::optional<Move> move);
@@ -475,6 +500,9 @@ private:
     std::optional<platform::CancellationSource> m_engineMoveTask;
     std::optional<platform::CancellationSource> m_engineStartTask;
     std::vector<ChessClock::Snapshot> m_clockHistory;
+    std::vector<std::pair<std::string, std::string>> m_gameTags;
+    std::string m_gameComment;
+    std::vector<MoveAnnotation> m_moveAnnotations;
 
     GameSeriesObserver* m_seriesObserver = nullptr;
     platform::TimeSource m_timeSource = platform::systemUptime;

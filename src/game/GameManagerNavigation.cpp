@@ -10,19 +10,45 @@ namespace velkor {
 
 namespace {
 
-// How a loaded game's result text reads as an end of the game on the loaded board.
+// The end of a loaded game: the board's own where it shows one (mate, stalemate, dead
+// position ...), else a drawn record's claimable draw on the board, else the record's result as
+// it stands. The record never says why a game was won, so no reason is made up for it.
 std::optional<GameEndReason> endReasonOfLoadedGame(const std::string& result,
                                                    const ChessBoard& board) {
+    if (std::optional<GameEndReason> shown = board.gameEndReason()) {
+        return shown;
+    }
     if (result == "1-0") {
-        return GameEndReason::resignation(PieceColor::white);
+        return GameEndReason::recordedResult(PieceColor::white);
     }
     if (result == "0-1") {
-        return GameEndReason::resignation(PieceColor::black);
+        return GameEndReason::recordedResult(PieceColor::black);
     }
     if (result == "1/2-1/2") {
-        return board.gameEndReason().value_or(GameEndReason::insufficientMaterial());
+        return board.claimableDrawReason().value_or(GameEndReason::recordedResult(std::nullopt));
     }
-    return board.gameEndReason();
+    return std::nullopt;
+}
+
+// The loaded tags in the file's order.
+std::vector<std::pair<std::string, std::string>> orderedTags(const ParsedPGN& parsed) {
+    std::vector<std::pair<std::string, std::string>> tags;
+    tags.reserve(parsed.tagOrder.size());
+    for (const std::string& name : parsed.tagOrder) {
+        tags.emplace_back(name, parsed.tags.at(name));
+    }
+    return tags;
+}
+
+// A tag of the loaded game for the export, or the PGN sign for an unknown value.
+std::string tagOr(const std::vector<std::pair<std::string, std::string>>& tags,
+                  std::string_view name, std::string_view unknown) {
+    for (const auto& [tagName, value] : tags) {
+        if (tagName == name) {
+            return value;
+        }
+    }
+    return std::string(unknown);
 }
 
 // The PGN Site tag: the program and the system the game was played on.
@@ -52,6 +78,7 @@ void GameManager::loadFEN(const QString& fen) {
     // Read first: a rejected text must not cost the running game its engines.
     ChessBoard loaded(fen.toStdString());
     discardEngines();
+    setGameRecord({}, {}, {});
     setBoard(std::move(loaded));
     beginPlayingMode();
     resetNavigation();
@@ -77,9 +104,12 @@ void GameManager::loadFEN(const QString& fen) {
     updateKeepAwake();
 }
 
-void GameManager::loadPGN(const QString& text) {
+PGNLoadNotes GameManager::loadPGN(const QString& text) {
     ParsedPGN parsed = PGNParser::parse(text.toStdString());
     discardEngines();
+    // Before the board, so views redrawn for the new board already see its players.
+    setGameRecord(orderedTags(parsed), std::move(parsed.gameComment),
+                  std::move(parsed.annotations));
     setBoard(std::move(parsed.board));
     beginPlayingMode();
     // The game's own players stay its players, also while engines continue it.
@@ -111,6 +141,7 @@ void GameManager::loadPGN(const QString& text) {
         launchEngines(setupEnginesForGame(), true);
     }
     updateKeepAwake();
+    return PGNLoadNotes{parsed.variationsSetAside};
 }
 
 QString GameManager::exportFEN() const {
@@ -149,16 +180,30 @@ QString GameManager::exportPGN() const {
     const std::string result = m_shownGame.origin == ShownGame::Origin::stored
                                    ? m_shownGame.result.toStdString()
                                    : std::string(pgnResultToken(m_gameEndReason));
-    const PGNGame game{"Velkor Match",
-                       platformSite,
-                       PGNGame::currentDateString(),
-                       "1",
-                       white.toStdString(),
-                       black.toStdString(),
-                       result,
-                       m_gameTimeControl.pgnString().toStdString(),
-                       m_board.initialFEN(),
-                       m_board.history()};
+    PGNGame game{"Velkor Match",
+                 platformSite,
+                 PGNGame::currentDateString(),
+                 "1",
+                 white.toStdString(),
+                 black.toStdString(),
+                 result,
+                 m_gameTimeControl.pgnString().toStdString(),
+                 m_board.initialFEN(),
+                 m_board.history()};
+    if (!m_gameTags.empty()) {
+        // A loaded game is written back as it was read: its own roster and other tags (an
+        // absent roster tag as the PGN sign for unknown), comments and glyphs.
+        game.event = tagOr(m_gameTags, "Event", "?");
+        game.site = tagOr(m_gameTags, "Site", "?");
+        game.date = tagOr(m_gameTags, "Date", "????.??.??");
+        game.round = tagOr(m_gameTags, "Round", "?");
+        game.white = tagOr(m_gameTags, "White", "?");
+        game.black = tagOr(m_gameTags, "Black", "?");
+        game.timeControl = tagOr(m_gameTags, "TimeControl", "?");
+        game.otherTags = m_gameTags;
+    }
+    game.gameComment = m_gameComment;
+    game.annotations = m_moveAnnotations;
     return QString::fromStdString(game.exportPGN());
 }
 
@@ -188,6 +233,13 @@ void GameManager::undoMove() {
         }
     }
     if (changed) {
+        // Glyphs and comments of the moves taken back go with them.
+        if (m_moveAnnotations.size() > m_board.history().size()) {
+            std::vector<MoveAnnotation> kept(
+                m_moveAnnotations.begin(),
+                m_moveAnnotations.begin() + static_cast<std::ptrdiff_t>(m_board.history().size()));
+            setGameRecord(m_gameTags, m_gameComment, std::move(kept));
+        }
         emit boardChanged(m_board);
     }
     setLastMove(lastMoveOf(m_board));
@@ -292,6 +344,7 @@ bool GameManager::replayGame(const StoredGame& stored) {
     } catch (const DomainError&) {
         board = ChessBoard();
     }
+    setGameRecord({}, {}, {});
     for (const QString& text : stored.movesUCI) {
         // Unreadable or illegal moves are skipped: a stored record may be damaged.
         if (const std::optional<Move> move = Move::fromUci(text.toStdString())) {

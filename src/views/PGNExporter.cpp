@@ -1,5 +1,6 @@
 #include "PGNExporter.h"
 
+#include "chess/TextEncoding.h"
 #include "localization/LocalizationManager.h"
 #include "platform/AtomicFile.h"
 
@@ -8,7 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QStringDecoder>
+#include <algorithm>
 
 namespace velkor::PGNExporter {
 namespace {
@@ -38,14 +39,14 @@ void saveFENDialog(QWidget* parent, const QString& fenContent, const QString& de
                QStringLiteral("FEN (*.fen);;Text (*.txt);;All files (*)"));
 }
 
-void openPGNDialog(QWidget* parent, const std::function<void(const OpenedText&)>& completion) {
+void openPGNDialog(QWidget* parent, const std::function<void(const QString& path)>& completion) {
     const QString path = QFileDialog::getOpenFileName(
         parent, LocalizationManager::shared().text(QStringLiteral("dialog_open_pgn")), QString(),
         QStringLiteral("PGN (*.pgn);;Text (*.txt);;All files (*)"));
     if (path.isEmpty()) {
         return;
     }
-    completion(readText(path));
+    completion(path);
 }
 
 void copyToClipboard(const QString& text) {
@@ -56,24 +57,43 @@ std::optional<QString> writeTextAtomically(const QString& path, const QString& t
     return platform::writeFileAtomically(path, text.toUtf8());
 }
 
-OpenedText readText(const QString& path, qint64 maxBytes) {
+OpenedBytes readUtf8(const QString& path, qint64 maxBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {std::nullopt, file.errorString()};
     }
+    const OpenedBytes tooLarge{std::nullopt, QStringLiteral("The file is too large."), false, true};
     if (file.size() > maxBytes) {
-        return {std::nullopt, LocalizationManager::shared().text(QStringLiteral("file_too_large"))};
+        return tooLarge;
     }
-    const QByteArray bytes = file.read(maxBytes + 1);
-    if (bytes.size() > maxBytes) {
-        return {std::nullopt, LocalizationManager::shared().text(QStringLiteral("file_too_large"))};
+    // Read in pieces: a device or pipe reports no size, and must stop at the cap all the same.
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)));
+    constexpr qint64 chunk = 1 << 20;
+    std::string buffer(static_cast<std::size_t>(chunk), '\0');
+    while (true) {
+        const qint64 read = file.read(buffer.data(), chunk);
+        if (read < 0) {
+            return {std::nullopt, file.errorString()};
+        }
+        if (read == 0) {
+            break;
+        }
+        if (static_cast<qint64>(bytes.size()) + read > maxBytes) {
+            return tooLarge;
+        }
+        bytes.append(buffer.data(), static_cast<std::size_t>(read));
     }
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return {std::nullopt, LocalizationManager::shared().text(QStringLiteral("file_not_utf8"))};
+    text::DecodedText decoded = text::decodeUtf8OrLatin1(std::move(bytes));
+    return {std::move(decoded.text), QString(), decoded.readAsLatin1};
+}
+
+OpenedText readText(const QString& path, qint64 maxBytes) {
+    OpenedBytes bytes = readUtf8(path, maxBytes);
+    if (!bytes.text) {
+        return {std::nullopt, bytes.error};
     }
-    return {std::move(text), QString()};
+    return {QString::fromStdString(*bytes.text), QString(), bytes.readAsLatin1};
 }
 
 } // namespace velkor::PGNExporter

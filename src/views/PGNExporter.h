@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <string>
 
 class QWidget;
 
@@ -18,15 +19,18 @@ void savePGNDialog(QWidget* parent, const QString& pgnContent,
 void saveFENDialog(QWidget* parent, const QString& fenContent,
                    const QString& defaultFileName = QStringLiteral("velkor_position.fen"));
 
-// The chosen file's text, or why it could not be read.
+// A file's text, or why it could not be read.
 struct OpenedText {
     std::optional<QString> text;
     QString error;
+    // The file was not UTF-8 and was read as Latin-1.
+    bool readAsLatin1 = false;
 };
 
-// Shows an open dialog titled "Open PGN Game" (files only, one at a time) and hands the file's
-// UTF-8 text, or the read error, to `completion`; a cancelled dialog calls nothing.
-void openPGNDialog(QWidget* parent, const std::function<void(const OpenedText&)>& completion);
+// Shows an open dialog titled "Open PGN Game" (files only, one at a time) and hands the chosen
+// path to `completion`, which reads it (off the main thread: a game collection may be large);
+// a cancelled dialog calls nothing.
+void openPGNDialog(QWidget* parent, const std::function<void(const QString& path)>& completion);
 
 // Replaces the clipboard's contents with the text, as plain text.
 void copyToClipboard(const QString& text);
@@ -36,8 +40,26 @@ void copyToClipboard(const QString& text);
 // replaced. Gives the error text, with the system's reason, when it fails.
 std::optional<QString> writeTextAtomically(const QString& path, const QString& text);
 
-// Reads a whole file as UTF-8 text, refusing files larger than `maxBytes` (a PGN collection of a
-// few megabytes is plenty; a huge or endless file must not freeze the window).
-OpenedText readText(const QString& path, qint64 maxBytes = 64LL * 1024 * 1024);
+// The largest game file Velkor reads. Collections of a few hundred thousand games reach this
+// size; the text is read on a worker thread and kept once, as UTF-8, while its list is shown,
+// and a device or endless file stops here instead of filling the memory.
+inline constexpr qint64 maxPGNFileBytes = 256LL * 1024 * 1024;
+
+// Reads a whole file as text, refusing files larger than `maxBytes` (a device or endless file
+// must not fill the memory). A byte-order mark is dropped; a file that is not UTF-8 is read as
+// Latin-1, and says so. Blocks: call it off the main thread for files of any size.
+OpenedText readText(const QString& path, qint64 maxBytes = maxPGNFileBytes);
+
+// The bytes of a file as UTF-8 text without a byte-order mark (read as Latin-1 when not UTF-8),
+// or the reason it could not be read. The same rules as readText, for callers that keep large
+// texts as UTF-8.
+struct OpenedBytes {
+    std::optional<std::string> text;
+    QString error;
+    bool readAsLatin1 = false;
+    // The error is the size cap.
+    bool tooLarge = false;
+};
+OpenedBytes readUtf8(const QString& path, qint64 maxBytes = maxPGNFileBytes);
 
 } // namespace velkor::PGNExporter

@@ -134,16 +134,15 @@ TEST(PgnReaderTest, ResultTokenOverridesTagAndLaterMovesAreStillRead) {
     EXPECT_EQ(PGNParser::parse("[Result \"0-1\"]\n1. e4").result, "0-1");
 }
 
-TEST(PgnReaderTest, TwoGamesInOneTextContinueTheFirstGame) {
-    const std::string text = "[Event \"One\"]\n1. e4 e5 1-0\n\n[Event \"Two\"]\n1. e4 c5 0-1\n";
-    EXPECT_EQ(parseError(text).message(), "Invalid or ambiguous PGN move 'e4' at ply 3.");
-
-    // When the second game's moves happen to be legal they continue the first.
-    const ParsedPGN parsed =
-        PGNParser::parse("[Event \"One\"]\n1. e4 e5 1-0\n\n[Event \"Two\"]\n2. Nf3 Nc6 0-1\n");
-    EXPECT_EQ(parsed.tags.at("Event"), "Two");
-    EXPECT_EQ(parsed.board.history().size(), 4u);
-    EXPECT_EQ(parsed.result, "0-1");
+TEST(PgnReaderTest, ATextWithTwoGamesGivesItsFirstGame) {
+    // A tag line after the moves starts the next game; the first is read alone.
+    for (const std::string second : {"1. e4 c5 0-1", "2. Nf3 Nc6 0-1"}) {
+        const ParsedPGN parsed =
+            PGNParser::parse("[Event \"One\"]\n1. e4 e5 1-0\n\n[Event \"Two\"]\n" + second + "\n");
+        EXPECT_EQ(parsed.tags.at("Event"), "One");
+        EXPECT_EQ(parsed.board.history().size(), 2u);
+        EXPECT_EQ(parsed.result, "1-0");
+    }
 }
 
 TEST(PgnReaderTest, SetUpPositionErrorsArePassedOnAndFenWithoutSetUpIsIgnored) {

@@ -1,5 +1,6 @@
 #include "ChessTestSupport.h"
 #include "chess/PGNGame.h"
+#include "chess/PGNParser.h"
 
 #include <cctype>
 #include <gtest/gtest.h>
@@ -95,10 +96,22 @@ TEST(PgnWriterTest, UnreadableStartingFenIsStillWrittenAndNumberingStartsAtOne) 
     EXPECT_EQ(movetextLines(pgn), std::vector<std::string>{"1. e4"});
 }
 
-TEST(PgnWriterTest, TagValuesAreWrittenUnescaped) {
+TEST(PgnWriterTest, TagValuesAreEscapedSoTheyReadBackTheSame) {
     PGNGame game = gameOf(ChessBoard(), "*");
     game.event = "The \"Big\" one \\ final";
-    EXPECT_NE(game.exportPGN().find("[Event \"The \"Big\" one \\ final\"]\n"), std::string::npos);
+    game.site = "two\nlines";
+    game.otherTags = {{"Annotator", "C:\\x\\"}, {"Result", "1-0"}, {"Bad Name", "x"}};
+    const std::string pgn = game.exportPGN();
+    EXPECT_NE(pgn.find("[Event \"The \\\"Big\\\" one \\\\ final\"]\n"), std::string::npos);
+    // Result, SetUp and FEN follow from the game itself; a name the reader would not take is
+    // left out rather than written as a broken line.
+    EXPECT_EQ(pgn.find("1-0"), std::string::npos);
+    EXPECT_EQ(pgn.find("Bad Name"), std::string::npos);
+    const ParsedPGN parsed = PGNParser::parse(pgn);
+    EXPECT_EQ(parsed.tags.at("Event"), game.event);
+    EXPECT_EQ(parsed.tags.at("Site"), "two lines");
+    EXPECT_EQ(parsed.tags.at("Annotator"), "C:\\x\\");
+    EXPECT_EQ(parsed.tagOrder.back(), "Annotator");
 }
 
 // Movetext tokens of one line: a token starts at each word that begins with a digit (a move

@@ -180,6 +180,27 @@ TEST(VelkorChessToolTest, PgnReportsParseErrorsWithDomainAndCode) {
     EXPECT_EQ(fen.out, "error Brontil 2 Invalid FEN: rank count != 8\n");
 }
 
+TEST(VelkorChessToolTest, PgnReadsEveryGameOfAFileWithAMarkOrInLatin1) {
+    const TemporaryFile several("\xEF\xBB\xBF[White \"Jos\xE9\"]\n\n1. e4 e5 1-0\n\n"
+                                "[White \"B\"]\n\n1. d4 Ke3 *\n\n[White \"C\"]\n\n1. c4 *\n");
+    const ToolOutput output = runVelkorChess({"pgn", several.path()});
+    EXPECT_EQ(output.status, 1) << "one game could not be read";
+    EXPECT_EQ(
+        lines(output.out),
+        (std::vector<std::string>{
+            "result 1-0", "moves e4 e5",
+            "fen rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2", "",
+            "error Brontil.PGN 1 Invalid or ambiguous PGN move 'Ke3' at ply 2.", "", "result *",
+            "moves c4", "fen rnbqkbnr/pppppppp/8/8/2P5/8/PP1PPPPP/RNBQKBNR b KQkq c3 0 1"}));
+    EXPECT_NE(output.err.find("not UTF-8 text; read as Latin-1"), std::string::npos);
+
+    const TemporaryFile marked("\xEF\xBB\xBF[Result \"*\"]\n1. e4 *\n");
+    const ToolOutput single = runVelkorChess({"pgn", marked.path()});
+    EXPECT_EQ(single.status, 0);
+    EXPECT_EQ(lines(single.out)[1], "moves e4");
+    EXPECT_TRUE(single.err.empty());
+}
+
 TEST(VelkorChessToolTest, PgnWithUnreadableFileOrWrongArguments) {
     const ToolOutput missing = runVelkorChess({"pgn", "/nonexistent/velkor/game.pgn"});
     EXPECT_EQ(missing.status, 1);

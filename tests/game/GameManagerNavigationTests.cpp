@@ -54,27 +54,79 @@ TEST_F(GameManagerTest, ARejectedFenChangesNothing) {
     EXPECT_EQ(manager.board().history().size(), 2u) << "play goes on after the rejected text";
 }
 
-TEST_F(GameManagerTest, LoadedGameResultsBecomeGameEnds) {
+TEST_F(GameManagerTest, ALoadedGameEndsAsItsBoardShowsOrAsItsRecordSaysWithoutAReason) {
     startGame();
     manager.loadPGN("1. e4 1-0");
     EXPECT_EQ(manager.board().history().size(), 1u);
     EXPECT_EQ(manager.lastMove(), uciMove("e2e4"));
     EXPECT_TRUE(manager.isGameOver());
-    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::white));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::recordedResult(PieceColor::white))
+        << "nobody is said to have resigned";
 
     manager.loadPGN("[Result \"0-1\"]\n1. e4 e5");
-    EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::recordedResult(PieceColor::black));
 
     manager.loadPGN("1. e4 e5 1/2-1/2");
-    EXPECT_EQ(manager.gameEndReason(), GameEndReason::insufficientMaterial());
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::recordedResult(std::nullopt));
+    EXPECT_TRUE(manager.exportPGN().contains("[Result \"1/2-1/2\"]"));
 
-    manager.loadPGN("1. f3 e5 2. g4 Qh4# 1/2-1/2");
-    EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black))
-        << "a rule-based end wins over the written draw";
-
+    // The board's own end wins over whatever the record says.
+    manager.loadPGN("1. f3 e5 2. g4 Qh4# 1-0");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black));
     manager.loadPGN("1. f3 e5 2. g4 Qh4# *");
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black));
+    manager.loadPGN("[SetUp \"1\"]\n[FEN \"7k/5Q2/8/6K1/8/8/8/8 w - - 0 1\"]\n1. Kg6 1-0");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::stalemate());
+    // A drawn record with a repetition on the board names the repetition.
+    manager.loadPGN("1. Nf3 Nf6 2. Ng1 Ng8 3. Nf3 Nf6 4. Ng1 Ng8 1/2-1/2");
+    EXPECT_EQ(manager.gameEndReason(), GameEndReason::threefoldRepetition());
     EXPECT_TRUE(series.calls.empty());
+}
+
+TEST_F(GameManagerTest, ALoadedGameKeepsItsTagsCommentsAndGlyphsAndWritesThemBack) {
+    startGame();
+    const QString file = QStringLiteral(
+        "[Event \"Club \\\"Open\\\"\"]\n[Site \"Rotterdam\"]\n[Date \"2019.04.01\"]\n"
+        "[Round \"3.2\"]\n[White \"Jos\u00e9\"]\n[Black \"Anna\"]\n[Result \"*\"]\n"
+        "[ECO \"C20\"]\n[WhiteElo \"2100\"]\n\n{Before the game} 1. e4 $1 {King's pawn} "
+        "(1. d4 d5) e5?! 2. Nf3 *\n");
+    const PGNLoadNotes notes = manager.loadPGN(file);
+    EXPECT_EQ(notes.variationsSetAside, 1u);
+    EXPECT_EQ(manager.gameTag("White"), QStringLiteral("Jos\u00e9"));
+    EXPECT_EQ(manager.gameTag("Round"), QStringLiteral("3.2"));
+    ASSERT_EQ(manager.moveAnnotations().size(), 3u);
+    EXPECT_EQ(manager.moveAnnotations()[0], (MoveAnnotation{{1}, "King's pawn"}));
+    EXPECT_EQ(manager.moveAnnotations()[1].nags, std::vector<int>{6});
+    EXPECT_EQ(manager.gameComment(), "Before the game");
+
+    // The game goes on; what is written is the file's game with the new move.
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    move("b8", "c6");
+    const QString written = manager.exportPGN();
+    EXPECT_TRUE(written.startsWith(QStringLiteral(
+        "[Event \"Club \\\"Open\\\"\"]\n[Site \"Rotterdam\"]\n[Date \"2019.04.01\"]\n"
+        "[Round \"3.2\"]\n[White \"Jos\u00e9\"]\n[Black \"Anna\"]\n[Result \"*\"]\n"
+        "[TimeControl \"?\"]\n[ECO \"C20\"]\n[WhiteElo \"2100\"]\n\n")))
+        << written.toStdString();
+    EXPECT_TRUE(written.contains(
+        QStringLiteral("{Before the game} 1. e4 $1 {King's pawn} 1... e5 $6 2. Nf3 Nc6\n")))
+        << written.toStdString();
+
+    // Taking a move back takes its glyphs and comment with it.
+    for (int step = 0; step < 3; ++step) {
+        manager.undoMove();
+    }
+    EXPECT_EQ(manager.board().history().size(), 1u);
+    EXPECT_EQ(manager.moveAnnotations(), (std::vector<MoveAnnotation>{{{1}, "King's pawn"}}));
+
+    // Another game replaces all of it.
+    manager.startNewGame();
+    EXPECT_TRUE(manager.gameTags().empty());
+    EXPECT_TRUE(manager.moveAnnotations().empty());
+    EXPECT_TRUE(manager.exportPGN().contains("[Event \"Velkor Match\"]"));
+    manager.loadPGN(file);
+    manager.loadFEN("4k3/8/8/8/8/8/8/R3K3 b - - 0 30");
+    EXPECT_TRUE(manager.gameTags().empty());
 }
 
 TEST_F(GameManagerTest, AnUnfinishedLoadedGameContinues) {

@@ -42,6 +42,8 @@ const std::map<QString, std::set<Language>> sameAsEnglish{
     {"time_rapid_15_10", {Language::dutch}},
     // The same word in German and French.
     {"about_version", {Language::german, Language::french}},
+    // The same word in French.
+    {"pgn_col_date", {Language::french}},
     // "Material" is the German chess term as well.
     {"material_balance", {Language::german}},
     // Both words are German as well.

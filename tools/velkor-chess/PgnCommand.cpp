@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "chess/PGNParser.h"
+#include "chess/TextEncoding.h"
 
 #include <filesystem>
 #include <fstream>
@@ -32,31 +33,56 @@ std::optional<std::string> readSource(const std::string& source) {
     return content.str();
 }
 
+// The result, moves and final position of one game, or its error line.
+bool describeGame(std::string_view text, std::string& out) {
+    try {
+        const ParsedPGN parsed = PGNParser::parse(text);
+        out += "result " + parsed.result + "\nmoves";
+        for (const MoveRecord& record : parsed.board.history()) {
+            out += ' ';
+            out += record.san;
+        }
+        out += "\nfen " + parsed.board.fen() + "\n";
+        return true;
+    } catch (const DomainError& error) {
+        out += "error " + error.domain() + ' ' + std::to_string(error.code()) + ' ' +
+               error.message() + "\n";
+        return false;
+    }
+}
+
 } // namespace
 
 ToolOutput runPgn(Arguments args) {
     if (args.size() != 1) {
         return usageError();
     }
-    const std::optional<std::string> text = readSource(args[0]);
-    if (!text) {
+    std::optional<std::string> bytes = readSource(args[0]);
+    if (!bytes) {
         return ToolOutput{1, {}, "velkor-chess: cannot read " + args[0] + "\n"};
     }
-    try {
-        const ParsedPGN parsed = PGNParser::parse(*text);
-        std::string out = "result " + parsed.result + "\nmoves";
-        for (const MoveRecord& record : parsed.board.history()) {
-            out += ' ';
-            out += record.san;
-        }
-        out += "\nfen " + parsed.board.fen() + "\n";
-        return ToolOutput{0, std::move(out), {}};
-    } catch (const DomainError& error) {
-        return ToolOutput{1,
-                          "error " + error.domain() + ' ' + std::to_string(error.code()) + ' ' +
-                              error.message() + "\n",
-                          {}};
+    const text::DecodedText decoded = text::decodeUtf8OrLatin1(std::move(*bytes));
+    std::string err;
+    if (decoded.readAsLatin1) {
+        err = "velkor-chess: " + args[0] + " is not UTF-8 text; read as Latin-1\n";
     }
+    // One block per game, games apart by an empty line.
+    const std::vector<PGNGameSummary> games = *PGNParser::indexGames(decoded.text);
+    std::string out;
+    bool allRead = true;
+    if (games.size() <= 1) {
+        allRead = describeGame(decoded.text, out);
+    } else {
+        for (const PGNGameSummary& game : games) {
+            if (!out.empty()) {
+                out += '\n';
+            }
+            allRead = describeGame(std::string_view(decoded.text).substr(game.offset, game.length),
+                                   out) &&
+                      allRead;
+        }
+    }
+    return ToolOutput{allRead ? 0 : 1, std::move(out), std::move(err)};
 }
 
 } // namespace velkor::tool

@@ -66,6 +66,8 @@ std::string reasonText(const std::optional<GameEndReason>& reason) {
         return "fivefoldRepetition";
     case GameEndReason::Kind::insufficientMaterial:
         return "insufficientMaterial";
+    case GameEndReason::Kind::recordedResult:
+        return reason->winner() ? winner("recordedResult") : "recordedResult draw";
     }
     return "none";
 }

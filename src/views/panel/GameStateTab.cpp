@@ -102,6 +102,7 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
         refreshPlayers();
         refreshMoves();
     });
+    connect(&games, &GameManager::moveAnnotationsChanged, this, &GameStateTab::refreshMoves);
     connect(&games, &GameManager::inspectingMoveIndexChanged, this,
             &GameStateTab::refreshHighlight);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,
@@ -124,6 +125,7 @@ QTableWidget& GameStateTab::moveTable() {
     // A click on a move gives the list the keys that step through the game.
     m_moves->setFocusPolicy(Qt::StrongFocus);
     m_moves->installEventFilter(this);
+    m_moves->setWordWrap(true);
     connect(m_moves, &QTableWidget::cellClicked, this, [this](int row, int column) {
         const std::int64_t index = static_cast<std::int64_t>(row) * 2 + column;
         const auto plies = static_cast<std::int64_t>(m_games.board().history().size());
@@ -177,6 +179,7 @@ void GameStateTab::refreshPlayers() {
 
 void GameStateTab::refreshMoves() {
     const std::vector<MoveRecord>& history = m_games.board().history();
+    const std::vector<MoveAnnotation>& annotations = m_games.moveAnnotations();
     const int plies = static_cast<int>(history.size());
     // Moves as the list numbers them: White's and Black's first moves are move 1.
     m_movesCount->setText(QString::number((plies + 1) / 2));
@@ -192,8 +195,24 @@ void GameStateTab::refreshMoves() {
         const int row = ply / 2;
         const int column = ply % 2;
         QString text;
+        QString comment;
         if (ply < plies) {
-            text = QString::fromStdString(history[static_cast<std::size_t>(ply)].san);
+            const auto index = static_cast<std::size_t>(ply);
+            text = QString::fromStdString(history[index].san);
+            // A loaded game's glyphs follow the move and its comment stands under it.
+            if (index < annotations.size()) {
+                for (const int nag : annotations[index].nags) {
+                    const std::string symbol = pgn::nagSymbol(nag);
+                    if (symbol.front() != '!' && symbol.front() != '?') {
+                        text += QLatin1Char(' ');
+                    }
+                    text += QString::fromStdString(symbol);
+                }
+                comment = QString::fromStdString(annotations[index].comment);
+            }
+        }
+        if (!comment.isEmpty()) {
+            text += QLatin1Char('\n') + comment;
         }
         QTableWidgetItem* item = m_moves->item(row, column);
         if (!item) {
@@ -201,7 +220,12 @@ void GameStateTab::refreshMoves() {
             m_moves->setItem(row, column, item);
         }
         if (item->text() != text) {
+            const bool hadComment = item->text().contains(QLatin1Char('\n'));
             item->setText(text);
+            item->setToolTip(comment);
+            if (!comment.isEmpty() || hadComment) {
+                m_moves->resizeRowToContents(row);
+            }
         }
         if (column == 0 && !m_moves->verticalHeaderItem(row)) {
             m_moves->setVerticalHeaderItem(

@@ -31,6 +31,13 @@ QString gameEndText(const GameEndReason& reason, const LocalizationManager& loca
         return localization.text(QStringLiteral("status_draw_fivefold"));
     case Kind::seventyFiveMoveRule:
         return localization.text(QStringLiteral("status_draw_75"));
+    case Kind::recordedResult:
+        // Only the result the record gives, with no reason made up for it.
+        if (!reason.winner()) {
+            return localization.text(QStringLiteral("status_result_draw"));
+        }
+        return localization.text(whiteWins ? QStringLiteral("status_result_white_won")
+                                           : QStringLiteral("status_result_black_won"));
     }
     return {};
 }

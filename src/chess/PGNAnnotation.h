@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velkor {
+
+// What a game record says about one move besides the move itself: its numeric annotation
+// glyphs ($1 = "!", $2 = "?", ...) in the order written, and its comment with runs of white
+// space collapsed to one blank.
+struct MoveAnnotation {
+    std::vector<int> nags;
+    std::string comment;
+
+    bool empty() const { return nags.empty() && comment.empty(); }
+    bool operator==(const MoveAnnotation&) const = default;
+};
+
+namespace pgn {
+
+// The glyph people write for a numeric annotation ("!" for 1, "?!" for 6, "±" for 16 ...),
+// or "$n" for the many without a common sign.
+std::string nagSymbol(int nag);
+
+// The numeric annotation of a move suffix ("!" 1, "?" 2, "!!" 3, "??" 4, "!?" 5, "?!" 6);
+// 0 for any other run of marks.
+int nagOfSuffix(std::string_view suffix);
+
+} // namespace pgn
+
+} // namespace velkor
