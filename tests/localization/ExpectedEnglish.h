@@ -11,7 +11,7 @@ struct KeyAndText {
 };
 
 // Every interface key in table order with its English text, as the product defines them.
-inline constexpr std::array<KeyAndText, 154> expectedEnglish{{
+inline constexpr std::array<KeyAndText, 165> expectedEnglish{{
     {"elo_limit_unsupported", "This engine cannot limit its strength (no UCI_LimitStrength)."},
     {"menu_sounds", "Sounds"},
     {"about_version", "Version"},
@@ -160,6 +160,17 @@ inline constexpr std::array<KeyAndText, 154> expectedEnglish{{
     {"automatch_load_game", "View on Board"},
     {"automatch_export_all_pgn", "Copy All Games (PGN)"},
     {"automatch_clear_history", "Clear History"},
+    {"automatch_save_history", "Save History..."},
+    {"automatch_history_saved", "History saved:"},
+    {"automatch_save_failed", "The history could not be saved to"},
+    {"history_cannot_read", "The stored match history could not be read."},
+    {"history_records_set_aside", "Stored games that could not be read were set aside:"},
+    {"history_unreadable", "The match history stored by an earlier version could not be read; the history starts empty."},
+    {"history_copy_kept", "A copy of the stored text is kept at:"},
+    {"history_cannot_save", "The match history cannot be saved; the games of this session are lost when Velkor quits. Database:"},
+    {"automatch_elo_estimate", "Estimated Elo difference"},
+    {"automatch_elo_at_least", "at least"},
+    {"automatch_elo_at_most", "at most"},
     {"automatch_engine_1", "Engine 1 (Starts as White)"},
     {"automatch_engine_2", "Engine 2 (Starts as Black)"},
     {"automatch_wins", "Wins"},
