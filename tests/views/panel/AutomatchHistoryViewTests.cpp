@@ -100,7 +100,7 @@ TEST_F(AutomatchHistoryViewTest, ALongStoredHistoryIsShownPageByPageAndItsGamesR
     EXPECT_EQ(text("scoreEngine2"), "<b>Stockfish</b> (Max ELO): <b>0.0</b> · Wins: 0");
     EXPECT_EQ(text("scoreGameNumber"), "Game 2000 / 2000");
     EXPECT_EQ(text("scoreFinished"), "2000 / 2000 Partien beendet");
-    EXPECT_TRUE(text("scoreEloDifference").startsWith("Estimated Elo difference: at least +"))
+    EXPECT_TRUE(text("scoreEloDifference").startsWith("Estimated ELO difference: at least +"))
         << text("scoreEloDifference").toStdString();
     EXPECT_FALSE(text("scoreEloDifference").contains(u'∞'));
 

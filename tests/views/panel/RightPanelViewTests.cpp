@@ -326,7 +326,7 @@ TEST_F(RightPanelViewTest, RunsAStockfishSeriesAndShowsAGameOfItOnTheBoard) {
     // Engine 1 mates as White, then, colours swapped, as Black: 2-0, which fixes no finite
     // difference but one bound; the likelihood comes from the two decisive games alone.
     EXPECT_EQ(find<QLabel>(panel, QStringLiteral("scoreEloDifference"))->text(),
-              "Estimated Elo difference: at least −291 (95 %) · LOS 92.1 %");
+              "Estimated ELO difference: at least −291 (95 %) · LOS 92.1 %");
 
     // Newest first: the second row shows game 1; it goes onto the board as it was played.
     auto* list = find<QListView>(panel, QStringLiteral("historyList"));
