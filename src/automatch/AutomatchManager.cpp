@@ -47,7 +47,7 @@ bool limitApplies(bool limitElo, const std::optional<EngineConfiguration>& engin
 
 // Set in the database once the history stored by earlier versions has been dealt with.
 const QString storedHistoryImported = QStringLiteral("storedHistoryImported");
-// Set when part of that history could not be read and no copy of it could be written.
+// Set when no copy of that history could be written: its text then stays in the settings.
 const QString storedHistoryUncopied = QStringLiteral("storedHistoryUncopied");
 
 // Who played the series a history belongs to, from its first record: engine 1 is the one with
@@ -64,11 +64,11 @@ automatch::SeriesIdentity identityFromRecord(const AutomatchGameRecord& record) 
     return engines;
 }
 
-// Keeps the unreadable text beside the database before anything else happens to it; the copy's
-// path, or none when it could not be written.
+// Keeps the stored text, byte for byte, in a file beside the database before anything else happens
+// to it; the copy's path, or none when it could not be written whole.
 std::optional<QString> keepCopy(const QString& folder, const QByteArray& bytes) {
     const QString path =
-        folder + QStringLiteral("/AutomatchHistory-unreadable-") +
+        folder + QStringLiteral("/Brontil_AutomatchHistory_v1-") +
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
         QStringLiteral(".json");
     QSaveFile file(path);
@@ -541,8 +541,8 @@ void AutomatchManager::clearHistory() {
     setDraws(0);
     setCurrentGameIndex(0);
     setMatchFinishedReason(std::nullopt);
-    // The text of earlier versions goes too; where part of it could not be read, a copy of it
-    // stays beside the database, and without such a copy the text itself stays.
+    // A text of earlier versions still in the settings goes too, unless no copy of it could be
+    // kept; a copy beside the database stays.
     const bool uncopied = m_store->marker(storedHistoryUncopied).has_value();
     if (!m_store->clear()) {
         reportStoreFailure();
@@ -677,10 +677,7 @@ void AutomatchManager::importStoredHistory() {
     }
     const QByteArray bytes = value.toByteArray();
     const automatch::SalvagedHistory salvaged = automatch::salvageHistory(bytes);
-    std::optional<QString> copy;
-    if (!salvaged.isWhole()) {
-        copy = keepCopy(QFileInfo(m_store->path()).absolutePath(), bytes);
-    }
+    const std::optional<QString> copy = keepCopy(QFileInfo(m_store->path()).absolutePath(), bytes);
     std::int64_t engine1Wins = 0;
     std::int64_t engine2Wins = 0;
     std::int64_t draws = 0;
@@ -707,12 +704,16 @@ void AutomatchManager::importStoredHistory() {
         reportStoreFailure();
         return;
     }
+    // The stored text is kept as it was: in the copy beside the database, and only once that is
+    // written it leaves the settings, whose every reading would otherwise parse it again (seconds
+    // at each start with a long history). Without a copy it stays where it is.
+    if (copy) {
+        platform::Settings::remove(persistedHistoryKey);
+    } else {
+        m_store->setMarker(storedHistoryUncopied, QStringLiteral("1"));
+    }
     if (salvaged.isWhole()) {
         return;
-    }
-    // The stored text stays as it was under its key; the copy is for the person, in a file.
-    if (!copy) {
-        m_store->setMarker(storedHistoryUncopied, QStringLiteral("1"));
     }
     const QString where = copy.value_or(persistedHistoryKey);
     if (!salvaged.isObject) {

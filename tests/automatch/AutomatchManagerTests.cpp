@@ -408,8 +408,8 @@ TEST_F(AutomatchManagerTest, HistorySurvivesARestartWithItsOwnEnginesAndClearing
 }
 
 // A history stored by an earlier version, with one damaged record among good ones: the good ones
-// are brought over once, the score is counted from them, the stored text stays as it was, a copy
-// of it is kept beside the database, and the person is told once.
+// are brought over once, the score is counted from them, the stored text is kept byte for byte
+// in a file beside the database (and leaves the settings), and the person is told once.
 TEST_F(AutomatchManagerTest, AStoredHistoryIsBroughtOverOnceKeepingWhatReads) {
     const auto record = [](std::int64_t number, bool alphaWhite, const char* result) {
         AutomatchGameRecord made;
@@ -462,20 +462,48 @@ TEST_F(AutomatchManagerTest, AStoredHistoryIsBroughtOverOnceKeepingWhatReads) {
     QFile copy(notice.path);
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << notice.path.toStdString();
     EXPECT_EQ(copy.readAll(), blob);
-    EXPECT_EQ(platform::Settings::value(AutomatchManager::persistedHistoryKey).toByteArray(), blob);
+    EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
 
-    // The next game goes into the database; the stored text is left alone, and the history is
-    // not brought over a second time.
+    // The next game goes into the database; the copy is left alone, and the history is not
+    // brought over a second time, even when an older version stores its text again.
     series->acknowledgeHistoryNotice();
     series->setPauseBetweenGamesSeconds(0);
     series->start(1, alpha, beta);
     waitUntilEnginesPlay();
     games.resign(PieceColor::black);
     series.reset();
+    platform::Settings::setValue(AutomatchManager::persistedHistoryKey, blob);
     auto again = makeManager(database);
     EXPECT_FALSE(again->historyNotice());
     EXPECT_EQ(again->historyCount(), 1);
-    EXPECT_EQ(platform::Settings::value(AutomatchManager::persistedHistoryKey).toByteArray(), blob);
+    copy.seek(0);
+    EXPECT_EQ(copy.readAll(), blob);
+}
+
+TEST_F(AutomatchManagerTest, AWholeStoredHistoryIsBroughtOverSilently) {
+    AutomatchGameRecord game;
+    game.id = QUuid::createUuid();
+    game.gameNumber = 1;
+    game.whiteEngineName = "Alpha";
+    game.blackEngineName = "Beta";
+    game.result = "1/2-1/2";
+    game.reason = "Remis (Patt)";
+    game.timestamp = QDateTime::currentDateTimeUtc();
+    const QByteArray blob = automatch::PersistedHistory{3, 0, 0, 1, {game}}.encode();
+    platform::Settings::setValue(AutomatchManager::persistedHistoryKey, blob);
+    const QTemporaryDir folder;
+    auto series = makeManager(folder.filePath("history.sqlite"));
+    EXPECT_FALSE(series->historyNotice());
+    EXPECT_EQ(series->draws(), 1);
+    EXPECT_EQ(series->totalGames(), 3);
+    EXPECT_EQ(series->exportCSV().count(u'\n'), 1);
+    EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
+    const QStringList kept =
+        QDir(folder.path()).entryList({"Brontil_AutomatchHistory_v1-*.json"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile copy(folder.filePath(kept.first()));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), blob);
 }
 
 TEST_F(AutomatchManagerTest, AnUnreadableStoredHistoryIsKeptAndTold) {
@@ -492,8 +520,7 @@ TEST_F(AutomatchManagerTest, AnUnreadableStoredHistoryIsKeptAndTold) {
         QFile copy(series->historyNotice()->path);
         ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
         EXPECT_EQ(copy.readAll(), blob.toByteArray());
-        EXPECT_EQ(platform::Settings::value(AutomatchManager::persistedHistoryKey).toByteArray(),
-                  blob.toByteArray());
+        EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
     }
 }
 
