@@ -14,6 +14,9 @@ namespace velkor::automatch {
 
 namespace {
 
+// Games appended between two checkpoints: a few megabytes of log.
+constexpr int appendsPerCheckpoint = 500;
+
 // Raised whenever the tables change shape; older files are brought up to date in createSchema.
 constexpr int schemaVersion = 1;
 
@@ -114,10 +117,14 @@ HistoryStore::HistoryStore(const QString& path) : m_path(path), m_connection(nex
     pragma.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     // Another copy of the program may be writing: wait for it rather than fail at once.
     pragma.exec(QStringLiteral("PRAGMA busy_timeout=2000"));
+    // The log is folded back by checkpointInTheBackground, not by whichever commit fills it: that
+    // takes a file sync, and a game's commit would wait a tenth of a second for it.
+    pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
     m_open = createSchema();
 }
 
 HistoryStore::~HistoryStore() {
+    joinCheckpoint();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         if (db.isValid()) {
@@ -340,7 +347,42 @@ std::optional<std::int64_t> HistoryStore::appendGame(std::int64_t seriesId,
         return key && updateScore(seriesId, engine1Wins, engine2Wins, draws, record.gameNumber,
                                   record.whiteIsEngine1);
     });
+    if (done && ++m_appendsSinceCheckpoint >= appendsPerCheckpoint) {
+        checkpointInTheBackground();
+    }
     return done ? key : std::nullopt;
+}
+
+void HistoryStore::joinCheckpoint() {
+    if (m_checkpoint.joinable()) {
+        m_checkpoint.join();
+    }
+}
+
+void HistoryStore::checkpointInTheBackground() {
+    if (m_path == QStringLiteral(":memory:") || m_checkpointRunning.load()) {
+        return;
+    }
+    joinCheckpoint();
+    m_appendsSinceCheckpoint = 0;
+    m_checkpointRunning = true;
+    // A connection of its own: Qt's connections belong to the thread that made them. PASSIVE
+    // never waits for the main thread's readers or writers; what it cannot fold in now, the next
+    // checkpoint (or closing the database) does.
+    m_checkpoint =
+        std::thread([this, path = m_path, name = m_connection + QStringLiteral("-checkpoint")] {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                db.setDatabaseName(path);
+                if (db.open()) {
+                    QSqlQuery query(db);
+                    query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+                }
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+            m_checkpointRunning = false;
+        });
 }
 
 std::optional<std::int64_t>

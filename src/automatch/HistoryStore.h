@@ -4,9 +4,11 @@
 
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <thread>
 
 namespace velkor::automatch {
 
@@ -123,8 +125,15 @@ private:
     // Runs `work` in one transaction, rolled back when it fails.
     bool inTransaction(const std::function<bool()>& work);
     bool fail(const QString& what, const QString& why) const;
+    // Folds the write-ahead log back into the database on a thread of its own from time to time,
+    // so that no game's commit waits for it.
+    void checkpointInTheBackground();
+    void joinCheckpoint();
 
     QString m_path;
+    std::thread m_checkpoint;
+    std::atomic<bool> m_checkpointRunning{false};
+    int m_appendsSinceCheckpoint = 0;
     QString m_connection;
     bool m_open = false;
     mutable QString m_error;

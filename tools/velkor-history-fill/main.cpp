@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
     const std::int64_t start = series ? series->recordCount() : 0;
     double slowest = 0;
     double total = 0;
+    std::int64_t over5ms = 0;
     for (std::int64_t i = 1; i <= games; ++i) {
         const auto before = std::chrono::steady_clock::now();
         if (!store.appendGame(id, numbered(sample, start + i), start + i, 0, 0)) {
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
                 .count();
         total += ms;
         slowest = std::max(slowest, ms);
+        over5ms += ms > 5.0 ? 1 : 0;
         if (i % 1000 == 0 || i == games) {
             std::printf("games %lld: mean %.3f ms, slowest %.3f ms\n",
                         static_cast<long long>(start + i), total / static_cast<double>(i), slowest);
