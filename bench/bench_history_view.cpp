@@ -2,7 +2,7 @@
 // tab shown (after 1, 40 and all games), and the time from choosing the tab to its first drawn
 // frame over a long stored history. The series' engines fail at once (a program that is no UCI
 // engine), so each game ends in a moment by the game manager's own rules and is recorded as any.
-// Usage: bench_history_view [games = 1000] [stored games = 100000]
+// Usage: bench_history_view [games = 1000] [stored games = 100000] [picture of the history.png]
 #include "PanelWorld.h"
 #include "automatch/HistoryStore.h"
 
@@ -61,7 +61,7 @@ void recordSeries(std::int64_t games) {
     }
 }
 
-void showStoredHistory(std::int64_t stored) {
+void showStoredHistory(std::int64_t stored, const QString& picture) {
     {
         automatch::HistoryStore store(AutomatchManager::defaultHistoryDatabasePath());
         QList<AutomatchGameRecord> records;
@@ -99,6 +99,11 @@ void showStoredHistory(std::int64_t stored) {
     std::printf("history tab chosen to drawn: %lld ms (%d rows read)\n",
                 static_cast<long long>(shown.elapsed()),
                 list != nullptr ? list->model()->rowCount() : -1);
+    if (!picture.isEmpty()) {
+        if (auto* history = world.panel.findChild<QWidget*>(QStringLiteral("automatchHistory"))) {
+            history->grab().save(picture);
+        }
+    }
 }
 
 } // namespace
@@ -110,6 +115,6 @@ int main(int argc, char** argv) {
     const std::int64_t games = argc > 1 ? std::stoll(argv[1]) : 1000;
     const std::int64_t stored = argc > 2 ? std::stoll(argv[2]) : 100000;
     recordSeries(games);
-    showStoredHistory(stored);
+    showStoredHistory(stored, argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
     return 0;
 }

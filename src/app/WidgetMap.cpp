@@ -128,11 +128,12 @@ void addItemRows(const QAbstractItemView& view, QJsonArray& widgets) {
     if (!role.isValid() || model == nullptr) {
         return;
     }
-    const QRect visible = view.viewport()->rect();
+    // What of the list is not hidden by the scroll area around it.
+    const QRect visible = view.viewport()->visibleRegion().boundingRect();
     for (int row = 0; row < model->rowCount(); ++row) {
         const QModelIndex index = model->index(row, 0);
         const QRect rect = view.visualRect(index);
-        if (!rect.intersects(visible)) {
+        if (!rect.intersects(view.viewport()->rect())) {
             continue;
         }
         widgets.append(
