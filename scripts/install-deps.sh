@@ -8,8 +8,10 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    # Qt 6 (Core, Gui, Widgets, Network, DBus) and coroutines for it
+    # Qt 6 (Core, Gui, Widgets, Network, DBus, Sql) and coroutines for it
     qt6-base-dev qcoro-qt6-dev
+    # the match history's database: Qt SQL's SQLite driver
+    libqt6sql6-sqlite
     # sounds; charts (Charts needs the OpenGL module, which Debian only recommends)
     qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev
     # update verification and disk images

@@ -5,6 +5,7 @@
 #include "views/BoardView.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QApplication>
 #include <QComboBox>
@@ -119,6 +120,34 @@ QJsonObject describe(const QWidget& widget, const GameManager& game) {
     return entry;
 }
 
+// Rows a list draws itself (no widget per row) are listed like widgets, named by the role the
+// view's "widgetMapRole" property gives, when they are in sight.
+void addItemRows(const QAbstractItemView& view, QJsonArray& widgets) {
+    const QVariant role = view.property("widgetMapRole");
+    const QAbstractItemModel* model = view.model();
+    if (!role.isValid() || model == nullptr) {
+        return;
+    }
+    // What of the list is not hidden by the scroll area around it.
+    const QRect visible = view.viewport()->visibleRegion().boundingRect();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        const QRect rect = view.visualRect(index);
+        if (!rect.intersects(view.viewport()->rect())) {
+            continue;
+        }
+        widgets.append(
+            QJsonObject{{QStringLiteral("name"), model->data(index, role.toInt()).toString()},
+                        {QStringLiteral("class"), QStringLiteral("ItemRow")},
+                        {QStringLiteral("window"), view.window()->objectName()},
+                        {QStringLiteral("enabled"), view.isEnabled()},
+                        {QStringLiteral("rect"), rectObject(globalRect(*view.viewport(), rect))},
+                        {QStringLiteral("visibleRect"),
+                         rectObject(globalRect(*view.viewport(), rect.intersected(visible)))},
+                        {QStringLiteral("text"), model->data(index, Qt::DisplayRole).toString()}});
+    }
+}
+
 QByteArray snapshot(const GameManager& game) {
     QJsonArray widgets;
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -133,6 +162,9 @@ QByteArray snapshot(const GameManager& game) {
         for (const QWidget* widget : candidates) {
             if ((!widget->objectName().isEmpty() || isMenu(*widget)) && widget->isVisible()) {
                 widgets.append(describe(*widget, game));
+                if (const auto* view = qobject_cast<const QAbstractItemView*>(widget)) {
+                    addItemRows(*view, widgets);
+                }
             }
         }
     }

@@ -7,8 +7,12 @@
 #include "platform/Published.h"
 #include "platform/Settings.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <algorithm>
 #include <chrono>
 #include <qcoro/qcorotimer.h>
@@ -41,6 +45,47 @@ bool limitApplies(bool limitElo, const std::optional<EngineConfiguration>& engin
     return limitElo && (!engine || engine->supportsLimitStrength.value_or(true));
 }
 
+// Set in the database once the history stored by earlier versions has been dealt with.
+const QString storedHistoryImported = QStringLiteral("storedHistoryImported");
+// Set when no copy of that history could be written: its text then stays in the settings.
+const QString storedHistoryUncopied = QStringLiteral("storedHistoryUncopied");
+
+// Who played the series a history belongs to, from its first record: engine 1 is the one with
+// White when whiteIsEngine1.
+automatch::SeriesIdentity identityFromRecord(const AutomatchGameRecord& record) {
+    automatch::SeriesIdentity engines;
+    if (record.whiteIsEngine1) {
+        engines = {record.whiteEngineName, record.whiteEngineElo, record.blackEngineName,
+                   record.blackEngineElo};
+    } else {
+        engines = {record.blackEngineName, record.blackEngineElo, record.whiteEngineName,
+                   record.whiteEngineElo};
+    }
+    return engines;
+}
+
+// Keeps the stored text, byte for byte, in a file beside the database before anything else happens
+// to it; the copy's path, or none when it could not be written whole.
+std::optional<QString> keepCopy(const QString& folder, const QByteArray& bytes) {
+    const QString path =
+        folder + QStringLiteral("/Brontil_AutomatchHistory_v1-") +
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+        QStringLiteral(".json");
+    QSaveFile file(path);
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly)) {
+        return std::nullopt;
+    }
+    // A short write must not be committed: the copy is whole or absent.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return std::nullopt;
+    }
+    if (!file.commit()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 QStringList uciMoves(const ChessBoard& board) {
     QStringList moves;
     moves.reserve(static_cast<qsizetype>(board.history().size()));
@@ -52,8 +97,14 @@ QStringList uciMoves(const ChessBoard& board) {
 
 } // namespace
 
+QString AutomatchManager::defaultHistoryDatabasePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/com.tamsel.brontil/AutomatchHistory.sqlite");
+}
+
 AutomatchManager::AutomatchManager(GameManager& games, EngineManager& engines,
-                                   platform::SoundManager& sounds, QObject* parent)
+                                   platform::SoundManager& sounds, QObject* parent,
+                                   const QString& historyDatabase)
     : QObject(parent), m_games(games), m_engines(engines), m_sounds(sounds) {
     const QList<EngineConfiguration>& installed = m_engines.availableEngines();
     m_engine1 = m_engines.selectedWhiteEngine();
@@ -64,7 +115,7 @@ AutomatchManager::AutomatchManager(GameManager& games, EngineManager& engines,
     if (!m_engine2) {
         m_engine2 = installed.size() >= 2 ? std::optional(installed.at(1)) : m_engine1;
     }
-    restoreHistory();
+    restoreHistory(historyDatabase.isEmpty() ? defaultHistoryDatabasePath() : historyDatabase);
     m_games.setSeriesObserver(this);
     m_timeControl = m_games.timeControlConfig();
     // Until a series starts, it will play with what is set for the next game.
@@ -163,12 +214,12 @@ QString AutomatchManager::currentBlackEngineName() const {
 bool AutomatchManager::isMatchFinished() const {
     // A series that played to its end is finished even when a game that ended while it was
     // paused was left out of the records.
-    return !m_isAutomatchActive && !m_history.isEmpty() &&
-           (m_playedToItsEnd || m_history.size() >= m_totalGames);
+    return !m_isAutomatchActive && m_historyCount > 0 &&
+           (m_playedToItsEnd || m_historyCount >= m_totalGames);
 }
 
 std::optional<double> AutomatchManager::estimatedEloDifference() const {
-    if (m_history.isEmpty()) {
+    if (m_historyCount == 0) {
         return std::nullopt;
     }
     return automatch::eloDifference(m_engine1Wins, m_engine2Wins, m_draws);
@@ -254,7 +305,15 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
     setEngine1Wins(0);
     setEngine2Wins(0);
     setDraws(0);
-    setHistory({});
+    // The new series replaces the last one in the store at once, engines and strengths with it.
+    const automatch::SeriesIdentity identity = currentSeriesIdentity();
+    m_seriesId = m_store->beginSeries(m_totalGames, identity);
+    if (!m_seriesId) {
+        reportStoreFailure();
+    }
+    setHistoryCount(0);
+    emit historyReset();
+    setSeriesEngines(identity);
     setSeriesEnd(std::nullopt);
     setConfigurationError(std::nullopt);
     m_playedToItsEnd = false;
@@ -264,7 +323,6 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
     setCurrentWhiteIsEngine1(true);
     setIsCountingDown(false);
     setTimeControl(m_games.timeControlConfig());
-    saveHistory();
     m_games.updateKeepAwake();
     launchCurrentGame();
 }
@@ -354,9 +412,26 @@ void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoa
         record.whiteRemainingMs = m_games.clock().whiteRemainingMs();
         record.blackRemainingMs = m_games.clock().blackRemainingMs();
     }
-    m_history.append(std::move(record));
-    emit historyChanged(m_history);
-    saveHistory();
+    automatch::HistoryRow row{0,
+                              record.timestamp.toMSecsSinceEpoch(),
+                              record.gameNumber,
+                              record.whiteEngineName,
+                              record.blackEngineName,
+                              record.whiteEngineElo,
+                              record.blackEngineElo,
+                              record.result,
+                              record.reason};
+    // Without a key the row is still listed, but cannot be fetched again.
+    const std::optional<std::int64_t> key =
+        m_seriesId ? m_store->appendGame(*m_seriesId, record, m_engine1Wins, m_engine2Wins, m_draws)
+                   : std::nullopt;
+    if (key) {
+        row.key = *key;
+    } else {
+        reportStoreFailure();
+    }
+    setHistoryCount(m_historyCount + 1);
+    emit historyRowAdded(row);
 
     if (m_currentGameIndex < m_totalGames) {
         scheduleNextGame();
@@ -371,7 +446,8 @@ void AutomatchManager::finishSeries() {
     setTimeControl(m_games.timeControlConfig());
     // The games recorded: totalGames may have been lowered during the series, and a game that
     // ended while the series was paused was not recorded.
-    setSeriesEnd(automatch::SeriesEnd{false, m_history.size(), effectiveEngine1Name(),
+    saveHistory();
+    setSeriesEnd(automatch::SeriesEnd{false, m_historyCount, effectiveEngine1Name(),
                                       effectiveEngine2Name(), engine1Score(), engine2Score()});
     m_sounds.play(platform::SoundEffect::gameEnd);
     m_games.updateKeepAwake();
@@ -437,7 +513,7 @@ void AutomatchManager::stop() {
     setIsAutomatchActive(false);
     setIsAutomatchPaused(false);
     setTimeControl(m_games.timeControlConfig());
-    setSeriesEnd(automatch::SeriesEnd{true, m_history.size(), effectiveEngine1Name(),
+    setSeriesEnd(automatch::SeriesEnd{true, m_historyCount, effectiveEngine1Name(),
                                       effectiveEngine2Name(), engine1Score(), engine2Score()});
     saveHistory();
     if (wasActive) {
@@ -475,13 +551,30 @@ void AutomatchManager::resume() {
 
 void AutomatchManager::clearHistory() {
     stop();
-    setHistory({});
+    m_seriesId.reset();
+    setHistoryCount(0);
+    emit historyReset();
+    setSeriesEngines(std::nullopt);
     setEngine1Wins(0);
     setEngine2Wins(0);
     setDraws(0);
     setCurrentGameIndex(0);
     setSeriesEnd(std::nullopt);
-    platform::Settings::remove(persistedHistoryKey);
+    // A text of earlier versions still in the settings goes too, unless no copy of it could be
+    // kept; a copy beside the database stays.
+    const bool uncopied = m_store->marker(storedHistoryUncopied).has_value();
+    if (!m_store->clear()) {
+        reportStoreFailure();
+    }
+    if (!uncopied) {
+        platform::Settings::remove(persistedHistoryKey);
+    }
+}
+
+automatch::RecordSource AutomatchManager::storedRecords() const {
+    return [this](const automatch::RecordVisitor& visit) {
+        return !m_seriesId || m_store->forEachRecord(*m_seriesId, visit);
+    };
 }
 
 StoredGame AutomatchManager::storedGame(const AutomatchGameRecord& record) {
@@ -507,38 +600,170 @@ bool AutomatchManager::viewGameOnBoard(const AutomatchGameRecord& record) {
 }
 
 QString AutomatchManager::exportAllPGN() const {
-    return automatch::exportAllPGN(m_history);
+    QString text;
+    exportAllPGN([&text](const QString& piece) { text += piece; });
+    return text;
 }
 
 QString AutomatchManager::exportCSV() const {
-    return automatch::exportCSV(m_history);
+    QString text;
+    exportCSV([&text](const QString& piece) { text += piece; });
+    return text;
 }
 
 QString AutomatchManager::exportJSON() const {
-    return automatch::exportJSON(m_history);
+    QString text;
+    exportJSON([&text](const QString& piece) { text += piece; });
+    return text;
 }
 
-void AutomatchManager::saveHistory() const {
-    const automatch::PersistedHistory stored{m_totalGames, m_engine1Wins, m_engine2Wins, m_draws,
-                                             m_history};
-    platform::Settings::setValue(persistedHistoryKey, stored.encode());
+bool AutomatchManager::exportAllPGN(const std::function<void(const QString&)>& sink) const {
+    return automatch::writeAllPGN(storedRecords(), sink);
 }
 
-void AutomatchManager::restoreHistory() {
+bool AutomatchManager::exportCSV(const std::function<void(const QString&)>& sink) const {
+    return automatch::writeCSV(storedRecords(), sink);
+}
+
+bool AutomatchManager::exportJSON(const std::function<void(const QString&)>& sink) const {
+    return automatch::writeJSON(storedRecords(), sink);
+}
+
+QList<automatch::HistoryRow>
+AutomatchManager::historyPage(std::optional<automatch::HistoryCursor> before, int limit) const {
+    if (!m_seriesId) {
+        return {};
+    }
+    return m_store->newestFirst(*m_seriesId, before, limit);
+}
+
+std::optional<AutomatchGameRecord> AutomatchManager::historyRecord(std::int64_t key) const {
+    return m_store->record(key);
+}
+
+QList<AutomatchGameRecord> AutomatchManager::readWholeHistory() const {
+    QList<AutomatchGameRecord> records;
+    storedRecords()([&records](const AutomatchGameRecord& record) {
+        records.append(record);
+        return true;
+    });
+    return records;
+}
+
+automatch::SeriesIdentity AutomatchManager::currentSeriesIdentity() const {
+    const auto elo = [](bool applies, std::int64_t value) {
+        return applies ? std::optional(value) : std::nullopt;
+    };
+    return {effectiveEngine1Name(), elo(engine1LimitApplies(), m_engine1Elo),
+            effectiveEngine2Name(), elo(engine2LimitApplies(), m_engine2Elo)};
+}
+
+void AutomatchManager::saveHistory() {
+    if (m_seriesId && !m_store->setTotalGames(*m_seriesId, m_totalGames)) {
+        reportStoreFailure();
+    }
+}
+
+void AutomatchManager::reportStoreFailure() {
+    if (m_storeFailureReported) {
+        return;
+    }
+    m_storeFailureReported = true;
+    setHistoryNotice(
+        HistoryNotice{HistoryNotice::Kind::cannotSave, 0, m_store->path(), m_store->error()});
+}
+
+void AutomatchManager::acknowledgeHistoryNotice() {
+    setHistoryNotice(std::nullopt);
+}
+
+void AutomatchManager::restoreHistory(const QString& databasePath) {
+    m_store = std::make_unique<automatch::HistoryStore>(databasePath);
+    if (!m_store->isOpen()) {
+        // The session still records its games, in memory; the person learns they are not kept.
+        const HistoryNotice notice{HistoryNotice::Kind::cannotSave, 0, databasePath,
+                                   m_store->error()};
+        m_store = std::make_unique<automatch::HistoryStore>(QStringLiteral(":memory:"));
+        m_storeFailureReported = true;
+        setHistoryNotice(notice);
+    }
+    importStoredHistory();
+    const std::optional<automatch::StoredSeries> series = m_store->latestSeries();
+    if (!series) {
+        return;
+    }
+    // No run state comes back, but the scoreboard shows the stored series as it ended: its
+    // engines, its score, and the last game it played.
+    m_seriesId = series->id;
+    setTotalGames(series->totalGames);
+    setEngine1Wins(series->engine1Wins);
+    setEngine2Wins(series->engine2Wins);
+    setDraws(series->draws);
+    setHistoryCount(series->recordCount());
+    setSeriesEngines(series->engines);
+    setCurrentGameIndex(series->lastGameNumber);
+    setCurrentWhiteIsEngine1(series->lastWhiteIsEngine1);
+}
+
+void AutomatchManager::importStoredHistory() {
+    if (m_store->marker(storedHistoryImported)) {
+        return;
+    }
     const QVariant value = platform::Settings::value(persistedHistoryKey);
     if (!value.isValid()) {
+        // Nothing to bring over, now or later: a text an older version writes after this was
+        // recorded by that version, not lost by this one.
+        m_store->setMarker(storedHistoryImported, QStringLiteral("nothing stored"));
         return;
     }
-    const std::optional<automatch::PersistedHistory> stored =
-        automatch::PersistedHistory::decode(value.toByteArray());
-    if (!stored) {
+    const QByteArray bytes = value.toByteArray();
+    const automatch::SalvagedHistory salvaged = automatch::salvageHistory(bytes);
+    const std::optional<QString> copy = keepCopy(QFileInfo(m_store->path()).absolutePath(), bytes);
+    std::int64_t engine1Wins = 0;
+    std::int64_t engine2Wins = 0;
+    std::int64_t draws = 0;
+    for (const AutomatchGameRecord& record : salvaged.records) {
+        if (record.result != QStringLiteral("1-0") && record.result != QStringLiteral("0-1")) {
+            ++draws;
+        } else if ((record.result == QStringLiteral("1-0")) == record.whiteIsEngine1) {
+            ++engine1Wins;
+        } else {
+            ++engine2Wins;
+        }
+    }
+    const std::int64_t recorded = static_cast<std::int64_t>(salvaged.records.size());
+    const std::int64_t totalGames =
+        std::max(salvaged.totalGames.value_or(recorded), std::max<std::int64_t>(recorded, 1));
+    const automatch::SeriesIdentity identity = salvaged.records.isEmpty()
+                                                   ? currentSeriesIdentity()
+                                                   : identityFromRecord(salvaged.records.first());
+    if (salvaged.records.isEmpty() && salvaged.isWhole()) {
+        // An empty series: only its length to keep.
+        m_store->importSeries(totalGames, identity, {}, 0, 0, 0, storedHistoryImported);
+    } else if (!m_store->importSeries(totalGames, identity, salvaged.records, engine1Wins,
+                                      engine2Wins, draws, storedHistoryImported)) {
+        reportStoreFailure();
         return;
     }
-    setTotalGames(stored->totalGames);
-    setEngine1Wins(stored->engine1Wins);
-    setEngine2Wins(stored->engine2Wins);
-    setDraws(stored->draws);
-    setHistory(stored->records);
+    // The stored text is kept as it was: in the copy beside the database, and only once that is
+    // written it leaves the settings, whose every reading would otherwise parse it again (seconds
+    // at each start with a long history). Without a copy it stays where it is.
+    if (copy) {
+        platform::Settings::remove(persistedHistoryKey);
+    } else {
+        m_store->setMarker(storedHistoryUncopied, QStringLiteral("1"));
+    }
+    if (salvaged.isWhole()) {
+        return;
+    }
+    const QString where = copy.value_or(persistedHistoryKey);
+    if (!salvaged.isObject) {
+        setHistoryNotice(
+            HistoryNotice{HistoryNotice::Kind::unreadableHistoryKept, 0, where, QString()});
+    } else {
+        setHistoryNotice(HistoryNotice{HistoryNotice::Kind::damagedRecordsSetAside,
+                                       salvaged.unreadableRecords, where, QString()});
+    }
 }
 
 void AutomatchManager::setIsAutomatchActive(bool active) {
@@ -582,8 +807,16 @@ void AutomatchManager::setDraws(std::int64_t draws) {
     platform::publish(this, m_draws, draws, &AutomatchManager::drawsChanged);
 }
 
-void AutomatchManager::setHistory(const QList<AutomatchGameRecord>& history) {
-    platform::publish(this, m_history, history, &AutomatchManager::historyChanged);
+void AutomatchManager::setHistoryCount(std::int64_t count) {
+    platform::publish(this, m_historyCount, count, &AutomatchManager::historyCountChanged);
+}
+
+void AutomatchManager::setSeriesEngines(const std::optional<automatch::SeriesIdentity>& engines) {
+    platform::publish(this, m_seriesEngines, engines, &AutomatchManager::seriesEnginesChanged);
+}
+
+void AutomatchManager::setHistoryNotice(const std::optional<HistoryNotice>& notice) {
+    platform::publish(this, m_historyNotice, notice, &AutomatchManager::historyNoticeChanged);
 }
 
 void AutomatchManager::setSeriesEnd(const std::optional<automatch::SeriesEnd>& end) {

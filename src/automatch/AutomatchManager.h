@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AutomatchExports.h"
 #include "AutomatchGameRecord.h"
+#include "HistoryStore.h"
 #include "SeriesScore.h"
 #include "game/GameManager.h"
 #include "game/GameSeriesObserver.h"
@@ -14,16 +16,41 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
 namespace velkor {
 
+// Something about the stored match history that the person must be told once.
+struct HistoryNotice {
+    enum class Kind {
+        // Some stored games could not be read; the rest were kept, the stored text copied.
+        damagedRecordsSetAside,
+        // Nothing of the stored history could be read; its text was copied.
+        unreadableHistoryKept,
+        // The history cannot be written: games of this session are not kept.
+        cannotSave,
+    };
+    Kind kind = Kind::cannotSave;
+    // How many games were set aside.
+    std::int64_t count = 0;
+    // The copy of the unreadable history, or the database that cannot be written.
+    QString path;
+    // The reason, in the words of the store.
+    QString detail;
+
+    bool operator==(const HistoryNotice&) const = default;
+};
+
 // Runs a series of engine-against-engine games between engine 1 and engine 2 through the game
 // manager: validates the set-up, starts each game (opening suite in turn, colours swapped after
 // every game when asked), scores every game end, counts down between games and sums the series
-// up. The history of the last series and its score persist under
-// "Brontil_AutomatchHistory_v1". Published fields announce every real change. Main thread.
+// up. The history of the last series, its engines and its score persist in an SQLite database
+// (one row per game); a history stored by earlier versions under "Brontil_AutomatchHistory_v1"
+// is brought over once and left where it was. Published fields announce every real change. Main
+// thread.
 class AutomatchManager : public QObject, public GameSeriesObserver {
     Q_OBJECT
     Q_PROPERTY(qint64 totalGames READ totalGames WRITE setTotalGames NOTIFY totalGamesChanged)
@@ -53,7 +80,7 @@ class AutomatchManager : public QObject, public GameSeriesObserver {
     Q_PROPERTY(qint64 engine1Wins READ engine1Wins NOTIFY engine1WinsChanged)
     Q_PROPERTY(qint64 engine2Wins READ engine2Wins NOTIFY engine2WinsChanged)
     Q_PROPERTY(qint64 draws READ draws NOTIFY drawsChanged)
-    Q_PROPERTY(QList<velkor::AutomatchGameRecord> history READ history NOTIFY historyChanged)
+    Q_PROPERTY(qint64 historyCount READ historyCount NOTIFY historyCountChanged)
     Q_PROPERTY(std::optional<QString> matchFinishedReason READ matchFinishedReason NOTIFY
                    matchFinishedReasonChanged)
     Q_PROPERTY(std::optional<QString> configurationError READ configurationError NOTIFY
@@ -61,17 +88,21 @@ class AutomatchManager : public QObject, public GameSeriesObserver {
     Q_PROPERTY(velkor::TimeControlConfig timeControl READ timeControl NOTIFY timeControlChanged)
 
 public:
-    // The defaults key of the stored history.
+    // The defaults key of the history stored by earlier versions.
     static inline const QString persistedHistoryKey = QStringLiteral("Brontil_AutomatchHistory_v1");
+
+    // The history database in the program's data folder:
+    // <data>/com.tamsel.brontil/AutomatchHistory.sqlite.
+    static QString defaultHistoryDatabasePath();
 
     // Preselects the engines from the registry (White's selection, else the first installed
     // engine; Black's selection, else the second installed one, else engine 1), restores the
     // stored history and registers with the game manager for its game ends. All three must
-    // outlive the automatch manager.
+    // outlive the automatch manager. An empty database path means defaultHistoryDatabasePath().
     explicit AutomatchManager(GameManager& games = GameManager::shared(),
                               EngineManager& engines = EngineManager::shared(),
                               platform::SoundManager& sounds = platform::SoundManager::shared(),
-                              QObject* parent = nullptr);
+                              QObject* parent = nullptr, const QString& historyDatabase = {});
     ~AutomatchManager() override;
     AutomatchManager(const AutomatchManager&) = delete;
     AutomatchManager& operator=(const AutomatchManager&) = delete;
@@ -114,8 +145,25 @@ public:
     std::int64_t engine1Wins() const { return m_engine1Wins; }
     std::int64_t engine2Wins() const { return m_engine2Wins; }
     std::int64_t draws() const { return m_draws; }
-    // One record per finished game, oldest first.
-    const QList<AutomatchGameRecord>& history() const { return m_history; }
+    // The number of recorded games of the last series.
+    std::int64_t historyCount() const { return m_historyCount; }
+    // The engines and strengths of the last series as they were when it started (also after a
+    // restart); none before the first series.
+    const std::optional<automatch::SeriesIdentity>& seriesEngines() const {
+        return m_seriesEngines;
+    }
+    // What the person must be told about the stored history; cleared by acknowledging it.
+    const std::optional<HistoryNotice>& historyNotice() const { return m_historyNotice; }
+    void acknowledgeHistoryNotice();
+
+    // The recorded games, newest first, a page at a time: up to `limit` rows older than `before`.
+    QList<automatch::HistoryRow> historyPage(std::optional<automatch::HistoryCursor> before,
+                                             int limit) const;
+    // The whole record of a row.
+    std::optional<AutomatchGameRecord> historyRecord(std::int64_t key) const;
+    // Every record of the last series, oldest first. Reads the whole history: for tests and
+    // small series; the exports stream instead.
+    QList<AutomatchGameRecord> readWholeHistory() const;
     // The summary after the series ended, or "Automatch gestoppt.".
     const std::optional<QString>& matchFinishedReason() const { return m_matchFinishedReason; }
     // The same end in figures; changes together with matchFinishedReason.
@@ -175,10 +223,14 @@ public:
     // What the board is given to show a record.
     static StoredGame storedGame(const AutomatchGameRecord& record);
 
-    // The exports the panel copies or saves.
+    // The exports the panel copies or saves, read from the store a page at a time. The streaming
+    // forms hand the text to `sink` piece by piece and say whether the history could be read.
     QString exportAllPGN() const;
     QString exportCSV() const;
     QString exportJSON() const;
+    bool exportAllPGN(const std::function<void(const QString&)>& sink) const;
+    bool exportCSV(const std::function<void(const QString&)>& sink) const;
+    bool exportJSON(const std::function<void(const QString&)>& sink) const;
 
     // The game manager reports a game end of the running series here.
     void handleGameEnd(const GameEndReason& reason, const ChessBoard& board, const QString& pgn,
@@ -204,7 +256,13 @@ signals:
     void engine1WinsChanged(qint64 wins);
     void engine2WinsChanged(qint64 wins);
     void drawsChanged(qint64 draws);
-    void historyChanged(const QList<velkor::AutomatchGameRecord>& history);
+    void historyCountChanged(qint64 count);
+    // A game was recorded: its row goes on top of the history.
+    void historyRowAdded(const velkor::automatch::HistoryRow& row);
+    // The history was replaced as a whole (a new series, clearing): read it again.
+    void historyReset();
+    void seriesEnginesChanged(const std::optional<velkor::automatch::SeriesIdentity>& engines);
+    void historyNoticeChanged(const std::optional<velkor::HistoryNotice>& notice);
     void matchFinishedReasonChanged(const std::optional<QString>& reason);
     void configurationErrorChanged(const std::optional<QString>& error);
     void timeControlChanged(const velkor::TimeControlConfig& config);
@@ -229,8 +287,15 @@ private:
     // Whether the countdown or a launch may still act: a series runs and is not paused.
     bool isRunning() const { return m_isAutomatchActive && !m_isAutomatchPaused; }
     void finishSeries();
-    void saveHistory() const;
-    void restoreHistory();
+    // Writes the series length (the score goes with each recorded game).
+    void saveHistory();
+    void restoreHistory(const QString& databasePath);
+    // Brings a history stored by an earlier version over into the database, once.
+    void importStoredHistory();
+    // The store failed: tell the person once, and carry on with what is in memory.
+    void reportStoreFailure();
+    automatch::SeriesIdentity currentSeriesIdentity() const;
+    automatch::RecordSource storedRecords() const;
 
     void setIsAutomatchActive(bool active);
     void setIsAutomatchPaused(bool paused);
@@ -241,7 +306,9 @@ private:
     void setEngine1Wins(std::int64_t wins);
     void setEngine2Wins(std::int64_t wins);
     void setDraws(std::int64_t draws);
-    void setHistory(const QList<AutomatchGameRecord>& history);
+    void setHistoryCount(std::int64_t count);
+    void setSeriesEngines(const std::optional<automatch::SeriesIdentity>& engines);
+    void setHistoryNotice(const std::optional<HistoryNotice>& notice);
     void setSeriesEnd(const std::optional<automatch::SeriesEnd>& end);
     void setConfigurationError(const std::optional<QString>& error);
     void setTimeControl(const TimeControlConfig& config);
@@ -272,7 +339,14 @@ private:
     std::int64_t m_engine1Wins = 0;
     std::int64_t m_engine2Wins = 0;
     std::int64_t m_draws = 0;
-    QList<AutomatchGameRecord> m_history;
+    std::int64_t m_historyCount = 0;
+    std::optional<automatch::SeriesIdentity> m_seriesEngines;
+    std::optional<HistoryNotice> m_historyNotice;
+    // The history; in memory when its file cannot be opened.
+    std::unique_ptr<automatch::HistoryStore> m_store;
+    // The series the records belong to; none before the first series.
+    std::optional<std::int64_t> m_seriesId;
+    bool m_storeFailureReported = false;
     std::optional<QString> m_matchFinishedReason;
     std::optional<automatch::SeriesEnd> m_seriesEnd;
     std::optional<QString> m_configurationError;

@@ -53,6 +53,19 @@ std::optional<EloEstimate> eloEstimate(std::int64_t wins, std::int64_t losses, s
     estimate.difference = eloDifferenceForScore(score);
     if (low > 0 && high < 1) {
         estimate.errorMargin95 = (eloDifferenceForScore(high) - eloDifferenceForScore(low)) / 2.0;
+    } else if (score >= 1 || score <= 0) {
+        // Every game went one way: the spread is zero and says nothing. The exact bound is the
+        // score p at which winning all n games still has a chance of 2.5 %: p^n = 0.025.
+        const double bound = eloDifferenceForScore(std::pow(0.025, 1.0 / games));
+        if (score >= 1) {
+            estimate.lowerBound95 = bound;
+        } else {
+            estimate.upperBound95 = -bound;
+        }
+    } else if (low > 0) {
+        estimate.lowerBound95 = eloDifferenceForScore(low);
+    } else if (high < 1) {
+        estimate.upperBound95 = eloDifferenceForScore(high);
     }
     estimate.likelihoodOfSuperiority = likelihoodOfSuperiority(wins, losses);
     return estimate;

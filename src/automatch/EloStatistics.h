@@ -18,6 +18,11 @@ struct EloEstimate {
     std::optional<double> errorMargin95;
     // Between 0 and 1; one half without a decisive game.
     double likelihoodOfSuperiority = 0.5;
+    // Where the interval is open on one side (one engine scored every point, or nearly so): the
+    // one bound the games do give, at the same 95 % level. A lower bound when engine 1 is ahead,
+    // an upper one when it is behind.
+    std::optional<double> lowerBound95;
+    std::optional<double> upperBound95;
 };
 
 // The Elo difference that makes `score` (0 to 1) the expected score: -400 × log10(1/score - 1).

@@ -63,4 +63,41 @@ std::optional<PersistedHistory> PersistedHistory::decode(const QByteArray& data)
     return history;
 }
 
+SalvagedHistory salvageHistory(const QByteArray& data) {
+    SalvagedHistory salvaged;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        return salvaged;
+    }
+    salvaged.isObject = true;
+    const QJsonObject object = document.object();
+    // The counters are not taken over: they are counted again from the records that survive, so
+    // the score always agrees with the games shown.
+    for (const QString& name : {key::totalGames, key::engine1Wins, key::engine2Wins, key::draws}) {
+        platform::JsonFieldReader read(object);
+        const std::int64_t value = read.integer(name);
+        if (!read.ok() || value < 0) {
+            salvaged.headerDamaged = true;
+        } else if (name == key::totalGames && value > 0) {
+            salvaged.totalGames = value;
+        }
+    }
+    const QJsonValue recordValue = object.value(key::records);
+    if (!recordValue.isArray()) {
+        salvaged.headerDamaged = true;
+        return salvaged;
+    }
+    for (const QJsonValue& value : recordValue.toArray()) {
+        std::optional<AutomatchGameRecord> record =
+            value.isObject() ? AutomatchGameRecord::fromJson(value.toObject()) : std::nullopt;
+        if (record) {
+            salvaged.records.append(std::move(*record));
+        } else {
+            ++salvaged.unreadableRecords;
+        }
+    }
+    return salvaged;
+}
+
 } // namespace velkor::automatch

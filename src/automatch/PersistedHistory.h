@@ -27,4 +27,23 @@ struct PersistedHistory {
     bool operator==(const PersistedHistory&) const = default;
 };
 
+// What can be saved from a stored history that may be damaged: every record that reads, one by
+// one, with the number of those that do not.
+struct SalvagedHistory {
+    // The bytes hold a JSON object at all.
+    bool isObject = false;
+    // The series length, when it reads as a positive number.
+    std::optional<std::int64_t> totalGames;
+    QList<AutomatchGameRecord> records;
+    // Records that could not be read, and whether any part besides them was missing or wrong.
+    std::int64_t unreadableRecords = 0;
+    bool headerDamaged = false;
+
+    bool isWhole() const { return isObject && unreadableRecords == 0 && !headerDamaged; }
+};
+
+// Reads whatever is readable of a stored history: unlike PersistedHistory::decode, one bad record
+// or field costs only itself.
+SalvagedHistory salvageHistory(const QByteArray& data);
+
 } // namespace velkor::automatch

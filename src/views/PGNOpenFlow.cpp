@@ -185,7 +185,8 @@ void PGNOpenFlow::loadGame(const std::shared_ptr<Job>& job, std::size_t offset,
 void PGNOpenFlow::fail(const QString& message) {
     m_job.reset();
     // Shown without waiting for it, so the flow is done and a test or a person can go on.
-    auto* alert = new QMessageBox(QMessageBox::Warning, m_localization.text(QStringLiteral("dialog_open_pgn")), message,
+    auto* alert = new QMessageBox(QMessageBox::Warning,
+                                  m_localization.text(QStringLiteral("dialog_open_pgn")), message,
                                   QMessageBox::Ok, &m_window);
     alert->setObjectName(QStringLiteral("pgnOpenError"));
     alert->setAttribute(Qt::WA_DeleteOnClose);

@@ -42,8 +42,7 @@ class AutomatchEngineTest : public AutomatchTest {
 protected:
     void waitForTheEnd(AutomatchManager& series, std::int64_t gameCount) {
         ASSERT_TRUE(waitUntil(
-            [&] { return !series.isAutomatchActive() && series.history().size() == gameCount; },
-            60s))
+            [&] { return !series.isAutomatchActive() && series.historyCount() == gameCount; }, 60s))
             << "game " << series.currentGameIndex() << ", "
             << this->games.engineStatusText().toStdString();
     }
@@ -67,7 +66,7 @@ TEST_F(AutomatchEngineTest, StockfishAgainstItselfPlaysTheWholeSeries) {
     // Stockfish A mates as White and as Black, the bare kings draw, Stockfish B mates as White.
     const QStringList results{"1-0", "0-1", "1/2-1/2", "1-0"};
     for (qsizetype game = 0; game < 4; ++game) {
-        const AutomatchGameRecord& record = series->history().at(game);
+        const AutomatchGameRecord record = series->readWholeHistory().at(game);
         EXPECT_EQ(record.gameNumber, game + 1);
         EXPECT_EQ(record.whiteIsEngine1, game % 2 == 0);
         EXPECT_EQ(record.whiteEngineName, game % 2 == 0 ? "Stockfish A" : "Stockfish B");
@@ -75,14 +74,14 @@ TEST_F(AutomatchEngineTest, StockfishAgainstItselfPlaysTheWholeSeries) {
         EXPECT_EQ(record.result, results[game]);
         expectConsistentRecord(record);
     }
-    EXPECT_EQ(series->history().at(2).reason, "Remis (Ungenügend Material)");
+    EXPECT_EQ(series->readWholeHistory().at(2).reason, "Remis (Ungenügend Material)");
     EXPECT_EQ(series->engine1Wins() + series->engine2Wins() + series->draws(), 4);
     EXPECT_DOUBLE_EQ(series->engine1Score() + series->engine2Score(), 4.0);
     EXPECT_EQ(series->matchFinishedReason(), "Automatch beendet: 4 Partien gespielt. Stockfish A "
                                              "gewinnt das Match (2.5 : 1.5)!");
 
     auto restored = makeManager();
-    EXPECT_EQ(restored->history(), series->history());
+    EXPECT_EQ(restored->readWholeHistory(), series->readWholeHistory());
     EXPECT_EQ(restored->draws(), 1);
     EXPECT_TRUE(restored->isMatchFinished());
 }
@@ -100,7 +99,7 @@ TEST_F(AutomatchEngineTest, AnEngineThatCrashesLosesThatGameAndTheSeriesGoesOn) 
     series->start(3, engineAt("Crasher", crasher.path()), engineAt("Idle", idle.path()));
     waitForTheEnd(*series, 3);
 
-    const QList<AutomatchGameRecord>& history = series->history();
+    const QList<AutomatchGameRecord> history = series->readWholeHistory();
     EXPECT_EQ(history.at(0).reason, "Schachmatt (Weiß gewinnt)");
     EXPECT_EQ(history.at(1).result, "0-1");
     EXPECT_EQ(history.at(1).winnerEngineName, "Idle");

@@ -49,8 +49,10 @@ protected:
         return engine;
     }
 
-    std::unique_ptr<AutomatchManager> makeManager() {
-        return std::make_unique<AutomatchManager>(games, engines, seriesSounds);
+    // Without a path the history lives in the test process's own data folder.
+    std::unique_ptr<AutomatchManager> makeManager(const QString& historyDatabase = {}) {
+        return std::make_unique<AutomatchManager>(games, engines, seriesSounds, nullptr,
+                                                  historyDatabase);
     }
 
     RecordingSoundPlayer gamePlayer;

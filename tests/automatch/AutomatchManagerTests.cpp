@@ -1,10 +1,16 @@
 // The series state machine against a real game manager whose games end by resignation, with
 // fake engines that never answer a search.
 #include "AutomatchFixture.h"
+#include "automatch/PersistedHistory.h"
 #include "platform/Settings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 namespace velkor::testing {
 namespace {
@@ -169,8 +175,8 @@ TEST_F(AutomatchManagerTest, OpeningsCycleColoursAlternateAndScoresFollowTheEngi
     }
     EXPECT_EQ(series->engine1Wins(), 4);
     EXPECT_EQ(series->engine2Wins(), 3);
-    ASSERT_EQ(series->history().size(), 7);
-    const AutomatchGameRecord& second = series->history().at(1);
+    ASSERT_EQ(series->historyCount(), 7);
+    const AutomatchGameRecord second = series->readWholeHistory().at(1);
     EXPECT_EQ(second.gameNumber, 2);
     EXPECT_EQ(second.whiteEngineName, "Beta");
     EXPECT_EQ(second.winnerEngineName, "Beta");
@@ -213,12 +219,12 @@ TEST_F(AutomatchManagerTest, RecordsCarryTheEloOnlyWhereTheLimitApplies) {
     EXPECT_TRUE(games.blackEngineLimitElo());
     EXPECT_EQ(games.blackEngineElo(), 1500);
     games.resign(PieceColor::white);
-    ASSERT_EQ(series->history().size(), 2);
-    EXPECT_EQ(series->history().at(0).whiteEngineElo, 1500);
-    EXPECT_FALSE(series->history().at(0).blackEngineElo);
-    EXPECT_FALSE(series->history().at(1).whiteEngineElo);
-    EXPECT_EQ(series->history().at(1).blackEngineElo, 1500);
-    EXPECT_EQ(series->history().at(1).winnerEngineName, "Alpha");
+    ASSERT_EQ(series->historyCount(), 2);
+    EXPECT_EQ(series->readWholeHistory().at(0).whiteEngineElo, 1500);
+    EXPECT_FALSE(series->readWholeHistory().at(0).blackEngineElo);
+    EXPECT_FALSE(series->readWholeHistory().at(1).whiteEngineElo);
+    EXPECT_EQ(series->readWholeHistory().at(1).blackEngineElo, 1500);
+    EXPECT_EQ(series->readWholeHistory().at(1).winnerEngineName, "Alpha");
     EXPECT_EQ(series->engine1Wins(), 2);
 }
 
@@ -274,7 +280,7 @@ TEST_F(AutomatchManagerTest, PauseDuringAGameHoldsItAndIgnoresItsEnd) {
 
     series->pause();
     games.resign(PieceColor::white);
-    EXPECT_TRUE(series->history().isEmpty());
+    EXPECT_TRUE(series->historyCount() == 0);
     EXPECT_EQ(series->engine2Wins(), 0);
     series->resume();
     EXPECT_EQ(series->currentGameIndex(), 2);
@@ -291,7 +297,7 @@ TEST_F(AutomatchManagerTest, ALastGameEndedWhilePausedFinishesTheSeriesWithItsRe
     series->resume();
     EXPECT_FALSE(series->isAutomatchActive());
     EXPECT_EQ(series->currentGameIndex(), 2);
-    EXPECT_EQ(series->history().size(), 1);
+    EXPECT_EQ(series->historyCount(), 1);
     EXPECT_TRUE(series->isMatchFinished());
     EXPECT_EQ(series->matchFinishedReason(),
               "Automatch beendet: 1 Partien gespielt. Alpha gewinnt das Match (1.0 : 0.0)!");
@@ -325,13 +331,13 @@ TEST_F(AutomatchManagerTest, StopKeepsTheRecordsAndHaltsTheGameOrTheCountdown) {
     EXPECT_FALSE(series->isAutomatchActive());
     EXPECT_EQ(series->matchFinishedReason(), "Automatch gestoppt.");
     EXPECT_TRUE(games.isPaused());
-    EXPECT_EQ(series->history().size(), 1);
+    EXPECT_EQ(series->historyCount(), 1);
     EXPECT_EQ(series->engine1Wins(), 1);
     EXPECT_FALSE(series->isMatchFinished());
 
     series->start();
     waitUntilEnginesPlay();
-    EXPECT_TRUE(series->history().isEmpty());
+    EXPECT_TRUE(series->historyCount() == 0);
     EXPECT_EQ(series->engine1Wins(), 0);
     series->setPauseBetweenGamesSeconds(0.2);
     games.resign(PieceColor::black);
@@ -385,51 +391,188 @@ TEST_F(AutomatchManagerTest, LoweringTheLengthEndsTheSeriesAfterTheCurrentGame) 
               "Automatch beendet: 3 Partien gespielt. Alpha gewinnt das Match (2.0 : 1.0)!");
 }
 
-TEST_F(AutomatchManagerTest, HistorySurvivesARestartAndClearingRemovesIt) {
+// After a restart the scoreboard's figures are those of the stored series: its engines and
+// strengths (not the ones now chosen), its score and the number of its last game.
+TEST_F(AutomatchManagerTest, HistorySurvivesARestartWithItsOwnEnginesAndClearingRemovesIt) {
     {
-        auto series = startSeries(2);
+        auto series = makeManager();
+        series->setPauseBetweenGamesSeconds(0);
+        series->setEngine2LimitElo(true);
+        series->setEngine2Elo(1800);
+        series->start(2, alpha, beta);
+        waitUntilEnginesPlay();
         winAndWaitForNextGame(*series, PieceColor::white);
         games.resign(PieceColor::white);
         ASSERT_FALSE(series->isAutomatchActive());
     }
+    engines.setSelectedWhiteEngine(gamma);
+    engines.setSelectedBlackEngine(gamma);
     auto restored = makeManager();
+    EXPECT_EQ(restored->engine1(), gamma);
+    const automatch::SeriesIdentity played{"Alpha", std::nullopt, "Beta", 1800};
+    EXPECT_EQ(restored->seriesEngines(), played);
     EXPECT_EQ(restored->totalGames(), 2);
     EXPECT_EQ(restored->engine1Wins(), 2);
-    ASSERT_EQ(restored->history().size(), 2);
-    EXPECT_EQ(restored->history().at(1).whiteEngineName, "Beta");
-    EXPECT_EQ(restored->currentGameIndex(), 0);
+    EXPECT_EQ(restored->historyCount(), 2);
+    EXPECT_EQ(restored->currentGameIndex(), 2);
+    EXPECT_FALSE(restored->currentWhiteIsEngine1());
+    const QList<AutomatchGameRecord> records = restored->readWholeHistory();
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records.at(1).whiteEngineName, "Beta");
+    EXPECT_EQ(records.at(1).whiteEngineElo, 1800);
     EXPECT_FALSE(restored->matchFinishedReason());
     EXPECT_TRUE(restored->isMatchFinished());
 
     restored->setPauseBetweenGamesSeconds(0);
-    restored->start(3);
+    restored->start(3, alpha, beta);
     waitUntilEnginesPlay();
-    ASSERT_TRUE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
+    EXPECT_EQ(restored->historyCount(), 0);
+    EXPECT_EQ(makeManager()->historyCount(), 0) << "a new series replaces the stored one";
     restored->clearHistory();
     EXPECT_FALSE(restored->isAutomatchActive());
-    EXPECT_TRUE(restored->history().isEmpty());
+    EXPECT_EQ(restored->historyCount(), 0);
     EXPECT_EQ(restored->currentGameIndex(), 0);
     EXPECT_FALSE(restored->matchFinishedReason());
-    EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
+    EXPECT_FALSE(restored->seriesEngines());
     EXPECT_FALSE(restored->estimatedEloDifference());
-    EXPECT_TRUE(makeManager()->history().isEmpty());
+    auto afterClearing = makeManager();
+    EXPECT_EQ(afterClearing->historyCount(), 0);
+    EXPECT_FALSE(afterClearing->seriesEngines());
 }
 
-TEST_F(AutomatchManagerTest, AnUnreadableStoredHistoryIsIgnoredAndKept) {
+// A history stored by an earlier version, with one damaged record among good ones: the good ones
+// are brought over once, the score is counted from them, the stored text is kept byte for byte
+// in a file beside the database (and leaves the settings), and the person is told once.
+TEST_F(AutomatchManagerTest, AStoredHistoryIsBroughtOverOnceKeepingWhatReads) {
+    const auto record = [](std::int64_t number, bool alphaWhite, const char* result) {
+        AutomatchGameRecord made;
+        made.id = QUuid::createUuid();
+        made.gameNumber = number;
+        made.whiteEngineName = alphaWhite ? "Alpha" : "Beta";
+        made.blackEngineName = alphaWhite ? "Beta" : "Alpha";
+        made.whiteIsEngine1 = alphaWhite;
+        made.blackEngineElo = alphaWhite ? std::optional<std::int64_t>(2000) : std::nullopt;
+        made.whiteEngineElo = alphaWhite ? std::nullopt : std::optional<std::int64_t>(2000);
+        made.result = result;
+        made.reason = "Aufgabe";
+        made.movesCount = 1;
+        made.movesUCI = {"e2e4"};
+        made.pgn = "[Event \"Velkor Match\"]\n\n1. e4 " + QString(result) + "\n";
+        made.timestamp =
+            QDateTime::fromMSecsSinceEpoch(1'700'000'000'000 + number * 1000, QTimeZone::utc());
+        return made;
+    };
+    const AutomatchGameRecord third = record(3, true, "0-1");
+    const automatch::PersistedHistory stored{
+        4, 2, 1, 1, {record(1, true, "1-0"), record(2, false, "1-0"), third}};
+    QJsonObject object = QJsonDocument::fromJson(stored.encode()).object();
+    QJsonArray records = object.value("records").toArray();
+    QJsonObject damaged = records.at(1).toObject();
+    damaged.insert("movesCount", "many");
+    records.replace(1, damaged);
+    object.insert("records", records);
+    const QByteArray blob = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    platform::Settings::setValue(AutomatchManager::persistedHistoryKey, blob);
+
+    const QTemporaryDir folder;
+    const QString database = folder.filePath("history.sqlite");
+    auto series = makeManager(database);
+    EXPECT_EQ(series->historyCount(), 2);
+    EXPECT_EQ(series->engine1Wins(), 1);
+    EXPECT_EQ(series->engine2Wins(), 1);
+    EXPECT_EQ(series->draws(), 0);
+    EXPECT_EQ(series->totalGames(), 4);
+    EXPECT_EQ(series->currentGameIndex(), 3);
+    const automatch::SeriesIdentity played{"Alpha", std::nullopt, "Beta", 2000};
+    EXPECT_EQ(series->seriesEngines(), played);
+    ASSERT_EQ(series->readWholeHistory().size(), 2);
+    EXPECT_EQ(series->readWholeHistory().at(1), third);
+
+    ASSERT_TRUE(series->historyNotice());
+    const HistoryNotice notice = *series->historyNotice();
+    EXPECT_EQ(notice.kind, HistoryNotice::Kind::damagedRecordsSetAside);
+    EXPECT_EQ(notice.count, 1);
+    QFile copy(notice.path);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << notice.path.toStdString();
+    EXPECT_EQ(copy.readAll(), blob);
+    EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
+
+    // The next game goes into the database; the copy is left alone, and the history is not
+    // brought over a second time, even when an older version stores its text again.
+    series->acknowledgeHistoryNotice();
+    series->setPauseBetweenGamesSeconds(0);
+    series->start(1, alpha, beta);
+    waitUntilEnginesPlay();
+    games.resign(PieceColor::black);
+    series.reset();
+    platform::Settings::setValue(AutomatchManager::persistedHistoryKey, blob);
+    auto again = makeManager(database);
+    EXPECT_FALSE(again->historyNotice());
+    EXPECT_EQ(again->historyCount(), 1);
+    copy.seek(0);
+    EXPECT_EQ(copy.readAll(), blob);
+}
+
+TEST_F(AutomatchManagerTest, AWholeStoredHistoryIsBroughtOverSilently) {
+    AutomatchGameRecord game;
+    game.id = QUuid::createUuid();
+    game.gameNumber = 1;
+    game.whiteEngineName = "Alpha";
+    game.blackEngineName = "Beta";
+    game.result = "1/2-1/2";
+    game.reason = "Remis (Patt)";
+    game.timestamp = QDateTime::currentDateTimeUtc();
+    const QByteArray blob = automatch::PersistedHistory{3, 0, 0, 1, {game}}.encode();
+    platform::Settings::setValue(AutomatchManager::persistedHistoryKey, blob);
+    const QTemporaryDir folder;
+    auto series = makeManager(folder.filePath("history.sqlite"));
+    EXPECT_FALSE(series->historyNotice());
+    EXPECT_EQ(series->draws(), 1);
+    EXPECT_EQ(series->totalGames(), 3);
+    EXPECT_EQ(series->exportCSV().count(u'\n'), 1);
+    EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
+    const QStringList kept =
+        QDir(folder.path()).entryList({"Brontil_AutomatchHistory_v1-*.json"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile copy(folder.filePath(kept.first()));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), blob);
+}
+
+TEST_F(AutomatchManagerTest, AnUnreadableStoredHistoryIsKeptAndTold) {
     const std::vector<QVariant> blobs{
-        QByteArray("{\"totalGames\":3,\"engine1Wins\":1,\"engine2Wins\":0,\"draws\":0}"),
-        QByteArray("{\"totalGames\":3,\"engine1Wins\":1,\"engine2Wins\":0,\"draws\":0,"
-                   "\"records\":[{\"id\":\"6F1C2D3E-4A5B-4C6D-8E9F-0A1B2C3D4E5F\"}]}"),
-        QByteArray("\x00\x01not json", 10), QVariant(42), QVariant(QStringList{"a", "b"})};
+        QByteArray("\x00\x01not json", 10), QByteArray("[1,2,3]"),
+        QByteArray("{\"totalGames\":3,\"engine1Wins\":1,\"engine2Wins\":0,\"draws\":0}")};
     for (const QVariant& blob : blobs) {
         platform::Settings::setValue(AutomatchManager::persistedHistoryKey, blob);
-        auto series = makeManager();
-        EXPECT_EQ(series->totalGames(), 10);
+        const QTemporaryDir folder;
+        auto series = makeManager(folder.filePath("history.sqlite"));
         EXPECT_EQ(series->engine1Wins(), 0);
-        EXPECT_TRUE(series->history().isEmpty());
-        EXPECT_EQ(platform::Settings::value(AutomatchManager::persistedHistoryKey).toByteArray(),
-                  blob.toByteArray());
+        EXPECT_EQ(series->historyCount(), 0);
+        ASSERT_TRUE(series->historyNotice());
+        QFile copy(series->historyNotice()->path);
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), blob.toByteArray());
+        EXPECT_FALSE(platform::Settings::contains(AutomatchManager::persistedHistoryKey));
     }
+}
+
+// A history file that cannot be opened: the session still records its games, and the person
+// learns they are not kept.
+TEST_F(AutomatchManagerTest, AnUnopenableHistoryIsToldAndTheSessionStillRecords) {
+    const QTemporaryDir folder;
+    // A folder where the database file should be.
+    ASSERT_TRUE(QDir(folder.path()).mkdir("history.sqlite"));
+    auto series = makeManager(folder.filePath("history.sqlite"));
+    ASSERT_TRUE(series->historyNotice());
+    EXPECT_EQ(series->historyNotice()->kind, HistoryNotice::Kind::cannotSave);
+    EXPECT_EQ(series->historyNotice()->path, folder.filePath("history.sqlite"));
+    series->setPauseBetweenGamesSeconds(0);
+    series->start(2, alpha, beta);
+    waitUntilEnginesPlay();
+    winAndWaitForNextGame(*series, PieceColor::white);
+    ASSERT_EQ(series->readWholeHistory().size(), 1);
+    EXPECT_EQ(series->historyPage(std::nullopt, 10).size(), 1);
 }
 
 TEST_F(AutomatchManagerTest, AGoneManagerIsNoLongerTold) {

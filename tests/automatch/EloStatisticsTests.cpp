@@ -51,8 +51,21 @@ TEST(EloStatisticsTest, OneSidedOrEmptySeriesGiveNoFalseFigures) {
     EXPECT_DOUBLE_EQ(draws->difference, 0.0);
     EXPECT_DOUBLE_EQ(draws->likelihoodOfSuperiority, 0.5);
     EXPECT_DOUBLE_EQ(draws->errorMargin95.value_or(-1), 0.0);
-    // ...and +1 =1 reaches past a 100 % score within the interval: no margin is claimed.
-    EXPECT_FALSE(eloEstimate(1, 0, 1)->errorMargin95);
+    // ...and +1 =1 reaches past a 100 % score within the interval: no margin is claimed, only
+    // the lower end, 0.75 - 1.96 · 0.25 / sqrt(2) = 0.40352, i.e. -67.89 Elo.
+    const auto nearlySwept = eloEstimate(1, 0, 1);
+    EXPECT_FALSE(nearlySwept->errorMargin95);
+    EXPECT_NEAR(nearlySwept->lowerBound95.value_or(0), -67.89, 0.01);
+    EXPECT_FALSE(nearlySwept->upperBound95);
+
+    // A sweep bounds the difference on one side only: the score p with p^n = 2.5 %. Four wins
+    // allow even a slightly weaker engine 1 (at least -72.15); ten wins exclude that (+140.22).
+    EXPECT_NEAR(sweep->lowerBound95.value_or(0), -72.15, 0.01);
+    EXPECT_FALSE(sweep->upperBound95);
+    const auto lostAll = eloEstimate(0, 10, 0);
+    EXPECT_NEAR(lostAll->upperBound95.value_or(0), -140.22, 0.01);
+    EXPECT_FALSE(lostAll->lowerBound95);
+    EXPECT_FALSE(eloEstimate(6, 2, 2)->lowerBound95);
 }
 
 } // namespace

@@ -187,12 +187,39 @@ TEST(ExportTest, AllGamesAsPgnSeparatedByOneEmptyLine) {
     AutomatchGameRecord first = sampleRecord();
     AutomatchGameRecord second = sampleRecord();
     AutomatchGameRecord third = sampleRecord();
+    for (AutomatchGameRecord* record : {&first, &second, &third}) {
+        record->whiteEngineElo.reset();
+    }
     // Stored texts end in a line feed as the game wrote them; an older one may not.
     first.pgn = QStringLiteral("[Event \"A\"]\n\n1. e4 *\n");
     second.pgn = QStringLiteral("[Event \"B\"]\n\n1. d4 *");
-    third.pgn = QStringLiteral("[Event \"C\"]\n\n1. c4 *\n");
+    third.pgn = QStringLiteral("1. c4 *\n");
+    second.gameNumber = 4;
     EXPECT_EQ(exportAllPGN({first, second, third}),
-              "[Event \"A\"]\n\n1. e4 *\n\n[Event \"B\"]\n\n1. d4 *\n\n[Event \"C\"]\n\n1. c4 *");
+              "[Event \"A\"]\n[Round \"3\"]\n\n1. e4 *\n\n[Event \"B\"]\n[Round \"4\"]\n\n1. d4 "
+              "*\n\n1. c4 *");
+}
+
+// The games of a series leave the program numbered by their round, with the Elo limit of each
+// engine that played with one.
+TEST(ExportTest, SeriesGamesCarryTheirRoundAndTheEngineStrength) {
+    AutomatchGameRecord record = sampleRecord();
+    record.gameNumber = 12;
+    record.whiteEngineElo = 1800;
+    record.blackEngineElo.reset();
+    record.pgn = QStringLiteral("[Event \"Velkor Match\"]\n[Site \"?\"]\n[Date \"2025.03.01\"]\n"
+                                "[Round \"1\"]\n[White \"Stockfish\"]\n[Black \"Toga II\"]\n"
+                                "[Result \"0-1\"]\n\n1. f3 e5 0-1\n");
+    EXPECT_EQ(seriesGamePGN(record),
+              "[Event \"Velkor Match\"]\n[Site \"?\"]\n[Date \"2025.03.01\"]\n[Round \"12\"]\n"
+              "[White \"Stockfish\"]\n[Black \"Toga II\"]\n[WhiteElo \"1800\"]\n"
+              "[Result \"0-1\"]\n\n1. f3 e5 0-1\n");
+    record.blackEngineElo = 2200;
+    EXPECT_TRUE(seriesGamePGN(record).contains(
+        "[WhiteElo \"1800\"]\n[BlackElo \"2200\"]\n[Result \"0-1\"]"));
+    // Applied twice, nothing doubles.
+    record.pgn = seriesGamePGN(record);
+    EXPECT_EQ(seriesGamePGN(record), record.pgn);
 }
 
 TEST(ExportTest, CsvQuotesTextFieldsAndWritesUtcTimes) {
@@ -222,6 +249,11 @@ TEST(ExportTest, JsonIsPrettyPrintedWithIsoTimes) {
     const QString text = exportJSON({sampleRecord(), draw});
     EXPECT_TRUE(text.contains(u'\n'));
     EXPECT_FALSE(text.endsWith(u'\n'));
+    // Written record by record, the text is what Qt writes for the whole array at once.
+    const QJsonArray whole{sampleRecord().toJson(Encoding::iso8601),
+                           draw.toJson(Encoding::iso8601)};
+    EXPECT_EQ(text + u'\n',
+              QString::fromUtf8(QJsonDocument(whole).toJson(QJsonDocument::Indented)));
 
     const QJsonDocument json = QJsonDocument::fromJson(text.toUtf8());
     ASSERT_TRUE(json.isArray());

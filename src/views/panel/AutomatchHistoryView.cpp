@@ -1,5 +1,6 @@
 #include "AutomatchHistoryView.h"
 
+#include "AutomatchHistoryModel.h"
 #include "AutomatchTexts.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
@@ -8,17 +9,23 @@
 #include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
 
+#include <QFileDialog>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace velkor::panel {
 
 namespace {
+
+// Rows visible at once; the list scrolls beyond them.
+constexpr int visibleRows = 5;
 
 QPushButton* smallButton(const QString& text, const QString& objectName, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -53,35 +60,150 @@ AutomatchHistoryView::AutomatchHistoryView(AutomatchManager& automatch, GameMana
     QPushButton* csv = smallButton(QStringLiteral("CSV"), QStringLiteral("exportCsvButton"), card);
     QPushButton* json =
         smallButton(QStringLiteral("JSON"), QStringLiteral("exportJsonButton"), card);
+    QPushButton* save = smallButton({}, QStringLiteral("saveHistoryButton"), card);
+    bindLocalizedText(save, localization, QStringLiteral("automatch_save_history"),
+                      [save](const QString& text) { save->setText(text); });
     QPushButton* clear = smallButton({}, QStringLiteral("clearHistoryButton"), card);
     bindLocalizedText(clear, localization, QStringLiteral("automatch_clear_history"),
                       [clear](const QString& text) { clear->setText(text); });
     exports->addWidget(allPgn, 0, 0, 1, 2);
     exports->addWidget(csv, 1, 0);
     exports->addWidget(json, 1, 1);
-    exports->addWidget(clear, 2, 0, 1, 2);
+    exports->addWidget(save, 2, 0, 1, 2);
+    exports->addWidget(clear, 3, 0, 1, 2);
     layout->addLayout(exports);
     connect(allPgn, &QPushButton::clicked, this, [this] { copy(m_automatch.exportAllPGN()); });
     connect(csv, &QPushButton::clicked, this, [this] { copy(m_automatch.exportCSV()); });
     connect(json, &QPushButton::clicked, this, [this] { copy(m_automatch.exportJSON()); });
+    connect(save, &QPushButton::clicked, this, &AutomatchHistoryView::chooseSaveFile);
     connect(clear, &QPushButton::clicked, this, &AutomatchHistoryView::confirmClear);
+
+    m_notice = makeWrappingLabel({}, card);
+    m_notice->setObjectName(QStringLiteral("historyNotice"));
+    m_notice->setStyleSheet(QStringLiteral("color: #c62828;"));
+    m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_notice);
 
     m_empty = makeHintLabel({}, card);
     bindLocalizedText(m_empty, localization, QStringLiteral("automatch_history_empty"),
                       [label = m_empty](const QString& text) { label->setText(text); });
     m_empty->setObjectName(QStringLiteral("historyEmpty"));
     layout->addWidget(m_empty);
-    m_rowsLayout = new QVBoxLayout;
-    m_rowsLayout->setSpacing(4);
-    layout->addLayout(m_rowsLayout);
 
-    connect(&automatch, &AutomatchManager::historyChanged, this, &AutomatchHistoryView::refresh);
+    m_model = new AutomatchHistoryModel(automatch, this);
+    auto* delegate = new AutomatchHistoryDelegate(localization, this);
+    m_list = new QListView(card);
+    m_list->setObjectName(QStringLiteral("historyList"));
+    // Tools that drive the window find each row by this role's name.
+    m_list->setProperty("widgetMapRole", int(AutomatchHistoryModel::rowNameRole));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(delegate);
+    m_list->setUniformItemSizes(true);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setMouseTracking(true);
+    m_list->viewport()->setAutoFillBackground(false);
+    layout->addWidget(m_list);
+    connect(delegate, &AutomatchHistoryDelegate::loadRequested, this, &AutomatchHistoryView::load);
+    connect(delegate, &AutomatchHistoryDelegate::copyRequested, this,
+            &AutomatchHistoryView::copyGame);
+    // Enter or a double click on a row replays it, as its button does.
+    connect(m_list, &QListView::activated, this, [this](const QModelIndex& index) {
+        load(index.data(AutomatchHistoryModel::keyRole).toLongLong());
+    });
+
+    connect(&automatch, &AutomatchManager::historyCountChanged, this,
+            &AutomatchHistoryView::refresh);
+    connect(&automatch, &AutomatchManager::historyNoticeChanged, this,
+            &AutomatchHistoryView::showNotice);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this, [this] {
-        // The row buttons carry the language's texts: draw them again.
-        removeRows();
-        refresh();
+        // The rows' buttons carry the language's texts.
+        m_list->viewport()->update();
+        showNotice();
     });
     refresh();
+    showNotice();
+}
+
+void AutomatchHistoryView::refresh() {
+    const std::int64_t count = m_automatch.historyCount();
+    m_empty->setVisible(count == 0);
+    m_list->setVisible(count > 0);
+    resizeList();
+}
+
+void AutomatchHistoryView::resizeList() {
+    // As tall as the games it has, up to a few rows; the list scrolls beyond them, so that the
+    // panel around it does not grow with the history.
+    const int rows =
+        static_cast<int>(std::min<std::int64_t>(m_automatch.historyCount(), visibleRows));
+    m_list->setFixedHeight(rows * AutomatchHistoryDelegate::rowHeight(m_list->font()) +
+                           2 * m_list->frameWidth());
+}
+
+QString AutomatchHistoryView::noticeText(const HistoryNotice& notice,
+                                         const LocalizationManager& localization) {
+    switch (notice.kind) {
+    case HistoryNotice::Kind::damagedRecordsSetAside:
+        return localization.text(QStringLiteral("history_records_set_aside")) + u' ' +
+               QString::number(notice.count) + u'\n' +
+               localization.text(QStringLiteral("history_copy_kept")) + u' ' + notice.path;
+    case HistoryNotice::Kind::unreadableHistoryKept:
+        return localization.text(QStringLiteral("history_unreadable")) + u'\n' +
+               localization.text(QStringLiteral("history_copy_kept")) + u' ' + notice.path;
+    case HistoryNotice::Kind::cannotSave:
+        return localization.text(QStringLiteral("history_cannot_save")) + u' ' + notice.path +
+               (notice.detail.isEmpty() ? QString() : u'\n' + notice.detail);
+    }
+    return {};
+}
+
+void AutomatchHistoryView::showNotice() {
+    const std::optional<HistoryNotice>& notice = m_automatch.historyNotice();
+    m_notice->setVisible(notice.has_value());
+    if (!notice) {
+        return;
+    }
+    const QString text = noticeText(*notice, m_localization);
+    const bool changed = m_notice->text() != text;
+    m_notice->setText(text);
+    if (!changed || findChild<QMessageBox*>(QStringLiteral("historyNoticeAlert"))) {
+        return;
+    }
+    // Told once, in an alert the person closes; the line stays in the card for this session.
+    QTimer::singleShot(0, this, [this, text] {
+        auto* alert = new QMessageBox(QMessageBox::Warning,
+                                      m_localization.text(QStringLiteral("automatch_history")),
+                                      text, QMessageBox::Ok, this);
+        alert->setObjectName(QStringLiteral("historyNoticeAlert"));
+        alert->setAttribute(Qt::WA_DeleteOnClose);
+        connect(alert, &QMessageBox::finished, this, [this] {
+            // The notice was read; a later start does not repeat it.
+            m_automatch.acknowledgeHistoryNotice();
+        });
+        alert->open();
+    });
+}
+
+void AutomatchHistoryView::load(qint64 key) {
+    const std::optional<AutomatchGameRecord> record = m_automatch.historyRecord(key);
+    if (!record) {
+        return;
+    }
+    if (!m_automatch.viewGameOnBoard(*record)) {
+        emit toastRequested(m_localization.text(QStringLiteral("automatch_view_refused_running")));
+        return;
+    }
+    emit toastRequested(
+        m_localization.text(QStringLiteral("automatch_game_loaded")).arg(record->gameNumber));
+}
+
+void AutomatchHistoryView::copyGame(qint64 key) {
+    if (const std::optional<AutomatchGameRecord> record = m_automatch.historyRecord(key)) {
+        copy(automatch::seriesGamePGN(*record));
+    }
 }
 
 void AutomatchHistoryView::copy(const QString& text) {
@@ -89,8 +211,73 @@ void AutomatchHistoryView::copy(const QString& text) {
     emit toastRequested(m_localization.text(QStringLiteral("copied_to_clipboard")));
 }
 
+void AutomatchHistoryView::chooseSaveFile() {
+    const QString pgnFilter = QStringLiteral("PGN (*.pgn)");
+    const QString csvFilter = QStringLiteral("CSV (*.csv)");
+    const QString jsonFilter = QStringLiteral("JSON (*.json)");
+    auto* dialog = new QFileDialog(
+        this, m_localization.text(QStringLiteral("automatch_save_history")),
+        QStringLiteral("velkor_automatch.pgn"),
+        pgnFilter + QStringLiteral(";;") + csvFilter + QStringLiteral(";;") + jsonFilter);
+    dialog->setObjectName(QStringLiteral("saveHistoryDialog"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        dialog->setDefaultSuffix(filter.section(QStringLiteral("*."), 1).chopped(1));
+    });
+    dialog->setDefaultSuffix(QStringLiteral("pgn"));
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this, dialog, csvFilter, jsonFilter](const QString& path) {
+                const QString filter = dialog->selectedNameFilter();
+                const ExportFormat format = filter == csvFilter    ? ExportFormat::csv
+                                            : filter == jsonFilter ? ExportFormat::json
+                                                                   : ExportFormat::pgn;
+                saveHistoryTo(path, format);
+            });
+    dialog->open();
+}
+
+void AutomatchHistoryView::saveHistoryTo(const QString& path, ExportFormat format) {
+    QString text;
+    const auto sink = [&text](const QString& piece) { text += piece; };
+    bool read = false;
+    switch (format) {
+    case ExportFormat::pgn:
+        read = m_automatch.exportAllPGN(sink);
+        break;
+    case ExportFormat::csv:
+        read = m_automatch.exportCSV(sink);
+        break;
+    case ExportFormat::json:
+        read = m_automatch.exportJSON(sink);
+        break;
+    }
+    std::optional<QString> error;
+    if (!read) {
+        error = m_localization.text(QStringLiteral("history_cannot_read"));
+    } else if (format == ExportFormat::pgn && !text.isEmpty()) {
+        // A PGN file ends its last game with a line end.
+        text += u'\n';
+    }
+    if (!error) {
+        error = PGNExporter::writeTextAtomically(path, text);
+    }
+    if (!error) {
+        emit toastRequested(m_localization.text(QStringLiteral("automatch_history_saved")) + u' ' +
+                            path);
+        return;
+    }
+    auto* alert = new QMessageBox(
+        QMessageBox::Warning, m_localization.text(QStringLiteral("automatch_save_history")),
+        m_localization.text(QStringLiteral("automatch_save_failed")) + u' ' + path + u'\n' + *error,
+        QMessageBox::Ok, this);
+    alert->setObjectName(QStringLiteral("saveHistoryFailed"));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->open();
+}
+
 void AutomatchHistoryView::confirmClear() {
-    if (m_automatch.history().isEmpty()) {
+    if (m_automatch.historyCount() == 0) {
         m_automatch.clearHistory();
         return;
     }
@@ -112,95 +299,6 @@ void AutomatchHistoryView::confirmClear() {
         }
     });
     question->open();
-}
-
-void AutomatchHistoryView::removeRows() {
-    while (QLayoutItem* item = m_rowsLayout->takeAt(0)) {
-        if (QWidget* widget = item->widget()) {
-            widget->hide();
-            widget->deleteLater();
-        }
-        delete item;
-    }
-    m_shownIds.clear();
-}
-
-void AutomatchHistoryView::refresh() {
-    const QList<AutomatchGameRecord>& history = m_automatch.history();
-    m_empty->setVisible(history.isEmpty());
-    const bool extends = static_cast<qsizetype>(m_shownIds.size()) <= history.size() &&
-                         std::equal(m_shownIds.begin(), m_shownIds.end(), history.begin(),
-                                    [](const QUuid& id, const AutomatchGameRecord& record) {
-                                        return id == record.id;
-                                    });
-    if (!extends) {
-        removeRows();
-    }
-    // Newest first: each new record goes on top.
-    for (qsizetype i = static_cast<qsizetype>(m_shownIds.size()); i < history.size(); ++i) {
-        m_rowsLayout->insertWidget(0, makeRow(history[i]));
-        m_shownIds.push_back(history[i].id);
-    }
-}
-
-QWidget* AutomatchHistoryView::makeRow(const AutomatchGameRecord& record) {
-    auto* row = new QFrame;
-    row->setObjectName(QStringLiteral("historyRow_%1").arg(record.gameNumber));
-    row->setFrameShape(QFrame::StyledPanel);
-    auto* layout = new QVBoxLayout(row);
-    layout->setContentsMargins(6, 4, 6, 4);
-    layout->setSpacing(2);
-    auto* title = new QHBoxLayout;
-    auto* players =
-        makeWrappingLabel(QStringLiteral("<b>#%1</b> ").arg(record.gameNumber) +
-                              record.whiteEngineName.toHtmlEscaped() + QStringLiteral(" – ") +
-                              record.blackEngineName.toHtmlEscaped(),
-                          row);
-    auto* result =
-        new QLabel(QStringLiteral("<b>") + record.resultBadgeText() + QStringLiteral("</b>"), row);
-    result->setObjectName(QStringLiteral("historyResult"));
-    title->addWidget(players, 1);
-    title->addWidget(result);
-    layout->addLayout(title);
-    layout->addWidget(makeHintLabel(recordReasonText(record.reason, m_localization), row));
-
-    auto* buttons = new QHBoxLayout;
-    QPushButton* load = smallButton(m_localization.text(QStringLiteral("automatch_load_game")),
-                                    QStringLiteral("loadGameButton"), row);
-    QPushButton* copyPgn = smallButton(m_localization.text(QStringLiteral("btn_copy_pgn")),
-                                       QStringLiteral("copyGameButton"), row);
-    buttons->addWidget(load, 2);
-    buttons->addWidget(copyPgn, 1);
-    layout->addLayout(buttons);
-
-    const QUuid id = record.id;
-    const auto findRecord = [this, id]() -> const AutomatchGameRecord* {
-        for (const AutomatchGameRecord& candidate : m_automatch.history()) {
-            if (candidate.id == id) {
-                return &candidate;
-            }
-        }
-        return nullptr;
-    };
-    connect(load, &QPushButton::clicked, this, [this, findRecord] {
-        if (const AutomatchGameRecord* found = findRecord()) {
-            // A copy: replaying ends the game on the board, which may add to the history.
-            const AutomatchGameRecord loaded = *found;
-            if (!m_automatch.viewGameOnBoard(loaded)) {
-                emit toastRequested(
-                    m_localization.text(QStringLiteral("automatch_view_refused_running")));
-                return;
-            }
-            emit toastRequested(m_localization.text(QStringLiteral("automatch_game_loaded"))
-                                    .arg(loaded.gameNumber));
-        }
-    });
-    connect(copyPgn, &QPushButton::clicked, this, [this, findRecord] {
-        if (const AutomatchGameRecord* found = findRecord()) {
-            copy(found->pgn);
-        }
-    });
-    return row;
 }
 
 } // namespace velkor::panel

@@ -27,18 +27,35 @@ QString signedWhole(double value) {
 
 } // namespace
 
-QString AutomatchScoreboard::eloStatisticsText(std::int64_t wins, std::int64_t losses,
-                                               std::int64_t draws) {
+QString AutomatchScoreboard::eloFigureText(std::int64_t wins, std::int64_t losses,
+                                           std::int64_t draws,
+                                           const LocalizationManager& localization) {
     const auto estimate = automatch::eloEstimate(wins, losses, draws);
     if (!estimate) {
         return {};
     }
-    const QString margin =
-        estimate->errorMargin95
-            ? QStringLiteral(" ± ") + QString::number(std::lround(*estimate->errorMargin95))
-            : QStringLiteral(" ± ∞");
-    return QStringLiteral("Elo ") + signedWhole(estimate->difference) + margin +
-           QStringLiteral(" (95 %) · LOS ") +
+    QString figure;
+    if (estimate->errorMargin95) {
+        figure = signedWhole(estimate->difference) + QStringLiteral(" ± ") +
+                 QString::number(std::lround(*estimate->errorMargin95));
+    } else {
+        // One side open: no infinity and no made-up margin, but the bound the games give.
+        QStringList parts;
+        if (std::isfinite(estimate->difference)) {
+            parts.append(signedWhole(estimate->difference));
+        }
+        if (estimate->lowerBound95) {
+            parts.append(localization.text(QStringLiteral("automatch_elo_at_least")) + u' ' +
+                         signedWhole(*estimate->lowerBound95));
+        }
+        if (estimate->upperBound95) {
+            parts.append(localization.text(QStringLiteral("automatch_elo_at_most")) + u' ' +
+                         signedWhole(*estimate->upperBound95));
+        }
+        figure = parts.join(QStringLiteral(", "));
+    }
+    return localization.text(QStringLiteral("automatch_elo_estimate")) + QStringLiteral(": ") +
+           figure + QStringLiteral(" (95 %) · LOS ") +
            QString::number(estimate->likelihoodOfSuperiority * 100, 'f', 1) + QStringLiteral(" %");
 }
 
@@ -69,9 +86,8 @@ AutomatchScoreboard::AutomatchScoreboard(AutomatchManager& automatch,
     m_draws = line(QStringLiteral("scoreDraws"));
     m_finished = line(QStringLiteral("scoreFinished"));
     m_eloDifference = line(QStringLiteral("scoreEloDifference"));
-    m_eloStatistics = line(QStringLiteral("scoreEloStatistics"));
-    bindLocalizedText(m_eloStatistics, localization, QStringLiteral("automatch_elo_statistics_tip"),
-                      [label = m_eloStatistics](const QString& text) { label->setToolTip(text); });
+    bindLocalizedText(m_eloDifference, localization, QStringLiteral("automatch_elo_statistics_tip"),
+                      [label = m_eloDifference](const QString& text) { label->setToolTip(text); });
     m_countdown = line(QStringLiteral("scoreCountdown"));
 
     for (const auto signal :
@@ -88,7 +104,10 @@ AutomatchScoreboard::AutomatchScoreboard(AutomatchManager& automatch,
     }
     connect(&automatch, &AutomatchManager::countdownRemainingChanged, this,
             &AutomatchScoreboard::refresh);
-    connect(&automatch, &AutomatchManager::historyChanged, this, &AutomatchScoreboard::refresh);
+    connect(&automatch, &AutomatchManager::historyCountChanged, this,
+            &AutomatchScoreboard::refresh);
+    connect(&automatch, &AutomatchManager::seriesEnginesChanged, this,
+            &AutomatchScoreboard::refresh);
     connect(&automatch, &AutomatchManager::engine1Changed, this, &AutomatchScoreboard::refresh);
     connect(&automatch, &AutomatchManager::engine2Changed, this, &AutomatchScoreboard::refresh);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,
@@ -111,25 +130,31 @@ void AutomatchScoreboard::refresh() {
                QStringLiteral("<b>") + QString::number(score, 'f', 1) + QStringLiteral("</b> · ") +
                wins + QStringLiteral(": ") + QString::number(won);
     };
-    m_engine1->setText(engineLine(m_automatch.effectiveEngine1Name(),
-                                  m_automatch.engine1LimitApplies(), m_automatch.engine1Elo(),
-                                  m_automatch.engine1Score(), m_automatch.engine1Wins()));
-    m_engine2->setText(engineLine(m_automatch.effectiveEngine2Name(),
-                                  m_automatch.engine2LimitApplies(), m_automatch.engine2Elo(),
-                                  m_automatch.engine2Score(), m_automatch.engine2Wins()));
+    // The score belongs to the series that was played (also after a restart, when other engines
+    // may sit in the pickers); before any series, to the engines chosen.
+    automatch::SeriesIdentity engines{
+        m_automatch.effectiveEngine1Name(),
+        m_automatch.engine1LimitApplies() ? std::optional(m_automatch.engine1Elo()) : std::nullopt,
+        m_automatch.effectiveEngine2Name(),
+        m_automatch.engine2LimitApplies() ? std::optional(m_automatch.engine2Elo()) : std::nullopt};
+    if (m_automatch.seriesEngines()) {
+        engines = *m_automatch.seriesEngines();
+    }
+    m_engine1->setText(engineLine(engines.engine1Name, engines.engine1Elo.has_value(),
+                                  engines.engine1Elo.value_or(0), m_automatch.engine1Score(),
+                                  m_automatch.engine1Wins()));
+    m_engine2->setText(engineLine(engines.engine2Name, engines.engine2Elo.has_value(),
+                                  engines.engine2Elo.value_or(0), m_automatch.engine2Score(),
+                                  m_automatch.engine2Wins()));
     m_draws->setText(m_localization.text(QStringLiteral("automatch_draws")) + QStringLiteral(": ") +
                      QString::number(m_automatch.draws()));
     m_finished->setText(m_localization.text(QStringLiteral("automatch_games_finished"))
-                            .arg(m_automatch.history().size())
+                            .arg(m_automatch.historyCount())
                             .arg(m_automatch.totalGames()));
-    const auto difference = m_automatch.estimatedEloDifference();
-    m_eloDifference->setVisible(difference.has_value());
-    m_eloStatistics->setVisible(difference.has_value());
-    if (difference) {
-        m_eloDifference->setText(eloGapText(*difference, m_localization));
-        m_eloStatistics->setText(eloStatisticsText(m_automatch.engine1Wins(),
-                                                   m_automatch.engine2Wins(), m_automatch.draws()));
-    }
+    const QString elo = eloFigureText(m_automatch.engine1Wins(), m_automatch.engine2Wins(),
+                                      m_automatch.draws(), m_localization);
+    m_eloDifference->setVisible(!elo.isEmpty());
+    m_eloDifference->setText(elo);
     const bool countingDown = m_automatch.isAutomatchActive() && m_automatch.isCountingDown();
     m_countdown->setVisible(countingDown);
     if (countingDown) {

@@ -11,8 +11,9 @@ class LocalizationManager;
 
 namespace velkor::panel {
 
-// The series score: game number, both engines with strength, points and wins, the draws, the
-// finished games, the estimated Elo difference with its error margin and the likelihood of
+// The series score: game number, both engines of the series with their strength, points and
+// wins, the draws, the finished games, one Elo figure (the estimate with its error margin, or the
+// one bound the games allow when one side scored every point) with the likelihood of
 // superiority, and the countdown to the next game.
 class AutomatchScoreboard : public QFrame {
     Q_OBJECT
@@ -21,9 +22,11 @@ public:
     AutomatchScoreboard(AutomatchManager& automatch, LocalizationManager& localization,
                         QWidget* parent = nullptr);
 
-    // "Elo +147 ± 269 (95 %) · LOS 92.1 %" for engine 1's wins, losses and draws; empty before
-    // the first game.
-    static QString eloStatisticsText(std::int64_t wins, std::int64_t losses, std::int64_t draws);
+    // "Estimated Elo difference: +147 ± 269 (95 %) · LOS 92.1 %" for engine 1's wins, losses and
+    // draws, or "…: at least +140 (95 %) · LOS 99.9 %" where the interval is open on one side;
+    // empty before the first game.
+    static QString eloFigureText(std::int64_t wins, std::int64_t losses, std::int64_t draws,
+                                 const LocalizationManager& localization);
 
 private:
     void refresh();
@@ -36,7 +39,6 @@ private:
     QLabel* m_draws;
     QLabel* m_finished;
     QLabel* m_eloDifference;
-    QLabel* m_eloStatistics;
     QLabel* m_countdown;
 };
 

@@ -76,7 +76,7 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, Engi
         connect(&automatch, signal, this, &AutomatchTab::refresh);
     }
     connect(&automatch, &AutomatchManager::totalGamesChanged, this, &AutomatchTab::refresh);
-    connect(&automatch, &AutomatchManager::historyChanged, this, &AutomatchTab::refresh);
+    connect(&automatch, &AutomatchManager::historyCountChanged, this, &AutomatchTab::refresh);
     connect(&automatch, &AutomatchManager::configurationErrorChanged, this, &AutomatchTab::refresh);
     connect(&automatch, &AutomatchManager::matchFinishedReasonChanged, this,
             &AutomatchTab::refresh);

@@ -102,11 +102,4 @@ QString configurationErrorText(const QString& error, const LocalizationManager& 
     return error;
 }
 
-QString eloGapText(double difference, const LocalizationManager& localization) {
-    // The sign of the value itself, so -0.3 reads "-0" as printf's "%+.0f" would write it.
-    const QString sign = std::signbit(difference) ? QStringLiteral("-") : QStringLiteral("+");
-    return localization.text(QStringLiteral("automatch_elo_gap")) + QLatin1Char(' ') + sign +
-           QString::number(std::abs(difference), 'f', 0);
-}
-
 } // namespace velkor::panel

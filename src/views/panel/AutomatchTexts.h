@@ -24,7 +24,5 @@ QString seriesEndText(const automatch::SeriesEnd& end, const LocalizationManager
 // Why a start was refused.
 QString configurationErrorText(const QString& error, const LocalizationManager& localization);
 
-// The estimated Elo gap with its sign always shown ("+338").
-QString eloGapText(double difference, const LocalizationManager& localization);
 
 } // namespace velkor::panel

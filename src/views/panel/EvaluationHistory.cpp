@@ -27,8 +27,9 @@ QString gradeText(MoveQuality quality, const LocalizationManager& localization) 
 }
 
 QString moveQualityText(const MoveAnalysis& analysis, const LocalizationManager& localization) {
-    return analysis.numberedSan() + QStringLiteral(": ") + gradeText(analysis.quality, localization) +
-           QStringLiteral(" (") + analysis.lossText() + QLatin1Char(')');
+    return analysis.numberedSan() + QStringLiteral(": ") +
+           gradeText(analysis.quality, localization) + QStringLiteral(" (") + analysis.lossText() +
+           QLatin1Char(')');
 }
 
 QColor qualityColor(MoveQuality quality) {
