@@ -367,14 +367,14 @@ TEST_F(AutomatchManagerTest, TheSeriesPlaysWithTheClockItStartedWithAndKeepsItsG
 
     // Viewing a recorded game would replace the series' game under it: refused.
     const std::string running = games.board().fen();
-    EXPECT_FALSE(series->viewGameOnBoard(series->history().front()));
+    EXPECT_FALSE(series->viewGameOnBoard(series->readWholeHistory().front()));
     EXPECT_EQ(games.board().fen(), running);
     EXPECT_FALSE(games.isGameOver());
 
     series->stop();
     games.setTimeControlConfig(rapid);
     EXPECT_EQ(series->timeControl(), rapid);
-    EXPECT_TRUE(series->viewGameOnBoard(series->history().front()));
+    EXPECT_TRUE(series->viewGameOnBoard(series->readWholeHistory().front()));
     EXPECT_EQ(games.shownGame().white.name, "Alpha");
     EXPECT_EQ(games.shownGame().result, "1-0");
     EXPECT_EQ(games.gameEndReason(), GameEndReason::resignation(PieceColor::white));

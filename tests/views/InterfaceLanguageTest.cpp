@@ -33,6 +33,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -47,10 +48,13 @@ namespace velkor {
 // Publishes graded moves as if White's engine had played them and Black's had judged them.
 struct GameManagerTestAccess {
     static void grade(GameManager& manager, std::int64_t ply, const QString& san, double loss) {
-        manager.m_analysis.notePlayedMove(ply, san, PieceColor::white, loss);
+        // Engines report whole centipawns; the fraction of the loss goes into the score before.
+        const double after = -std::ceil(loss);
+        manager.m_analysis.notePlayedMove(ply, (ply + 1) / 2, san, PieceColor::white,
+                                          WhiteScore::fromCentipawns(std::lround(after + loss)));
         EngineEvaluation judged;
-        judged.scoreCp = 0;
-        manager.m_analysis.report(PieceColor::black, judged, {judged});
+        judged.scoreCp = static_cast<std::int64_t>(-after);
+        manager.m_analysis.report(PieceColor::black, manager.board(), judged, {judged});
         manager.m_analysis.gradePendingMove(PieceColor::black);
     }
 };
@@ -248,6 +252,8 @@ void keepPicture(QWidget& window, Language language, const QString& name) {
 
 class InterfaceLanguageTest : public ViewsTest {
 protected:
+    QTemporaryDir historyFolder;
+
     InterfaceLanguageTest() {
         // A stored series with its reasons in the records' own fixed wording.
         AutomatchGameRecord mate;
@@ -271,7 +277,11 @@ protected:
         platform::Settings::setValue(
             AutomatchManager::persistedHistoryKey,
             automatch::PersistedHistory{2, 1, 1, 0, {mate, failure}}.encode());
-        series = std::make_unique<AutomatchManager>(game, engines, sounds);
+        // A history file of its own: the fixture's manager has already opened the default one
+        // and found nothing to bring over.
+        series = std::make_unique<AutomatchManager>(
+            game, engines, sounds, nullptr,
+            historyFolder.filePath(QStringLiteral("history.sqlite")));
 
         EngineConfiguration found = EngineConfiguration::makeNew(
             "Stockfish", "/nonexistent/stockfish", EngineManager::autoDetectedAuthor);

@@ -82,9 +82,9 @@ TEST_F(ShownGameTest, ViewingAStoredGameShowsThatGameAndNothingOfTheLastOne) {
     automatch.start(2, engineAt(QStringLiteral("Alpha"), alpha.path()),
                     engineAt(QStringLiteral("Beta"), beta.path()));
     ASSERT_TRUE(waitUntil(
-        [this] { return !automatch.isAutomatchActive() && automatch.history().size() == 2; }, 30s));
-    const AutomatchGameRecord first = automatch.history().at(0);
-    const AutomatchGameRecord second = automatch.history().at(1);
+        [this] { return !automatch.isAutomatchActive() && automatch.historyCount() == 2; }, 30s));
+    const AutomatchGameRecord first = automatch.readWholeHistory().at(0);
+    const AutomatchGameRecord second = automatch.readWholeHistory().at(1);
     ASSERT_EQ(second.whiteEngineName, "Beta");
     ASSERT_TRUE(first.whiteRemainingMs && second.whiteRemainingMs);
     // Alpha thought 1.2 s longer: the two games' clocks read differently.

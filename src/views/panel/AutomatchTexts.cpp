@@ -34,6 +34,13 @@ QString reasonKey(const GameEndReason& reason) {
         return QStringLiteral("reason_fivefold");
     case Kind::insufficientMaterial:
         return QStringLiteral("reason_insufficient_material");
+    case Kind::recordedResult:
+        // Only a result, with no reason made up for it.
+        if (!reason.winner()) {
+            return QStringLiteral("status_result_draw");
+        }
+        return whiteWins ? QStringLiteral("status_result_white_won")
+                         : QStringLiteral("status_result_black_won");
     }
     return QStringLiteral("reason_insufficient_material");
 }

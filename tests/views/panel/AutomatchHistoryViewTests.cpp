@@ -99,7 +99,7 @@ TEST_F(AutomatchHistoryViewTest, ALongStoredHistoryIsShownPageByPageAndItsGamesR
     EXPECT_EQ(text("scoreEngine1"), "<b>Toga II</b> (1800 ELO): <b>2000.0</b> · Wins: 2000");
     EXPECT_EQ(text("scoreEngine2"), "<b>Stockfish</b> (Max ELO): <b>0.0</b> · Wins: 0");
     EXPECT_EQ(text("scoreGameNumber"), "Game 2000 / 2000");
-    EXPECT_EQ(text("scoreFinished"), "2000 / 2000 Partien beendet");
+    EXPECT_EQ(text("scoreFinished"), "2000 / 2000 games finished");
     EXPECT_TRUE(text("scoreEloDifference").startsWith("Estimated ELO difference: at least +"))
         << text("scoreEloDifference").toStdString();
     EXPECT_FALSE(text("scoreEloDifference").contains(u'∞'));
@@ -121,7 +121,7 @@ TEST_F(AutomatchHistoryViewTest, ALongStoredHistoryIsShownPageByPageAndItsGamesR
     const std::vector<MoveRecord>& played = world->games.board().history();
     ASSERT_EQ(played.size(), 3u);
     EXPECT_EQ(played.back().move.uciString(), "g1f3");
-    EXPECT_EQ(world->panel.toastMessage(), "Partie #1999 auf Brett geladen!");
+    EXPECT_EQ(world->panel.toastMessage(), "Game #1999 loaded on the board!");
 
     // Its PGN leaves with its round and the limited engine's strength.
     clickRow(*list, 1, Button::copyPgn);
