@@ -258,6 +258,18 @@ std::optional<std::int64_t> HistoryStore::insertSeries(std::int64_t totalGames,
     return query.lastInsertId().toLongLong();
 }
 
+std::optional<std::int64_t> HistoryStore::replaceSeries(std::int64_t totalGames,
+                                                        const SeriesIdentity& engines) {
+    // Only the last series is kept: a new one takes the place of the old one and its games.
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!query.exec(QStringLiteral("DELETE FROM games")) ||
+        !query.exec(QStringLiteral("DELETE FROM series"))) {
+        fail(QStringLiteral("write"), query.lastError().text());
+        return std::nullopt;
+    }
+    return insertSeries(totalGames, engines);
+}
+
 std::optional<std::int64_t> HistoryStore::beginSeries(std::int64_t totalGames,
                                                       const SeriesIdentity& engines) {
     if (!m_open) {
@@ -265,12 +277,7 @@ std::optional<std::int64_t> HistoryStore::beginSeries(std::int64_t totalGames,
     }
     std::optional<std::int64_t> id;
     const bool done = inTransaction([&] {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        if (!query.exec(QStringLiteral("DELETE FROM games")) ||
-            !query.exec(QStringLiteral("DELETE FROM series"))) {
-            return fail(QStringLiteral("write"), query.lastError().text());
-        }
-        id = insertSeries(totalGames, engines);
+        id = replaceSeries(totalGames, engines);
         return id.has_value();
     });
     return done ? id : std::nullopt;
@@ -400,12 +407,7 @@ HistoryStore::importSeries(std::int64_t totalGames, const SeriesIdentity& engine
     }
     std::optional<std::int64_t> id;
     const bool done = inTransaction([&] {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        if (!query.exec(QStringLiteral("DELETE FROM games")) ||
-            !query.exec(QStringLiteral("DELETE FROM series"))) {
-            return fail(QStringLiteral("write"), query.lastError().text());
-        }
-        id = insertSeries(totalGames, engines);
+        id = replaceSeries(totalGames, engines);
         if (!id) {
             return false;
         }

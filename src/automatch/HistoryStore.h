@@ -122,6 +122,9 @@ private:
                      std::int64_t draws, std::int64_t lastGameNumber, bool lastWhiteIsEngine1);
     std::optional<std::int64_t> insertSeries(std::int64_t totalGames,
                                              const SeriesIdentity& engines);
+    // Removes the stored series and its games and inserts a new one; inside a transaction.
+    std::optional<std::int64_t> replaceSeries(std::int64_t totalGames,
+                                              const SeriesIdentity& engines);
     // Runs `work` in one transaction, rolled back when it fails.
     bool inTransaction(const std::function<bool()>& work);
     bool fail(const QString& what, const QString& why) const;

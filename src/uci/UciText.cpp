@@ -1,5 +1,6 @@
 #include "UciText.h"
 
+#include "chess/TextEncoding.h"
 #include "chess/TextUtil.h"
 
 #include <charconv>
@@ -12,48 +13,7 @@ std::string_view trimmedLine(std::string_view line) {
 }
 
 bool isValidUtf8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    std::size_t i = 0;
-    while (i < size) {
-        const unsigned char c = bytes[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        char32_t value = 0;
-        char32_t minimum = 0;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            value = c & 0x1F;
-            minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            value = c & 0x0F;
-            minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            value = c & 0x07;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (size - i < length) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) {
-                return false;
-            }
-            value = (value << 6) | (bytes[i + k] & 0x3F);
-        }
-        if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
+    return text::isValidUtf8(text);
 }
 
 std::optional<std::int64_t> parseInteger(std::string_view token) {
