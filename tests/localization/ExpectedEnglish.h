@@ -200,9 +200,11 @@ inline constexpr auto expectedEnglish = std::to_array<KeyAndText>({
     {"automatch_save_failed", "The history could not be saved to"},
     {"history_cannot_read", "The stored match history could not be read."},
     {"history_records_set_aside", "Stored games that could not be read were set aside:"},
-    {"history_unreadable", "The match history stored by an earlier version could not be read; the history starts empty."},
+    {"history_unreadable",
+     "The match history stored by an earlier version could not be read; the history starts empty."},
     {"history_copy_kept", "A copy of the stored text is kept at:"},
-    {"history_cannot_save", "The match history cannot be saved; the games of this session are lost when the program quits. Database:"},
+    {"history_cannot_save", "The match history cannot be saved; the games of this session are lost "
+                            "when the program quits. Database:"},
     {"automatch_elo_estimate", "Estimated ELO difference"},
     {"automatch_elo_at_least", "at least"},
     {"automatch_elo_at_most", "at most"},

@@ -24,5 +24,4 @@ QString seriesEndText(const automatch::SeriesEnd& end, const LocalizationManager
 // Why a start was refused.
 QString configurationErrorText(const QString& error, const LocalizationManager& localization);
 
-
 } // namespace velkor::panel
