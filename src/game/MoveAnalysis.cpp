@@ -61,9 +61,13 @@ QString MoveAnalysis::classification() const {
     return QStringLiteral("Best");
 }
 
-QString MoveAnalysis::numberedSan() const {
+QString numberedSan(std::int64_t moveNumber, PieceColor mover, const QString& san) {
     return QString::number(moveNumber) +
            (mover == PieceColor::white ? QStringLiteral(". ") : QStringLiteral("… ")) + san;
+}
+
+QString MoveAnalysis::numberedSan() const {
+    return velkor::numberedSan(moveNumber, mover, san);
 }
 
 QString MoveAnalysis::lossText() const {

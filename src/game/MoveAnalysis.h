@@ -40,6 +40,9 @@ struct MoveAnalysis {
     bool operator==(const MoveAnalysis&) const = default;
 };
 
+// A move with its number as move lists write it: "12. Qg3" for White, "12… Qg3" for Black.
+QString numberedSan(std::int64_t moveNumber, PieceColor mover, const QString& san);
+
 // The quality the centipawn loss alone gives: below 30 best, below 80 an inaccuracy, below 180 a
 // mistake, else a blunder.
 MoveQuality qualityOfLoss(double centipawnLoss);

@@ -1,13 +1,12 @@
 #include "GameNavigationBar.h"
 
+#include "DrawnGlyph.h"
 #include "LocalizedText.h"
 #include "game/GameManager.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPalette>
-#include <QPixmap>
 #include <QPolygonF>
 #include <QPushButton>
 #include <QToolButton>
@@ -17,18 +16,9 @@ namespace {
 
 enum Glyph { toStart, stepBack, stepForward, toEnd };
 
-// Triangles and bars drawn here rather than taken from a font, which might lack them.
+// Triangles and bars.
 QIcon stepIcon(int glyph) {
-    QIcon icon;
-    const QColor colour = QPalette().color(QPalette::ButtonText);
-    for (const int size : {16, 24, 32}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        const double unit = size / 16.0;
+    return drawnGlyphIcon({16, 24, 32}, [glyph](QPainter& painter, double unit, int size) {
         // Drawn pointing right, mirrored for the backward glyphs.
         if (glyph == toStart || glyph == stepBack) {
             painter.translate(size, 0);
@@ -42,19 +32,19 @@ QIcon stepIcon(int glyph) {
         if (jump) {
             painter.drawRect(QRectF(11 * unit, 3 * unit, 2 * unit, 10 * unit));
         }
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }
 
 } // namespace
 
-QString numberedMove(std::int64_t index, const std::string& san) {
-    const std::int64_t number = index / 2 + 1;
-    return QString::number(number) +
-           (index % 2 == 0 ? QStringLiteral(". ") : QStringLiteral("… ")) +
-           QString::fromStdString(san);
+QString numberedMove(const ChessBoard& board, std::int64_t index) {
+    // Counted from the game's first position, which a FEN may give with Black to move and any
+    // move number.
+    const ChessBoard start(board.initialFEN());
+    const std::int64_t ply = index + (start.turn() == PieceColor::black ? 1 : 0);
+    return numberedSan(
+        start.fullmoveNumber() + ply / 2, ply % 2 == 0 ? PieceColor::white : PieceColor::black,
+        QString::fromStdString(board.history()[static_cast<std::size_t>(index)].san));
 }
 
 GameNavigationBar::GameNavigationBar(GameManager& game, LocalizationManager& localization,
@@ -119,8 +109,7 @@ void GameNavigationBar::refresh() {
     m_back->setEnabled(shown >= 0);
     m_forward->setEnabled(shown < last);
     m_end->setEnabled(shown < last);
-    m_shown->setText(shown >= 0 ? numberedMove(shown, history[static_cast<std::size_t>(shown)].san)
-                                : QString());
+    m_shown->setText(shown >= 0 ? numberedMove(m_game.board(), shown) : QString());
     m_backToGame->setVisible(m_game.isInspectingPast());
 }
 

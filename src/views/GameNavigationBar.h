@@ -2,7 +2,6 @@
 
 #include <QWidget>
 #include <cstdint>
-#include <string>
 
 class QLabel;
 class QPushButton;
@@ -10,6 +9,7 @@ class QToolButton;
 
 namespace velkor {
 
+class ChessBoard;
 class GameManager;
 class LocalizationManager;
 
@@ -38,7 +38,8 @@ private:
     QPushButton* m_backToGame;
 };
 
-// "12. e4" or "12… e5": the move of history entry `index` with its number, as a move list reads.
-QString numberedMove(std::int64_t index, const std::string& san);
+// "12. e4" or "12… e5": the move of history entry `index` of `board` with its number, as a move
+// list reads.
+QString numberedMove(const ChessBoard& board, std::int64_t index);
 
 } // namespace velkor

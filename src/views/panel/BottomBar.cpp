@@ -3,12 +3,11 @@
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/ConfirmAction.h"
+#include "views/DrawnGlyph.h"
 #include "views/LocalizedText.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPalette>
-#include <QPixmap>
 #include <QPolygonF>
 #include <QToolButton>
 #include <array>
@@ -16,35 +15,22 @@
 namespace velkor::panel {
 namespace {
 
-// Two bars or a triangle, drawn here instead of looked up in the desktop's icon theme: the
-// lookup took milliseconds before the first frame and again at every move.
-QPixmap paintMediaGlyph(bool play, int size, const QColor& colour) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    const double unit = size / 16.0;
-    if (play) {
-        painter.drawPolygon(QPolygonF({QPointF(4.5 * unit, 3 * unit), QPointF(13 * unit, 8 * unit),
-                                       QPointF(4.5 * unit, 13 * unit)}));
-    } else {
-        painter.drawRect(QRectF(4 * unit, 3 * unit, 3 * unit, 10 * unit));
-        painter.drawRect(QRectF(9 * unit, 3 * unit, 3 * unit, 10 * unit));
-    }
-    return pixmap;
-}
-
 const QIcon& mediaIcon(bool play) {
+    // Two bars or a triangle.
     static const std::array<QIcon, 2> icons = [] {
-        const QColor colour = QPalette().color(QPalette::ButtonText);
         std::array<QIcon, 2> result;
         for (const bool isPlay : {false, true}) {
-            QIcon& icon = result[isPlay ? 1 : 0];
-            for (const int size : {16, 24, 32, 48}) {
-                icon.addPixmap(paintMediaGlyph(isPlay, size, colour));
-            }
+            result[isPlay ? 1 : 0] =
+                drawnGlyphIcon({16, 24, 32, 48}, [isPlay](QPainter& painter, double unit, int) {
+                    if (isPlay) {
+                        painter.drawPolygon(
+                            QPolygonF({QPointF(4.5 * unit, 3 * unit), QPointF(13 * unit, 8 * unit),
+                                       QPointF(4.5 * unit, 13 * unit)}));
+                    } else {
+                        painter.drawRect(QRectF(4 * unit, 3 * unit, 3 * unit, 10 * unit));
+                        painter.drawRect(QRectF(9 * unit, 3 * unit, 3 * unit, 10 * unit));
+                    }
+                });
         }
         return result;
     }();
