@@ -1,10 +1,12 @@
-// The automatch history view: resident memory while a series records games with the automatch
-// tab shown (after 1, 40 and all games), and the time from choosing the tab to its first drawn
-// frame over a long stored history. The series' engines fail at once (a program that is no UCI
-// engine), so each game ends in a moment by the game manager's own rules and is recorded as any.
-// Usage: bench_history_view [games = 1000] [stored games = 100000] [picture of the history.png]
+// The automatch history view: resident memory and the heap in use while a series records games with
+// the automatch tab shown (after 1, 40 and all games), and the time from choosing the tab to its
+// first drawn frame over a long stored history. The series' engines fail at once (a program that is
+// no UCI engine), so each game ends in a moment by the game manager's own rules and is recorded as
+// any. Usage: bench_history_view [games = 1000] [stored games = 100000] [picture of the
+// history.png]
 #include "PanelWorld.h"
 #include "automatch/HistoryStore.h"
+#include "platform/AllocatorTuning.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 #include <QTimeZone>
 #include <cstdio>
 #include <fstream>
+#include <malloc.h>
 #include <memory>
 #include <string>
 
@@ -38,7 +41,8 @@ void recordSeries(std::int64_t games) {
     world.panel.setSelectedTab(RightPanelView::automatchTab);
     QApplication::processEvents();
     const double start = residentMegabytes();
-    std::printf("before the series: RSS %.1f MB\n", start);
+    const double startHeap = static_cast<double>(mallinfo2().uordblks) / 1048576.0;
+    std::printf("before the series: RSS %.1f MB, heap in use %.1f MB\n", start, startHeap);
     const auto failing = [](const QString& name) {
         EngineConfiguration engine =
             EngineConfiguration::makeNew(name, QStringLiteral("/bin/true"), QStringLiteral("-"));
@@ -49,9 +53,11 @@ void recordSeries(std::int64_t games) {
         if (count == 1 || count == 40 || count == 200 || count % 250 == 0) {
             // What a person would see: the panel drawn with the new row.
             world.panel.grab();
-            std::printf("after %4lld games: RSS %.1f MB (%+.1f MB)\n",
-                        static_cast<long long>(count), residentMegabytes(),
-                        residentMegabytes() - start);
+            const double heap = static_cast<double>(mallinfo2().uordblks) / 1048576.0;
+            std::printf(
+                "after %4lld games: RSS %.1f MB (%+.1f MB), heap in use %.1f MB (%+.1f MB)\n",
+                static_cast<long long>(count), residentMegabytes(), residentMegabytes() - start,
+                heap, heap - startHeap);
             std::fflush(stdout);
         }
     });
@@ -109,6 +115,8 @@ void showStoredHistory(std::int64_t stored, const QString& picture) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // As the program does: its memory over a series is what is measured.
+    platform::limitAllocatorArenas();
     const QTemporaryDir home;
     setUpProgramBesideTheTests(home);
     QApplication app(argc, argv);

@@ -11,6 +11,7 @@
 #include "automatch/AutomatchManager.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
+#include "platform/AllocatorTuning.h"
 #include "platform/Settings.h"
 #include "platform/SoundManager.h"
 #include "uci/EngineManager.h"
@@ -26,6 +27,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    velkor::platform::limitAllocatorArenas();
     // A dying engine must not take the program down with it when we write to its pipe.
     std::signal(SIGPIPE, SIG_IGN);
     velkor::DisplayCheck display(argc, argv);

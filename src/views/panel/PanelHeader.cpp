@@ -104,30 +104,49 @@ void PanelHeader::refreshBadge() {
     }
     m_badge = content;
     m_badgeText->setText(content.text);
-    QIcon icon;
     QString colour = QStringLiteral("#3a6ea5");
     switch (content.icon) {
     case StatusBadgeContent::Icon::checkeredFlag:
-        icon = checkeredFlagIcon();
         colour = QStringLiteral("#555555");
         break;
     case StatusBadgeContent::Icon::warning:
-        icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
         colour = QStringLiteral("#c0392b");
         break;
     case StatusBadgeContent::Icon::pause:
-        icon = style()->standardIcon(QStyle::SP_MediaPause);
         colour = QStringLiteral("#b36b00");
         break;
     case StatusBadgeContent::Icon::none:
         break;
     }
-    m_badgeIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(16, 16));
-    m_badgeIcon->setVisible(!icon.isNull());
+    const QPixmap picture = badgePicture(content.icon);
+    m_badgeIcon->setPixmap(picture);
+    m_badgeIcon->setVisible(!picture.isNull());
     m_badgeFrame->setStyleSheet(
         QStringLiteral("QWidget#statusBadge { border: 2px solid %1; border-radius: 12px; }"
                        " QLabel { color: %1; }")
             .arg(colour));
+}
+
+QPixmap PanelHeader::badgePicture(StatusBadgeContent::Icon icon) {
+    // Each picture is drawn once: a fresh icon at every change of the badge would leave its
+    // pixmaps in Qt's pixmap cache, which then grows with every game of a long series.
+    QPixmap& picture = m_badgePictures[static_cast<std::size_t>(icon)];
+    if (picture.isNull()) {
+        switch (icon) {
+        case StatusBadgeContent::Icon::checkeredFlag:
+            picture = checkeredFlagIcon().pixmap(16, 16);
+            break;
+        case StatusBadgeContent::Icon::warning:
+            picture = style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16);
+            break;
+        case StatusBadgeContent::Icon::pause:
+            picture = style()->standardIcon(QStyle::SP_MediaPause).pixmap(16, 16);
+            break;
+        case StatusBadgeContent::Icon::none:
+            break;
+        }
+    }
+    return picture;
 }
 
 } // namespace velkor::panel

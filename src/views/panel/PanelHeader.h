@@ -2,7 +2,9 @@
 
 #include "StatusBadgeText.h"
 
+#include <QPixmap>
 #include <QWidget>
+#include <array>
 
 class QLabel;
 class QToolButton;
@@ -26,6 +28,7 @@ public:
 
 private:
     void refreshBadge();
+    QPixmap badgePicture(StatusBadgeContent::Icon icon);
     void refreshLanguageButton();
 
     GameManager& m_games;
@@ -35,6 +38,8 @@ private:
     QLabel* m_badgeIcon;
     QLabel* m_badgeText;
     StatusBadgeContent m_badge;
+    // The badge's pictures by StatusBadgeContent::Icon, drawn on first use.
+    std::array<QPixmap, 4> m_badgePictures;
 };
 
 } // namespace velkor::panel
