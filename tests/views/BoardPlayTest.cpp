@@ -292,9 +292,11 @@ TEST_F(BoardPlayTest, TheBannersAndTheGameStateTabBothShowThePositionShown) {
         EXPECT_EQ(view.bottomBanner().banner().capturedPieces, byWhite);
         EXPECT_EQ(view.topBanner().banner().capturedPieces, byBlack);
         EXPECT_EQ(view.bottomBanner().banner().materialAdvantage, whiteLead);
-        EXPECT_EQ(whiteTook->text(), byWhite.empty() ? QString() : blackPawn);
-        EXPECT_EQ(blackTook->text(), byBlack.empty() ? QString() : whitePawn);
-        EXPECT_EQ(material->text(), tabMaterial);
+        EXPECT_EQ(whiteTook->text().toStdString(),
+                  (byWhite.empty() ? QString() : blackPawn).toStdString());
+        EXPECT_EQ(blackTook->text().toStdString(),
+                  (byBlack.empty() ? QString() : whitePawn).toStdString());
+        EXPECT_EQ(material->text().toStdString(), tabMaterial.toStdString());
     };
     const std::vector<Piece> none;
     const std::vector<Piece> onePawn{Piece(PieceType::pawn, PieceColor::black)};
