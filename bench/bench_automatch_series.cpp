@@ -57,8 +57,9 @@ public:
     explicit SearchTimer(GameManager& games) : m_games(games) {
         m_clock.start();
         const auto follow = [this] { watch(); };
-        connect(&games, &GameManager::whiteEngineProcessChanged, this, follow);
-        connect(&games, &GameManager::blackEngineProcessChanged, this, follow);
+        for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
+            connect(&games.engineSeat(color), &EngineSeat::processChanged, this, follow);
+        }
     }
 
     double searchingSeconds() const {
@@ -72,8 +73,8 @@ public:
 private:
     void watch() {
         m_watched.removeIf([](const QPointer<UCIEngineProcess>& process) { return !process; });
-        for (UCIEngineProcess* process :
-             {m_games.whiteEngineProcess(), m_games.blackEngineProcess()}) {
+        for (UCIEngineProcess* process : {m_games.engineSeat(PieceColor::white).process(),
+                                          m_games.engineSeat(PieceColor::black).process()}) {
             if (process && !m_watched.contains(process)) {
                 m_watched.append(process);
                 connect(process, &UCIEngineProcess::isThinkingChanged, this,

@@ -35,29 +35,11 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
         const UCIEngineProcess* engine = self ? self->engineProcess(color) : nullptr;
         return engine && engine->hasUnhandledBestMove();
     });
-    // The parts publish their own state; the manager carries it on under its published names.
-    connect(&m_analysis, &LiveAnalysis::liveEvaluationChanged, this,
-            &GameManager::liveEvaluationChanged);
-    connect(&m_analysis, &LiveAnalysis::variationsChanged, this,
-            &GameManager::analysisVariationsChanged);
-    connect(&m_analysis, &LiveAnalysis::moveAnalysesChanged, this,
-            &GameManager::moveAnalysesChanged);
-    connect(&m_analysis, &LiveAnalysis::shownVariationsChanged, this,
-            &GameManager::shownVariationsChanged);
     connect(&m_analysis, &LiveAnalysis::knownScoresChanged, this, &GameManager::refreshShownScore);
     connect(this, &GameManager::boardChanged, this, &GameManager::refreshShownScore);
     connect(this, &GameManager::inspectingMoveIndexChanged, this, &GameManager::refreshShownScore);
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
         EngineSeat& seat = seatOf(color);
-        const bool white = color == PieceColor::white;
-        connect(&seat, &EngineSeat::processChanged, this,
-                white ? &GameManager::whiteEngineProcessChanged
-                      : &GameManager::blackEngineProcessChanged);
-        connect(&seat, &EngineSeat::limitEloChanged, this,
-                white ? &GameManager::whiteEngineLimitEloChanged
-                      : &GameManager::blackEngineLimitEloChanged);
-        connect(&seat, &EngineSeat::eloChanged, this,
-                white ? &GameManager::whiteEngineEloChanged : &GameManager::blackEngineEloChanged);
         // The banners name each engine with the strength it plays at.
         connect(&seat, &EngineSeat::processChanged, this, &GameManager::refreshShownGame);
         connect(&seat, &EngineSeat::limitEloChanged, this, &GameManager::refreshShownGame);

@@ -60,7 +60,6 @@ struct PGNLoadNotes {
 class GameManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(velkor::ChessBoard board READ board NOTIFY boardChanged)
-    Q_PROPERTY(velkor::ChessClock* clock READ clockObject CONSTANT)
     Q_PROPERTY(velkor::GameMode gameMode READ gameMode WRITE setGameMode NOTIFY gameModeChanged)
     Q_PROPERTY(velkor::PlayerColorChoice colorChoice READ colorChoice WRITE setColorChoice NOTIFY
                    colorChoiceChanged)
@@ -84,24 +83,8 @@ class GameManager : public QObject {
     Q_PROPERTY(QString engineStatusText READ engineStatusText NOTIFY engineStatusTextChanged)
     Q_PROPERTY(std::optional<QString> engineFailureMessage READ engineFailureMessage NOTIFY
                    engineFailureMessageChanged)
-    Q_PROPERTY(bool whiteEngineLimitElo READ whiteEngineLimitElo NOTIFY whiteEngineLimitEloChanged)
-    Q_PROPERTY(qint64 whiteEngineElo READ whiteEngineElo NOTIFY whiteEngineEloChanged)
-    Q_PROPERTY(bool blackEngineLimitElo READ blackEngineLimitElo NOTIFY blackEngineLimitEloChanged)
-    Q_PROPERTY(qint64 blackEngineElo READ blackEngineElo NOTIFY blackEngineEloChanged)
-    Q_PROPERTY(
-        velkor::EngineEvaluation liveEvaluation READ liveEvaluation NOTIFY liveEvaluationChanged)
-    Q_PROPERTY(std::vector<velkor::EngineEvaluation> analysisVariations READ analysisVariations
-                   NOTIFY analysisVariationsChanged)
-    Q_PROPERTY(
-        std::vector<velkor::MoveAnalysis> moveAnalyses READ moveAnalyses NOTIFY moveAnalysesChanged)
-    Q_PROPERTY(std::vector<velkor::ShownVariation> shownVariations READ shownVariations NOTIFY
-                   shownVariationsChanged)
     Q_PROPERTY(
         std::optional<velkor::WhiteScore> shownScore READ shownScore NOTIFY shownScoreChanged)
-    Q_PROPERTY(velkor::UCIEngineProcess* whiteEngineProcess READ whiteEngineProcess NOTIFY
-                   whiteEngineProcessChanged)
-    Q_PROPERTY(velkor::UCIEngineProcess* blackEngineProcess READ blackEngineProcess NOTIFY
-                   blackEngineProcessChanged)
     Q_PROPERTY(std::optional<velkor::PieceColor> currentlyThinkingColor READ currentlyThinkingColor
                    NOTIFY currentlyThinkingColorChanged)
     Q_PROPERTY(std::optional<velkor::EngineConfiguration> currentlyThinkingEngine READ
@@ -128,7 +111,6 @@ public:
     // The game clock, the same object for the manager's whole life; it announces its own changes.
     ChessClock& clock() { return m_clock; }
     const ChessClock& clock() const { return m_clock; }
-    ChessClock* clockObject() { return &m_clock; }
     // The mode of the next game (the New Game setting).
     GameMode gameMode() const { return m_gameMode; }
     // The mode of the game on the board; it changes only when a game is started or loaded.
@@ -164,33 +146,15 @@ public:
     QString engineStatusText() const { return m_engineStatusText; }
     // The message of the engine failure that ended the game, if one did.
     std::optional<QString> engineFailureMessage() const { return m_engineFailureMessage; }
-    bool whiteEngineLimitElo() const { return m_whiteSeat.limitElo(); }
-    std::int64_t whiteEngineElo() const { return m_whiteSeat.elo(); }
-    bool blackEngineLimitElo() const { return m_blackSeat.limitElo(); }
-    std::int64_t blackEngineElo() const { return m_blackSeat.elo(); }
     // The clock as it stood before each move of the game, oldest first (for undo).
     const std::vector<ChessClock::Snapshot>& clockHistory() const { return m_clockHistory; }
-    // The latest principal line of the engine that is or was last searching; empty at a new game.
-    const EngineEvaluation& liveEvaluation() const { return m_analysis.liveEvaluation(); }
-    // All lines of the engine that reported last, in line order.
-    const std::vector<EngineEvaluation>& analysisVariations() const {
-        return m_analysis.variations();
-    }
-    // The lines of the engine that reported last as a person reads them: scores from White's
-    // side, moves in SAN with their numbers.
-    const std::vector<ShownVariation>& shownVariations() const {
-        return m_analysis.shownVariations();
-    }
     // The score of the position on the board (the inspected one while stepping through the
     // game): the last one an engine gave it, none when nothing is known of it.
     const std::optional<WhiteScore>& shownScore() const { return m_shownScore; }
-    // One entry per graded engine move of an engine-against-engine game, in game order.
-    const std::vector<MoveAnalysis>& moveAnalyses() const { return m_analysis.moveAnalyses(); }
-    // The engines playing White and Black, owned by their seats; null where the user plays or no
-    // engine was made. A replaced engine stays valid at least until the event loop runs again.
-    UCIEngineProcess* whiteEngineProcess() const { return m_whiteSeat.process(); }
-    UCIEngineProcess* blackEngineProcess() const { return m_blackSeat.process(); }
-    // The engine seat of `color`, and the live analysis, for views that show them whole.
+    // The parts the views bind to directly; each announces its own changes. The engine seat of
+    // `color` holds the engine playing it (null where a person plays or none was made) and the
+    // strength it plays at; the live analysis holds the thinking engine's lines and the grades
+    // of engine moves.
     const EngineSeat& engineSeat(PieceColor color) const {
         return color == PieceColor::white ? m_whiteSeat : m_blackSeat;
     }
@@ -199,10 +163,6 @@ public:
     std::optional<PieceColor> currentlyThinkingColor() const { return m_currentlyThinkingColor; }
     const std::optional<EngineConfiguration>& currentlyThinkingEngine() const {
         return m_currentlyThinkingEngine;
-    }
-    // The last engine move, waiting for the opponent's evaluation to be graded.
-    const std::optional<PendingEngineMoveEvaluation>& pendingEngineMoveEvaluation() const {
-        return m_analysis.pendingMove();
     }
     // Whether an engine turn or the engines' start-up is under way and cancellable.
     bool hasEngineMoveTask() const { return m_engineMoveTask.has_value(); }
@@ -232,8 +192,6 @@ public:
     // while it thinks, the engine card.
     void updateWhiteElo(bool limit, std::int64_t elo);
     void updateBlackElo(bool limit, std::int64_t elo);
-    // Whether the engine selected for `color` can be weakened; true while that is unknown.
-    bool canLimitStrength(PieceColor color) const;
 
     // Keeps the machine awake while an engine game is in progress or a series of games is
     // active, and lets it sleep otherwise. Called at every start, end and stop of a game, and by
@@ -341,17 +299,7 @@ signals:
     void inspectingMoveIndexChanged(std::optional<qint64> index);
     void engineStatusTextChanged(const QString& text);
     void engineFailureMessageChanged(const std::optional<QString>& message);
-    void whiteEngineLimitEloChanged(bool limit);
-    void whiteEngineEloChanged(qint64 elo);
-    void blackEngineLimitEloChanged(bool limit);
-    void blackEngineEloChanged(qint64 elo);
-    void liveEvaluationChanged(const velkor::EngineEvaluation& evaluation);
-    void analysisVariationsChanged(const std::vector<velkor::EngineEvaluation>& variations);
-    void moveAnalysesChanged(const std::vector<velkor::MoveAnalysis>& analyses);
-    void shownVariationsChanged(const std::vector<velkor::ShownVariation>& variations);
     void shownScoreChanged(const std::optional<velkor::WhiteScore>& score);
-    void whiteEngineProcessChanged(velkor::UCIEngineProcess* process);
-    void blackEngineProcessChanged(velkor::UCIEngineProcess* process);
     void currentlyThinkingColorChanged(std::optional<velkor::PieceColor> color);
     void currentlyThinkingEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
     void shownGameChanged(const velkor::ShownGame& game);

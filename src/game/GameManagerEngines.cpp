@@ -156,9 +156,7 @@ QCoro::Task<> GameManager::startEngines(QPointer<GameManager> self,
             self->handleEngineFailure(self->colorOf(engine.data()), startFailureText);
             co_return;
         }
-        if (const std::optional<bool> canLimit = engine->canLimitStrength()) {
-            self->m_engines.record(*canLimit, engine->config().executablePath);
-        }
+        self->m_engines.learnFrom(*engine);
     }
     if (stillWanted()) {
         self->finishEngineStart(resumePlay);
@@ -464,17 +462,9 @@ const std::optional<EngineConfiguration>& GameManager::selectedEngine(PieceColor
                                       : m_engines.selectedBlackEngine();
 }
 
-bool GameManager::canLimitStrength(PieceColor color) const {
-    const std::optional<EngineConfiguration>& selection = selectedEngine(color);
-    if (!selection || !selection->supportsLimitStrength) {
-        return true;
-    }
-    return *selection->supportsLimitStrength;
-}
-
 void GameManager::updateKeepAwake() {
     const bool engineGameInProgress = m_playingMode != GameMode::humanVsHuman &&
-                                      (whiteEngineProcess() || blackEngineProcess()) &&
+                                      (m_whiteSeat.process() || m_blackSeat.process()) &&
                                       !m_isGameOver;
     const bool seriesActive = m_seriesObserver && m_seriesObserver->isAutomatchActive();
     m_sleepGuard.setKeepAwake(engineGameInProgress || seriesActive);

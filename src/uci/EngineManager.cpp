@@ -1,5 +1,6 @@
 #include "EngineManager.h"
 
+#include "UCIEngineProcess.h"
 #include "platform/Published.h"
 #include "platform/Settings.h"
 #include "platform/StoreAlerts.h"
@@ -138,6 +139,39 @@ void EngineManager::record(bool limitStrengthSupport, const QString& forPath) {
         setAvailableEngines(engines);
         saveEngines();
     }
+}
+
+void EngineManager::learnFrom(const UCIEngineProcess& engine) {
+    const QString& path = engine.config().executablePath;
+    bool learnt = false;
+    if (const std::optional<bool> canLimit = engine.canLimitStrength()) {
+        const auto seen = m_limitSupportSeen.constFind(path);
+        learnt = seen == m_limitSupportSeen.constEnd() || *seen != *canLimit;
+        m_limitSupportSeen.insert(path, *canLimit);
+        record(*canLimit, path);
+    }
+    if (const std::optional<uci::SpinRange>& range = engine.eloRange()) {
+        const auto seen = m_eloRangesSeen.constFind(path);
+        if (seen == m_eloRangesSeen.constEnd() || *seen != *range) {
+            m_eloRangesSeen.insert(path, *range);
+            learnt = true;
+        }
+    }
+    if (learnt) {
+        emit strengthSupportChanged();
+    }
+}
+
+EngineStrengthSupport EngineManager::strengthSupport(const EngineConfiguration& engine) const {
+    EngineStrengthSupport support;
+    const auto seen = m_limitSupportSeen.constFind(engine.executablePath);
+    support.canLimitStrength =
+        seen != m_limitSupportSeen.constEnd() ? *seen : engine.supportsLimitStrength.value_or(true);
+    const auto range = m_eloRangesSeen.constFind(engine.executablePath);
+    if (range != m_eloRangesSeen.constEnd()) {
+        support.eloRange = *range;
+    }
+    return support;
 }
 
 void EngineManager::discoverPallox() {

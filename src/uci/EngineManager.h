@@ -4,7 +4,9 @@
 #include "EngineConfiguration.h"
 #include "EngineSearchPaths.h"
 #include "EngineTest.h"
+#include "UciProtocol.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -16,6 +18,18 @@
 #include <qcoro/qcorotask.h>
 
 namespace velkor {
+
+class UCIEngineProcess;
+
+// What an engine can do about its strength, as far as the registry knows.
+struct EngineStrengthSupport {
+    // Whether it can be weakened (UCI_LimitStrength); true while that is unknown.
+    bool canLimitStrength = true;
+    // The UCI_Elo range it announced in a handshake of this session; none before one.
+    std::optional<uci::SpinRange> eloRange;
+
+    bool operator==(const EngineStrengthSupport&) const = default;
+};
 
 // What tests may replace in the registry: where engines are looked for, how long an engine test
 // waits for "uciok", and how long a tested engine may take to end before it is killed.
@@ -96,6 +110,14 @@ public:
     // What an engine's handshake showed about UCI_LimitStrength, for every entry and selection
     // with exactly this path; saves only when an entry changed.
     void record(bool limitStrengthSupport, const QString& forPath);
+    // Everything a started engine's handshake told about its strength: the support above, and
+    // the UCI_Elo range it announced, kept by path for this session (the range is not stored:
+    // an engine file replaced between sessions may announce another).
+    void learnFrom(const UCIEngineProcess& engine);
+    // What `engine` can do about its strength: what a handshake of this session showed for its
+    // path, else what its record says. Every Elo control asks here, so that a slider says what
+    // an engine will really play at, also before its next game.
+    EngineStrengthSupport strengthSupport(const EngineConfiguration& engine) const;
 
     // Adds the first executable Pallox candidate unless a listed engine already mentions
     // "pallox"; always re-orders, never saves (start-up saves right after).
@@ -120,6 +142,8 @@ signals:
     void availableEnginesChanged(const QList<velkor::EngineConfiguration>& engines);
     void selectedWhiteEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
     void selectedBlackEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
+    // A handshake told something new about an engine's strength (see strengthSupport).
+    void strengthSupportChanged();
 
 private:
     void loadEngines();
@@ -134,6 +158,9 @@ private:
     std::optional<EngineConfiguration> m_selectedWhiteEngine;
     std::optional<EngineConfiguration> m_selectedBlackEngine;
     bool m_mayWriteStore = true;
+    // What the handshakes of this session showed, by executable path.
+    QHash<QString, bool> m_limitSupportSeen;
+    QHash<QString, uci::SpinRange> m_eloRangesSeen;
 };
 
 } // namespace velkor

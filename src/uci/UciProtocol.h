@@ -47,6 +47,8 @@ struct SpinRange {
 
     // The value moved into the range; a missing bound does not limit.
     std::int64_t clamp(std::int64_t value) const;
+
+    bool operator==(const SpinRange&) const = default;
 };
 
 // The strength lines: with a limit "UCI_LimitStrength" true then "UCI_Elo" (moved into the range

@@ -17,9 +17,7 @@ PlayerInfo playerInfo(const GameManager& game, PieceColor color,
         return {player.displayName(), player.isEngine};
     }
     if (player.isEngine) {
-        const UCIEngineProcess* engine =
-            color == PieceColor::white ? game.whiteEngineProcess() : game.blackEngineProcess();
-        if (engine) {
+        if (game.engineSeat(color).process()) {
             return {player.displayName(), true};
         }
         // No engine runs yet: a stand-in name in the interface language.

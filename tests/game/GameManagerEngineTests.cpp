@@ -20,9 +20,9 @@ TEST_F(EngineGameTest, TheEngineAnswersTheUsersMovesWithItsOwnSettings) {
     manager.setGameMode(GameMode::humanVsEngine);
     startGame();
 
-    UCIEngineProcess* engine = manager.blackEngineProcess();
+    UCIEngineProcess* engine = manager.engineSeat(PieceColor::black).process();
     ASSERT_NE(engine, nullptr);
-    EXPECT_EQ(manager.whiteEngineProcess(), nullptr);
+    EXPECT_EQ(manager.engineSeat(PieceColor::white).process(), nullptr);
     // A copy of the selection with this game's strength and a single line.
     EXPECT_EQ(engine->config().name, "Fake Black");
     EXPECT_EQ(engine->config().multiPV, 1);
@@ -31,6 +31,9 @@ TEST_F(EngineGameTest, TheEngineAnswersTheUsersMovesWithItsOwnSettings) {
     EXPECT_EQ(engines.selectedBlackEngine()->multiPV, 3) << "the registry keeps its own";
     EXPECT_EQ(engines.selectedBlackEngine()->supportsLimitStrength, true)
         << "what the handshake showed is recorded";
+    EXPECT_EQ(engines.strengthSupport(config),
+              (EngineStrengthSupport{true, uci::SpinRange{1350, 2850}}))
+        << "the announced Elo range too, for every control of that engine";
     EXPECT_EQ(manager.engineStatusText(), "Ready");
     EXPECT_EQ(sleepLog.acquired, 1);
 
@@ -47,13 +50,14 @@ TEST_F(EngineGameTest, TheEngineAnswersTheUsersMovesWithItsOwnSettings) {
     EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
     EXPECT_EQ(manager.clock().whiteRemainingMs(), 299'000);
     EXPECT_EQ(manager.clock().blackRemainingMs(), 303'000) << "charged up to the arrival";
-    EXPECT_EQ(manager.liveEvaluation().scoreCp, 20);
-    EXPECT_EQ(manager.analysisVariations(), std::vector{manager.liveEvaluation()});
+    EXPECT_EQ(manager.liveAnalysis().liveEvaluation().scoreCp, 20);
+    EXPECT_EQ(manager.liveAnalysis().variations(),
+              std::vector{manager.liveAnalysis().liveEvaluation()});
 
     move("g1", "f3");
     ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 4; }));
     EXPECT_EQ(manager.lastMove(), uciMove("b8c6"));
-    EXPECT_TRUE(manager.moveAnalyses().empty()) << "only engine games are graded";
+    EXPECT_TRUE(manager.liveAnalysis().moveAnalyses().empty()) << "only engine games are graded";
     EXPECT_EQ(fake.receivedCommands(),
               (QStringList{"uci", "setoption name UCI_LimitStrength value true",
                            "setoption name UCI_Elo value 1500", "isready", "ucinewgame", "isready",
@@ -109,7 +113,7 @@ TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
     ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::black));
     ASSERT_EQ(manager.board().history().size(), 4u);
-    const std::vector<MoveAnalysis>& graded = manager.moveAnalyses();
+    const std::vector<MoveAnalysis>& graded = manager.liveAnalysis().moveAnalyses();
     ASSERT_EQ(graded.size(), 3u);
     // f3 from +30 to Black's -50 (White's side): 80 lost. e5 improved Black's lot: nothing
     // lost. g4 walked into a mate from -300: a blunder, 700 lost on the capped scale.
@@ -124,7 +128,7 @@ TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
         EXPECT_EQ(graded[i].classification(), text);
     }
     EXPECT_NE(graded[0].id, graded[1].id);
-    EXPECT_TRUE(manager.pendingEngineMoveEvaluation()) << "the mate is never graded";
+    EXPECT_TRUE(manager.liveAnalysis().pendingMove()) << "the mate is never graded";
     EXPECT_EQ(white.receivedCommands().mid(4),
               (QStringList{"position startpos", "go depth 5", "position startpos moves f2f3 e7e5",
                            "go depth 5"}));
@@ -134,9 +138,9 @@ TEST_F(EngineGameTest, EnginesPlayEachOtherAndTheirMovesAreGraded) {
 
     // A load discards the whole grading.
     manager.loadPGN(manager.exportPGN().replace("0-1", "*"));
-    EXPECT_TRUE(manager.moveAnalyses().empty());
-    EXPECT_FALSE(manager.pendingEngineMoveEvaluation());
-    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
+    EXPECT_TRUE(manager.liveAnalysis().moveAnalyses().empty());
+    EXPECT_FALSE(manager.liveAnalysis().pendingMove());
+    EXPECT_EQ(manager.liveAnalysis().liveEvaluation(), EngineEvaluation());
 }
 
 // A reply without an evaluation leaves the move it answers ungraded, and itself too.
@@ -149,11 +153,11 @@ TEST_F(EngineGameTest, OnlyAnEvaluationOfTheReplyGradesAMove) {
     manager.startNewGame();
 
     ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
-    ASSERT_EQ(manager.moveAnalyses().size(), 1u);
-    EXPECT_EQ(manager.moveAnalyses().front().ply, 3);
-    EXPECT_EQ(manager.moveAnalyses().front().san, "g4");
-    EXPECT_EQ(manager.moveAnalyses().front().centipawnLoss, 700);
-    EXPECT_EQ(manager.moveAnalyses().front().numberedSan(), "2. g4");
+    ASSERT_EQ(manager.liveAnalysis().moveAnalyses().size(), 1u);
+    EXPECT_EQ(manager.liveAnalysis().moveAnalyses().front().ply, 3);
+    EXPECT_EQ(manager.liveAnalysis().moveAnalyses().front().san, "g4");
+    EXPECT_EQ(manager.liveAnalysis().moveAnalyses().front().centipawnLoss, 700);
+    EXPECT_EQ(manager.liveAnalysis().moveAnalyses().front().numberedSan(), "2. g4");
 }
 
 TEST_F(EngineGameTest, EachEngineMoveWaitsForThePauseAfterThePreviousOne) {
@@ -182,8 +186,10 @@ TEST_F(EngineGameTest, AnIllegalMoveLosesTheGameForTheEngine) {
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_TRUE(manager.clockHistory().empty());
     EXPECT_FALSE(manager.clock().isRunning());
-    ASSERT_NE(manager.whiteEngineProcess(), nullptr) << "the ended engine stays for its log";
-    EXPECT_TRUE(waitUntil([&] { return !manager.whiteEngineProcess()->isRunning(); }));
+    ASSERT_NE(manager.engineSeat(PieceColor::white).process(), nullptr)
+        << "the ended engine stays for its log";
+    EXPECT_TRUE(
+        waitUntil([&] { return !manager.engineSeat(PieceColor::white).process()->isRunning(); }));
     ASSERT_EQ(series.calls.size(), 1u);
     EXPECT_EQ(series.calls.front().engineFailure, message);
     EXPECT_TRUE(series.calls.front().pgn.contains("[Result \"0-1\"]"));
@@ -223,7 +229,7 @@ protected:
     // The answer arrives `afterSeconds` into Black's turn; the main thread hears of it only later.
     void answerAfter(double afterSeconds) {
         time.advance(afterSeconds);
-        UCIEngineProcess* engine = manager.blackEngineProcess();
+        UCIEngineProcess* engine = manager.engineSeat(PieceColor::black).process();
         engine->send("answer");
         ASSERT_TRUE(spinUntil([&] { return engine->hasUnhandledBestMove(); }));
     }
@@ -238,7 +244,7 @@ TEST_F(EngineAnswerTimingTest, AnAnswerThatArrivesAfterTheFlagIsNeverPlayed) {
     EXPECT_EQ(manager.board().history().size(), 1u);
     EXPECT_FALSE(manager.engineFailureMessage());
     EXPECT_FALSE(manager.clock().isRunning());
-    EXPECT_FALSE(manager.blackEngineProcess()->hasUnhandledBestMove());
+    EXPECT_FALSE(manager.engineSeat(PieceColor::black).process()->hasUnhandledBestMove());
     EXPECT_EQ(series.calls.size(), 1u);
 }
 
@@ -278,7 +284,8 @@ TEST_F(EngineGameTest, EnginesStartOneAfterTheOtherAndAStartThatTimesOutLoses) {
     EXPECT_FALSE(black.receivedCommands().contains("isready"));
     EXPECT_EQ(clockStarts, 0);
     EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
-    EXPECT_TRUE(waitUntil([&] { return !manager.whiteEngineProcess()->isRunning(); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return !manager.engineSeat(PieceColor::white).process()->isRunning(); }));
 }
 
 TEST_F(EngineGameTest, StrengthChangesReachTheThinkingEngineAndItsCard) {
@@ -291,34 +298,43 @@ TEST_F(EngineGameTest, StrengthChangesReachTheThinkingEngineAndItsCard) {
                      [&] { ++cardChanges; });
 
     manager.updateWhiteElo(true, 1500);
-    EXPECT_TRUE(manager.whiteEngineLimitElo());
-    EXPECT_EQ(manager.whiteEngineElo(), 1500);
+    EXPECT_TRUE(manager.engineSeat(PieceColor::white).limitElo());
+    EXPECT_EQ(manager.engineSeat(PieceColor::white).elo(), 1500);
     ASSERT_TRUE(manager.currentlyThinkingEngine());
     EXPECT_TRUE(manager.currentlyThinkingEngine()->limitElo);
     EXPECT_EQ(manager.currentlyThinkingEngine()->elo, 1500);
-    EXPECT_EQ(manager.currentlyThinkingEngine(), manager.whiteEngineProcess()->config());
+    EXPECT_EQ(manager.currentlyThinkingEngine(),
+              manager.engineSeat(PieceColor::white).process()->config());
     EXPECT_EQ(cardChanges, 1);
     EXPECT_TRUE(received(fake, QStringLiteral("setoption name UCI_Elo value 1500")));
 
     manager.updateBlackElo(true, 2000);
-    EXPECT_EQ(manager.blackEngineElo(), 2000);
+    EXPECT_EQ(manager.engineSeat(PieceColor::black).elo(), 2000);
     EXPECT_EQ(cardChanges, 1) << "Black has no engine and is not thinking";
-    EXPECT_TRUE(manager.canLimitStrength(PieceColor::white));
+    EXPECT_TRUE(engines.strengthSupport(*engines.selectedWhiteEngine()).canLimitStrength);
 
     manager.startNewGame();
-    ASSERT_NE(manager.whiteEngineProcess(), nullptr);
-    EXPECT_TRUE(manager.whiteEngineProcess()->config().limitElo) << "the next engine keeps it";
-    EXPECT_EQ(manager.whiteEngineProcess()->config().elo, 1500);
+    ASSERT_NE(manager.engineSeat(PieceColor::white).process(), nullptr);
+    EXPECT_TRUE(manager.engineSeat(PieceColor::white).process()->config().limitElo)
+        << "the next engine keeps it";
+    EXPECT_EQ(manager.engineSeat(PieceColor::white).process()->config().elo, 1500);
 }
 
 TEST_F(EngineGameTest, AnEngineWithoutStrengthLimitIsReportedAsSuch) {
     const FakeEngine fake(FakeEngine::handshake());
-    EXPECT_TRUE(manager.canLimitStrength(PieceColor::white)) << "nothing selected";
-    engines.setSelectedWhiteEngine(engineAt(fake, QStringLiteral("Plain")));
-    EXPECT_TRUE(manager.canLimitStrength(PieceColor::white)) << "not known yet";
+    const EngineConfiguration plain = engineAt(fake, QStringLiteral("Plain"));
+    EXPECT_TRUE(engines.strengthSupport(plain).canLimitStrength) << "not known yet";
+    int learnt = 0;
+    QObject::connect(&engines, &EngineManager::strengthSupportChanged, [&] { ++learnt; });
     playAgainst(fake, PieceColor::black);
-    EXPECT_FALSE(manager.canLimitStrength(PieceColor::white));
-    EXPECT_TRUE(manager.canLimitStrength(PieceColor::black));
+    EXPECT_FALSE(engines.strengthSupport(*engines.selectedWhiteEngine()).canLimitStrength);
+    // A copy made before the handshake (an engine of a running game, a series' choice) learns
+    // it too: the registry knows it by the engine's path.
+    EXPECT_EQ(engines.strengthSupport(plain), (EngineStrengthSupport{false, std::nullopt}));
+    EXPECT_EQ(learnt, 1);
+    manager.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return !manager.hasEngineStartTask(); }));
+    EXPECT_EQ(learnt, 1) << "a handshake that tells nothing new changes nothing";
 }
 
 TEST_F(EngineGameTest, AMissingEngineLeavesTheGameWaiting) {
@@ -327,7 +343,7 @@ TEST_F(EngineGameTest, AMissingEngineLeavesTheGameWaiting) {
     manager.startNewGame();
     EXPECT_EQ(manager.engineStatusText(), "No engine configured");
     EXPECT_TRUE(manager.isPaused());
-    EXPECT_EQ(manager.blackEngineProcess(), nullptr);
+    EXPECT_EQ(manager.engineSeat(PieceColor::black).process(), nullptr);
 
     const FakeEngine fake(FakeEngine::handshake());
     engines.setSelectedWhiteEngine(engineAt(fake, QStringLiteral("White only")));
@@ -335,7 +351,8 @@ TEST_F(EngineGameTest, AMissingEngineLeavesTheGameWaiting) {
     manager.startNewGame();
     EXPECT_EQ(manager.engineStatusText(), "No engine configured");
     EXPECT_TRUE(manager.isPaused());
-    EXPECT_EQ(manager.whiteEngineProcess(), nullptr) << "no half set of engines is kept";
+    EXPECT_EQ(manager.engineSeat(PieceColor::white).process(), nullptr)
+        << "no half set of engines is kept";
     velkor::testing::processEventsFor(30ms);
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_TRUE(fake.receivedCommands().isEmpty());
@@ -380,14 +397,14 @@ TEST_F(EngineGameTest, TheMachineStaysAwakeDuringEngineGamesAndSeries) {
 TEST_F(EngineGameTest, UndoWhileTheEngineThinksTakesBackTheUsersMoveWithFreshEngines) {
     const FakeEngine fake(FakeEngine::handshake());
     playAgainst(fake, PieceColor::white);
-    const QPointer<UCIEngineProcess> first(manager.blackEngineProcess());
+    const QPointer<UCIEngineProcess> first(manager.engineSeat(PieceColor::black).process());
     time.advance(3);
     move("e2", "e4");
     ASSERT_TRUE(received(fake, QStringLiteral("position startpos moves e2e4")));
 
     manager.undoMove();
     EXPECT_TRUE(manager.board().history().empty());
-    EXPECT_NE(manager.blackEngineProcess(), first.data());
+    EXPECT_NE(manager.engineSeat(PieceColor::black).process(), first.data());
     EXPECT_FALSE(manager.currentlyThinkingColor());
     EXPECT_FALSE(manager.clock().isRunning()) << "the clock waits for the fresh engine";
     EXPECT_EQ(manager.clock().whiteRemainingMs(), 300'000);
@@ -404,7 +421,7 @@ TEST_F(EngineGameTest, PauseStopsTheSearchAndResumeStartsItAfresh) {
 
     manager.togglePause();
     ASSERT_TRUE(received(fake, QStringLiteral("stop")));
-    UCIEngineProcess* engine = manager.blackEngineProcess();
+    UCIEngineProcess* engine = manager.engineSeat(PieceColor::black).process();
     ASSERT_TRUE(waitUntil([&] { return !engine->isThinking(); }));
     velkor::testing::processEventsFor(20ms);
     EXPECT_EQ(manager.board().history().size(), 1u) << "an answer while paused is ignored";
@@ -448,13 +465,13 @@ TEST_F(EngineGameTest, LoadsStartTheEnginesOfTheModeAndARejectedFenKeepsThem) {
     // Every load makes a fresh engine, which answers its first search with e7e5.
     const FakeEngine fake(FakeEngine::handshake() + answering({{"e7e5", "cp 0"}}));
     playAgainst(fake, PieceColor::white);
-    const UCIEngineProcess* engine = manager.blackEngineProcess();
+    const UCIEngineProcess* engine = manager.engineSeat(PieceColor::black).process();
     EXPECT_THROW(manager.loadFEN("not a position"), DomainError);
-    EXPECT_EQ(manager.blackEngineProcess(), engine);
+    EXPECT_EQ(manager.engineSeat(PieceColor::black).process(), engine);
     EXPECT_TRUE(engine->isRunning());
 
     manager.loadFEN("rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq d3 0 1");
-    EXPECT_NE(manager.blackEngineProcess(), engine);
+    EXPECT_NE(manager.engineSeat(PieceColor::black).process(), engine);
     ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 1; }));
     EXPECT_EQ(manager.lastMove(), uciMove("e7e5"));
     EXPECT_TRUE(fake.receivedCommands().contains(
@@ -470,7 +487,7 @@ TEST_F(EngineGameTest, AHungEngineIsReplacedWithoutStallingTheGame) {
     const FakeEngine fake("ignore-term\nignore-quit\n" + FakeEngine::handshake());
     playAgainst(fake, PieceColor::white);
     const std::optional<qint64> pid = fake.pid();
-    const QPointer<UCIEngineProcess> replaced(manager.blackEngineProcess());
+    const QPointer<UCIEngineProcess> replaced(manager.engineSeat(PieceColor::black).process());
     manager.startNewGame();
 
     // No step of the event loop may wait for the old engine to give up.
@@ -492,7 +509,7 @@ TEST_F(EngineGameTest, AHungEngineIsReplacedWithoutStallingTheGame) {
 TEST_F(EngineGameTest, ReportsOfReplacedEnginesConcernNoLaterGame) {
     const FakeEngine fake(FakeEngine::handshake());
     playAgainst(fake, PieceColor::black);
-    const QPointer<UCIEngineProcess> replaced(manager.whiteEngineProcess());
+    const QPointer<UCIEngineProcess> replaced(manager.engineSeat(PieceColor::white).process());
     manager.startNewGame();
     ASSERT_FALSE(replaced.isNull()) << "deleted only once the event loop runs";
 
@@ -500,7 +517,7 @@ TEST_F(EngineGameTest, ReportsOfReplacedEnginesConcernNoLaterGame) {
     GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, nullptr);
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_FALSE(manager.isGameOver());
-    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
+    EXPECT_EQ(manager.liveAnalysis().liveEvaluation(), EngineEvaluation());
     ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
 
     // Evaluations and crashes reach the session through the engine's seat, which passes on only
@@ -532,9 +549,9 @@ TEST_F(EngineGameTest, OnlyTheFirstLineMovesTheLiveEvaluation) {
                           "say info depth 3 multipv 2 score cp -5 pv c7c5\n");
     playAgainst(fake, PieceColor::white);
     move("e2", "e4");
-    ASSERT_TRUE(waitUntil([&] { return manager.analysisVariations().size() == 2; }));
-    EXPECT_EQ(manager.liveEvaluation().scoreCp, 10);
-    EXPECT_EQ(manager.analysisVariations()[1].scoreCp, -5);
+    ASSERT_TRUE(waitUntil([&] { return manager.liveAnalysis().variations().size() == 2; }));
+    EXPECT_EQ(manager.liveAnalysis().liveEvaluation().scoreCp, 10);
+    EXPECT_EQ(manager.liveAnalysis().variations()[1].scoreCp, -5);
 }
 
 // Engines that take a while to become ready, so the user can act during their start-up.
@@ -643,7 +660,7 @@ TEST_F(EngineGameTest, AnswersOfStoppedSearchesAreNeverPlayed) {
     EXPECT_FALSE(manager.isGameOver());
     EXPECT_FALSE(manager.engineFailureMessage());
     EXPECT_EQ(count("^go "), 6) << "one search per turn and per resume";
-    EXPECT_FALSE(manager.blackEngineProcess()->isThinking());
+    EXPECT_FALSE(manager.engineSeat(PieceColor::black).process()->isThinking());
     EXPECT_FALSE(manager.currentlyThinkingColor());
     EXPECT_EQ(manager.engineStatusText(), "Ready");
 }
@@ -746,11 +763,11 @@ TEST_F(EngineGameTest, AClaimedDrawStopsTheThinkingEngineAndAnUndoDropsTheGrades
     letEnginesPlay(white, black);
     manager.startNewGame();
     ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 3; }));
-    ASSERT_EQ(manager.moveAnalyses().size(), 2u);
+    ASSERT_EQ(manager.liveAnalysis().moveAnalyses().size(), 2u);
     manager.undoMove();
     EXPECT_EQ(manager.board().history().size(), 2u);
-    EXPECT_TRUE(manager.moveAnalyses().empty());
-    EXPECT_FALSE(manager.pendingEngineMoveEvaluation());
+    EXPECT_TRUE(manager.liveAnalysis().moveAnalyses().empty());
+    EXPECT_FALSE(manager.liveAnalysis().pendingMove());
 }
 
 // A legal game of `plies` half-moves that neither ends nor offers a draw claim on the way:
@@ -850,8 +867,8 @@ TEST_F(EngineGameTest, ThePauseBetweenEngineMovesCostsNeitherClock) {
                   50 * std::max<std::int64_t>(1, blackMade))
             << qPrintable(go);
 
-        UCIEngineProcess* engine =
-            whiteMoves ? manager.whiteEngineProcess() : manager.blackEngineProcess();
+        UCIEngineProcess* engine = whiteMoves ? manager.engineSeat(PieceColor::white).process()
+                                              : manager.engineSeat(PieceColor::black).process();
         ASSERT_NE(engine, nullptr);
         time.advance(static_cast<double>(thinkingMs(ply)) / 1000.0);
         reported[whiteMoves ? 0 : 1] += thinkingMs(ply);
@@ -914,24 +931,29 @@ TEST_F(EngineGameTest, ScoresReadFromWhitesSideAndAnUndoShowsWhatWasKnown) {
 
     move("e2", "e4");
     ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
-    ASSERT_EQ(manager.shownVariations().size(), 1u);
-    EXPECT_EQ(manager.shownVariations().front().moves, QStringLiteral("1… e5 2. Nf3 Nc6"));
-    EXPECT_EQ(manager.shownVariations().front().score, WhiteScore::fromCentipawns(-35));
+    ASSERT_EQ(manager.liveAnalysis().shownVariations().size(), 1u);
+    EXPECT_EQ(manager.liveAnalysis().shownVariations().front().moves,
+              QStringLiteral("1… e5 2. Nf3 Nc6"));
+    EXPECT_EQ(manager.liveAnalysis().shownVariations().front().score,
+              WhiteScore::fromCentipawns(-35));
     // The engine's reply was the move it expected: its score holds for the position it left.
     EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35));
 
     move("g1", "f3");
     ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 4; }));
-    EXPECT_EQ(manager.shownVariations().front().moves, QStringLiteral("2… Nc6 3. Bb5"));
+    EXPECT_EQ(manager.liveAnalysis().shownVariations().front().moves,
+              QStringLiteral("2… Nc6 3. Bb5"));
     ASSERT_TRUE(manager.shownScore());
     EXPECT_EQ(manager.shownScore()->formatted(), "+1.20");
     // The engine's own words stay in its log.
-    EXPECT_TRUE(manager.blackEngineProcess()->logLines().contains(
-        QStringLiteral("< info depth 6 score cp -120 pv b8c6 f1b5")));
+    EXPECT_TRUE(manager.engineSeat(PieceColor::black)
+                    .process()
+                    ->logLines()
+                    .contains(QStringLiteral("< info depth 6 score cp -120 pv b8c6 f1b5")));
 
     manager.undoMove();
     ASSERT_EQ(manager.board().history().size(), 2u);
-    EXPECT_EQ(manager.liveEvaluation(), EngineEvaluation());
+    EXPECT_EQ(manager.liveAnalysis().liveEvaluation(), EngineEvaluation());
     EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35)) << "not an even 0.00";
     manager.inspectMove(0);
     EXPECT_EQ(manager.shownScore(), WhiteScore::fromCentipawns(-35));

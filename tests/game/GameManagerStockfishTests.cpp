@@ -72,9 +72,10 @@ TEST_F(StockfishGameTest, TheUserClicksMovesAndStockfishAnswers) {
         EXPECT_EQ(manager.clock().activeColor(), PieceColor::white);
     }
     EXPECT_EQ(manager.board().history().size(), 8u);
-    EXPECT_GT(manager.liveEvaluation().depth, 0);
-    EXPECT_TRUE(manager.liveEvaluation().scoreCp || manager.liveEvaluation().mateIn);
-    EXPECT_TRUE(manager.moveAnalyses().empty());
+    EXPECT_GT(manager.liveAnalysis().liveEvaluation().depth, 0);
+    EXPECT_TRUE(manager.liveAnalysis().liveEvaluation().scoreCp ||
+                manager.liveAnalysis().liveEvaluation().mateIn);
+    EXPECT_TRUE(manager.liveAnalysis().moveAnalyses().empty());
     EXPECT_TRUE(manager.exportPGN().contains("[Black \"Stockfish\"]"));
 }
 
@@ -90,7 +91,7 @@ TEST_F(StockfishGameTest, PausesAndStrengthChangesWhileStockfishThinksNeverCostT
 
     for (std::size_t round = 1; round <= 4 && !manager.isGameOver(); ++round) {
         clickAMove();
-        UCIEngineProcess* black = manager.blackEngineProcess();
+        UCIEngineProcess* black = manager.engineSeat(PieceColor::black).process();
         ASSERT_TRUE(waitUntil([&] { return black->isThinking(); }));
         manager.togglePause();
         manager.togglePause();
@@ -126,7 +127,7 @@ TEST_F(StockfishGameTest, TwoEnginesPlayAnEndgameToItsEnd) {
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::checkmate(PieceColor::white));
     EXPECT_FALSE(manager.engineFailureMessage());
 
-    const std::vector<MoveAnalysis>& graded = manager.moveAnalyses();
+    const std::vector<MoveAnalysis>& graded = manager.liveAnalysis().moveAnalyses();
     ASSERT_EQ(graded.size(), board.history().size() - 1);
     for (std::size_t i = 0; i < graded.size(); ++i) {
         EXPECT_EQ(graded[i].ply, static_cast<std::int64_t>(i + 1));
@@ -144,14 +145,14 @@ TEST_F(StockfishGameTest, UndoTakesBackTheReplyTooAndRestartsTheEngine) {
     click(sq("e4"));
     ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
     const ChessClock::Snapshot beforeUsersMove = manager.clockHistory().front();
-    const QPointer<UCIEngineProcess> first(manager.blackEngineProcess());
+    const QPointer<UCIEngineProcess> first(manager.engineSeat(PieceColor::black).process());
 
     manager.undoMove();
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_FALSE(manager.lastMove());
     EXPECT_TRUE(manager.clockHistory().empty());
     EXPECT_FALSE(manager.clock().isRunning()) << "the clock waits for the fresh engine";
-    EXPECT_NE(manager.blackEngineProcess(), first.data());
+    EXPECT_NE(manager.engineSeat(PieceColor::black).process(), first.data());
     ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
     EXPECT_EQ(manager.clock().snapshot(), beforeUsersMove);
     EXPECT_TRUE(waitUntil([&] { return first.isNull(); }));

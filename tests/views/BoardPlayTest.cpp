@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -262,6 +263,60 @@ TEST_F(BoardPlayTest, MenAreDraggedOrClickedAndTheKeysStepThroughTheGame) {
     QTest::mouseClick(question->findChild<QAbstractButton*>("confirmButton"), Qt::LeftButton);
     EXPECT_EQ(game.gameEndReason(), GameEndReason::resignation(PieceColor::white))
         << "Black, to move, resigned";
+}
+
+TEST_F(BoardPlayTest, TheBannersAndTheGameStateTabBothShowThePositionShown) {
+    game.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return game.clock().isRunning(); }));
+    for (const char* square : {"e2", "e4", "d7", "d5", "e4", "d5", "d8", "d5"}) {
+        click(square);
+    }
+    ASSERT_EQ(game.board().history().size(), 4U) << "1. e4 d5 2. exd5 Qxd5";
+    auto* whiteTook = view.findChild<QLabel*>("whiteCaptured");
+    auto* blackTook = view.findChild<QLabel*>("blackCaptured");
+    auto* material = view.findChild<QLabel*>("materialBalance");
+    ASSERT_TRUE(whiteTook && blackTook && material);
+    const QString blackPawn =
+        QString::fromUtf8(Piece(PieceType::pawn, PieceColor::black).unicodeSymbol().data());
+    const QString whitePawn =
+        QString::fromUtf8(Piece(PieceType::pawn, PieceColor::white).unicodeSymbol().data());
+    const auto step = [&](const char* button) {
+        auto* control = view.findChild<QAbstractButton*>(button);
+        ASSERT_NE(control, nullptr) << button;
+        QTest::mouseClick(control, Qt::LeftButton);
+    };
+    // White's banner is the bottom one; each shows the men its side took and its lead.
+    const auto expectShown = [&](const std::vector<Piece>& byWhite,
+                                 const std::vector<Piece>& byBlack, std::int64_t whiteLead,
+                                 const QString& tabMaterial) {
+        EXPECT_EQ(view.bottomBanner().banner().capturedPieces, byWhite);
+        EXPECT_EQ(view.topBanner().banner().capturedPieces, byBlack);
+        EXPECT_EQ(view.bottomBanner().banner().materialAdvantage, whiteLead);
+        EXPECT_EQ(whiteTook->text().toStdString(),
+                  (byWhite.empty() ? QString() : blackPawn).toStdString());
+        EXPECT_EQ(blackTook->text().toStdString(),
+                  (byBlack.empty() ? QString() : whitePawn).toStdString());
+        EXPECT_EQ(material->text().toStdString(), tabMaterial.toStdString());
+    };
+    const std::vector<Piece> none;
+    const std::vector<Piece> onePawn{Piece(PieceType::pawn, PieceColor::black)};
+    const std::vector<Piece> theirPawn{Piece(PieceType::pawn, PieceColor::white)};
+    expectShown(onePawn, theirPawn, 0, "Equal position");
+
+    // One step back: the position after 2. exd5, where White is a pawn up.
+    step("navigateBack");
+    ASSERT_EQ(game.displayedMoveIndex(), 2);
+    expectShown(onePawn, none, 1, "White +1");
+    step("navigateStart");
+    expectShown(none, none, 0, "Equal position");
+    step("navigateForward");
+    step("navigateForward");
+    step("navigateForward");
+    expectShown(onePawn, none, 1, "White +1");
+    // Back in the game: the live position again.
+    step("navigateEnd");
+    EXPECT_FALSE(game.isInspectingPast());
+    expectShown(onePawn, theirPawn, 0, "Equal position");
 }
 
 TEST_F(BoardPlayTest, TheEvaluationBarStaysBesideTheBoardInAWideWindow) {

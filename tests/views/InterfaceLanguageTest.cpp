@@ -311,7 +311,7 @@ protected:
         GameManagerTestAccess::grade(game, 2, "e5", 50);
         GameManagerTestAccess::grade(game, 3, "Nf3", 100);
         GameManagerTestAccess::grade(game, 4, "Qh4", 300);
-        EXPECT_EQ(game.moveAnalyses().size(), 4U);
+        EXPECT_EQ(game.liveAnalysis().moveAnalyses().size(), 4U);
         // Refused for want of engines: the refusal is shown in the automatch tab.
         series->start();
     }

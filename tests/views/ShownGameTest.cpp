@@ -91,7 +91,7 @@ TEST_F(ShownGameTest, ViewingAStoredGameShowsThatGameAndNothingOfTheLastOne) {
     ASSERT_GT(*second.whiteRemainingMs - *first.whiteRemainingMs, 1000);
     // Game 2 is on the board with its engines' analysis.
     ASSERT_EQ(bannerName(PieceColor::white), "Beta");
-    ASSERT_FALSE(game.liveEvaluation().pv.empty());
+    ASSERT_FALSE(game.liveAnalysis().liveEvaluation().pv.empty());
 
     ASSERT_TRUE(automatch.viewGameOnBoard(first));
 
@@ -121,9 +121,9 @@ TEST_F(ShownGameTest, ViewingAStoredGameShowsThatGameAndNothingOfTheLastOne) {
     }
 
     // Analysis, chart and grades: nothing of game 2's engines.
-    EXPECT_EQ(game.liveEvaluation(), EngineEvaluation{});
-    EXPECT_TRUE(game.analysisVariations().empty());
-    EXPECT_TRUE(game.moveAnalyses().empty());
+    EXPECT_EQ(game.liveAnalysis().liveEvaluation(), EngineEvaluation{});
+    EXPECT_TRUE(game.liveAnalysis().variations().empty());
+    EXPECT_TRUE(game.liveAnalysis().moveAnalyses().empty());
     EXPECT_TRUE(waitUntil([this] { return labelText(QStringLiteral("engineLines")) == "–"; }, 2s));
     EXPECT_FALSE(find(view, QStringLiteral("liveEloWhite"))->isVisibleTo(&view));
     // Nobody waits for a player's move in a finished game between engines.
@@ -138,6 +138,42 @@ TEST_F(ShownGameTest, ViewingAStoredGameShowsThatGameAndNothingOfTheLastOne) {
     game.startNewGame();
     EXPECT_EQ(bannerName(PieceColor::white), "Player 1");
     EXPECT_NE(game.exportPGN(), first.pgn);
+}
+
+// The strength an engine will really play at is told wherever its strength is set, as soon as
+// its first game has shown the Elo range it offers.
+TEST_F(ShownGameTest, TheEloRangeAnEngineAnnouncesReachesEachOfItsStrengthControls) {
+    const FakeEngine narrow(FakeEngine::handshake(
+        {QStringLiteral("option name UCI_LimitStrength type check default false"),
+         QStringLiteral("option name UCI_Elo type spin default 1500 min 1500 max 2850")}));
+    EngineConfiguration listed = engineAt(QStringLiteral("Narrow"), narrow.path());
+    listed.limitElo = true;
+    listed.elo = 1400;
+    engines.setAvailableEngines({listed});
+    engines.setSelectedBlackEngine(listed);
+    const auto engineRowElo = [this] {
+        const auto* row = find(view, QStringLiteral("engineRow"));
+        const auto* label = row ? find<QLabel>(*row, QStringLiteral("engineDefaultElo")) : nullptr;
+        return label ? label->text() : QStringLiteral("<missing>");
+    };
+    ASSERT_TRUE(waitUntil([&] { return engineRowElo() == "1400 ELO"; }, 2s))
+        << "nothing is known of the engine before it has run: " << engineRowElo().toStdString();
+
+    game.setGameMode(GameMode::humanVsEngine);
+    game.setColorChoice(PlayerColorChoice::white);
+    game.setBlackEngineLimitElo(true);
+    game.setBlackEngineElo(1400);
+    game.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return !game.hasEngineStartTask(); }, 5s));
+
+    EXPECT_EQ(engineRowElo(), "1400 ELO → 1500 ELO");
+    const QWidget* live = find(view, QStringLiteral("liveEloBlack"));
+    ASSERT_NE(live, nullptr);
+    ASSERT_FALSE(live->isHidden()) << "the engine of the game on the board has a row";
+    const auto* liveValue = find<QLabel>(*live, QStringLiteral("eloValue"));
+    ASSERT_NE(liveValue, nullptr);
+    EXPECT_EQ(liveValue->text(), "1400 ELO → 1500 ELO");
+    EXPECT_EQ(liveValue->toolTip(), "UCI_Elo 1500–2850");
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "AutomatchConfigCard.h"
 
 #include "EloSliderRow.h"
-#include "EngineEloRanges.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "localization/LocalizationManager.h"
@@ -70,10 +69,8 @@ QString seriesSettingsText(const TimeControlConfig& config, const LocalizationMa
 } // namespace
 
 AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineManager& engines,
-                                         LocalizationManager& localization,
-                                         const EngineEloRanges& ranges, QWidget* parent)
-    : QFrame(parent), m_automatch(automatch), m_engines(engines), m_localization(localization),
-      m_ranges(ranges) {
+                                         LocalizationManager& localization, QWidget* parent)
+    : QFrame(parent), m_automatch(automatch), m_engines(engines), m_localization(localization) {
     setObjectName(QStringLiteral("automatchConfig"));
     QVBoxLayout* layout = nullptr;
     QFrame* card = makeCard(this, layout);
@@ -207,7 +204,8 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
             &AutomatchConfigCard::refreshEngines);
     connect(&engines, &EngineManager::availableEnginesChanged, this,
             &AutomatchConfigCard::refreshEngines);
-    connect(&ranges, &EngineEloRanges::rangesChanged, this, &AutomatchConfigCard::refreshEngines);
+    connect(&engines, &EngineManager::strengthSupportChanged, this,
+            &AutomatchConfigCard::refreshEngines);
     refreshEngines();
 }
 
@@ -250,8 +248,10 @@ void AutomatchConfigCard::refreshEngines() {
             picker->addItem(distinctEngineLabel(*chosen, m_engines.availableEngines()), chosen->id);
         }
         picker->setCurrentIndex(chosen ? picker->findData(chosen->id) : -1);
-        elo->setUnsupported(chosen && chosen->supportsLimitStrength == false);
-        elo->setEngineRange(chosen ? m_ranges.rangeFor(chosen->executablePath) : std::nullopt);
+        const EngineStrengthSupport support =
+            chosen ? m_engines.strengthSupport(*chosen) : EngineStrengthSupport{};
+        elo->setUnsupported(!support.canLimitStrength);
+        elo->setEngineRange(support.eloRange);
     };
     fill(m_engine1, m_engine1Elo, m_automatch.engine1());
     fill(m_engine2, m_engine2Elo, m_automatch.engine2());

@@ -18,7 +18,6 @@ class LocalizationManager;
 namespace velkor::panel {
 
 class EloSliderRow;
-class EngineEloRanges;
 
 // "Match-Einstellungen": number of games, the two engines with their strength limits, colour
 // alternation, the pause between games and the opening suite. Locked while a series runs, so
@@ -28,8 +27,7 @@ class AutomatchConfigCard : public QFrame {
 
 public:
     AutomatchConfigCard(AutomatchManager& automatch, EngineManager& engines,
-                        LocalizationManager& localization, const EngineEloRanges& ranges,
-                        QWidget* parent = nullptr);
+                        LocalizationManager& localization, QWidget* parent = nullptr);
 
 private:
     void refresh();
@@ -39,7 +37,6 @@ private:
     AutomatchManager& m_automatch;
     EngineManager& m_engines;
     LocalizationManager& m_localization;
-    const EngineEloRanges& m_ranges;
     QSpinBox* m_games;
     QComboBox* m_engine1;
     EloSliderRow* m_engine1Elo;

@@ -17,8 +17,7 @@
 namespace velkor::panel {
 
 AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, EngineManager& engines,
-                           LocalizationManager& localization, const EngineEloRanges& ranges,
-                           QWidget* parent)
+                           LocalizationManager& localization, QWidget* parent)
     : QWidget(parent), m_automatch(automatch), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
@@ -43,7 +42,7 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, Engi
     m_message->setObjectName(QStringLiteral("automatchMessage"));
     layout->addWidget(m_message);
 
-    layout->addWidget(new AutomatchConfigCard(automatch, engines, localization, ranges, this));
+    layout->addWidget(new AutomatchConfigCard(automatch, engines, localization, this));
 
     m_start = new QPushButton(this);
     m_start->setObjectName(QStringLiteral("startAutomatchButton"));

@@ -14,8 +14,6 @@ class LocalizationManager;
 
 namespace velkor::panel {
 
-class EngineEloRanges;
-
 // A series of engine games: its state, the settings (locked while it runs), start, pause and
 // stop, the scoreboard and the history.
 class AutomatchTab : public QWidget {
@@ -23,8 +21,7 @@ class AutomatchTab : public QWidget {
 
 public:
     AutomatchTab(AutomatchManager& automatch, GameManager& games, EngineManager& engines,
-                 LocalizationManager& localization, const EngineEloRanges& ranges,
-                 QWidget* parent = nullptr);
+                 LocalizationManager& localization, QWidget* parent = nullptr);
 
 signals:
     void toastRequested(const QString& message);

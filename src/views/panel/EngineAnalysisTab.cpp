@@ -37,13 +37,12 @@ QString lineText(const ShownVariation& line, bool numbered) {
 } // namespace
 
 EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
-                                     LocalizationManager& localization,
-                                     const EngineEloRanges& ranges, QWidget* parent)
+                                     LocalizationManager& localization, QWidget* parent)
     : QWidget(parent), m_games(games) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
     layout->addWidget(new EngineCard(games, localization, this));
-    layout->addWidget(new LiveEloControl(games, engines, localization, ranges, this));
+    layout->addWidget(new LiveEloControl(games, engines, localization, this));
 
     QVBoxLayout* numbers = nullptr;
     layout->addWidget(makeCard(this, numbers));
@@ -94,16 +93,17 @@ EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
     // Engines report up to ten times a second each; the figures follow at a readable pace.
     m_refresh = new CoalescedRefresh(
         150, [this] { refreshEvaluation(); }, this);
-    connect(&games, &GameManager::liveEvaluationChanged, m_refresh,
+    const LiveAnalysis& analysis = games.liveAnalysis();
+    connect(&analysis, &LiveAnalysis::liveEvaluationChanged, m_refresh,
             [this] { m_refresh->request(); });
-    connect(&games, &GameManager::shownVariationsChanged, m_refresh,
+    connect(&analysis, &LiveAnalysis::shownVariationsChanged, m_refresh,
             [this] { m_refresh->request(); });
     refreshEvaluation();
 }
 
 void EngineAnalysisTab::refreshEvaluation() {
-    const EngineEvaluation& live = m_games.liveEvaluation();
-    const std::vector<ShownVariation>& variations = m_games.shownVariations();
+    const EngineEvaluation& live = m_games.liveAnalysis().liveEvaluation();
+    const std::vector<ShownVariation>& variations = m_games.liveAnalysis().shownVariations();
     // The score of the principal line, from White's side like every figure shown.
     const auto principal =
         std::find_if(variations.begin(), variations.end(),

@@ -13,7 +13,6 @@ class LocalizationManager;
 namespace velkor::panel {
 
 class CoalescedRefresh;
-class EngineEloRanges;
 
 // What the engines think: the engine card, the live strength control, score, depth, nodes and
 // speed of the principal line, every line's moves, the evaluation history and the UCI log.
@@ -22,7 +21,7 @@ class EngineAnalysisTab : public QWidget {
 
 public:
     EngineAnalysisTab(GameManager& games, EngineManager& engines, LocalizationManager& localization,
-                      const EngineEloRanges& ranges, QWidget* parent = nullptr);
+                      QWidget* parent = nullptr);
 
 signals:
     void toastRequested(const QString& message);

@@ -49,8 +49,9 @@ EngineCard::EngineCard(GameManager& games, LocalizationManager& localization, QW
 
     connect(&games, &GameManager::currentlyThinkingColorChanged, this, &EngineCard::refresh);
     connect(&games, &GameManager::currentlyThinkingEngineChanged, this, &EngineCard::refresh);
-    connect(&games, &GameManager::whiteEngineProcessChanged, this, &EngineCard::refresh);
-    connect(&games, &GameManager::blackEngineProcessChanged, this, &EngineCard::refresh);
+    for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
+        connect(&games.engineSeat(color), &EngineSeat::processChanged, this, &EngineCard::refresh);
+    }
     connect(&games, &GameManager::shownGameChanged, this, &EngineCard::refresh);
     connect(&games, &GameManager::isGameOverChanged, this, &EngineCard::refresh);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,

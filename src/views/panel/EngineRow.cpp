@@ -123,6 +123,8 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
     connect(m_defaultElo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
         m_engines.updateEngineConfig(m_engine.id, limit, elo);
     });
+    // The Elo range an engine announces is learnt at its first start in a game.
+    connect(&engines, &EngineManager::strengthSupportChanged, this, &EngineRow::refresh);
     refresh();
 }
 
@@ -140,13 +142,9 @@ bool EngineRow::isEditorOpen() const {
     return m_editor->isVisible();
 }
 
-void EngineRow::setEngineRange(const std::optional<uci::SpinRange>& range) {
-    m_range = range;
-    m_defaultElo->setEngineRange(range);
-    refresh();
-}
-
 void EngineRow::refresh() {
+    const EngineStrengthSupport support = m_engines.strengthSupport(m_engine);
+    const std::optional<uci::SpinRange>& range = support.eloRange;
     m_name->setText(m_engine.name);
     m_author->setText(m_engine.author == EngineManager::autoDetectedAuthor
                           ? m_localization.text(QStringLiteral("engine_auto_detected"))
@@ -156,12 +154,13 @@ void EngineRow::refresh() {
     QString elo;
     if (m_engine.limitElo) {
         elo = eloText(m_engine.elo);
-        if (m_range && m_range->clamp(m_engine.elo) != m_engine.elo) {
-            elo += QStringLiteral(" → ") + eloText(m_range->clamp(m_engine.elo));
+        if (range && range->clamp(m_engine.elo) != m_engine.elo) {
+            elo += QStringLiteral(" → ") + eloText(range->clamp(m_engine.elo));
         }
     }
     m_elo->setText(elo);
-    m_defaultElo->setUnsupported(m_engine.supportsLimitStrength == false);
+    m_defaultElo->setUnsupported(!support.canLimitStrength);
+    m_defaultElo->setEngineRange(range);
     m_defaultElo->setState(m_engine.limitElo, m_engine.elo);
 }
 

@@ -34,7 +34,6 @@ public:
     void setEngine(const EngineConfiguration& engine);
     void setEditorOpen(bool open);
     bool isEditorOpen() const;
-    void setEngineRange(const std::optional<uci::SpinRange>& range);
 
 signals:
     // The person opened or closed this row's strength editor.
@@ -63,7 +62,6 @@ private:
     QProgressBar* m_busy;
     QWidget* m_editor;
     EloSliderRow* m_defaultElo;
-    std::optional<uci::SpinRange> m_range;
 };
 
 } // namespace velkor::panel

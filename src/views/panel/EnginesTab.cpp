@@ -1,6 +1,5 @@
 #include "EnginesTab.h"
 
-#include "EngineEloRanges.h"
 #include "EngineRow.h"
 #include "PanelWidgets.h"
 #include "localization/LocalizationManager.h"
@@ -32,9 +31,8 @@ QCoro::Task<> runAdd(QPointer<EnginesTab> tab, EngineManager& engines, QString p
 
 } // namespace
 
-EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization,
-                       const EngineEloRanges& ranges, QWidget* parent)
-    : QWidget(parent), m_engines(engines), m_localization(localization), m_ranges(ranges) {
+EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), m_engines(engines), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
     auto* heading = new LocalizedText(QStringLiteral("engines_installed"), localization, this);
@@ -89,7 +87,6 @@ EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization
                        });
     });
     connect(&engines, &EngineManager::availableEnginesChanged, this, &EnginesTab::refreshRows);
-    connect(&ranges, &EngineEloRanges::rangesChanged, this, &EnginesTab::refreshRanges);
     refreshRows();
 }
 
@@ -194,16 +191,6 @@ void EnginesTab::refreshRows() {
         }
     }
     m_empty->setVisible(engines.isEmpty());
-    refreshRanges();
-}
-
-void EnginesTab::refreshRanges() {
-    const QList<EngineConfiguration>& engines = m_engines.availableEngines();
-    for (std::size_t i = 0; i < m_rows.size() && i < static_cast<std::size_t>(engines.size());
-         ++i) {
-        m_rows[i]->setEngineRange(
-            m_ranges.rangeFor(engines[static_cast<qsizetype>(i)].executablePath));
-    }
 }
 
 void EnginesTab::refreshBusy() {

@@ -20,7 +20,6 @@ class LocalizationManager;
 
 namespace velkor::panel {
 
-class EngineEloRanges;
 class EngineRow;
 
 // The installed engines: scan the common paths, add an executable (chosen, then tested), and
@@ -31,7 +30,7 @@ class EnginesTab : public QWidget {
 
 public:
     EnginesTab(EngineManager& engines, LocalizationManager& localization,
-               const EngineEloRanges& ranges, QWidget* parent = nullptr);
+               QWidget* parent = nullptr);
 
     // Tests the executable and lists it; the file chooser's path ends up here.
     void addEngine(const QString& path);
@@ -45,12 +44,10 @@ private:
     void finishAdd(const std::optional<QString>& addedName, const std::optional<QString>& error);
     std::optional<QString> addEngineError(const EngineManager::AddEngineResult& result) const;
     void refreshRows();
-    void refreshRanges();
     void refreshBusy();
 
     EngineManager& m_engines;
     LocalizationManager& m_localization;
-    const EngineEloRanges& m_ranges;
     QPushButton* m_scan;
     QPushButton* m_add;
     QProgressBar* m_busy;

@@ -75,7 +75,8 @@ EvaluationHistory::EvaluationHistory(GameManager& games, LocalizationManager& lo
     m_rowsLayout->setSpacing(1);
     layout->addWidget(m_rows);
 
-    connect(&games, &GameManager::moveAnalysesChanged, this, &EvaluationHistory::refresh);
+    connect(&games.liveAnalysis(), &LiveAnalysis::moveAnalysesChanged, this,
+            &EvaluationHistory::refresh);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this, [this] {
         // The rows carry the grades' words: write them again.
         m_shownIds.clear();
@@ -83,9 +84,9 @@ EvaluationHistory::EvaluationHistory(GameManager& games, LocalizationManager& lo
             delete item->widget();
             delete item;
         }
-        refresh(m_games.moveAnalyses());
+        refresh(m_games.liveAnalysis().moveAnalyses());
     });
-    refresh(games.moveAnalyses());
+    refresh(games.liveAnalysis().moveAnalyses());
 }
 
 void EvaluationHistory::refresh(const std::vector<MoveAnalysis>& analyses) {

@@ -103,8 +103,12 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
         refreshMoves();
     });
     connect(&games, &GameManager::moveAnnotationsChanged, this, &GameStateTab::refreshMoves);
-    connect(&games, &GameManager::inspectingMoveIndexChanged, this,
-            &GameStateTab::refreshHighlight);
+    // Stepping through the game shows the captured men and material of the position shown, as
+    // the banners do.
+    connect(&games, &GameManager::inspectingMoveIndexChanged, this, [this] {
+        refreshPlayers();
+        refreshHighlight();
+    });
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,
             &GameStateTab::refreshPlayers);
     refreshPlayers();
@@ -163,7 +167,7 @@ bool GameStateTab::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GameStateTab::refreshPlayers() {
-    const ChessBoard& board = m_games.board();
+    const ChessBoard board = m_games.displayedBoard();
     const CapturedPieces captured = board.capturedInGame();
     m_whiteCaptured->setText(capturedGlyphs(captured.black));
     m_blackCaptured->setText(capturedGlyphs(captured.white));

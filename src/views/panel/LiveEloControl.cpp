@@ -1,7 +1,6 @@
 #include "LiveEloControl.h"
 
 #include "EloSliderRow.h"
-#include "EngineEloRanges.h"
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
@@ -14,9 +13,8 @@
 namespace velkor::panel {
 
 LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
-                               LocalizationManager& localization, const EngineEloRanges& ranges,
-                               QWidget* parent)
-    : QFrame(parent), m_games(games), m_localization(localization), m_ranges(ranges) {
+                               LocalizationManager& localization, QWidget* parent)
+    : QFrame(parent), m_games(games), m_engines(engines), m_localization(localization) {
     setObjectName(QStringLiteral("liveEloControl"));
     QVBoxLayout* inner = nullptr;
     QFrame* card = makeCard(this, inner);
@@ -49,14 +47,14 @@ LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
     // The game on the board decides which engines there are to change.
     connect(&games, &GameManager::shownGameChanged, this, &LiveEloControl::refresh);
     connect(&games, &GameManager::humanColorChanged, this, &LiveEloControl::refresh);
-    connect(&games, &GameManager::whiteEngineProcessChanged, this, &LiveEloControl::refresh);
-    connect(&games, &GameManager::blackEngineProcessChanged, this, &LiveEloControl::refresh);
-    connect(&games, &GameManager::whiteEngineLimitEloChanged, this, &LiveEloControl::refresh);
-    connect(&games, &GameManager::whiteEngineEloChanged, this, &LiveEloControl::refresh);
-    connect(&games, &GameManager::blackEngineLimitEloChanged, this, &LiveEloControl::refresh);
-    connect(&games, &GameManager::blackEngineEloChanged, this, &LiveEloControl::refresh);
-    connect(&ranges, &EngineEloRanges::rangesChanged, this, &LiveEloControl::refresh);
-    // Whether an engine can limit its strength is learnt by the registry at the engine's start.
+    for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
+        const EngineSeat& seat = games.engineSeat(color);
+        connect(&seat, &EngineSeat::processChanged, this, &LiveEloControl::refresh);
+        connect(&seat, &EngineSeat::limitEloChanged, this, &LiveEloControl::refresh);
+        connect(&seat, &EngineSeat::eloChanged, this, &LiveEloControl::refresh);
+    }
+    // What an engine can do about its strength is learnt by the registry at the engine's start.
+    connect(&engines, &EngineManager::strengthSupportChanged, this, &LiveEloControl::refresh);
     connect(&engines, &EngineManager::selectedWhiteEngineChanged, this, &LiveEloControl::refresh);
     connect(&engines, &EngineManager::selectedBlackEngineChanged, this, &LiveEloControl::refresh);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,
@@ -85,8 +83,7 @@ void LiveEloControl::refresh() {
     const bool blackPlays = enginePlays(PieceColor::black);
     setVisible(whitePlays || blackPlays);
     const bool engineMatch = m_games.playingMode() == GameMode::engineVsEngine;
-    const auto update = [this, engineMatch](EloSliderRow* row, PieceColor color, bool plays,
-                                            bool limit, std::int64_t elo) {
+    const auto update = [this, engineMatch](EloSliderRow* row, PieceColor color, bool plays) {
         row->setVisible(plays);
         if (!plays) {
             return;
@@ -96,17 +93,22 @@ void LiveEloControl::refresh() {
                                           : color == PieceColor::white
                                               ? QStringLiteral("live_elo_white")
                                               : QStringLiteral("live_elo_black")));
-        row->setUnsupported(!m_games.canLimitStrength(color));
-        row->setState(limit, elo);
-        const UCIEngineProcess* process = color == PieceColor::white ? m_games.whiteEngineProcess()
-                                                                     : m_games.blackEngineProcess();
-        row->setEngineRange(process ? m_ranges.rangeFor(process->config().executablePath)
-                                    : std::nullopt);
+        const EngineSeat& seat = m_games.engineSeat(color);
+        // The engine in the seat, else the one its next game will seat.
+        const UCIEngineProcess* process = seat.process();
+        const std::optional<EngineConfiguration>& selection = color == PieceColor::white
+                                                                  ? m_engines.selectedWhiteEngine()
+                                                                  : m_engines.selectedBlackEngine();
+        const std::optional<EngineConfiguration> engine =
+            process ? std::optional(process->config()) : selection;
+        const EngineStrengthSupport support =
+            engine ? m_engines.strengthSupport(*engine) : EngineStrengthSupport{};
+        row->setUnsupported(!support.canLimitStrength);
+        row->setState(seat.limitElo(), seat.elo());
+        row->setEngineRange(support.eloRange);
     };
-    update(m_white, PieceColor::white, whitePlays, m_games.whiteEngineLimitElo(),
-           m_games.whiteEngineElo());
-    update(m_black, PieceColor::black, blackPlays, m_games.blackEngineLimitElo(),
-           m_games.blackEngineElo());
+    update(m_white, PieceColor::white, whitePlays);
+    update(m_black, PieceColor::black, blackPlays);
 }
 
 } // namespace velkor::panel

@@ -13,7 +13,6 @@ class LocalizationManager;
 namespace velkor::panel {
 
 class EloSliderRow;
-class EngineEloRanges;
 
 // Changes the strength of the engines of the running game at once: one row per colour an
 // engine plays, or the note that the engine cannot limit its strength. Hidden without engines.
@@ -22,15 +21,15 @@ class LiveEloControl : public QFrame {
 
 public:
     LiveEloControl(GameManager& games, EngineManager& engines, LocalizationManager& localization,
-                   const EngineEloRanges& ranges, QWidget* parent = nullptr);
+                   QWidget* parent = nullptr);
 
 private:
     void refresh();
     bool enginePlays(PieceColor color) const;
 
     GameManager& m_games;
+    EngineManager& m_engines;
     LocalizationManager& m_localization;
-    const EngineEloRanges& m_ranges;
     EloSliderRow* m_white;
     EloSliderRow* m_black;
 };

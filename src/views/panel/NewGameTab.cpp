@@ -1,7 +1,6 @@
 #include "NewGameTab.h"
 
 #include "EloSliderRow.h"
-#include "EngineEloRanges.h"
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
@@ -73,10 +72,8 @@ QSlider* horizontalSlider(const QString& objectName, int minimum, int maximum, Q
 } // namespace
 
 NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
-                       LocalizationManager& localization, const EngineEloRanges& ranges,
-                       QWidget* parent)
-    : QWidget(parent), m_games(games), m_engines(engines), m_localization(localization),
-      m_ranges(ranges) {
+                       LocalizationManager& localization, QWidget* parent)
+    : QWidget(parent), m_games(games), m_engines(engines), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(10);
 
@@ -301,7 +298,7 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
             &NewGameTab::refreshEngines);
     connect(&engines, &EngineManager::selectedBlackEngineChanged, this,
             &NewGameTab::refreshEngines);
-    connect(&ranges, &EngineEloRanges::rangesChanged, this, &NewGameTab::refreshEloRows);
+    connect(&engines, &EngineManager::strengthSupportChanged, this, &NewGameTab::refreshEloRows);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,
             &NewGameTab::refreshTexts);
 
@@ -312,12 +309,14 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     } else if (thinking.kind() == EngineThinkingMode::Kind::fixedDepth) {
         m_fixedSearchDepth = thinking.depth();
     }
-    m_opponentLimitElo = games.whiteEngineLimitElo();
-    m_opponentEloValue = games.whiteEngineElo();
-    m_whiteLimitElo = games.whiteEngineLimitElo();
-    m_whiteEloValue = games.whiteEngineElo();
-    m_blackLimitElo = games.blackEngineLimitElo();
-    m_blackEloValue = games.blackEngineElo();
+    const EngineSeat& whiteSeat = games.engineSeat(PieceColor::white);
+    const EngineSeat& blackSeat = games.engineSeat(PieceColor::black);
+    m_opponentLimitElo = whiteSeat.limitElo();
+    m_opponentEloValue = whiteSeat.elo();
+    m_whiteLimitElo = whiteSeat.limitElo();
+    m_whiteEloValue = whiteSeat.elo();
+    m_blackLimitElo = blackSeat.limitElo();
+    m_blackEloValue = blackSeat.elo();
     refreshTexts();
     refreshFromGame();
     refreshEngines();
@@ -465,8 +464,10 @@ void NewGameTab::refreshEngines() {
 void NewGameTab::refreshEloRows() {
     const auto update = [this](EloSliderRow* row, const std::optional<EngineConfiguration>& engine,
                                bool limit, std::int64_t elo) {
-        row->setUnsupported(engine && engine->supportsLimitStrength == false);
-        row->setEngineRange(engine ? m_ranges.rangeFor(engine->executablePath) : std::nullopt);
+        const EngineStrengthSupport support =
+            engine ? m_engines.strengthSupport(*engine) : EngineStrengthSupport{};
+        row->setUnsupported(!support.canLimitStrength);
+        row->setEngineRange(support.eloRange);
         row->setState(limit, elo);
     };
     update(m_opponentElo, opponentEngine(), m_opponentLimitElo, m_opponentEloValue);

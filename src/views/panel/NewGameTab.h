@@ -23,7 +23,6 @@ struct EngineConfiguration;
 namespace velkor::panel {
 
 class EloSliderRow;
-class EngineEloRanges;
 
 // The set-up of the next game: mode, colour, time control (presets or custom base and
 // increment), engine strength, how engines think and which engines play; "Start Game" applies
@@ -39,7 +38,7 @@ public:
     static constexpr int maxIncrementSeconds = 60;
 
     NewGameTab(GameManager& games, EngineManager& engines, LocalizationManager& localization,
-               const EngineEloRanges& ranges, QWidget* parent = nullptr);
+               QWidget* parent = nullptr);
 
 signals:
     void automatchRequested();
@@ -61,7 +60,6 @@ private:
     GameManager& m_games;
     EngineManager& m_engines;
     LocalizationManager& m_localization;
-    const EngineEloRanges& m_ranges;
 
     QComboBox* m_mode;
     QWidget* m_colourSection;

@@ -4,7 +4,6 @@
 #include "AutomatchTab.h"
 #include "BottomBar.h"
 #include "EngineAnalysisTab.h"
-#include "EngineEloRanges.h"
 #include "EnginesTab.h"
 #include "ExportTab.h"
 #include "GameStateTab.h"
@@ -30,7 +29,6 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
     // The tabs are taller than the panel and people scroll them with the wheel: no setting may
     // change under the pointer on the way.
     ScrollWheelGuard::install();
-    m_ranges = new panel::EngineEloRanges(games, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
@@ -54,24 +52,23 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
     m_unbuiltTabs = {
         [&games, &localization] { return new panel::GameStateTab(games, localization); },
         [this, &games, &engines, &localization, toast] {
-            auto* analysis = new panel::EngineAnalysisTab(games, engines, localization, *m_ranges);
+            auto* analysis = new panel::EngineAnalysisTab(games, engines, localization);
             connect(analysis, &panel::EngineAnalysisTab::toastRequested, this, toast);
             return analysis;
         },
         [this, &automatch, &games, &engines, &localization, toast] {
-            auto* series =
-                new panel::AutomatchTab(automatch, games, engines, localization, *m_ranges);
+            auto* series = new panel::AutomatchTab(automatch, games, engines, localization);
             connect(series, &panel::AutomatchTab::toastRequested, this, toast);
             return series;
         },
         [this, &games, &engines, &localization] {
-            auto* newGame = new panel::NewGameTab(games, engines, localization, *m_ranges);
+            auto* newGame = new panel::NewGameTab(games, engines, localization);
             connect(newGame, &panel::NewGameTab::automatchRequested, this,
                     [this] { setSelectedTab(automatchTab); });
             return newGame;
         },
         [this, &engines, &localization, toast] {
-            auto* engineList = new panel::EnginesTab(engines, localization, *m_ranges);
+            auto* engineList = new panel::EnginesTab(engines, localization);
             connect(engineList, &panel::EnginesTab::toastRequested, this, toast);
             return engineList;
         },

@@ -14,7 +14,6 @@ class GameManager;
 class LocalizationManager;
 
 namespace panel {
-class EngineEloRanges;
 class PanelHeader;
 class PanelTabBar;
 class Toast;
@@ -57,7 +56,6 @@ private:
     void buildTab(int tab);
     void buildNextHiddenTab();
 
-    panel::EngineEloRanges* m_ranges;
     panel::PanelHeader* m_header;
     panel::PanelTabBar* m_tabBar;
     QStackedWidget* m_tabs;

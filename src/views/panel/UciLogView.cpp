@@ -54,10 +54,10 @@ UciLogView::UciLogView(GameManager& games, LocalizationManager& localization, QW
         150, [this] { appendNewLines(); }, this);
     connect(&games, &GameManager::currentlyThinkingColorChanged, this,
             &UciLogView::followThinkingEngine);
-    connect(&games, &GameManager::whiteEngineProcessChanged, this,
-            &UciLogView::followThinkingEngine);
-    connect(&games, &GameManager::blackEngineProcessChanged, this,
-            &UciLogView::followThinkingEngine);
+    for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
+        connect(&games.engineSeat(color), &EngineSeat::processChanged, this,
+                &UciLogView::followThinkingEngine);
+    }
     followThinkingEngine();
 }
 
@@ -67,8 +67,8 @@ bool UciLogView::isEmphasised(const QString& line) {
 }
 
 void UciLogView::followThinkingEngine() {
-    UCIEngineProcess* white = m_games.whiteEngineProcess();
-    UCIEngineProcess* black = m_games.blackEngineProcess();
+    UCIEngineProcess* white = m_games.engineSeat(PieceColor::white).process();
+    UCIEngineProcess* black = m_games.engineSeat(PieceColor::black).process();
     if (const auto thinking = m_games.currentlyThinkingColor()) {
         show(*thinking == PieceColor::white ? white : black);
         return;
