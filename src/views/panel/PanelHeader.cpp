@@ -1,6 +1,8 @@
 #include "PanelHeader.h"
 
 #include "PanelIcons.h"
+#include "PanelStyle.h"
+#include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
@@ -32,10 +34,7 @@ PanelHeader::PanelHeader(GameManager& games, LocalizationManager& localization, 
     auto* titleLine = new QHBoxLayout;
     auto* title = new LocalizedText(QStringLiteral("app_title"), localization, this);
     title->setObjectName(QStringLiteral("panelTitle"));
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    title->setFont(titleFont);
+    embolden(*title, 1.4);
     titleLine->addWidget(title, 1);
 
     m_languageButton = new QToolButton(this);
@@ -68,9 +67,7 @@ PanelHeader::PanelHeader(GameManager& games, LocalizationManager& localization, 
     m_badgeText = new QLabel(m_badgeFrame);
     m_badgeText->setObjectName(QStringLiteral("statusBadgeText"));
     m_badgeText->setWordWrap(true);
-    QFont badgeFont = m_badgeText->font();
-    badgeFont.setBold(true);
-    m_badgeText->setFont(badgeFont);
+    embolden(*m_badgeText);
     badge->addWidget(m_badgeIcon);
     badge->addWidget(m_badgeText, 1);
     layout->addWidget(m_badgeFrame);
@@ -105,29 +102,26 @@ void PanelHeader::refreshBadge() {
     m_badge = content;
     m_badgeText->setText(content.text);
     QIcon icon;
-    QString colour = QStringLiteral("#3a6ea5");
+    Tone tone = Tone::accent;
     switch (content.icon) {
     case StatusBadgeContent::Icon::checkeredFlag:
         icon = checkeredFlagIcon();
-        colour = QStringLiteral("#555555");
+        tone = Tone::finished;
         break;
     case StatusBadgeContent::Icon::warning:
         icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-        colour = QStringLiteral("#c0392b");
+        tone = Tone::alarm;
         break;
     case StatusBadgeContent::Icon::pause:
         icon = style()->standardIcon(QStyle::SP_MediaPause);
-        colour = QStringLiteral("#b36b00");
+        tone = Tone::caution;
         break;
     case StatusBadgeContent::Icon::none:
         break;
     }
     m_badgeIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(16, 16));
     m_badgeIcon->setVisible(!icon.isNull());
-    m_badgeFrame->setStyleSheet(
-        QStringLiteral("QWidget#statusBadge { border: 2px solid %1; border-radius: 12px; }"
-                       " QLabel { color: %1; }")
-            .arg(colour));
+    setTone(*m_badgeFrame, tone);
 }
 
 } // namespace velkor::panel

@@ -1,0 +1,151 @@
+#include "PanelStyle.h"
+
+#include "PanelPalette.h"
+
+#include <QColor>
+#include <QStyle>
+#include <QVariant>
+#include <QWidget>
+#include <array>
+#include <utility>
+
+namespace velkor::panel {
+
+namespace {
+
+const char* const roleProperty = "panelRole";
+const char* const toneProperty = "tone";
+const char* const badgeProperty = "badge";
+
+QString css(QRgb colour) {
+    if (qAlpha(colour) == 255) {
+        return QColor::fromRgb(colour).name();
+    }
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(qRed(colour))
+        .arg(qGreen(colour))
+        .arg(qBlue(colour))
+        .arg(qAlpha(colour));
+}
+
+QString roleName(Role role) {
+    switch (role) {
+    case Role::hint:
+        return QStringLiteral("hint");
+    case Role::chip:
+        return QStringLiteral("chip");
+    case Role::eloPreset:
+        return QStringLiteral("eloPreset");
+    case Role::tab:
+        return QStringLiteral("tab");
+    case Role::link:
+        return QStringLiteral("link");
+    }
+    return {};
+}
+
+QString toneName(Tone tone) {
+    switch (tone) {
+    case Tone::plain:
+        return {};
+    case Tone::success:
+        return QStringLiteral("success");
+    case Tone::failure:
+        return QStringLiteral("failure");
+    case Tone::caution:
+        return QStringLiteral("caution");
+    case Tone::accent:
+        return QStringLiteral("accent");
+    case Tone::alarm:
+        return QStringLiteral("alarm");
+    case Tone::finished:
+        return QStringLiteral("finished");
+    }
+    return {};
+}
+
+constexpr std::array<std::pair<Tone, QRgb>, 6> toneColours{{
+    {Tone::success, palette::success},
+    {Tone::failure, palette::failure},
+    {Tone::caution, palette::caution},
+    {Tone::accent, palette::accent},
+    {Tone::alarm, palette::alarm},
+    {Tone::finished, palette::finished},
+}};
+
+// A property the style sheet selects on only takes effect once the widget is polished again;
+// the labels inside follow their container's property, so they are polished too.
+void setStyledProperty(QWidget& widget, const char* name, const QString& value) {
+    if (widget.property(name).toString() == value) {
+        return;
+    }
+    widget.setProperty(name, value);
+    // Before its first polish the widget reads the property when it is shown.
+    if (!widget.testAttribute(Qt::WA_WState_Polished)) {
+        return;
+    }
+    QStyle* style = widget.style();
+    style->unpolish(&widget);
+    style->polish(&widget);
+    // Padding and borders change the size the widget asks for.
+    widget.updateGeometry();
+    for (QWidget* child : widget.findChildren<QWidget*>()) {
+        child->style()->unpolish(child);
+        child->style()->polish(child);
+        child->updateGeometry();
+    }
+    widget.update();
+}
+
+} // namespace
+
+QString panelStyleSheet() {
+    QString sheet = QStringLiteral(
+        "velkor--panel--Card { background: palette(alternate-base); border: 1px solid"
+        " palette(mid); border-radius: 6px; }\n"
+        "QLabel[panelRole=\"hint\"] { color: palette(dark); font-size: 11px; }\n"
+        "QPushButton[panelRole=\"chip\"] { padding: 3px 2px; border-radius: 10px;"
+        " border: 1px solid palette(mid); }\n"
+        "QPushButton[panelRole=\"chip\"]:checked { background: palette(highlight);"
+        " color: palette(highlighted-text); }\n"
+        "QPushButton[panelRole=\"eloPreset\"] { padding: 2px 4px; }\n"
+        "QPushButton[panelRole=\"eloPreset\"]:checked { background: palette(highlight);"
+        " color: palette(highlighted-text); font-weight: bold; }\n"
+        "QPushButton[panelRole=\"tab\"] { padding: 4px 2px; border: 1px solid palette(mid);"
+        " border-radius: 4px; }\n"
+        "QPushButton[panelRole=\"tab\"]:checked { background: palette(highlight);"
+        " color: palette(highlighted-text); font-weight: bold; }\n"
+        "QPushButton[panelRole=\"link\"] { color: palette(link); text-decoration: underline; }\n");
+    sheet += QStringLiteral("QWidget#automatchStrip { background: %1; border: 1px solid %2;"
+                            " border-radius: 6px; }\n")
+                 .arg(css(palette::accentWash), css(palette::accent));
+    sheet += QStringLiteral("QLabel#toast { background: %1; color: %2; border-radius: 8px;"
+                            " padding: 8px 12px; }\n")
+                 .arg(css(palette::toast), css(palette::onColour));
+    for (const auto& [tone, colour] : toneColours) {
+        const QString name = toneName(tone);
+        sheet += QStringLiteral("QLabel[tone=\"%1\"] { color: %2; }\n").arg(name, css(colour));
+        sheet += QStringLiteral("QLabel[badge=\"%1\"] { border-radius: 4px; padding: 1px 6px;"
+                                " color: %2; background: %3; }\n")
+                     .arg(name, css(palette::onColour), css(colour));
+        sheet += QStringLiteral("QWidget#statusBadge[tone=\"%1\"] { border: 2px solid %2;"
+                                " border-radius: 12px; }\n"
+                                "QWidget#statusBadge[tone=\"%1\"] QLabel { color: %2; }\n")
+                     .arg(name, css(colour));
+    }
+    return sheet;
+}
+
+void setRole(QWidget& widget, Role role) {
+    setStyledProperty(widget, roleProperty, roleName(role));
+}
+
+void setTone(QWidget& widget, Tone tone) {
+    setStyledProperty(widget, toneProperty, toneName(tone));
+}
+
+void setBadgeTone(QWidget& widget, Tone tone) {
+    setStyledProperty(widget, badgeProperty, toneName(tone));
+}
+
+} // namespace velkor::panel
