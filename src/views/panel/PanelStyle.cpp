@@ -3,6 +3,8 @@
 #include "PanelPalette.h"
 
 #include <QColor>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QStyle>
 #include <QVariant>
 #include <QWidget>
@@ -73,28 +75,28 @@ constexpr std::array<std::pair<Tone, QRgb>, 6> toneColours{{
     {Tone::finished, palette::finished},
 }};
 
-// A property the style sheet selects on only takes effect once the widget is polished again;
-// the labels inside follow their container's property, so they are polished too.
+// Applies the style sheet to `widget` again, as setting a sheet of its own would: polished, and
+// told of the change, so that a frame or label recomputes its padding and the size it asks for.
+void restyle(QWidget& widget) {
+    widget.style()->unpolish(&widget);
+    widget.style()->polish(&widget);
+    QEvent changed(QEvent::StyleChange);
+    QCoreApplication::sendEvent(&widget, &changed);
+    widget.updateGeometry();
+    widget.update();
+}
+
+// A property the style sheet selects on only takes effect once the widget is styled again; the
+// labels inside follow their container's property, so they are styled again too.
 void setStyledProperty(QWidget& widget, const char* name, const QString& value) {
     if (widget.property(name).toString() == value) {
         return;
     }
     widget.setProperty(name, value);
-    // Before its first polish the widget reads the property when it is shown.
-    if (!widget.testAttribute(Qt::WA_WState_Polished)) {
-        return;
-    }
-    QStyle* style = widget.style();
-    style->unpolish(&widget);
-    style->polish(&widget);
-    // Padding and borders change the size the widget asks for.
-    widget.updateGeometry();
+    restyle(widget);
     for (QWidget* child : widget.findChildren<QWidget*>()) {
-        child->style()->unpolish(child);
-        child->style()->polish(child);
-        child->updateGeometry();
+        restyle(*child);
     }
-    widget.update();
 }
 
 } // namespace
