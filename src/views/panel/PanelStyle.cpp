@@ -9,7 +9,6 @@
 #include <QVariant>
 #include <QWidget>
 #include <array>
-#include <utility>
 
 namespace velkor::panel {
 
@@ -30,50 +29,30 @@ QString css(QRgb colour) {
         .arg(qAlpha(colour));
 }
 
+// The names the style sheet selects on, in the order of the enumerations.
+constexpr std::array<const char*, 5> roleNames{"hint", "chip", "eloPreset", "tab", "link"};
+
+struct ToneStyle {
+    const char* name;
+    QRgb colour;
+};
+constexpr std::array<ToneStyle, 7> toneStyles{{
+    {"", 0},
+    {"success", palette::success},
+    {"failure", palette::failure},
+    {"caution", palette::caution},
+    {"accent", palette::accent},
+    {"alarm", palette::alarm},
+    {"finished", palette::finished},
+}};
+
 QString roleName(Role role) {
-    switch (role) {
-    case Role::hint:
-        return QStringLiteral("hint");
-    case Role::chip:
-        return QStringLiteral("chip");
-    case Role::eloPreset:
-        return QStringLiteral("eloPreset");
-    case Role::tab:
-        return QStringLiteral("tab");
-    case Role::link:
-        return QStringLiteral("link");
-    }
-    return {};
+    return QLatin1String(roleNames.at(static_cast<std::size_t>(role)));
 }
 
 QString toneName(Tone tone) {
-    switch (tone) {
-    case Tone::plain:
-        return {};
-    case Tone::success:
-        return QStringLiteral("success");
-    case Tone::failure:
-        return QStringLiteral("failure");
-    case Tone::caution:
-        return QStringLiteral("caution");
-    case Tone::accent:
-        return QStringLiteral("accent");
-    case Tone::alarm:
-        return QStringLiteral("alarm");
-    case Tone::finished:
-        return QStringLiteral("finished");
-    }
-    return {};
+    return QLatin1String(toneStyles.at(static_cast<std::size_t>(tone)).name);
 }
-
-constexpr std::array<std::pair<Tone, QRgb>, 6> toneColours{{
-    {Tone::success, palette::success},
-    {Tone::failure, palette::failure},
-    {Tone::caution, palette::caution},
-    {Tone::accent, palette::accent},
-    {Tone::alarm, palette::alarm},
-    {Tone::finished, palette::finished},
-}};
 
 // Applies the style sheet to `widget` again, as setting a sheet of its own would: polished, and
 // told of the change, so that a frame or label recomputes its padding and the size it asks for.
@@ -124,8 +103,11 @@ QString panelStyleSheet() {
     sheet += QStringLiteral("QLabel#toast { background: %1; color: %2; border-radius: 8px;"
                             " padding: 8px 12px; }\n")
                  .arg(css(palette::toast), css(palette::onColour));
-    for (const auto& [tone, colour] : toneColours) {
-        const QString name = toneName(tone);
+    for (const auto& [toneText, colour] : toneStyles) {
+        const QString name = QLatin1String(toneText);
+        if (name.isEmpty()) {
+            continue;
+        }
         sheet += QStringLiteral("QLabel[tone=\"%1\"] { color: %2; }\n").arg(name, css(colour));
         sheet += QStringLiteral("QLabel[badge=\"%1\"] { border-radius: 4px; padding: 1px 6px;"
                                 " color: %2; background: %3; }\n")
