@@ -4,6 +4,7 @@
 #include "PanelWorld.h"
 #include "QtTestSupport.h"
 #include "views/panel/PanelPalette.h"
+#include "views/panel/PanelStyle.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -174,6 +175,20 @@ TEST_F(PanelKitTest, ColoursFollowWhatALineSays) {
     EXPECT_EQ(textColour(badge), QColor::fromRgb(panel::palette::caution));
     world.games.togglePause();
     EXPECT_EQ(textColour(badge), atRest);
+}
+
+TEST_F(PanelKitTest, ABadgeGivenItsToneWhileHiddenIsPaddedWhenShown) {
+    // As the engine card's badge: made and shown plain, hidden, then given its tone.
+    auto* badge = new QLabel(QStringLiteral("Full Strength"), &world.panel);
+    badge->show();
+    const int plainWidth = badge->sizeHint().width();
+    badge->hide();
+    panel::setBadgeTone(*badge, panel::Tone::success);
+    badge->show();
+    // Six pixels of padding on either side.
+    EXPECT_GE(badge->sizeHint().width(), plainWidth + 12);
+    EXPECT_EQ(badge->palette().color(badge->backgroundRole()),
+              QColor::fromRgb(panel::palette::success));
 }
 
 } // namespace
