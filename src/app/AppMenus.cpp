@@ -3,7 +3,7 @@
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/SoundManager.h"
-#include "views/ConfirmAction.h"
+#include "views/GameCommands.h"
 #include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
 #include "views/PGNOpenFlow.h"
@@ -64,7 +64,7 @@ void openPGNInto(QWidget& window, GameManager& game, LocalizationManager& locali
 AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
                    platform::SoundManager& soundManager, LocalizationManager& localization,
                    AppActions actions)
-    : QObject(&menuBar), m_game(game), m_localization(localization) {
+    : QObject(&menuBar) {
     if (!actions.openPGN) {
         actions.openPGN = [&window, &game, &localization] {
             openPGNInto(window, game, localization);
@@ -77,11 +77,19 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
         };
     }
 
+    GameCommands& commands = GameCommands::of(window, game, localization);
+    newGame = commands.newGame;
+    undo = commands.undo;
+    flipBoard = commands.flipBoard;
+    pause = commands.pause;
+    resign = commands.resign;
+    claimDraw = commands.claimDraw;
+
     QMenu* file = menuBar.addMenu(QString());
     bindLocalizedText(file, localization, QStringLiteral("menu_file"),
                       [file](const QString& text) { file->setTitle(text); });
-    newGame = addItem(file, QKeySequence::New, [&game] { game.startNewGame(); });
-    bindText(newGame, localization, "btn_new_game");
+    file->addAction(newGame);
+    newGame->setShortcut(QKeySequence::New);
     openPGN = addItem(file, QKeySequence::Open, actions.openPGN);
     bindText(openPGN, localization, "menu_open_pgn");
     savePGN = addItem(file, QKeySequence::Save, actions.savePGN);
@@ -95,22 +103,18 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     QMenu* gameMenu = menuBar.addMenu(QString());
     bindLocalizedText(gameMenu, localization, QStringLiteral("menu_game"),
                       [gameMenu](const QString& text) { gameMenu->setTitle(text); });
-    undo = addItem(gameMenu, QKeySequence::Undo, [&game] { game.undoMove(); });
-    bindText(undo, localization, "btn_undo");
-    flipBoard =
-        addItem(gameMenu, QKeySequence(Qt::CTRL | Qt::Key_F), [&game] { game.flipBoard(); });
-    bindText(flipBoard, localization, "btn_flip_board");
+    gameMenu->addAction(undo);
+    undo->setShortcut(QKeySequence::Undo);
+    gameMenu->addAction(flipBoard);
+    flipBoard->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     gameMenu->addSeparator();
     // A window shortcut: the focused widget is asked first (QEvent::ShortcutOverride), and text
     // fields claim the space bar for typing, so only elsewhere in the window does it pause.
-    pause = addItem(gameMenu, QKeySequence(Qt::Key_Space), [&game] { game.togglePause(); });
+    gameMenu->addAction(pause);
+    pause->setShortcut(QKeySequence(Qt::Key_Space));
     pause->setShortcutContext(Qt::WindowShortcut);
-    resign = addItem(gameMenu, {}, [&window, &game, &localization] {
-        confirmResign(&window, game, localization);
-    });
-    bindText(resign, localization, "btn_resign");
-    claimDraw = addItem(gameMenu, {}, [&game] { game.claimDraw(); });
-    bindText(claimDraw, localization, "btn_claim_draw");
+    gameMenu->addAction(resign);
+    gameMenu->addAction(claimDraw);
     gameMenu->addSeparator();
     sounds = addItem(gameMenu, {},
                      [&soundManager] { soundManager.setIsMuted(!soundManager.isMuted()); });
@@ -134,20 +138,6 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
 
     // Shortcuts must work while the menu bar is hidden or the window has no menu bar focus.
     window.addActions({newGame, openPGN, savePGN, quit, undo, flipBoard, pause});
-
-    connect(&game, &GameManager::isPausedChanged, this, &AppMenus::refreshGameItems);
-    connect(&game, &GameManager::isGameOverChanged, this, &AppMenus::refreshGameItems);
-    connect(&game, &GameManager::boardChanged, this, &AppMenus::refreshGameItems);
-    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
-            &AppMenus::refreshGameItems);
-    refreshGameItems();
-}
-
-void AppMenus::refreshGameItems() {
-    pause->setText(m_localization.text(m_game.isPaused() ? QStringLiteral("btn_resume")
-                                                         : QStringLiteral("btn_pause")));
-    resign->setEnabled(!m_game.isGameOver());
-    claimDraw->setEnabled(!m_game.isGameOver() && m_game.board().claimableDrawReason().has_value());
 }
 
 } // namespace velkor

@@ -26,10 +26,10 @@ struct AppActions {
 };
 
 // The menu bar: File (new game, open and save PGN, quit), Game (undo, flip; pause, resign, claim
-// draw; sounds) and Help (about, check for updates). Labels follow the language; the pause item
-// reads as resume while the game is paused; resign and claim draw are enabled only when they can
-// do something. Space pauses through a window shortcut that text fields override, so typing a
-// blank in a field never pauses the game.
+// draw; sounds) and Help (about, check for updates). Labels follow the language. The game's items
+// are the window's shared game commands (see GameCommands), which the panel's buttons run too.
+// Space pauses through a window shortcut that text fields override, so typing a blank in a field
+// never pauses the game.
 class AppMenus : public QObject {
     Q_OBJECT
 
@@ -49,12 +49,6 @@ public:
     QAction* sounds = nullptr;
     QAction* about = nullptr;
     QAction* checkForUpdates = nullptr;
-
-private:
-    void refreshGameItems();
-
-    GameManager& m_game;
-    LocalizationManager& m_localization;
 };
 
 class PGNOpenFlow;

@@ -152,6 +152,56 @@ TEST_F(AppShellTest, MenuItemsCallTheirOperationsAndFollowTheGame) {
     EXPECT_EQ(saveCalls, 1);
 }
 
+TEST_F(AppShellTest, MenuAndPanelButtonsRunOneCommandWithOneRule) {
+    ASSERT_TRUE(waitUntil([&] { return game.clock().isRunning(); }));
+    auto& panel = window->mainView().panel();
+    const auto button = [&](const char* name) {
+        auto* found = panel.findChild<QAbstractButton*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    };
+    // Item and button agree on every state: neither can undo before the first move.
+    const auto agree = [&] {
+        for (const auto& [item, name] :
+             {std::pair{menus().undo, "undoButton"}, std::pair{menus().resign, "resignButton"},
+              std::pair{menus().claimDraw, "claimDrawButton"},
+              std::pair{menus().pause, "pauseButton"}}) {
+            EXPECT_EQ(item->isEnabled(), button(name)->isEnabled()) << name;
+            EXPECT_EQ(item->text(), button(name)->toolTip()) << name;
+        }
+    };
+    EXPECT_FALSE(menus().undo->isEnabled());
+    agree();
+    move("e2", "e4");
+    EXPECT_TRUE(menus().undo->isEnabled());
+    agree();
+
+    // A button runs the item's operation, and the item reads what the button did.
+    QTest::mouseClick(button("pauseButton"), Qt::LeftButton);
+    EXPECT_TRUE(game.isPaused());
+    EXPECT_EQ(menus().pause->text(), localization.text("btn_resume"));
+    agree();
+    menus().pause->trigger();
+    EXPECT_FALSE(game.isPaused());
+    QTest::mouseClick(button("undoButton"), Qt::LeftButton);
+    EXPECT_TRUE(game.board().history().empty());
+    agree();
+
+    for (int round = 0; round < 2; ++round) {
+        move("g1", "f3");
+        move("g8", "f6");
+        move("f3", "g1");
+        move("f6", "g8");
+    }
+    agree();
+    QTest::mouseClick(button("claimDrawButton"), Qt::LeftButton);
+    EXPECT_EQ(game.gameEndReason(), GameEndReason::threefoldRepetition());
+    EXPECT_FALSE(menus().resign->isEnabled());
+    agree();
+    localization.setCurrentLanguage(Language::german);
+    agree();
+}
+
 TEST_F(AppShellTest, ClosingTheWindowQuitsOnlyWhenTheQuitPathAllows) {
     window->resize(1234, 801);
     window->close();

@@ -1,6 +1,8 @@
 #include "AutomatchConfigCard.h"
 
 #include "EloSliderRow.h"
+#include "EnginePicker.h"
+#include "InstalledEnginesModel.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "localization/LocalizationManager.h"
@@ -8,7 +10,6 @@
 #include "views/LocalizedText.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace velkor::panel {
@@ -25,6 +27,10 @@ namespace {
 constexpr int maxGames = 1000;
 // The pause slider counts half seconds up to 10 s.
 constexpr int maxPauseHalfSeconds = 20;
+
+int pauseSliderPosition(double seconds) {
+    return std::clamp(static_cast<int>(std::lround(seconds * 2)), 0, maxPauseHalfSeconds);
+}
 
 QStringList openingLines(const QString& text) {
     QStringList lines;
@@ -70,24 +76,17 @@ QString seriesSettingsText(const TimeControlConfig& config, const LocalizationMa
 
 AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineManager& engines,
                                          LocalizationManager& localization, QWidget* parent)
-    : QFrame(parent), m_automatch(automatch), m_engines(engines), m_localization(localization) {
+    : Card(QStringLiteral("automatch_settings"), localization, parent), m_automatch(automatch),
+      m_engines(engines) {
     setObjectName(QStringLiteral("automatchConfig"));
-    QVBoxLayout* layout = nullptr;
-    QFrame* card = makeCard(this, layout);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(card);
-    QLabel* heading = makeHeading({}, card);
-    bindLocalizedText(heading, localization, QStringLiteral("automatch_settings"),
-                      [heading](const QString& text) { heading->setText(text); });
-    layout->addWidget(heading);
+    QVBoxLayout* layout = body();
 
     auto* gamesLine = new QHBoxLayout;
     auto* gamesLabel =
-        new LocalizedText(QStringLiteral("automatch_games_count"), localization, card);
+        new LocalizedText(QStringLiteral("automatch_games_count"), localization, this);
     gamesLabel->setWordWrap(true);
     gamesLine->addWidget(gamesLabel, 1);
-    m_games = new QSpinBox(card);
+    m_games = new QSpinBox(this);
     m_games->setObjectName(QStringLiteral("automatchGamesCount"));
     m_games->setRange(1, maxGames);
     bindLocalizedText(m_games, localization, QStringLiteral("automatch_games_suffix"),
@@ -95,20 +94,14 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     gamesLine->addWidget(m_games);
     layout->addLayout(gamesLine);
 
-    const auto addEngine = [&](const QString& key, const QString& name, QComboBox*& picker,
+    const auto addEngine = [&](const QString& key, const QString& name, EnginePicker*& picker,
                                EloSliderRow*& elo) {
-        auto* label = new LocalizedText(key, localization, card);
-        label->setWordWrap(true);
-        QFont bold = label->font();
-        bold.setBold(true);
-        label->setFont(bold);
-        layout->addWidget(label);
-        picker = new QComboBox(card);
+        layout->addWidget(heading(key, localization, this));
+        picker = new EnginePicker(InstalledEnginesModel::of(engines),
+                                  EnginePicker::Uninstalled::shown, this);
         picker->setObjectName(name + QStringLiteral("Picker"));
-        picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        picker->setMinimumContentsLength(12);
         layout->addWidget(picker);
-        elo = new EloSliderRow(localization, card);
+        elo = new EloSliderRow(localization, this);
         elo->setObjectName(name + QStringLiteral("Elo"));
         bindLocalizedText(elo, localization, QStringLiteral("automatch_limit_elo"),
                           [elo](const QString& text) { elo->setToggleText(text); });
@@ -119,58 +112,61 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     addEngine(QStringLiteral("automatch_engine_2"), QStringLiteral("automatchEngine2"), m_engine2,
               m_engine2Elo);
 
-    m_alternate = new QCheckBox(card);
+    m_alternate = new QCheckBox(this);
     m_alternate->setObjectName(QStringLiteral("alternateColorsToggle"));
     bindLocalizedText(m_alternate, localization, QStringLiteral("automatch_alternate_colors"),
                       [this](const QString& text) { m_alternate->setText(text); });
     layout->addWidget(m_alternate);
 
     auto* pauseLine = new QHBoxLayout;
-    auto* pauseLabel = new LocalizedText(QStringLiteral("automatch_pause_sec"), localization, card);
+    auto* pauseLabel = new LocalizedText(QStringLiteral("automatch_pause_sec"), localization, this);
     pauseLabel->setWordWrap(true);
     pauseLine->addWidget(pauseLabel, 1);
-    m_pauseValue = new QLabel(card);
+    m_pauseValue = new QLabel(this);
     m_pauseValue->setObjectName(QStringLiteral("automatchPauseValue"));
     pauseLine->addWidget(m_pauseValue);
     layout->addLayout(pauseLine);
-    m_pause = new QSlider(Qt::Horizontal, card);
+    m_pause = new QSlider(Qt::Horizontal, this);
     m_pause->setObjectName(QStringLiteral("automatchPauseSlider"));
     m_pause->setRange(0, maxPauseHalfSeconds);
     layout->addWidget(m_pause);
 
-    QLabel* openingsLabel = makeWrappingLabel({}, card);
-    bindLocalizedText(openingsLabel, localization, QStringLiteral("automatch_opening_suite"),
-                      [openingsLabel](const QString& text) { openingsLabel->setText(text); });
+    auto* openingsLabel =
+        new LocalizedText(QStringLiteral("automatch_opening_suite"), localization, this);
+    openingsLabel->setWordWrap(true);
     layout->addWidget(openingsLabel);
-    m_openings = new QPlainTextEdit(card);
+    m_openings = new QPlainTextEdit(this);
     m_openings->setObjectName(QStringLiteral("openingSuiteEditor"));
     m_openings->setFixedHeight(70);
     m_openings->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(m_openings);
 
     // Set in the New Game tab; shown here so a series never starts on a clock nobody saw.
-    m_seriesSettings = makeWrappingLabel({}, card);
+    m_seriesSettings = makeWrappingLabel({}, this);
     m_seriesSettings->setObjectName(QStringLiteral("automatchSeriesSettings"));
     layout->addWidget(m_seriesSettings);
-    const auto showSettings = [this] {
-        m_seriesSettings->setText(seriesSettingsText(m_automatch.timeControl(), m_localization));
-    };
-    connect(&automatch, &AutomatchManager::timeControlChanged, this, showSettings);
-    connect(&localization, &LocalizationManager::currentLanguageChanged, this, showSettings);
-    showSettings();
+    bindLocalizedText(
+        m_seriesSettings, localization,
+        [this, &localization] {
+            return seriesSettingsText(m_automatch.timeControl(), localization);
+        },
+        [this](const QString& text) { m_seriesSettings->setText(text); });
+    connect(&automatch, &AutomatchManager::timeControlChanged, this, [this, &localization] {
+        m_seriesSettings->setText(seriesSettingsText(m_automatch.timeControl(), localization));
+    });
 
-    connect(m_games, &QSpinBox::valueChanged, this,
-            [this](int games) { m_automatch.setTotalGames(games); });
-    const auto pickEngine = [this](QComboBox* picker, bool first) {
-        const QUuid id = picker->currentData().toUuid();
-        for (const EngineConfiguration& engine : m_engines.availableEngines()) {
-            if (engine.id == id) {
-                first ? m_automatch.setEngine1(engine) : m_automatch.setEngine2(engine);
-            }
+    // Shown before the edits are connected, so showing the series writes nothing back.
+    refreshEngines();
+
+    // The number of games and the pause also move when they show the series, which their ranges
+    // may clip: only a value other than the series' own is an edit.
+    connect(m_games, &QSpinBox::valueChanged, this, [this](int games) {
+        if (games != std::clamp<std::int64_t>(m_automatch.totalGames(), 1, maxGames)) {
+            m_automatch.setTotalGames(games);
         }
-    };
-    connect(m_engine1, &QComboBox::activated, this, [=, this] { pickEngine(m_engine1, true); });
-    connect(m_engine2, &QComboBox::activated, this, [=, this] { pickEngine(m_engine2, false); });
+    });
+    connect(m_engine1, &EnginePicker::picked, &automatch, &AutomatchManager::setEngine1);
+    connect(m_engine2, &EnginePicker::picked, &automatch, &AutomatchManager::setEngine2);
     connect(m_engine1Elo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
         m_automatch.setEngine1LimitElo(limit);
         m_automatch.setEngine1Elo(elo);
@@ -179,9 +175,11 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
         m_automatch.setEngine2LimitElo(limit);
         m_automatch.setEngine2Elo(elo);
     });
-    connect(m_alternate, &QCheckBox::toggled, &automatch, &AutomatchManager::setAlternateColors);
+    connect(m_alternate, &QCheckBox::clicked, &automatch, &AutomatchManager::setAlternateColors);
     connect(m_pause, &QSlider::valueChanged, this, [this](int halfSeconds) {
-        m_automatch.setPauseBetweenGamesSeconds(halfSeconds / 2.0);
+        if (halfSeconds != pauseSliderPosition(m_automatch.pauseBetweenGamesSeconds())) {
+            m_automatch.setPauseBetweenGamesSeconds(halfSeconds / 2.0);
+        }
     });
     connect(m_openings, &QPlainTextEdit::textChanged, this, &AutomatchConfigCard::writeOpenings);
 
@@ -206,7 +204,6 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
             &AutomatchConfigCard::refreshEngines);
     connect(&engines, &EngineManager::strengthSupportChanged, this,
             &AutomatchConfigCard::refreshEngines);
-    refreshEngines();
 }
 
 void AutomatchConfigCard::writeOpenings() {
@@ -215,19 +212,15 @@ void AutomatchConfigCard::writeOpenings() {
 
 void AutomatchConfigCard::refresh() {
     setEnabled(!m_automatch.isAutomatchActive());
-    {
-        const QSignalBlocker gamesBlocker(m_games);
-        const QSignalBlocker alternateBlocker(m_alternate);
-        const QSignalBlocker pauseBlocker(m_pause);
-        m_games->setValue(static_cast<int>(m_automatch.totalGames()));
-        m_alternate->setChecked(m_automatch.alternateColors());
-        m_pause->setValue(
-            static_cast<int>(std::lround(m_automatch.pauseBetweenGamesSeconds() * 2)));
-    }
+    m_games->setValue(static_cast<int>(m_automatch.totalGames()));
+    m_alternate->setChecked(m_automatch.alternateColors());
+    m_pause->setValue(pauseSliderPosition(m_automatch.pauseBetweenGamesSeconds()));
     m_pauseValue->setText(QString::number(m_automatch.pauseBetweenGamesSeconds(), 'f', 1) +
                           QStringLiteral(" s"));
     // The person's own text stays as typed (blank lines, spacing) while it means the same list.
     if (openingLines(m_openings->toPlainText()) != m_automatch.openingFENs()) {
+        // The editor has no signal for the person's typing alone, and its text, read back,
+        // would drop the blank entries of a list stored elsewhere.
         const QSignalBlocker openingsBlocker(m_openings);
         m_openings->setPlainText(m_automatch.openingFENs().join(QLatin1Char('\n')));
     }
@@ -236,18 +229,10 @@ void AutomatchConfigCard::refresh() {
 }
 
 void AutomatchConfigCard::refreshEngines() {
-    const auto fill = [this](QComboBox* picker, EloSliderRow* elo,
+    const auto fill = [this](EnginePicker* picker, EloSliderRow* elo,
                              const std::optional<EngineConfiguration>& chosen) {
-        const QSignalBlocker blocker(picker);
-        picker->clear();
-        for (const EngineConfiguration& engine : m_engines.availableEngines()) {
-            picker->addItem(distinctEngineLabel(engine, m_engines.availableEngines()), engine.id);
-        }
-        if (chosen && picker->findData(chosen->id) < 0) {
-            // A series may run engines that are no longer (or never were) installed.
-            picker->addItem(distinctEngineLabel(*chosen, m_engines.availableEngines()), chosen->id);
-        }
-        picker->setCurrentIndex(chosen ? picker->findData(chosen->id) : -1);
+        // A series may run engines that are no longer (or never were) installed.
+        picker->setChosen(chosen);
         const EngineStrengthSupport support =
             chosen ? m_engines.strengthSupport(*chosen) : EngineStrengthSupport{};
         elo->setUnsupported(!support.canLimitStrength);

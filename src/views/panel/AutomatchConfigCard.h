@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QFrame>
+#include "PanelWidgets.h"
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QSlider;
@@ -18,11 +17,12 @@ class LocalizationManager;
 namespace velkor::panel {
 
 class EloSliderRow;
+class EnginePicker;
 
 // "Match-Einstellungen": number of games, the two engines with their strength limits, colour
 // alternation, the pause between games and the opening suite. Locked while a series runs, so
 // the running series and what the card shows never differ.
-class AutomatchConfigCard : public QFrame {
+class AutomatchConfigCard : public Card {
     Q_OBJECT
 
 public:
@@ -36,11 +36,10 @@ private:
 
     AutomatchManager& m_automatch;
     EngineManager& m_engines;
-    LocalizationManager& m_localization;
     QSpinBox* m_games;
-    QComboBox* m_engine1;
+    EnginePicker* m_engine1;
     EloSliderRow* m_engine1Elo;
-    QComboBox* m_engine2;
+    EnginePicker* m_engine2;
     EloSliderRow* m_engine2Elo;
     QCheckBox* m_alternate;
     QSlider* m_pause;

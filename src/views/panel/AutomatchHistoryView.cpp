@@ -2,6 +2,7 @@
 
 #include "AutomatchHistoryModel.h"
 #include "AutomatchTexts.h"
+#include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "game/GameManager.h"
@@ -38,32 +39,23 @@ QPushButton* smallButton(const QString& text, const QString& objectName, QWidget
 
 AutomatchHistoryView::AutomatchHistoryView(AutomatchManager& automatch, GameManager& games,
                                            LocalizationManager& localization, QWidget* parent)
-    : QFrame(parent), m_automatch(automatch), m_games(games), m_localization(localization) {
+    : Card(QStringLiteral("automatch_history"), localization, parent), m_automatch(automatch),
+      m_games(games), m_localization(localization) {
     setObjectName(QStringLiteral("automatchHistory"));
-    QVBoxLayout* layout = nullptr;
-    QFrame* card = makeCard(this, layout);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(card);
-    auto* heading = new LocalizedText(QStringLiteral("automatch_history"), localization, card);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    heading->setWordWrap(true);
-    layout->addWidget(heading);
+    QVBoxLayout* layout = body();
 
     auto* exports = new QGridLayout;
     exports->setSpacing(4);
-    QPushButton* allPgn = smallButton({}, QStringLiteral("exportAllPgnButton"), card);
+    QPushButton* allPgn = smallButton({}, QStringLiteral("exportAllPgnButton"), this);
     bindLocalizedText(allPgn, localization, QStringLiteral("automatch_export_all_pgn"),
                       [allPgn](const QString& text) { allPgn->setText(text); });
-    QPushButton* csv = smallButton(QStringLiteral("CSV"), QStringLiteral("exportCsvButton"), card);
+    QPushButton* csv = smallButton(QStringLiteral("CSV"), QStringLiteral("exportCsvButton"), this);
     QPushButton* json =
-        smallButton(QStringLiteral("JSON"), QStringLiteral("exportJsonButton"), card);
-    QPushButton* save = smallButton({}, QStringLiteral("saveHistoryButton"), card);
+        smallButton(QStringLiteral("JSON"), QStringLiteral("exportJsonButton"), this);
+    QPushButton* save = smallButton({}, QStringLiteral("saveHistoryButton"), this);
     bindLocalizedText(save, localization, QStringLiteral("automatch_save_history"),
                       [save](const QString& text) { save->setText(text); });
-    QPushButton* clear = smallButton({}, QStringLiteral("clearHistoryButton"), card);
+    QPushButton* clear = smallButton({}, QStringLiteral("clearHistoryButton"), this);
     bindLocalizedText(clear, localization, QStringLiteral("automatch_clear_history"),
                       [clear](const QString& text) { clear->setText(text); });
     exports->addWidget(allPgn, 0, 0, 1, 2);
@@ -78,21 +70,19 @@ AutomatchHistoryView::AutomatchHistoryView(AutomatchManager& automatch, GameMana
     connect(save, &QPushButton::clicked, this, &AutomatchHistoryView::chooseSaveFile);
     connect(clear, &QPushButton::clicked, this, &AutomatchHistoryView::confirmClear);
 
-    m_notice = makeWrappingLabel({}, card);
+    m_notice = makeWrappingLabel({}, this);
     m_notice->setObjectName(QStringLiteral("historyNotice"));
-    m_notice->setStyleSheet(QStringLiteral("color: #c62828;"));
+    setTone(*m_notice, Tone::failure);
     m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_notice);
 
-    m_empty = makeHintLabel({}, card);
-    bindLocalizedText(m_empty, localization, QStringLiteral("automatch_history_empty"),
-                      [label = m_empty](const QString& text) { label->setText(text); });
+    m_empty = hintLabel(QStringLiteral("automatch_history_empty"), localization, this);
     m_empty->setObjectName(QStringLiteral("historyEmpty"));
     layout->addWidget(m_empty);
 
     m_model = new AutomatchHistoryModel(automatch, this);
     auto* delegate = new AutomatchHistoryDelegate(localization, this);
-    m_list = new QListView(card);
+    m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("historyList"));
     // Tools that drive the window find each row by this role's name.
     m_list->setProperty("widgetMapRole", int(AutomatchHistoryModel::rowNameRole));

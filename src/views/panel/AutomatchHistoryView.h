@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFrame>
+#include "PanelWidgets.h"
+
 #include <QString>
 
 class QLabel;
@@ -20,7 +21,7 @@ class AutomatchHistoryModel;
 // The games of the last series, newest first, each to replay on the board or to copy as PGN,
 // with the exports of all games (to the clipboard or a file) and the clearing of the history.
 // The rows come from a model that reads the stored history page by page.
-class AutomatchHistoryView : public QFrame {
+class AutomatchHistoryView : public Card {
     Q_OBJECT
 
 public:

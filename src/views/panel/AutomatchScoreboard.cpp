@@ -61,21 +61,13 @@ QString AutomatchScoreboard::eloFigureText(std::int64_t wins, std::int64_t losse
 
 AutomatchScoreboard::AutomatchScoreboard(AutomatchManager& automatch,
                                          LocalizationManager& localization, QWidget* parent)
-    : QFrame(parent), m_automatch(automatch), m_localization(localization) {
+    : Card(QStringLiteral("automatch_score"), localization, parent), m_automatch(automatch),
+      m_localization(localization) {
     setObjectName(QStringLiteral("automatchScoreboard"));
-    QVBoxLayout* layout = nullptr;
-    QFrame* card = makeCard(this, layout);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(card);
-    auto* heading = new LocalizedText(QStringLiteral("automatch_score"), localization, card);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    layout->addWidget(heading);
+    QVBoxLayout* layout = body();
 
     const auto line = [&](const QString& name) {
-        auto* label = makeWrappingLabel({}, card);
+        auto* label = makeWrappingLabel({}, this);
         label->setObjectName(name);
         layout->addWidget(label);
         return label;

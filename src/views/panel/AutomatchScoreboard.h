@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QFrame>
+#include "PanelWidgets.h"
 
 class QLabel;
 
@@ -15,7 +15,7 @@ namespace velkor::panel {
 // wins, the draws, the finished games, one Elo figure (the estimate with its error margin, or the
 // one bound the games allow when one side scored every point) with the likelihood of
 // superiority, and the countdown to the next game.
-class AutomatchScoreboard : public QFrame {
+class AutomatchScoreboard : public Card {
     Q_OBJECT
 
 public:

@@ -1,6 +1,8 @@
 #include "AutomatchStrip.h"
 
 #include "PanelIcons.h"
+#include "PanelStyle.h"
+#include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
@@ -25,8 +27,6 @@ AutomatchStrip::AutomatchStrip(AutomatchManager& automatch, LocalizationManager&
     : QWidget(parent), m_automatch(automatch), m_localization(localization) {
     setObjectName(QStringLiteral("automatchStrip"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("QWidget#automatchStrip { background: rgba(58, 110, 165, 40);"
-                                 " border: 1px solid #3a6ea5; border-radius: 6px; }"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
     m_flag = new QLabel(this);
@@ -37,9 +37,7 @@ AutomatchStrip::AutomatchStrip(AutomatchManager& automatch, LocalizationManager&
     texts->setSpacing(1);
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("automatchStripTitle"));
-    QFont bold = m_title->font();
-    bold.setBold(true);
-    m_title->setFont(bold);
+    embolden(*m_title);
     m_score = new QLabel(this);
     m_score->setObjectName(QStringLiteral("automatchStripScore"));
     m_score->setWordWrap(true);
@@ -61,7 +59,7 @@ AutomatchStrip::AutomatchStrip(AutomatchManager& automatch, LocalizationManager&
                       [history](const QString& text) { history->setText(text); });
     history->setObjectName(QStringLiteral("automatchStripHistory"));
     history->setFlat(true);
-    history->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
+    setRole(*history, Role::link);
     connect(history, &QPushButton::clicked, this, &AutomatchStrip::historyRequested);
     buttons->addWidget(m_stop);
     buttons->addWidget(history);

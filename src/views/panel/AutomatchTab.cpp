@@ -4,6 +4,7 @@
 #include "AutomatchHistoryView.h"
 #include "AutomatchScoreboard.h"
 #include "AutomatchTexts.h"
+#include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "automatch/AutomatchManager.h"
 #include "localization/LocalizationManager.h"
@@ -21,22 +22,13 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, Engi
     : QWidget(parent), m_automatch(automatch), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
-    auto* title = new LocalizedText(QStringLiteral("automatch_title"), localization, this);
-    QFont bold = title->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    title->setFont(bold);
-    title->setWordWrap(true);
+    QLabel* title = heading(QStringLiteral("automatch_title"), localization, this);
+    embolden(*title, 1.15);
     layout->addWidget(title);
-    QLabel* subtitle = makeHintLabel({}, this);
-    bindLocalizedText(subtitle, localization, QStringLiteral("automatch_subtitle"),
-                      [subtitle](const QString& text) { subtitle->setText(text); });
-    layout->addWidget(subtitle);
+    layout->addWidget(hintLabel(QStringLiteral("automatch_subtitle"), localization, this));
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("automatchStatus"));
-    QFont statusFont = m_status->font();
-    statusFont.setBold(true);
-    m_status->setFont(statusFont);
+    embolden(*m_status);
     layout->addWidget(m_status);
     m_message = makeWrappingLabel({}, this);
     m_message->setObjectName(QStringLiteral("automatchMessage"));
@@ -102,11 +94,11 @@ void AutomatchTab::refresh() {
     // Why a start was refused outranks how the last series ended.
     if (const auto& error = m_automatch.configurationError()) {
         m_message->setText(configurationErrorText(*error, m_localization));
-        m_message->setStyleSheet(QStringLiteral("color: #c62828;"));
+        setTone(*m_message, Tone::failure);
         m_message->show();
     } else if (const auto& finished = m_automatch.seriesEnd(); finished && !active) {
         m_message->setText(seriesEndText(*finished, m_localization));
-        m_message->setStyleSheet({});
+        setTone(*m_message, Tone::plain);
         m_message->show();
     } else {
         m_message->hide();

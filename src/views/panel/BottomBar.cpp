@@ -1,11 +1,10 @@
 #include "BottomBar.h"
 
 #include "game/GameManager.h"
-#include "localization/LocalizationManager.h"
-#include "views/ConfirmAction.h"
 #include "views/DrawnGlyph.h"
-#include "views/LocalizedText.h"
+#include "views/GameCommands.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPolygonF>
@@ -40,50 +39,25 @@ const QIcon& mediaIcon(bool play) {
 } // namespace
 
 BottomBar::BottomBar(GameManager& games, LocalizationManager& localization, QWidget* parent)
-    : QWidget(parent), m_games(games), m_localization(localization) {
+    : QWidget(parent), m_commands(GameCommands::of(*window(), games, localization)) {
     setObjectName(QStringLiteral("bottomBar"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
+    addButton(m_commands.newGame, QStringLiteral("newGameButton"), QStringLiteral("+"));
+    addButton(m_commands.flipBoard, QStringLiteral("flipBoardButton"), QStringLiteral("⇅"));
+    addButton(m_commands.undo, QStringLiteral("undoButton"), QStringLiteral("↶"));
+    QToolButton* pause = addButton(m_commands.pause, QStringLiteral("pauseButton"), QString());
+    addButton(m_commands.resign, QStringLiteral("resignButton"), QStringLiteral("⚑"));
+    addButton(m_commands.claimDraw, QStringLiteral("claimDrawButton"), QStringLiteral("½"));
 
-    QToolButton* newGame = addButton(QStringLiteral("newGameButton"), QStringLiteral("+"));
-    bindLocalizedText(newGame, localization, QStringLiteral("btn_new_game"),
-                      [newGame](const QString& text) { newGame->setToolTip(text); });
-    connect(newGame, &QToolButton::clicked, &games, &GameManager::startNewGame);
-
-    QToolButton* flip = addButton(QStringLiteral("flipBoardButton"), QStringLiteral("⇅"));
-    bindLocalizedText(flip, localization, QStringLiteral("btn_flip_board"),
-                      [flip](const QString& text) { flip->setToolTip(text); });
-    connect(flip, &QToolButton::clicked, &games, &GameManager::flipBoard);
-
-    m_undo = addButton(QStringLiteral("undoButton"), QStringLiteral("↶"));
-    bindLocalizedText(m_undo, localization, QStringLiteral("btn_undo"),
-                      [this](const QString& text) { m_undo->setToolTip(text); });
-    connect(m_undo, &QToolButton::clicked, &games, &GameManager::undoMove);
-
-    m_pause = addButton(QStringLiteral("pauseButton"), QString());
-    connect(m_pause, &QToolButton::clicked, &games, &GameManager::togglePause);
-
-    m_resign = addButton(QStringLiteral("resignButton"), QStringLiteral("⚑"));
-    bindLocalizedText(m_resign, localization, QStringLiteral("btn_resign"),
-                      [this](const QString& text) { m_resign->setToolTip(text); });
-    // A stray click must not end the game: resigning asks first.
-    connect(m_resign, &QToolButton::clicked, this,
-            [this, &localization] { confirmResign(window(), m_games, localization); });
-
-    m_claimDraw = addButton(QStringLiteral("claimDrawButton"), QStringLiteral("½"));
-    bindLocalizedText(m_claimDraw, localization, QStringLiteral("btn_claim_draw"),
-                      [this](const QString& text) { m_claimDraw->setToolTip(text); });
-    connect(m_claimDraw, &QToolButton::clicked, &games, &GameManager::claimDraw);
-
-    connect(&games, &GameManager::boardChanged, this, &BottomBar::refresh);
-    connect(&games, &GameManager::isPausedChanged, this, &BottomBar::refresh);
-    connect(&games, &GameManager::isGameOverChanged, this, &BottomBar::refresh);
-    connect(&localization, &LocalizationManager::currentLanguageChanged, this, &BottomBar::refresh);
-    refresh();
+    const auto showPause = [pause, &games] { pause->setIcon(mediaIcon(games.isPaused())); };
+    connect(&games, &GameManager::isPausedChanged, pause, showPause);
+    showPause();
 }
 
-QToolButton* BottomBar::addButton(const QString& objectName, const QString& glyph) {
+QToolButton* BottomBar::addButton(QAction* command, const QString& objectName,
+                                  const QString& glyph) {
     auto* button = new QToolButton(this);
     button->setObjectName(objectName);
     button->setText(glyph);
@@ -93,18 +67,16 @@ QToolButton* BottomBar::addButton(const QString& objectName, const QString& glyp
     font.setPointSizeF(font.pointSizeF() * 1.3);
     button->setFont(font);
     layout()->addWidget(button);
+    // The button shows its glyph, not the command's text, so it follows the command by hand
+    // rather than as the command's own button.
+    connect(button, &QToolButton::clicked, command, &QAction::trigger);
+    const auto follow = [button, command] {
+        button->setEnabled(command->isEnabled());
+        button->setToolTip(command->text());
+    };
+    connect(command, &QAction::changed, button, follow);
+    follow();
     return button;
-}
-
-void BottomBar::refresh() {
-    const bool paused = m_games.isPaused();
-    m_pause->setIcon(mediaIcon(paused));
-    m_pause->setToolTip(
-        m_localization.text(paused ? QStringLiteral("btn_resume") : QStringLiteral("btn_pause")));
-    const bool over = m_games.isGameOver();
-    m_resign->setEnabled(!over);
-    m_undo->setEnabled(!m_games.board().history().empty());
-    m_claimDraw->setEnabled(!over && m_games.board().claimableDrawReason().has_value());
 }
 
 } // namespace velkor::panel

@@ -2,9 +2,11 @@
 
 #include <QWidget>
 
+class QAction;
 class QToolButton;
 
 namespace velkor {
+class GameCommands;
 class GameManager;
 class LocalizationManager;
 } // namespace velkor
@@ -12,7 +14,8 @@ class LocalizationManager;
 namespace velkor::panel {
 
 // The game buttons under the tabs: new game, flip board, undo, pause/resume, resign (after
-// asking) and claim draw (only while a draw can be claimed). Icons, with help texts.
+// asking) and claim draw. Icons, with the commands' texts as help texts; each button runs the
+// window's shared command and is enabled exactly when the command is.
 class BottomBar : public QWidget {
     Q_OBJECT
 
@@ -20,15 +23,9 @@ public:
     BottomBar(GameManager& games, LocalizationManager& localization, QWidget* parent = nullptr);
 
 private:
-    QToolButton* addButton(const QString& objectName, const QString& glyph);
-    void refresh();
+    QToolButton* addButton(QAction* command, const QString& objectName, const QString& glyph);
 
-    GameManager& m_games;
-    LocalizationManager& m_localization;
-    QToolButton* m_pause;
-    QToolButton* m_resign;
-    QToolButton* m_claimDraw;
-    QToolButton* m_undo;
+    GameCommands& m_commands;
 };
 
 } // namespace velkor::panel

@@ -1,5 +1,6 @@
 #include "EloSliderRow.h"
 
+#include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
@@ -7,7 +8,6 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -52,9 +52,7 @@ EloSliderRow::EloSliderRow(LocalizationManager& localization, QWidget* parent)
     m_value = new QLabel(m_controls);
     m_value->setObjectName(QStringLiteral("eloValue"));
     m_value->setWordWrap(true);
-    QFont bold = m_value->font();
-    bold.setBold(true);
-    m_value->setFont(bold);
+    embolden(*m_value);
     valueLine->addWidget(m_title);
     valueLine->addWidget(m_value, 1);
     controls->addLayout(valueLine);
@@ -82,10 +80,7 @@ EloSliderRow::EloSliderRow(LocalizationManager& localization, QWidget* parent)
         button->setCheckable(true);
         button->setMinimumWidth(10);
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        button->setStyleSheet(
-            QStringLiteral("QPushButton { padding: 2px 4px; }"
-                           " QPushButton:checked { background: palette(highlight);"
-                           " color: palette(highlighted-text); font-weight: bold; }"));
+        setRole(*button, Role::eloPreset);
         connect(button, &QPushButton::clicked, this, [this, value] { edit(limit(), value); });
         presets->addWidget(button);
         m_presetButtons[i] = button;
@@ -96,15 +91,21 @@ EloSliderRow::EloSliderRow(LocalizationManager& localization, QWidget* parent)
     m_unsupported = new LocalizedText(QStringLiteral("elo_limit_unsupported"), localization, this);
     m_unsupported->setObjectName(QStringLiteral("eloUnsupported"));
     m_unsupported->setWordWrap(true);
-    m_unsupported->setStyleSheet(QStringLiteral("color: #b36b00;"));
+    setTone(*m_unsupported, Tone::caution);
     m_unsupported->hide();
     layout->addWidget(m_unsupported);
 
-    connect(m_toggle, &QCheckBox::toggled, this, [this](bool on) { edit(on, m_elo); });
+    // Only the person's clicks change the limit; `setState` shows one without a word.
+    connect(m_toggle, &QCheckBox::clicked, this, [this](bool on) { edit(on, m_elo); });
     connect(&localization, &LocalizationManager::currentLanguageChanged, this,
             &EloSliderRow::refresh);
-    connect(m_slider, &QSlider::valueChanged, this,
-            [this](int index) { edit(limit(), eloAtIndex(index)); });
+    // The slider also moves when it shows a state; only a position other than the state's is an
+    // edit (several values between steps share a position).
+    connect(m_slider, &QSlider::valueChanged, this, [this](int index) {
+        if (index != sliderIndex(m_elo)) {
+            edit(limit(), eloAtIndex(index));
+        }
+    });
     refresh();
 }
 
@@ -122,8 +123,6 @@ bool EloSliderRow::limit() const {
 }
 
 void EloSliderRow::setState(bool limit, std::int64_t elo) {
-    const QSignalBlocker toggleBlocker(m_toggle);
-    const QSignalBlocker sliderBlocker(m_slider);
     m_toggle->setChecked(limit);
     m_elo = elo;
     m_slider->setValue(sliderIndex(elo));

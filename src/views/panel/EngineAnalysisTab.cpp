@@ -44,8 +44,9 @@ EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
     layout->addWidget(new EngineCard(games, localization, this));
     layout->addWidget(new LiveEloControl(games, engines, localization, this));
 
-    QVBoxLayout* numbers = nullptr;
-    layout->addWidget(makeCard(this, numbers));
+    auto* figures = new Card(this);
+    layout->addWidget(figures);
+    QVBoxLayout* numbers = figures->body();
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
@@ -53,9 +54,7 @@ EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
         grid->addWidget(new LocalizedText(key, localization, this), row, column);
         auto* value = new QLabel(QStringLiteral("–"), this);
         value->setObjectName(name);
-        QFont bold = value->font();
-        bold.setBold(true);
-        value->setFont(bold);
+        embolden(*value);
         grid->addWidget(value, row, column + 1);
         return value;
     };
@@ -78,11 +77,7 @@ EngineAnalysisTab::EngineAnalysisTab(GameManager& games, EngineManager& engines,
 
     layout->addWidget(new EvaluationHistory(games, localization, this));
 
-    auto* logTitle = new LocalizedText(QStringLiteral("engine_log"), localization, this);
-    QFont bold = logTitle->font();
-    bold.setBold(true);
-    logTitle->setFont(bold);
-    layout->addWidget(logTitle);
+    layout->addWidget(heading(QStringLiteral("engine_log"), localization, this));
     auto* log = new UciLogView(games, localization, this);
     connect(log, &UciLogView::copied, this, [this, &localization] {
         emit toastRequested(localization.text(QStringLiteral("copied_to_clipboard")));

@@ -1,9 +1,8 @@
 #include "EngineCard.h"
 
-#include "PanelWidgets.h"
+#include "PanelStyle.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
-#include "views/LocalizedText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,34 +11,23 @@
 namespace velkor::panel {
 
 EngineCard::EngineCard(GameManager& games, LocalizationManager& localization, QWidget* parent)
-    : QFrame(parent), m_games(games), m_localization(localization) {
+    : Card(QStringLiteral("currently_thinking_engine"), localization, parent), m_games(games),
+      m_localization(localization) {
     setObjectName(QStringLiteral("engineCard"));
-    QVBoxLayout* inner = nullptr;
-    QFrame* card = makeCard(this, inner);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(card);
-
-    auto* title =
-        new LocalizedText(QStringLiteral("currently_thinking_engine"), localization, card);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-    title->setWordWrap(true);
-    inner->addWidget(title);
-    m_colour = new QLabel(card);
-    m_name = new QLabel(card);
+    QVBoxLayout* inner = body();
+    m_colour = new QLabel(this);
+    m_name = new QLabel(this);
     m_name->setObjectName(QStringLiteral("engineCardName"));
     m_name->setWordWrap(true);
     auto* eloLine = new QHBoxLayout;
-    m_elo = new QLabel(card);
+    m_elo = new QLabel(this);
     m_elo->setObjectName(QStringLiteral("engineCardElo"));
-    m_badge = new QLabel(card);
+    m_badge = new QLabel(this);
     m_badge->setObjectName(QStringLiteral("engineCardBadge"));
     eloLine->addWidget(m_elo);
     eloLine->addWidget(m_badge);
     eloLine->addStretch(1);
-    m_status = new QLabel(card);
+    m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("engineCardStatus"));
     m_status->setWordWrap(true);
     inner->addWidget(m_colour);
@@ -80,9 +68,7 @@ void EngineCard::refresh() {
                                 : m_localization.text(QStringLiteral("elo_max"))));
         m_badge->setText(m_localization.text(limited ? QStringLiteral("engine_badge_limited")
                                                      : QStringLiteral("engine_badge_full")));
-        m_badge->setStyleSheet(
-            QStringLiteral("border-radius: 4px; padding: 1px 6px; color: white; background: %1;")
-                .arg(limited ? QStringLiteral("#b36b00") : QStringLiteral("#2e7d32")));
+        setBadgeTone(*m_badge, limited ? Tone::caution : Tone::success);
         m_status->setText(m_localization.text(QStringLiteral("status_thinking")));
         return;
     }

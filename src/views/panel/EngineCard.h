@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QFrame>
+#include "PanelWidgets.h"
 
 class QLabel;
 
@@ -13,7 +13,7 @@ namespace velkor::panel {
 
 // The engine now thinking: its colour, name and strength ("Gedrosselt" when limited, "Volle
 // Stärke" otherwise); when none thinks, whether the engine waits or the game has none.
-class EngineCard : public QFrame {
+class EngineCard : public Card {
     Q_OBJECT
 
 public:

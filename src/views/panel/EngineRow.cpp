@@ -1,6 +1,7 @@
 #include "EngineRow.h"
 
 #include "EloSliderRow.h"
+#include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "localization/LocalizationManager.h"
 #include "uci/EngineManager.h"
@@ -49,9 +50,7 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
     m_name = new QLabel(this);
     m_name->setObjectName(QStringLiteral("engineName"));
     m_name->setWordWrap(true);
-    QFont bold = m_name->font();
-    bold.setBold(true);
-    m_name->setFont(bold);
+    embolden(*m_name);
     m_elo = new QLabel(this);
     m_elo->setObjectName(QStringLiteral("engineDefaultElo"));
     titleLine->addWidget(m_name, 1);
@@ -93,9 +92,9 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
     m_testResult->hide();
     layout->addWidget(m_testResult);
 
-    QVBoxLayout* editorLayout = nullptr;
-    m_editor = makeCard(this, editorLayout);
-    m_editor->setObjectName(QStringLiteral("card"));
+    auto* editor = new Card(this);
+    m_editor = editor;
+    QVBoxLayout* editorLayout = editor->body();
     m_defaultElo = new EloSliderRow(localization, m_editor);
     m_defaultElo->setObjectName(QStringLiteral("defaultEloRow"));
     bindLocalizedText(m_defaultElo, localization, QStringLiteral("engine_default_elo"),
@@ -189,11 +188,11 @@ void EngineRow::showTestOutcome() {
     if (result.success) {
         m_testResult->setText(m_localization.text(QStringLiteral("engine_test_ok")) +
                               QLatin1Char(' ') + result.engineName.value_or(m_engine.name));
-        m_testResult->setStyleSheet(QStringLiteral("color: #2e7d32;"));
+        setTone(*m_testResult, Tone::success);
     } else {
         m_testResult->setText(m_localization.text(QStringLiteral("engine_test_failed")) +
                               QLatin1Char(' ') + result.error.value_or(QString()));
-        m_testResult->setStyleSheet(QStringLiteral("color: #c62828;"));
+        setTone(*m_testResult, Tone::failure);
     }
     m_testResult->show();
 }

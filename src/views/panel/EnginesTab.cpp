@@ -35,11 +35,7 @@ EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization
     : QWidget(parent), m_engines(engines), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
-    auto* heading = new LocalizedText(QStringLiteral("engines_installed"), localization, this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    layout->addWidget(heading);
+    layout->addWidget(heading(QStringLiteral("engines_installed"), localization, this));
 
     // One button per line: the scan's label is long in French and German.
     auto* buttons = new QVBoxLayout;

@@ -1,6 +1,7 @@
 // The chart module: the evaluation curve drawn with Qt Charts, the one place the program reaches
 // that library. It is loaded when the first chart is made (see EvaluationCurve.h).
 #include "EvaluationCurve.h"
+#include "PanelPalette.h"
 
 #include <QChart>
 #include <QChartView>
@@ -14,7 +15,7 @@ class EvaluationChart : public QChartView, public velkor::panel::EvaluationCurve
 public:
     EvaluationChart(QWidget* parent, double verticalRangeCp, const QFont& labelFont)
         : QChartView(parent), m_series(new QLineSeries), m_moveAxis(new QValueAxis) {
-        m_series->setPen(QPen(QColor(0x3a, 0x6e, 0xa5), 2));
+        m_series->setPen(QPen(QColor::fromRgb(velkor::panel::palette::accent), 2));
         auto* chart = new QChart;
         chart->addSeries(m_series);
         chart->legend()->hide();

@@ -1,5 +1,6 @@
 #include "EvaluationHistory.h"
 
+#include "PanelPalette.h"
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
@@ -35,11 +36,11 @@ QString moveQualityText(const MoveAnalysis& analysis, const LocalizationManager&
 QColor qualityColor(MoveQuality quality) {
     switch (quality) {
     case MoveQuality::blunder:
-        return QColor(0xC6, 0x28, 0x28);
+        return QColor::fromRgb(palette::failure);
     case MoveQuality::mistake:
-        return QColor(0xE6, 0x6A, 0x00);
+        return QColor::fromRgb(palette::mistake);
     case MoveQuality::inaccuracy:
-        return QColor(0xB0, 0x8A, 0x00);
+        return QColor::fromRgb(palette::inaccuracy);
     case MoveQuality::best:
         break;
     }
@@ -52,10 +53,7 @@ EvaluationHistory::EvaluationHistory(GameManager& games, LocalizationManager& lo
     setObjectName(QStringLiteral("evaluationHistory"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    QLabel* heading = makeHeading({}, this);
-    bindLocalizedText(heading, localization, QStringLiteral("evaluation_history"),
-                      [heading](const QString& text) { heading->setText(text); });
-    layout->addWidget(heading);
+    layout->addWidget(heading(QStringLiteral("evaluation_history"), localization, this));
 
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.8);

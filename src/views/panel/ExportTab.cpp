@@ -1,5 +1,6 @@
 #include "ExportTab.h"
 
+#include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "chess/DomainError.h"
 #include "game/GameManager.h"
@@ -46,12 +47,9 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
 
-    QVBoxLayout* pgnCard = nullptr;
-    layout->addWidget(makeCard(this, pgnCard));
-    QLabel* pgnHeading = makeHeading({}, this);
-    bindLocalizedText(pgnHeading, localization, QStringLiteral("export_pgn_heading"),
-                      [pgnHeading](const QString& text) { pgnHeading->setText(text); });
-    pgnCard->addWidget(pgnHeading);
+    auto* pgn = new Card(QStringLiteral("export_pgn_heading"), localization, this);
+    layout->addWidget(pgn);
+    QVBoxLayout* pgnCard = pgn->body();
     m_pgn = readOnlyText(QStringLiteral("pgnText"), 170, this);
     pgnCard->addWidget(m_pgn);
     auto* pgnButtons = new QHBoxLayout;
@@ -70,12 +68,9 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
         emit toastRequested(m_localization.text(QStringLiteral("copied_to_clipboard")));
     });
 
-    QVBoxLayout* fenCard = nullptr;
-    layout->addWidget(makeCard(this, fenCard));
-    QLabel* fenHeading = makeHeading({}, this);
-    bindLocalizedText(fenHeading, localization, QStringLiteral("export_fen_heading"),
-                      [fenHeading](const QString& text) { fenHeading->setText(text); });
-    fenCard->addWidget(fenHeading);
+    auto* fen = new Card(QStringLiteral("export_fen_heading"), localization, this);
+    layout->addWidget(fen);
+    QVBoxLayout* fenCard = fen->body();
     m_fen = readOnlyText(QStringLiteral("fenText"), 48, this);
     m_fen->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     fenCard->addWidget(m_fen);
@@ -96,13 +91,9 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
         emit toastRequested(m_localization.text(QStringLiteral("copied_to_clipboard")));
     });
 
-    QVBoxLayout* loadCard = nullptr;
-    layout->addWidget(makeCard(this, loadCard));
-    auto* loadTitle = new LocalizedText(QStringLiteral("btn_load_fen"), localization, this);
-    QFont bold = loadTitle->font();
-    bold.setBold(true);
-    loadTitle->setFont(bold);
-    loadCard->addWidget(loadTitle);
+    auto* load = new Card(QStringLiteral("btn_load_fen"), localization, this);
+    layout->addWidget(load);
+    QVBoxLayout* loadCard = load->body();
     auto* entry = new QHBoxLayout;
     m_fenInput = new QLineEdit(this);
     m_fenInput->setObjectName(QStringLiteral("fenInput"));
@@ -168,8 +159,7 @@ void ExportTab::applyFen() {
         loaded ? QStringLiteral("fen_loaded_successfully") : QStringLiteral("invalid_fen");
     m_fenResultReason = reason;
     showFenResult();
-    m_fenResult->setStyleSheet(loaded ? QStringLiteral("color: #2e7d32;")
-                                      : QStringLiteral("color: #c62828;"));
+    setTone(*m_fenResult, loaded ? Tone::success : Tone::failure);
     m_fenResult->show();
     emit toastRequested(m_localization.text(m_fenResultKey));
     refresh();

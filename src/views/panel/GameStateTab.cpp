@@ -37,13 +37,11 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
     : QWidget(parent), m_games(games), m_localization(localization) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
-    QLabel* heading = makeHeading({}, this);
-    layout->addWidget(heading);
-    bindLocalizedText(heading, localization, QStringLiteral("current_state"),
-                      [heading](const QString& text) { heading->setText(text); });
+    layout->addWidget(heading(QStringLiteral("current_state"), localization, this));
 
-    QVBoxLayout* players = nullptr;
-    layout->addWidget(makeCard(this, players));
+    auto* playersCard = new Card(this);
+    layout->addWidget(playersCard);
+    QVBoxLayout* players = playersCard->body();
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
     auto* whiteName = new LocalizedText(QStringLiteral("white_player"), localization, this);
@@ -82,11 +80,7 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
     countLine->addWidget(m_movesCount, 1);
     layout->addLayout(countLine);
 
-    auto* movesHeading = new LocalizedText(QStringLiteral("tab_moves"), localization, this);
-    QFont bold = movesHeading->font();
-    bold.setBold(true);
-    movesHeading->setFont(bold);
-    layout->addWidget(movesHeading);
+    layout->addWidget(heading(QStringLiteral("tab_moves"), localization, this));
     m_noMoves = new LocalizedText(QStringLiteral("no_moves_yet"), localization, this);
     m_noMoves->setObjectName(QStringLiteral("noMovesYet"));
     m_noMoves->setWordWrap(true);

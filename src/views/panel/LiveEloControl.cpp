@@ -1,44 +1,31 @@
 #include "LiveEloControl.h"
 
 #include "EloSliderRow.h"
-#include "PanelWidgets.h"
+#include "PanelStyle.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 
 namespace velkor::panel {
 
 LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
                                LocalizationManager& localization, QWidget* parent)
-    : QFrame(parent), m_games(games), m_engines(engines), m_localization(localization) {
+    : Card(QStringLiteral("live_elo_title"), localization, parent), m_games(games),
+      m_engines(engines), m_localization(localization) {
     setObjectName(QStringLiteral("liveEloControl"));
-    QVBoxLayout* inner = nullptr;
-    QFrame* card = makeCard(this, inner);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(card);
+    auto* immediate = new LocalizedText(QStringLiteral("live_elo_immediate"), localization, this);
+    setBadgeTone(*immediate, Tone::accent);
+    titleLine()->addWidget(immediate);
 
-    auto* titleLine = new QHBoxLayout;
-    QLabel* heading = makeHeading({}, card);
-    bindLocalizedText(heading, localization, QStringLiteral("live_elo_title"),
-                      [heading](const QString& text) { heading->setText(text); });
-    titleLine->addWidget(heading, 1);
-    auto* immediate = new LocalizedText(QStringLiteral("live_elo_immediate"), localization, card);
-    immediate->setStyleSheet(
-        QStringLiteral("border-radius: 4px; padding: 1px 6px; color: white; background: #3a6ea5;"));
-    titleLine->addWidget(immediate);
-    inner->addLayout(titleLine);
-
-    m_white = new EloSliderRow(localization, card);
+    m_white = new EloSliderRow(localization, this);
     m_white->setObjectName(QStringLiteral("liveEloWhite"));
-    m_black = new EloSliderRow(localization, card);
+    m_black = new EloSliderRow(localization, this);
     m_black->setObjectName(QStringLiteral("liveEloBlack"));
-    inner->addWidget(m_white);
-    inner->addWidget(m_black);
+    body()->addWidget(m_white);
+    body()->addWidget(m_black);
     connect(m_white, &EloSliderRow::changed, this,
             [this](bool limit, std::int64_t elo) { m_games.updateWhiteElo(limit, elo); });
     connect(m_black, &EloSliderRow::changed, this,

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "PanelWidgets.h"
 #include "chess/PieceColor.h"
-
-#include <QFrame>
 
 namespace velkor {
 class EngineManager;
@@ -16,7 +15,7 @@ class EloSliderRow;
 
 // Changes the strength of the engines of the running game at once: one row per colour an
 // engine plays, or the note that the engine cannot limit its strength. Hidden without engines.
-class LiveEloControl : public QFrame {
+class LiveEloControl : public Card {
     Q_OBJECT
 
 public:

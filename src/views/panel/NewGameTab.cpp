@@ -1,6 +1,9 @@
 #include "NewGameTab.h"
 
 #include "EloSliderRow.h"
+#include "EnginePicker.h"
+#include "InstalledEnginesModel.h"
+#include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
@@ -13,9 +16,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace velkor::panel {
@@ -43,15 +47,6 @@ constexpr int minHalfSeconds = 1;
 constexpr int maxHalfSeconds = 60;
 constexpr int maxDepth = 40;
 
-QLabel* boldLabel(const QString& key, LocalizationManager& localization, QWidget* parent) {
-    auto* label = new LocalizedText(key, localization, parent);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    label->setWordWrap(true);
-    return label;
-}
-
 QWidget* section(QWidget* parent, QVBoxLayout*& layout) {
     auto* widget = new QWidget(parent);
     layout = new QVBoxLayout(widget);
@@ -69,240 +64,49 @@ QSlider* horizontalSlider(const QString& objectName, int minimum, int maximum, Q
     return slider;
 }
 
+// A slider with its value beside it.
+QHBoxLayout* sliderLine(QSlider* slider, QLabel*& value, QWidget* parent) {
+    auto* line = new QHBoxLayout;
+    value = new QLabel(parent);
+    value->setMinimumWidth(50);
+    line->addWidget(slider, 1);
+    line->addWidget(value);
+    return line;
+}
+
+// Whether a slider's new `value` is only how it shows `state`, which its range may clip: showing
+// the settings must not write them back changed.
+bool showsState(const QSlider& slider, int value, std::int64_t state) {
+    return value == std::clamp<std::int64_t>(state, slider.minimum(), slider.maximum());
+}
+
+int halfSeconds(double seconds) {
+    return static_cast<int>(std::lround(seconds * 2));
+}
+
+// The thinking modes in the order the person reads them.
+constexpr std::array<EngineThinkingMode::Kind, 3> thinkingKinds{
+    EngineThinkingMode::Kind::gameClock, EngineThinkingMode::Kind::fixedMoveTime,
+    EngineThinkingMode::Kind::fixedDepth};
+
+QString thinkingKey(EngineThinkingMode::Kind kind) {
+    switch (kind) {
+    case EngineThinkingMode::Kind::gameClock:
+        return QStringLiteral("use_game_clock");
+    case EngineThinkingMode::Kind::fixedMoveTime:
+        return QStringLiteral("fixed_movetime");
+    case EngineThinkingMode::Kind::fixedDepth:
+        return QStringLiteral("fixed_depth");
+    }
+    return {};
+}
+
 } // namespace
 
 NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
                        LocalizationManager& localization, QWidget* parent)
     : QWidget(parent), m_games(games), m_engines(engines), m_localization(localization) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(10);
-
-    // Mode and colour.
-    layout->addWidget(boldLabel(QStringLiteral("game_mode"), localization, this));
-    m_mode = new QComboBox(this);
-    m_mode->setObjectName(QStringLiteral("gameModePicker"));
-    for (const GameMode mode : allGameModes) {
-        m_mode->addItem(QString(), static_cast<int>(mode));
-    }
-    layout->addWidget(m_mode);
-    QVBoxLayout* colourLayout = nullptr;
-    m_colourSection = section(this, colourLayout);
-    colourLayout->addWidget(boldLabel(QStringLiteral("player_color"), localization, this));
-    m_colour = new QComboBox(m_colourSection);
-    m_colour->setObjectName(QStringLiteral("colorPicker"));
-    for (const PlayerColorChoice choice : allPlayerColorChoices) {
-        m_colour->addItem(QString(), static_cast<int>(choice));
-    }
-    colourLayout->addWidget(m_colour);
-    layout->addWidget(m_colourSection);
-
-    // Time control.
-    layout->addWidget(boldLabel(QStringLiteral("time_control"), localization, this));
-    auto* chips = new QGridLayout;
-    chips->setSpacing(4);
-    m_presets = new QButtonGroup(this);
-    m_presets->setExclusive(true);
-    int index = 0;
-    for (const TimeControlPreset preset : allTimeControlPresets) {
-        auto* chip = new QPushButton(this);
-        bindLocalizedText(chip, localization, chipKey(preset),
-                          [chip](const QString& text) { chip->setText(text); });
-        chip->setObjectName(QStringLiteral("timeChip_") + id(preset));
-        chip->setCheckable(true);
-        chip->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        chip->setStyleSheet(QStringLiteral(
-            "QPushButton { padding: 3px 2px; border-radius: 10px; border: 1px solid palette(mid); }"
-            " QPushButton:checked { background: palette(highlight);"
-            " color: palette(highlighted-text); }"));
-        m_presets->addButton(chip, static_cast<int>(preset));
-        chips->addWidget(chip, index / 3, index % 3);
-        ++index;
-    }
-    layout->addLayout(chips);
-    QVBoxLayout* customLayout = nullptr;
-    m_customSection = section(this, customLayout);
-    const auto addValueLine = [&](QVBoxLayout* into, const QString& key, QLabel*& value) {
-        auto* line = new QHBoxLayout;
-        auto* label = new LocalizedText(key, localization, this);
-        label->setWordWrap(true);
-        line->addWidget(label, 1);
-        value = new QLabel(this);
-        QFont bold = value->font();
-        bold.setBold(true);
-        value->setFont(bold);
-        line->addWidget(value);
-        into->addLayout(line);
-    };
-    addValueLine(customLayout, QStringLiteral("base_time_min"), m_baseMinutesValue);
-    m_baseMinutes = horizontalSlider(QStringLiteral("customBaseSlider"), minBaseMinutes,
-                                     maxBaseMinutes, m_customSection);
-    customLayout->addWidget(m_baseMinutes);
-    addValueLine(customLayout, QStringLiteral("increment_sec"), m_incrementValue);
-    m_increment = horizontalSlider(QStringLiteral("customIncrementSlider"), 0, maxIncrementSeconds,
-                                   m_customSection);
-    customLayout->addWidget(m_increment);
-    layout->addWidget(m_customSection);
-
-    // Engine strength.
-    QVBoxLayout* opponentLayout = nullptr;
-    m_opponentSection = section(this, opponentLayout);
-    opponentLayout->addWidget(boldLabel(QStringLiteral("elo_opponent_engine"), localization, this));
-    auto* help =
-        new LocalizedText(QStringLiteral("elo_slider_help"), localization, m_opponentSection);
-    help->setWordWrap(true);
-    opponentLayout->addWidget(help);
-    m_opponentElo = new EloSliderRow(localization, m_opponentSection);
-    m_opponentElo->setObjectName(QStringLiteral("opponentEloRow"));
-    opponentLayout->addWidget(m_opponentElo);
-    layout->addWidget(m_opponentSection);
-
-    QVBoxLayout* matchLayout = nullptr;
-    m_matchStrengthSection = section(this, matchLayout);
-    matchLayout->addWidget(boldLabel(QStringLiteral("limit_elo"), localization, this));
-    QLabel* independent = makeHintLabel({}, m_matchStrengthSection);
-    matchLayout->addWidget(independent);
-    bindLocalizedText(independent, localization, QStringLiteral("independent_elo_info"),
-                      [independent](const QString& text) { independent->setText(text); });
-    m_whiteElo = new EloSliderRow(localization, m_matchStrengthSection);
-    m_whiteElo->setObjectName(QStringLiteral("whiteEloRow"));
-    bindLocalizedText(m_whiteElo, localization, QStringLiteral("new_game_white_strength"),
-                      [this](const QString& text) { m_whiteElo->setTitle(text); });
-    m_blackElo = new EloSliderRow(localization, m_matchStrengthSection);
-    m_blackElo->setObjectName(QStringLiteral("blackEloRow"));
-    bindLocalizedText(m_blackElo, localization, QStringLiteral("new_game_black_strength"),
-                      [this](const QString& text) { m_blackElo->setTitle(text); });
-    matchLayout->addWidget(m_whiteElo);
-    matchLayout->addWidget(m_blackElo);
-    layout->addWidget(m_matchStrengthSection);
-
-    // How engines think.
-    QVBoxLayout* thinkingLayout = nullptr;
-    m_thinkingSection = section(this, thinkingLayout);
-    thinkingLayout->addWidget(
-        boldLabel(QStringLiteral("engine_thinking_time"), localization, this));
-    m_thinkingMode = new QButtonGroup(this);
-    const QString modeKeys[3] = {QStringLiteral("use_game_clock"), QStringLiteral("fixed_movetime"),
-                                 QStringLiteral("fixed_depth")};
-    for (int mode = 0; mode < 3; ++mode) {
-        auto* radio = new QRadioButton(m_thinkingSection);
-        radio->setObjectName(QStringLiteral("thinkingMode_%1").arg(mode));
-        bindLocalizedText(radio, localization, modeKeys[mode],
-                          [radio](const QString& text) { radio->setText(text); });
-        m_thinkingMode->addButton(radio, mode);
-        thinkingLayout->addWidget(radio);
-    }
-    // The slider says what it sets: the seconds each engine may think per move.
-    m_moveTimeTitle =
-        new LocalizedText(QStringLiteral("engine_fixed_movetime"), localization, m_thinkingSection);
-    m_moveTimeTitle->setObjectName(QStringLiteral("moveTimeTitle"));
-    m_moveTimeTitle->setWordWrap(true);
-    thinkingLayout->addWidget(m_moveTimeTitle);
-    auto* moveTimeLine = new QHBoxLayout;
-    m_moveTime = horizontalSlider(QStringLiteral("moveTimeSlider"), minHalfSeconds, maxHalfSeconds,
-                                  m_thinkingSection);
-    m_moveTimeValue = new QLabel(m_thinkingSection);
-    m_moveTimeValue->setMinimumWidth(50);
-    moveTimeLine->addWidget(m_moveTime, 1);
-    moveTimeLine->addWidget(m_moveTimeValue);
-    thinkingLayout->addLayout(moveTimeLine);
-    auto* depthLine = new QHBoxLayout;
-    m_depth = horizontalSlider(QStringLiteral("depthSlider"), 1, maxDepth, m_thinkingSection);
-    m_depthValue = new QLabel(m_thinkingSection);
-    m_depthValue->setMinimumWidth(50);
-    depthLine->addWidget(m_depth, 1);
-    depthLine->addWidget(m_depthValue);
-    thinkingLayout->addLayout(depthLine);
-    layout->addWidget(m_thinkingSection);
-
-    // Engines.
-    QVBoxLayout* opponentPickerLayout = nullptr;
-    m_opponentPickerSection = section(this, opponentPickerLayout);
-    layout->addWidget(m_opponentPickerSection);
-    QVBoxLayout* matchPickerLayout = nullptr;
-    m_matchPickerSection = section(this, matchPickerLayout);
-    layout->addWidget(m_matchPickerSection);
-    m_opponentPicker = addEnginePicker(QStringLiteral("opponentEnginePicker"),
-                                       QStringLiteral("selected_engine"), true, true);
-    m_whitePicker = addEnginePicker(QStringLiteral("whiteEnginePicker"),
-                                    QStringLiteral("white_engine"), true, false);
-    m_blackPicker = addEnginePicker(QStringLiteral("blackEnginePicker"),
-                                    QStringLiteral("black_engine"), false, true);
-
-    // A label, not a flat button: it wraps where the panel is narrow.
-    auto* link = new QLabel(this);
-    bindLocalizedText(link, localization, QStringLiteral("new_game_automatch_link"),
-                      [link](const QString& text) {
-                          link->setText(QStringLiteral("<a href=\"automatch\">") +
-                                        text.toHtmlEscaped() + QStringLiteral("</a>"));
-                      });
-    link->setObjectName(QStringLiteral("automatchLink"));
-    link->setWordWrap(true);
-    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(link, &QLabel::linkActivated, this, &NewGameTab::automatchRequested);
-    layout->addWidget(link);
-
-    auto* start = new QPushButton(this);
-    start->setObjectName(QStringLiteral("startGameButton"));
-    start->setDefault(true);
-    start->setMinimumHeight(34);
-    bindLocalizedText(start, localization, QStringLiteral("btn_start_game"),
-                      [start](const QString& text) { start->setText(text); });
-    connect(start, &QPushButton::clicked, this, &NewGameTab::startGame);
-    layout->addWidget(start);
-    layout->addStretch(1);
-
-    // The person's edits.
-    connect(m_mode, &QComboBox::activated, this,
-            [this] { m_games.setGameMode(static_cast<GameMode>(m_mode->currentData().toInt())); });
-    connect(m_colour, &QComboBox::activated, this, [this] {
-        m_games.setColorChoice(static_cast<PlayerColorChoice>(m_colour->currentData().toInt()));
-    });
-    connect(m_presets, &QButtonGroup::idClicked, this, [this](int preset) {
-        TimeControlConfig config = m_games.timeControlConfig();
-        config.preset = static_cast<TimeControlPreset>(preset);
-        m_games.setTimeControlConfig(config);
-    });
-    connect(m_baseMinutes, &QSlider::valueChanged, this, &NewGameTab::writeCustomTimes);
-    connect(m_increment, &QSlider::valueChanged, this, &NewGameTab::writeCustomTimes);
-    connect(m_thinkingMode, &QButtonGroup::idClicked, this, &NewGameTab::writeThinkingMode);
-    connect(m_moveTime, &QSlider::valueChanged, this, [this](int halfSeconds) {
-        m_fixedMoveTimeSeconds = halfSeconds / 2.0;
-        writeThinkingMode();
-    });
-    connect(m_depth, &QSlider::valueChanged, this, [this](int depth) {
-        m_fixedSearchDepth = depth;
-        writeThinkingMode();
-    });
-    connect(m_opponentElo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
-        m_opponentLimitElo = limit;
-        m_opponentEloValue = elo;
-    });
-    connect(m_whiteElo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
-        m_whiteLimitElo = limit;
-        m_whiteEloValue = elo;
-    });
-    connect(m_blackElo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
-        m_blackLimitElo = limit;
-        m_blackEloValue = elo;
-    });
-
-    // The models' changes.
-    connect(&games, &GameManager::gameModeChanged, this, &NewGameTab::refreshFromGame);
-    connect(&games, &GameManager::colorChoiceChanged, this, [this] {
-        refreshFromGame();
-        refreshEngines();
-    });
-    connect(&games, &GameManager::timeControlConfigChanged, this, &NewGameTab::refreshFromGame);
-    connect(&engines, &EngineManager::availableEnginesChanged, this, &NewGameTab::refreshEngines);
-    connect(&engines, &EngineManager::selectedWhiteEngineChanged, this,
-            &NewGameTab::refreshEngines);
-    connect(&engines, &EngineManager::selectedBlackEngineChanged, this,
-            &NewGameTab::refreshEngines);
-    connect(&engines, &EngineManager::strengthSupportChanged, this, &NewGameTab::refreshEloRows);
-    connect(&localization, &LocalizationManager::currentLanguageChanged, this,
-            &NewGameTab::refreshTexts);
-
-    // The thinking values start from the game manager's mode where it carries one.
+    // The view's own values start from the game manager's settings where it carries them.
     const EngineThinkingMode thinking = games.timeControlConfig().engineThinkingMode;
     if (thinking.kind() == EngineThinkingMode::Kind::fixedMoveTime) {
         m_fixedMoveTimeSeconds = thinking.seconds();
@@ -317,35 +121,276 @@ NewGameTab::NewGameTab(GameManager& games, EngineManager& engines,
     m_whiteEloValue = whiteSeat.elo();
     m_blackLimitElo = blackSeat.limitElo();
     m_blackEloValue = blackSeat.elo();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(10);
+    buildModeAndColour(*layout);
+    buildTimeControl(*layout);
+    buildStrength(*layout);
+    buildThinking(*layout);
+    buildEnginePickers(*layout);
+    buildStart(*layout);
+    layout->addStretch(1);
+
+    // Shown before the edits are connected, so showing them writes nothing back.
     refreshTexts();
     refreshFromGame();
     refreshEngines();
+    connectEdits();
+    connectModels();
 }
 
-QComboBox* NewGameTab::addEnginePicker(const QString& objectName, const QString& key, bool white,
-                                       bool black) {
-    QWidget* host = white && black ? m_opponentPickerSection : m_matchPickerSection;
-    auto* hostLayout = static_cast<QVBoxLayout*>(host->layout());
-    hostLayout->addWidget(boldLabel(key, m_localization, host));
-    auto* picker = new QComboBox(host);
-    picker->setObjectName(objectName);
-    picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    picker->setMinimumContentsLength(12);
-    hostLayout->addWidget(picker);
-    connect(picker, &QComboBox::activated, this, [this, picker, white, black](int index) {
-        const QUuid id = picker->itemData(index).toUuid();
-        for (const EngineConfiguration& engine : m_engines.availableEngines()) {
-            if (engine.id == id) {
-                if (white) {
-                    m_engines.setSelectedWhiteEngine(engine);
-                }
-                if (black) {
-                    m_engines.setSelectedBlackEngine(engine);
-                }
-            }
+void NewGameTab::buildModeAndColour(QVBoxLayout& layout) {
+    layout.addWidget(heading(QStringLiteral("game_mode"), m_localization, this));
+    m_mode = new QComboBox(this);
+    m_mode->setObjectName(QStringLiteral("gameModePicker"));
+    for (const GameMode mode : allGameModes) {
+        m_mode->addItem(QString(), static_cast<int>(mode));
+    }
+    layout.addWidget(m_mode);
+    QVBoxLayout* colourLayout = nullptr;
+    m_colourSection = section(this, colourLayout);
+    colourLayout->addWidget(heading(QStringLiteral("player_color"), m_localization, this));
+    m_colour = new QComboBox(m_colourSection);
+    m_colour->setObjectName(QStringLiteral("colorPicker"));
+    for (const PlayerColorChoice choice : allPlayerColorChoices) {
+        m_colour->addItem(QString(), static_cast<int>(choice));
+    }
+    colourLayout->addWidget(m_colour);
+    layout.addWidget(m_colourSection);
+}
+
+void NewGameTab::buildTimeControl(QVBoxLayout& layout) {
+    layout.addWidget(heading(QStringLiteral("time_control"), m_localization, this));
+    auto* chips = new QGridLayout;
+    chips->setSpacing(4);
+    m_presets = new QButtonGroup(this);
+    m_presets->setExclusive(true);
+    int index = 0;
+    for (const TimeControlPreset preset : allTimeControlPresets) {
+        auto* chip = new QPushButton(this);
+        bindLocalizedText(chip, m_localization, chipKey(preset),
+                          [chip](const QString& text) { chip->setText(text); });
+        chip->setObjectName(QStringLiteral("timeChip_") + id(preset));
+        chip->setCheckable(true);
+        chip->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        setRole(*chip, Role::chip);
+        m_presets->addButton(chip, static_cast<int>(preset));
+        chips->addWidget(chip, index / 3, index % 3);
+        ++index;
+    }
+    layout.addLayout(chips);
+
+    QVBoxLayout* customLayout = nullptr;
+    m_customSection = section(this, customLayout);
+    const auto addValueLine = [&](const QString& key, QLabel*& value) {
+        auto* line = new QHBoxLayout;
+        auto* label = new LocalizedText(key, m_localization, this);
+        label->setWordWrap(true);
+        line->addWidget(label, 1);
+        value = new QLabel(this);
+        embolden(*value);
+        line->addWidget(value);
+        customLayout->addLayout(line);
+    };
+    addValueLine(QStringLiteral("base_time_min"), m_baseMinutesValue);
+    m_baseMinutes = horizontalSlider(QStringLiteral("customBaseSlider"), minBaseMinutes,
+                                     maxBaseMinutes, m_customSection);
+    customLayout->addWidget(m_baseMinutes);
+    addValueLine(QStringLiteral("increment_sec"), m_incrementValue);
+    m_increment = horizontalSlider(QStringLiteral("customIncrementSlider"), 0, maxIncrementSeconds,
+                                   m_customSection);
+    customLayout->addWidget(m_increment);
+    layout.addWidget(m_customSection);
+}
+
+void NewGameTab::buildStrength(QVBoxLayout& layout) {
+    QVBoxLayout* opponentLayout = nullptr;
+    m_opponentSection = section(this, opponentLayout);
+    opponentLayout->addWidget(heading(QStringLiteral("elo_opponent_engine"), m_localization, this));
+    auto* help =
+        new LocalizedText(QStringLiteral("elo_slider_help"), m_localization, m_opponentSection);
+    help->setWordWrap(true);
+    opponentLayout->addWidget(help);
+    m_opponentElo = new EloSliderRow(m_localization, m_opponentSection);
+    m_opponentElo->setObjectName(QStringLiteral("opponentEloRow"));
+    opponentLayout->addWidget(m_opponentElo);
+    layout.addWidget(m_opponentSection);
+
+    QVBoxLayout* matchLayout = nullptr;
+    m_matchStrengthSection = section(this, matchLayout);
+    matchLayout->addWidget(heading(QStringLiteral("limit_elo"), m_localization, this));
+    matchLayout->addWidget(
+        hintLabel(QStringLiteral("independent_elo_info"), m_localization, m_matchStrengthSection));
+    m_whiteElo = new EloSliderRow(m_localization, m_matchStrengthSection);
+    m_whiteElo->setObjectName(QStringLiteral("whiteEloRow"));
+    bindLocalizedText(m_whiteElo, m_localization, QStringLiteral("new_game_white_strength"),
+                      [this](const QString& text) { m_whiteElo->setTitle(text); });
+    m_blackElo = new EloSliderRow(m_localization, m_matchStrengthSection);
+    m_blackElo->setObjectName(QStringLiteral("blackEloRow"));
+    bindLocalizedText(m_blackElo, m_localization, QStringLiteral("new_game_black_strength"),
+                      [this](const QString& text) { m_blackElo->setTitle(text); });
+    matchLayout->addWidget(m_whiteElo);
+    matchLayout->addWidget(m_blackElo);
+    layout.addWidget(m_matchStrengthSection);
+}
+
+void NewGameTab::buildThinking(QVBoxLayout& layout) {
+    QVBoxLayout* thinkingLayout = nullptr;
+    m_thinkingSection = section(this, thinkingLayout);
+    thinkingLayout->addWidget(
+        heading(QStringLiteral("engine_thinking_time"), m_localization, this));
+    m_thinkingMode = new QButtonGroup(this);
+    for (std::size_t position = 0; position < thinkingKinds.size(); ++position) {
+        const EngineThinkingMode::Kind kind = thinkingKinds[position];
+        auto* radio = new QRadioButton(m_thinkingSection);
+        radio->setObjectName(QStringLiteral("thinkingMode_%1").arg(position));
+        bindLocalizedText(radio, m_localization, thinkingKey(kind),
+                          [radio](const QString& text) { radio->setText(text); });
+        m_thinkingMode->addButton(radio, static_cast<int>(kind));
+        thinkingLayout->addWidget(radio);
+    }
+    // The slider says what it sets: the seconds each engine may think per move.
+    m_moveTimeTitle = new LocalizedText(QStringLiteral("engine_fixed_movetime"), m_localization,
+                                        m_thinkingSection);
+    m_moveTimeTitle->setObjectName(QStringLiteral("moveTimeTitle"));
+    m_moveTimeTitle->setWordWrap(true);
+    thinkingLayout->addWidget(m_moveTimeTitle);
+    m_moveTime = horizontalSlider(QStringLiteral("moveTimeSlider"), minHalfSeconds, maxHalfSeconds,
+                                  m_thinkingSection);
+    thinkingLayout->addLayout(sliderLine(m_moveTime, m_moveTimeValue, m_thinkingSection));
+    m_depth = horizontalSlider(QStringLiteral("depthSlider"), 1, maxDepth, m_thinkingSection);
+    thinkingLayout->addLayout(sliderLine(m_depth, m_depthValue, m_thinkingSection));
+    layout.addWidget(m_thinkingSection);
+}
+
+void NewGameTab::buildEnginePickers(QVBoxLayout& layout) {
+    QVBoxLayout* opponentLayout = nullptr;
+    m_opponentPickerSection = section(this, opponentLayout);
+    layout.addWidget(m_opponentPickerSection);
+    QVBoxLayout* matchLayout = nullptr;
+    m_matchPickerSection = section(this, matchLayout);
+    layout.addWidget(m_matchPickerSection);
+    const auto addPicker = [this](QWidget* host, const QString& objectName, const QString& key) {
+        auto* hostLayout = static_cast<QVBoxLayout*>(host->layout());
+        hostLayout->addWidget(heading(key, m_localization, host));
+        auto* picker = new EnginePicker(InstalledEnginesModel::of(m_engines),
+                                        EnginePicker::Uninstalled::blank, host);
+        picker->setObjectName(objectName);
+        hostLayout->addWidget(picker);
+        return picker;
+    };
+    m_opponentPicker = addPicker(m_opponentPickerSection, QStringLiteral("opponentEnginePicker"),
+                                 QStringLiteral("selected_engine"));
+    m_whitePicker = addPicker(m_matchPickerSection, QStringLiteral("whiteEnginePicker"),
+                              QStringLiteral("white_engine"));
+    m_blackPicker = addPicker(m_matchPickerSection, QStringLiteral("blackEnginePicker"),
+                              QStringLiteral("black_engine"));
+}
+
+void NewGameTab::buildStart(QVBoxLayout& layout) {
+    // A label, not a flat button: it wraps where the panel is narrow.
+    auto* link = new QLabel(this);
+    bindLocalizedText(link, m_localization, QStringLiteral("new_game_automatch_link"),
+                      [link](const QString& text) {
+                          link->setText(QStringLiteral("<a href=\"automatch\">") +
+                                        text.toHtmlEscaped() + QStringLiteral("</a>"));
+                      });
+    link->setObjectName(QStringLiteral("automatchLink"));
+    link->setWordWrap(true);
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(link, &QLabel::linkActivated, this, &NewGameTab::automatchRequested);
+    layout.addWidget(link);
+
+    auto* start = new QPushButton(this);
+    start->setObjectName(QStringLiteral("startGameButton"));
+    start->setDefault(true);
+    start->setMinimumHeight(34);
+    bindLocalizedText(start, m_localization, QStringLiteral("btn_start_game"),
+                      [start](const QString& text) { start->setText(text); });
+    connect(start, &QPushButton::clicked, this, &NewGameTab::startGame);
+    layout.addWidget(start);
+}
+
+void NewGameTab::connectEdits() {
+    // Combo boxes and button groups report the person's picks only; the sliders also move when
+    // they show the settings, and write only what differs from them.
+    connect(m_mode, &QComboBox::activated, this,
+            [this] { m_games.setGameMode(static_cast<GameMode>(m_mode->currentData().toInt())); });
+    connect(m_colour, &QComboBox::activated, this, [this] {
+        m_games.setColorChoice(static_cast<PlayerColorChoice>(m_colour->currentData().toInt()));
+    });
+    connect(m_presets, &QButtonGroup::idClicked, this, [this](int preset) {
+        TimeControlConfig config = m_games.timeControlConfig();
+        config.preset = static_cast<TimeControlPreset>(preset);
+        m_games.setTimeControlConfig(config);
+    });
+    connect(m_baseMinutes, &QSlider::valueChanged, this, [this](int minutes) {
+        TimeControlConfig config = m_games.timeControlConfig();
+        if (!showsState(*m_baseMinutes, minutes, config.customBaseMinutes)) {
+            config.customBaseMinutes = minutes;
+            m_games.setTimeControlConfig(config);
         }
     });
-    return picker;
+    connect(m_increment, &QSlider::valueChanged, this, [this](int seconds) {
+        TimeControlConfig config = m_games.timeControlConfig();
+        if (!showsState(*m_increment, seconds, config.customIncrementSeconds)) {
+            config.customIncrementSeconds = seconds;
+            m_games.setTimeControlConfig(config);
+        }
+    });
+    connect(m_thinkingMode, &QButtonGroup::idClicked, this, &NewGameTab::writeThinkingMode);
+    connect(m_moveTime, &QSlider::valueChanged, this, [this](int half) {
+        if (!showsState(*m_moveTime, half, halfSeconds(m_fixedMoveTimeSeconds))) {
+            m_fixedMoveTimeSeconds = half / 2.0;
+            writeThinkingMode();
+        }
+    });
+    connect(m_depth, &QSlider::valueChanged, this, [this](int depth) {
+        if (!showsState(*m_depth, depth, m_fixedSearchDepth)) {
+            m_fixedSearchDepth = depth;
+            writeThinkingMode();
+        }
+    });
+    connect(m_opponentElo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
+        m_opponentLimitElo = limit;
+        m_opponentEloValue = elo;
+    });
+    connect(m_whiteElo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
+        m_whiteLimitElo = limit;
+        m_whiteEloValue = elo;
+    });
+    connect(m_blackElo, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
+        m_blackLimitElo = limit;
+        m_blackEloValue = elo;
+    });
+    // The opponent plays whichever colour the person does not.
+    connect(m_opponentPicker, &EnginePicker::picked, this,
+            [this](const EngineConfiguration& engine) {
+                m_engines.setSelectedWhiteEngine(engine);
+                m_engines.setSelectedBlackEngine(engine);
+            });
+    connect(m_whitePicker, &EnginePicker::picked, &m_engines,
+            &EngineManager::setSelectedWhiteEngine);
+    connect(m_blackPicker, &EnginePicker::picked, &m_engines,
+            &EngineManager::setSelectedBlackEngine);
+}
+
+void NewGameTab::connectModels() {
+    connect(&m_games, &GameManager::gameModeChanged, this, &NewGameTab::refreshFromGame);
+    connect(&m_games, &GameManager::colorChoiceChanged, this, [this] {
+        refreshFromGame();
+        refreshEngines();
+    });
+    connect(&m_games, &GameManager::timeControlConfigChanged, this, &NewGameTab::refreshFromGame);
+    connect(&m_engines, &EngineManager::availableEnginesChanged, this, &NewGameTab::refreshEngines);
+    connect(&m_engines, &EngineManager::selectedWhiteEngineChanged, this,
+            &NewGameTab::refreshEngines);
+    connect(&m_engines, &EngineManager::selectedBlackEngineChanged, this,
+            &NewGameTab::refreshEngines);
+    connect(&m_engines, &EngineManager::strengthSupportChanged, this, &NewGameTab::refreshEloRows);
+    connect(&m_localization, &LocalizationManager::currentLanguageChanged, this,
+            &NewGameTab::refreshTexts);
 }
 
 void NewGameTab::startGame() {
@@ -366,51 +411,38 @@ void NewGameTab::startGame() {
 
 void NewGameTab::writeThinkingMode() {
     TimeControlConfig config = m_games.timeControlConfig();
-    switch (m_thinkingMode->checkedId()) {
-    case 1:
+    switch (checkedThinkingKind()) {
+    case EngineThinkingMode::Kind::fixedMoveTime:
         config.engineThinkingMode = EngineThinkingMode::fixedMoveTime(m_fixedMoveTimeSeconds);
         break;
-    case 2:
+    case EngineThinkingMode::Kind::fixedDepth:
         config.engineThinkingMode = EngineThinkingMode::fixedDepth(m_fixedSearchDepth);
         break;
-    default:
+    case EngineThinkingMode::Kind::gameClock:
         config.engineThinkingMode = EngineThinkingMode::gameClock();
         break;
     }
     m_games.setTimeControlConfig(config);
 }
 
-void NewGameTab::writeCustomTimes() {
-    TimeControlConfig config = m_games.timeControlConfig();
-    config.customBaseMinutes = m_baseMinutes->value();
-    config.customIncrementSeconds = m_increment->value();
-    m_games.setTimeControlConfig(config);
+EngineThinkingMode::Kind NewGameTab::checkedThinkingKind() const {
+    const int checked = m_thinkingMode->checkedId();
+    return checked < 0 ? EngineThinkingMode::Kind::gameClock
+                       : static_cast<EngineThinkingMode::Kind>(checked);
 }
 
 void NewGameTab::refreshFromGame() {
     const TimeControlConfig& config = m_games.timeControlConfig();
-    {
-        const QSignalBlocker modeBlocker(m_mode);
-        const QSignalBlocker colourBlocker(m_colour);
-        const QSignalBlocker baseBlocker(m_baseMinutes);
-        const QSignalBlocker incrementBlocker(m_increment);
-        const QSignalBlocker moveTimeBlocker(m_moveTime);
-        const QSignalBlocker depthBlocker(m_depth);
-        m_mode->setCurrentIndex(m_mode->findData(static_cast<int>(m_games.gameMode())));
-        m_colour->setCurrentIndex(m_colour->findData(static_cast<int>(m_games.colorChoice())));
-        if (QAbstractButton* chip = m_presets->button(static_cast<int>(config.preset))) {
-            chip->setChecked(true);
-        }
-        m_baseMinutes->setValue(static_cast<int>(config.customBaseMinutes));
-        m_increment->setValue(static_cast<int>(config.customIncrementSeconds));
-        const EngineThinkingMode thinking = config.engineThinkingMode;
-        const int selection = thinking.kind() == EngineThinkingMode::Kind::fixedMoveTime ? 1
-                              : thinking.kind() == EngineThinkingMode::Kind::fixedDepth  ? 2
-                                                                                         : 0;
-        m_thinkingMode->button(selection)->setChecked(true);
-        m_moveTime->setValue(static_cast<int>(std::lround(m_fixedMoveTimeSeconds * 2)));
-        m_depth->setValue(static_cast<int>(m_fixedSearchDepth));
+    m_mode->setCurrentIndex(m_mode->findData(static_cast<int>(m_games.gameMode())));
+    m_colour->setCurrentIndex(m_colour->findData(static_cast<int>(m_games.colorChoice())));
+    if (QAbstractButton* chip = m_presets->button(static_cast<int>(config.preset))) {
+        chip->setChecked(true);
     }
+    m_baseMinutes->setValue(static_cast<int>(config.customBaseMinutes));
+    m_increment->setValue(static_cast<int>(config.customIncrementSeconds));
+    m_thinkingMode->button(static_cast<int>(config.engineThinkingMode.kind()))->setChecked(true);
+    m_moveTime->setValue(halfSeconds(m_fixedMoveTimeSeconds));
+    m_depth->setValue(static_cast<int>(m_fixedSearchDepth));
     m_baseMinutesValue->setText(QString::number(m_baseMinutes->value()) + QStringLiteral(" min"));
     m_incrementValue->setText(QString::number(m_increment->value()) + QStringLiteral(" s"));
     m_moveTimeValue->setText(QString::number(m_fixedMoveTimeSeconds, 'f', 1) +
@@ -429,12 +461,13 @@ void NewGameTab::refreshVisibility() {
     m_opponentSection->setVisible(againstEngine);
     m_matchStrengthSection->setVisible(engineMatch);
     m_thinkingSection->setVisible(againstEngine || engineMatch);
-    const int thinking = m_thinkingMode->checkedId();
-    m_moveTimeTitle->setVisible(thinking == 1);
-    m_moveTime->setVisible(thinking == 1);
-    m_moveTimeValue->setVisible(thinking == 1);
-    m_depth->setVisible(thinking == 2);
-    m_depthValue->setVisible(thinking == 2);
+    const bool fixedMoveTime = checkedThinkingKind() == EngineThinkingMode::Kind::fixedMoveTime;
+    const bool fixedDepth = checkedThinkingKind() == EngineThinkingMode::Kind::fixedDepth;
+    m_moveTimeTitle->setVisible(fixedMoveTime);
+    m_moveTime->setVisible(fixedMoveTime);
+    m_moveTimeValue->setVisible(fixedMoveTime);
+    m_depth->setVisible(fixedDepth);
+    m_depthValue->setVisible(fixedDepth);
     m_opponentPickerSection->setVisible(againstEngine);
     m_matchPickerSection->setVisible(engineMatch);
 }
@@ -446,18 +479,9 @@ const std::optional<EngineConfiguration>& NewGameTab::opponentEngine() const {
 }
 
 void NewGameTab::refreshEngines() {
-    const auto fill = [this](QComboBox* picker, const std::optional<EngineConfiguration>& chosen) {
-        const QSignalBlocker blocker(picker);
-        picker->clear();
-        for (const EngineConfiguration& engine : m_engines.availableEngines()) {
-            picker->addItem(distinctEngineLabel(engine, m_engines.availableEngines()), engine.id);
-        }
-        picker->setCurrentIndex(chosen ? picker->findData(chosen->id) : -1);
-        picker->setEnabled(picker->count() > 0);
-    };
-    fill(m_opponentPicker, opponentEngine());
-    fill(m_whitePicker, m_engines.selectedWhiteEngine());
-    fill(m_blackPicker, m_engines.selectedBlackEngine());
+    m_opponentPicker->setChosen(opponentEngine());
+    m_whitePicker->setChosen(m_engines.selectedWhiteEngine());
+    m_blackPicker->setChosen(m_engines.selectedBlackEngine());
     refreshEloRows();
 }
 

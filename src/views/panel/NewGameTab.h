@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/EngineThinkingMode.h"
 #include "game/GameMode.h"
 #include "game/TimeControlPreset.h"
 
@@ -12,6 +13,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QVBoxLayout;
 
 namespace velkor {
 class EngineManager;
@@ -23,6 +25,7 @@ struct EngineConfiguration;
 namespace velkor::panel {
 
 class EloSliderRow;
+class EnginePicker;
 
 // The set-up of the next game: mode, colour, time control (presets or custom base and
 // increment), engine strength, how engines think and which engines play; "Start Game" applies
@@ -44,11 +47,19 @@ signals:
     void automatchRequested();
 
 private:
-    QComboBox* addEnginePicker(const QString& objectName, const QString& key, bool white,
-                               bool black);
+    // The tab's parts, top to bottom.
+    void buildModeAndColour(QVBoxLayout& layout);
+    void buildTimeControl(QVBoxLayout& layout);
+    void buildStrength(QVBoxLayout& layout);
+    void buildThinking(QVBoxLayout& layout);
+    void buildEnginePickers(QVBoxLayout& layout);
+    void buildStart(QVBoxLayout& layout);
+    void connectEdits();
+    void connectModels();
+
     void startGame();
     void writeThinkingMode();
-    void writeCustomTimes();
+    EngineThinkingMode::Kind checkedThinkingKind() const;
     void refreshFromGame();
     void refreshEngines();
     // The registry's choice for the colour the engine plays against the person.
@@ -83,10 +94,10 @@ private:
     QSlider* m_depth;
     QLabel* m_depthValue;
     QWidget* m_opponentPickerSection;
-    QComboBox* m_opponentPicker;
+    EnginePicker* m_opponentPicker;
     QWidget* m_matchPickerSection;
-    QComboBox* m_whitePicker;
-    QComboBox* m_blackPicker;
+    EnginePicker* m_whitePicker;
+    EnginePicker* m_blackPicker;
 
     // View state: the Elo limits of the next game and the engines' thinking values.
     bool m_opponentLimitElo = false;

@@ -1,6 +1,8 @@
 #include "PanelHeader.h"
 
 #include "PanelIcons.h"
+#include "PanelStyle.h"
+#include "PanelWidgets.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
@@ -32,10 +34,7 @@ PanelHeader::PanelHeader(GameManager& games, LocalizationManager& localization, 
     auto* titleLine = new QHBoxLayout;
     auto* title = new LocalizedText(QStringLiteral("app_title"), localization, this);
     title->setObjectName(QStringLiteral("panelTitle"));
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    title->setFont(titleFont);
+    embolden(*title, 1.4);
     titleLine->addWidget(title, 1);
 
     m_languageButton = new QToolButton(this);
@@ -68,9 +67,7 @@ PanelHeader::PanelHeader(GameManager& games, LocalizationManager& localization, 
     m_badgeText = new QLabel(m_badgeFrame);
     m_badgeText->setObjectName(QStringLiteral("statusBadgeText"));
     m_badgeText->setWordWrap(true);
-    QFont badgeFont = m_badgeText->font();
-    badgeFont.setBold(true);
-    m_badgeText->setFont(badgeFont);
+    embolden(*m_badgeText);
     badge->addWidget(m_badgeIcon);
     badge->addWidget(m_badgeText, 1);
     layout->addWidget(m_badgeFrame);
@@ -104,16 +101,16 @@ void PanelHeader::refreshBadge() {
     }
     m_badge = content;
     m_badgeText->setText(content.text);
-    QString colour = QStringLiteral("#3a6ea5");
+    Tone tone = Tone::accent;
     switch (content.icon) {
     case StatusBadgeContent::Icon::checkeredFlag:
-        colour = QStringLiteral("#555555");
+        tone = Tone::finished;
         break;
     case StatusBadgeContent::Icon::warning:
-        colour = QStringLiteral("#c0392b");
+        tone = Tone::alarm;
         break;
     case StatusBadgeContent::Icon::pause:
-        colour = QStringLiteral("#b36b00");
+        tone = Tone::caution;
         break;
     case StatusBadgeContent::Icon::none:
         break;
@@ -121,10 +118,7 @@ void PanelHeader::refreshBadge() {
     const QPixmap picture = badgePicture(content.icon);
     m_badgeIcon->setPixmap(picture);
     m_badgeIcon->setVisible(!picture.isNull());
-    m_badgeFrame->setStyleSheet(
-        QStringLiteral("QWidget#statusBadge { border: 2px solid %1; border-radius: 12px; }"
-                       " QLabel { color: %1; }")
-            .arg(colour));
+    setTone(*m_badgeFrame, tone);
 }
 
 QPixmap PanelHeader::badgePicture(StatusBadgeContent::Icon icon) {

@@ -1,5 +1,6 @@
 #include "PanelTabBar.h"
 
+#include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "views/LocalizedText.h"
 
@@ -35,10 +36,7 @@ PanelTabBar::PanelTabBar(const std::vector<QString>& keys, LocalizationManager& 
         button->setObjectName(QStringLiteral("tabButton_%1").arg(index));
         button->setCheckable(true);
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        button->setStyleSheet(QStringLiteral(
-            "QPushButton { padding: 4px 2px; border: 1px solid palette(mid); border-radius: 4px; }"
-            " QPushButton:checked { background: palette(highlight);"
-            " color: palette(highlighted-text); font-weight: bold; }"));
+        setRole(*button, Role::tab);
         bindLocalizedText(button, localization, keys[i], [this, button](const QString& text) {
             button->setText(buttonText(text));
             button->setToolTip(text);

@@ -1,5 +1,9 @@
 #include "PanelWidgets.h"
 
+#include "PanelStyle.h"
+#include "views/LocalizedText.h"
+
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -13,26 +17,33 @@ QString buttonText(QString text) {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-QFrame* makeCard(QWidget* parent, QVBoxLayout*& layout) {
-    auto* card = new QFrame(parent);
-    card->setObjectName(QStringLiteral("card"));
-    card->setFrameShape(QFrame::StyledPanel);
-    card->setStyleSheet(QStringLiteral(
-        "QFrame#card { background: palette(alternate-base); border: 1px solid palette(mid);"
-        " border-radius: 6px; }"));
-    layout = new QVBoxLayout(card);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->setSpacing(6);
-    return card;
+Card::Card(QWidget* parent) : QFrame(parent), m_body(new QVBoxLayout(this)) {
+    setFrameShape(QFrame::StyledPanel);
+    m_body->setContentsMargins(8, 8, 8, 8);
+    m_body->setSpacing(6);
 }
 
-QLabel* makeHeading(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
+Card::Card(const QString& titleKey, LocalizationManager& localization, QWidget* parent)
+    : Card(parent) {
+    m_titleLine = new QHBoxLayout;
+    m_titleLine->addWidget(heading(titleKey, localization, this), 1);
+    m_body->addLayout(m_titleLine);
+}
+
+QLabel* heading(const QString& key, LocalizationManager& localization, QWidget* parent) {
+    auto* label = new LocalizedText(key, localization, parent);
+    embolden(*label);
     label->setWordWrap(true);
     return label;
+}
+
+void embolden(QWidget& widget, double scale) {
+    QFont font = widget.font();
+    font.setBold(true);
+    if (scale != 1.0) {
+        font.setPointSizeF(font.pointSizeF() * scale);
+    }
+    widget.setFont(font);
 }
 
 QLabel* makeWrappingLabel(const QString& text, QWidget* parent) {
@@ -43,7 +54,14 @@ QLabel* makeWrappingLabel(const QString& text, QWidget* parent) {
 
 QLabel* makeHintLabel(const QString& text, QWidget* parent) {
     auto* label = makeWrappingLabel(text, parent);
-    label->setStyleSheet(QStringLiteral("color: palette(dark); font-size: 11px;"));
+    setRole(*label, Role::hint);
+    return label;
+}
+
+QLabel* hintLabel(const QString& key, LocalizationManager& localization, QWidget* parent) {
+    auto* label = new LocalizedText(key, localization, parent);
+    label->setWordWrap(true);
+    setRole(*label, Role::hint);
     return label;
 }
 

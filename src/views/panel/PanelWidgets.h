@@ -8,7 +8,12 @@
 #include <cstdint>
 #include <functional>
 
+class QHBoxLayout;
 class QVBoxLayout;
+
+namespace velkor {
+class LocalizationManager;
+}
 
 namespace velkor::panel {
 
@@ -23,17 +28,37 @@ QString eloText(std::int64_t elo);
 // A text for a button, whose "&" would otherwise mark a shortcut letter and vanish.
 QString buttonText(QString text);
 
-// A rounded card with a vertical layout for a group of controls.
-QFrame* makeCard(QWidget* parent, QVBoxLayout*& layout);
+// A rounded card for a group of controls, with an optional bold title in the interface language.
+// Its look comes from the panel's style sheet.
+class Card : public QFrame {
+    Q_OBJECT
 
-// A bold heading above a card's controls.
-QLabel* makeHeading(const QString& text, QWidget* parent);
+public:
+    explicit Card(QWidget* parent = nullptr);
+    Card(const QString& titleKey, LocalizationManager& localization, QWidget* parent = nullptr);
+
+    // Where the card's controls go, below the title.
+    QVBoxLayout* body() const { return m_body; }
+    // The title's line, for a badge beside it; null on a card without a title.
+    QHBoxLayout* titleLine() const { return m_titleLine; }
+
+private:
+    QVBoxLayout* m_body;
+    QHBoxLayout* m_titleLine = nullptr;
+};
+
+// A bold heading in the interface language, wrapping where the panel is narrow.
+QLabel* heading(const QString& key, LocalizationManager& localization, QWidget* parent);
+
+// Sets the widget's font bold, `scale` times its size.
+void embolden(QWidget& widget, double scale = 1.0);
 
 // A label that wraps instead of widening the panel.
 QLabel* makeWrappingLabel(const QString& text, QWidget* parent);
 
-// A small grey explanatory line.
+// A small grey explanatory line, fixed or in the interface language.
 QLabel* makeHintLabel(const QString& text, QWidget* parent);
+QLabel* hintLabel(const QString& key, LocalizationManager& localization, QWidget* parent);
 
 // Runs `refresh` once, a little later, however often it is asked for in between: engine output
 // arrives in bursts, and the panel redraws what it shows at a steady, low rate instead of once

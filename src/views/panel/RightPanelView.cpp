@@ -9,6 +9,7 @@
 #include "GameStateTab.h"
 #include "NewGameTab.h"
 #include "PanelHeader.h"
+#include "PanelStyle.h"
 #include "PanelTabBar.h"
 #include "Toast.h"
 #include "views/ScrollWheelGuard.h"
@@ -26,6 +27,8 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
                                QWidget* parent, TabBuilding building)
     : QWidget(parent) {
     setObjectName(QStringLiteral("rightPanel"));
+    // One style sheet dresses the whole panel; its widgets only say what they are.
+    setStyleSheet(panel::panelStyleSheet());
     // The tabs are taller than the panel and people scroll them with the wheel: no setting may
     // change under the pointer on the way.
     ScrollWheelGuard::install();

@@ -9,8 +9,6 @@ Toast::Toast(QWidget* parent) : QLabel(parent) {
     setWordWrap(true);
     setAlignment(Qt::AlignCenter);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setStyleSheet(QStringLiteral("QLabel#toast { background: rgba(30, 30, 30, 220); color: white;"
-                                 " border-radius: 8px; padding: 8px 12px; }"));
     hide();
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(visibleMs);
