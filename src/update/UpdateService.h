@@ -108,10 +108,6 @@ public:
     static bool isTrustedDownloadURL(const QUrl& url,
                                      const QString& feedURL = defaultUpdateFeedURL());
 
-    // SHA-256 of a file read in 1 MiB chunks, as 64 lower-case hexadecimal digits. Throws a
-    // system error when the file cannot be read.
-    static QString sha256(const QString& filePath);
-
     const UpdateServiceOptions& options() const { return m_options; }
 
 private:

@@ -1,7 +1,7 @@
 #include "QtTestSupport.h"
 #include "UpdateTestSupport.h"
+#include "base/DomainError.h"
 #include "bundle/ApplicationMetadata.h"
-#include "chess/DomainError.h"
 #include "platform/Settings.h"
 #include "update/CurrentBundle.h"
 #include "update/UpdateController.h"

@@ -1,7 +1,7 @@
 #include "ExportTab.h"
 
 #include "PanelWidgets.h"
-#include "chess/DomainError.h"
+#include "base/DomainError.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
