@@ -142,6 +142,15 @@ bool UpdateService::isTrustedDownloadURL(const QUrl& url, const QString& feedURL
     return url.scheme().toLower() == u"https" && url.host().toLower() == feed.host().toLower();
 }
 
+QString UpdateService::sha256(const QString& filePath) {
+    try {
+        return QString::fromStdString(bundle::sha256OfFile(filePath.toStdString()));
+    } catch (const DomainError& error) {
+        // A file we cannot read is the system's failure, reported as every other one here.
+        throwSystemError(QString::fromStdString(error.message()));
+    }
+}
+
 QCoro::Task<PreparedUpdate> UpdateService::prepareForInstallation(UpdateInfo info) {
     if (!info.supportsAutomaticInstallation()) {
         throw NativeUpdateError::missingVerificationMetadata();
@@ -198,18 +207,12 @@ QCoro::Task<PreparedUpdate> UpdateService::prepareForInstallation(UpdateInfo inf
     if (actualSize != expectedSize) {
         throw NativeUpdateError::sizeMismatch(expectedSize, actualSize);
     }
-    std::string digest;
-    const std::string partialPath = partial.fileName().toStdString();
-    QCoro::Task<> hashing = runOnWorkerThread([&digest, partialPath] {
-        try {
-            digest = bundle::sha256OfFile(partialPath);
-        } catch (const DomainError& error) {
-            // A file we cannot read is the system's failure, reported as every other one here.
-            throwSystemError(QString::fromStdString(error.message()));
-        }
-    });
+    QString digest;
+    const QString partialPath = partial.fileName();
+    QCoro::Task<> hashing =
+        runOnWorkerThread([&digest, partialPath] { digest = sha256(partialPath); });
     co_await std::move(hashing);
-    if (QString::fromStdString(digest) != expectedDigest) {
+    if (digest != expectedDigest) {
         throw NativeUpdateError::checksumMismatch();
     }
 
