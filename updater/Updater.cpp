@@ -13,8 +13,6 @@
 #include "bundle/InstallRecovery.h"
 #include "bundle/MessageText.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -31,6 +29,7 @@ namespace velkor::updater {
 
 namespace fs = std::filesystem;
 using Code = InstallerErrorCode;
+using bundle::lowerCased;
 
 std::chrono::steady_clock::time_point SystemClock::now() {
     return std::chrono::steady_clock::now();
@@ -91,12 +90,6 @@ std::optional<pid_t> parsePid(const std::string& text) {
         return std::nullopt;
     }
     return static_cast<pid_t>(value);
-}
-
-std::string lowerCased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 // Absolute and normalised, without a trailing slash (so "Velkor.app/" still ends in ".app").
@@ -423,7 +416,7 @@ int runUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& en
             lockProblem = error.message(); // an unreadable plan is the better reason, if it is one
         }
         try {
-            plan = readInstallPlan(commandLine.planPath);
+            plan = bundle::readInstallPlan(commandLine.planPath);
         } catch (...) {
             if (planLock) {
                 planLock->removeFile(); // the plan is gone or broken: nobody will need the lock
@@ -443,9 +436,9 @@ int runUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& en
     bool statusProblemTold = false;
     const auto writeStatus = [&](bool succeeded, const std::string& message) {
         try {
-            writeInstallStatus(plan.statusPath,
-                               InstallStatus{succeeded, bundle::escapeControlCharacters(message),
-                                             plan.expectedVersion});
+            bundle::writeInstallStatus(
+                plan.statusPath, InstallStatus{succeeded, bundle::escapeControlCharacters(message),
+                                               plan.expectedVersion});
         } catch (const std::exception& error) {
             // The installation stands or falls without the status file; the reason is told,
             // once.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstallPlan.h"
+#include "bundle/InstallHandOff.h"
 
 #include <chrono>
 #include <filesystem>
@@ -12,6 +12,10 @@
 #include <vector>
 
 namespace velkor::updater {
+
+// The plan the application hands over and the status left for it: one format on both sides.
+using bundle::InstallPlan;
+using bundle::InstallStatus;
 
 // Time as the updater sees it; tests pass a clock whose sleep only moves its own time.
 class Clock {

@@ -1,10 +1,10 @@
 #include "MainWindow.h"
 
-#include "AfterFirstPaint.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Settings.h"
 #include "platform/StoreAlerts.h"
+#include "views/AfterFirstPaint.h"
 #include "views/LocalizedText.h"
 #include "views/MainView.h"
 
@@ -47,15 +47,18 @@ void MainWindow::showEvent(QShowEvent* event) {
     // The program opens on a fresh game; a game loaded before the window appeared stays. It
     // starts once the first frame is out, so starting the engines does not hold the window back,
     // or after a second when the window is not painted (started minimised, for example).
-    runAfterFirstPaintOrAfter(*this, std::chrono::seconds(1), [this] {
-        if (m_game.board().history().empty() && !m_game.isGameOver()) {
-            m_game.startOpeningGame();
-        }
-        // After everything else the first frame sets off, so that the launch sequence bringing
-        // the window to the front does not cover the alerts.
-        m_mayShowAlerts = true;
-        QMetaObject::invokeMethod(this, &MainWindow::showStoreAlerts, Qt::QueuedConnection);
-    });
+    runAfterFirstPaint(
+        *this,
+        [this] {
+            if (m_game.board().history().empty() && !m_game.isGameOver()) {
+                m_game.startOpeningGame();
+            }
+            // After everything else the first frame sets off, so that the launch sequence bringing
+            // the window to the front does not cover the alerts.
+            m_mayShowAlerts = true;
+            QMetaObject::invokeMethod(this, &MainWindow::showStoreAlerts, Qt::QueuedConnection);
+        },
+        std::chrono::seconds(1));
 }
 
 void MainWindow::showStoreAlerts() {

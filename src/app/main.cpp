@@ -1,9 +1,7 @@
 // Velkor: the chess application. Creates the long-lived controllers, opens the main window and
 // runs the launch sequence; the Qt event loop is the program's only main loop.
-#include "AfterFirstPaint.h"
 #include "BundleVersion.h"
 #include "DisplayCheck.h"
-#include "FirstPaintStamp.h"
 #include "LaunchSequence.h"
 #include "MainWindow.h"
 #include "UpdateHooks.h"
@@ -16,15 +14,41 @@
 #include "platform/SoundManager.h"
 #include "uci/EngineManager.h"
 #include "views/AboutView.h"
+#include "views/AfterFirstPaint.h"
 #include "views/AppIcon.h"
 #include "views/LocalizedText.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
+
+namespace {
+
+// For the start-up benchmark: once `window` has painted for the first time, writes the
+// CLOCK_MONOTONIC time in nanoseconds to the file named by $VELKOR_FIRST_PAINT_STAMP. Does
+// nothing when the variable is unset.
+void stampFirstPaint(QWidget& window) {
+    const QString path = qEnvironmentVariable("VELKOR_FIRST_PAINT_STAMP");
+    if (path.isEmpty()) {
+        return;
+    }
+    velkor::runAfterFirstPaint(window, [path] {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        const qint64 nanoseconds = static_cast<qint64>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write(QByteArray::number(nanoseconds) + '\n');
+        }
+    });
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     velkor::platform::limitAllocatorArenas();
@@ -91,17 +115,20 @@ int main(int argc, char** argv) {
     // Once the window is up: the icon is drawn (nobody sees it before), unless the moved bundle
     // brought its own, the sound module is loaded, and the update module with the launch
     // sequence; a window that is not painted (started minimised) gets them after a second.
-    runAfterFirstPaintOrAfter(window, std::chrono::seconds(1), [&window, &localization, updates] {
-        platform::loadBundledSoundPlayer();
-        *updates = loadBundledUpdateHooks();
-        if (updates->attachSheet) {
-            updates->attachSheet(window, localization);
-        }
-        runLaunchSequence(window, *updates);
-        if (QApplication::windowIcon().isNull()) {
-            QApplication::setWindowIcon(appIcon());
-        }
-    });
+    runAfterFirstPaint(
+        window,
+        [&window, &localization, updates] {
+            platform::loadBundledSoundPlayer();
+            *updates = loadBundledUpdateHooks();
+            if (updates->attachSheet) {
+                updates->attachSheet(window, localization);
+            }
+            runLaunchSequence(window, *updates);
+            if (QApplication::windowIcon().isNull()) {
+                QApplication::setWindowIcon(appIcon());
+            }
+        },
+        std::chrono::seconds(1));
     window.show();
     // Watchers installed last act first: the stamp marks the first frame before anything that
     // waits for it starts.

@@ -2,9 +2,9 @@
 
 #include "bundle/BundleError.h"
 #include "bundle/BundleLayout.h"
+#include "bundle/MessageText.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -68,12 +68,6 @@ std::optional<std::string> stringValue(plist_t dictionary, const char* key) {
 bool isPlainFileName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
            name.find('\0') == std::string::npos;
-}
-
-std::string lowerCased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 } // namespace

@@ -8,11 +8,9 @@
 #include "bundle/MountBase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -168,35 +166,6 @@ std::optional<RecoveryStatus> recoveryStatus(const InterruptedInstall& outcome,
     return status;
 }
 
-std::string encodeInstallStatus(const InstallStatus& status) {
-    const nlohmann::ordered_json document{
-        {"succeeded", status.succeeded},
-        {"message", status.message},
-        {"version", status.version},
-    };
-    return document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::optional<InstallStatus> readInstallStatus(std::string_view text) {
-    const auto document = nlohmann::json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
-        return std::nullopt;
-    }
-    const auto succeeded = document.find("succeeded");
-    const auto message = document.find("message");
-    const auto version = document.find("version");
-    if (succeeded == document.end() || !succeeded->is_boolean() || message == document.end() ||
-        !message->is_string() || version == document.end() || !version->is_string()) {
-        return std::nullopt;
-    }
-    return InstallStatus{succeeded->get<bool>(), message->get<std::string>(),
-                         version->get<std::string>()};
-}
-
-void writeInstallStatus(const fs::path& file, const InstallStatus& status) {
-    writeFileAtomically(file, encodeInstallStatus(status));
-}
-
 std::optional<InstallStatus> recoverAndRecord(const fs::path& target, const fs::path& statusFile,
                                               const std::optional<std::string>& expectedVersion) {
     removeAbandonedImages();
@@ -213,11 +182,7 @@ std::optional<InstallStatus> recoverAndRecord(const fs::path& target, const fs::
 }
 
 std::optional<InstallStatus> recoverAtStart(const fs::path& target, const fs::path& statusFile) {
-    std::string extension = target.extension().string();
-    for (char& c : extension) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    if (extension != ".app") {
+    if (lowerCased(target.extension().string()) != ".app") {
         removeAbandonedImages();
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bundle/ApplicationMetadata.h"
+#include "bundle/InstallHandOff.h"
 
 #include <filesystem>
 #include <optional>
@@ -12,24 +13,6 @@
 // application run this at their start, each holding the lock of the folder that holds the
 // installed bundle, so neither ever touches the work of an updater that is still running.
 namespace velkor::bundle {
-
-// The status an update leaves for the application's next launch (the file the updater writes,
-// and the application at its start when it puts right what a killed updater left).
-struct InstallStatus {
-    bool succeeded = false;
-    std::string message; // one line
-    std::string version; // the version the update was installing
-
-    bool operator==(const InstallStatus&) const = default;
-};
-
-// Compact JSON with "succeeded", "message" and "version", in that order.
-std::string encodeInstallStatus(const InstallStatus& status);
-// None unless `json` is an object with the three keys of the right types.
-std::optional<InstallStatus> readInstallStatus(std::string_view json);
-// Written atomically (writeFileAtomically): the whole new status or the old one. Throws
-// fileSystem with the system's reason.
-void writeInstallStatus(const std::filesystem::path& file, const InstallStatus& status);
 
 // What an install that was cut short left beside its target, and what was done about it.
 struct InterruptedInstall {

@@ -14,6 +14,16 @@ void appendHex(std::string& out, const char* format, unsigned value) {
 
 } // namespace
 
+std::string lowerCased(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
 std::string escapeControlCharacters(std::string_view text) {
     std::string out;
     out.reserve(text.size());

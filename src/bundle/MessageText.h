@@ -13,6 +13,11 @@ namespace velkor::bundle {
 // so escaping twice changes nothing more.
 std::string escapeControlCharacters(std::string_view text);
 
+// `text` with the ASCII letters A-Z made lower case and every other byte kept, whatever the
+// locale: it compares file name extensions and hexadecimal digests, where a locale's own idea of
+// case (a Latin-1 locale folding the bytes of UTF-8 names) would only do harm.
+std::string lowerCased(std::string_view text);
+
 // Well-formed UTF-8 only: no overlong forms, surrogates or values past U+10FFFF.
 bool isValidUtf8(std::string_view text);
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "CastlingRights.h"
-#include "DomainError.h"
 #include "GameEndReason.h"
 #include "Move.h"
 #include "MoveRecord.h"
@@ -11,6 +10,7 @@
 #include "Position.h"
 #include "Square.h"
 #include "StartingPosition.h"
+#include "base/DomainError.h"
 
 #include <array>
 #include <cstdint>

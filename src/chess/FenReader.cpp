@@ -1,6 +1,6 @@
-#include "DomainError.h"
 #include "Position.h"
 #include "TextUtil.h"
+#include "base/DomainError.h"
 
 #include <charconv>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "CurrentBundle.h"
 
+#include "base/DomainError.h"
 #include "bundle/ApplicationMetadata.h"
-#include "chess/DomainError.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,40 +1,9 @@
 #include "InstallFiles.h"
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStandardPaths>
 
 namespace velkor {
-
-QByteArray UpdateInstallPlan::encode() const {
-    const QJsonObject object{
-        {"dmgPath", dmgPath},
-        {"targetAppPath", targetAppPath},
-        {"expectedBundleIdentifier", expectedBundleIdentifier},
-        {"expectedTeamIdentifier", expectedTeamIdentifier},
-        {"expectedVersion", expectedVersion},
-        {"expectedBuild", expectedBuild},
-        {"expectedSHA256", expectedSHA256},
-        {"statusPath", statusPath},
-    };
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
-}
-
-std::optional<UpdateInstallResult> UpdateInstallResult::decode(const QByteArray& json) {
-    const QJsonDocument document = QJsonDocument::fromJson(json);
-    if (!document.isObject()) {
-        return std::nullopt;
-    }
-    const QJsonObject object = document.object();
-    const QJsonValue succeeded = object.value("succeeded");
-    const QJsonValue message = object.value("message");
-    const QJsonValue version = object.value("version");
-    if (!succeeded.isBool() || !message.isString() || !version.isString()) {
-        return std::nullopt;
-    }
-    return UpdateInstallResult{succeeded.toBool(), message.toString(), version.toString()};
-}
 
 UpdateLocations UpdateLocations::standard() {
     return {QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),

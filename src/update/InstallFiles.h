@@ -1,34 +1,17 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <optional>
 
 namespace velkor {
 
-// What the updater program is told to install: written by the application as install-plan.json.
-struct UpdateInstallPlan {
-    QString dmgPath;
-    QString targetAppPath;
-    QString expectedBundleIdentifier;
-    QString expectedTeamIdentifier;
-    QString expectedVersion;
-    QString expectedBuild;
-    QString expectedSHA256;
-    QString statusPath;
-
-    QByteArray encode() const;
-    friend bool operator==(const UpdateInstallPlan&, const UpdateInstallPlan&) = default;
-};
-
-// What the updater program reports about its run, read at the next launch.
+// What the updater program reported about its run, read at the next launch (the file's format
+// lives in the bundle library, which the updater shares).
 struct UpdateInstallResult {
     bool succeeded = false;
     QString message;
     QString version;
 
-    // None unless `json` is an object with the three keys of the right types.
-    static std::optional<UpdateInstallResult> decode(const QByteArray& json);
     friend bool operator==(const UpdateInstallResult&, const UpdateInstallResult&) = default;
 };
 

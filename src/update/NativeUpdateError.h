@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chess/DomainError.h"
+#include "base/DomainError.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "UpdateInfo.h"
 
-#include "chess/DomainError.h"
+#include "base/DomainError.h"
 #include "platform/JsonValues.h"
 
 #include <QJsonDocument>

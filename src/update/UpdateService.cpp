@@ -9,6 +9,8 @@
 #include "WorkerThread.h"
 #include "bundle/BundleLayout.h"
 #include "bundle/ChildProcess.h"
+#include "bundle/FileDigest.h"
+#include "bundle/InstallHandOff.h"
 #include "bundle/InstallRecovery.h"
 #include "bundle/MessageText.h"
 #include "bundle/MountBase.h"
@@ -16,7 +18,6 @@
 #include "update/UpdateFeedAddress.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -142,24 +143,12 @@ bool UpdateService::isTrustedDownloadURL(const QUrl& url, const QString& feedURL
 }
 
 QString UpdateService::sha256(const QString& filePath) {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throwSystemError(QStringLiteral("Could not read %1: %2").arg(filePath, file.errorString()));
+    try {
+        return QString::fromStdString(bundle::sha256OfFile(filePath.toStdString()));
+    } catch (const DomainError& error) {
+        // A file we cannot read is the system's failure, reported as every other one here.
+        throwSystemError(QString::fromStdString(error.message()));
     }
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    QByteArray chunk(1'048'576, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = file.read(chunk.data(), chunk.size());
-        if (got < 0) {
-            throwSystemError(
-                QStringLiteral("Could not read %1: %2").arg(filePath, file.errorString()));
-        }
-        if (got == 0) {
-            break;
-        }
-        hash.addData(QByteArrayView(chunk.constData(), got));
-    }
-    return QString::fromLatin1(hash.result().toHex());
 }
 
 QCoro::Task<PreparedUpdate> UpdateService::prepareForInstallation(UpdateInfo info) {
@@ -273,20 +262,21 @@ void UpdateService::scheduleInstallation(const PreparedUpdate& prepared) {
     }
 
     const RunningApplication running = runningApplication(target);
-    UpdateInstallPlan plan;
-    plan.dmgPath = prepared.dmgPath;
-    plan.targetAppPath = target;
+    bundle::InstallPlan plan;
+    plan.dmgPath = prepared.dmgPath.toStdString();
+    plan.targetAppPath = target.toStdString();
     plan.expectedBundleIdentifier = running.bundleIdentifier.isEmpty()
-                                        ? QString::fromUtf8(bundle::defaultBundleIdentifier)
-                                        : running.bundleIdentifier;
-    plan.expectedTeamIdentifier = team;
-    plan.expectedVersion = prepared.info.version;
-    plan.expectedBuild = prepared.info.build.value_or(QStringLiteral("0"));
-    plan.expectedSHA256 = prepared.info.sha256.value_or(QString()).toLower();
-    plan.statusPath = m_options.locations.statusFilePath();
+                                        ? std::string(bundle::defaultBundleIdentifier)
+                                        : running.bundleIdentifier.toStdString();
+    plan.expectedTeamIdentifier = team.toStdString();
+    plan.expectedVersion = prepared.info.version.toStdString();
+    plan.expectedBuild = prepared.info.build.value_or(QStringLiteral("0")).toStdString();
+    plan.expectedSHA256 = prepared.info.sha256.value_or(QString()).toLower().toStdString();
+    plan.statusPath = m_options.locations.statusFilePath().toStdString();
 
     const QString planPath = directory + u'/' + QString::fromUtf8(planFileName);
-    if (const auto error = platform::writeFileAtomically(planPath, plan.encode())) {
+    if (const auto error = platform::writeFileAtomically(
+            planPath, QByteArray::fromStdString(bundle::encodeInstallPlan(plan)))) {
         throw NativeUpdateError::installerPreparationFailed(*error);
     }
 
@@ -340,14 +330,16 @@ std::optional<UpdateInstallResult> UpdateService::consumeInstallStatus() {
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    // A status is a short line; anything huge is not ours.
-    const std::optional<UpdateInstallResult> result =
-        UpdateInstallResult::decode(file.read(1'048'576));
+    const QByteArray text = file.read(static_cast<qint64>(bundle::maxInstallStatusBytes));
     file.close();
-    if (result) {
-        QFile::remove(path);
+    const std::optional<bundle::InstallStatus> status = bundle::readInstallStatus(
+        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    if (!status) {
+        return std::nullopt;
     }
-    return result;
+    QFile::remove(path);
+    return UpdateInstallResult{status->succeeded, QString::fromStdString(status->message),
+                               QString::fromStdString(status->version)};
 }
 
 } // namespace velkor

@@ -108,8 +108,8 @@ public:
     static bool isTrustedDownloadURL(const QUrl& url,
                                      const QString& feedURL = defaultUpdateFeedURL());
 
-    // SHA-256 of a file read in 1 MiB chunks, as 64 lower-case hexadecimal digits. Throws a
-    // system error when the file cannot be read.
+    // SHA-256 of a file as 64 lower-case hexadecimal digits: the bundle library's digest, the one
+    // the updater checks the image with. Throws a system error when the file cannot be read.
     static QString sha256(const QString& filePath);
 
     const UpdateServiceOptions& options() const { return m_options; }

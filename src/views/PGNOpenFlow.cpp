@@ -2,7 +2,7 @@
 
 #include "PGNExporter.h"
 #include "PGNGameListDialog.h"
-#include "chess/DomainError.h"
+#include "base/DomainError.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 

@@ -1,6 +1,6 @@
 #include "ChessTestSupport.h"
+#include "base/DomainError.h"
 #include "chess/ChessBoard.h"
-#include "chess/DomainError.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,7 +1,8 @@
 #include "QtTestSupport.h"
 #include "UpdateTestSupport.h"
+#include "base/DomainError.h"
 #include "bundle/ApplicationMetadata.h"
-#include "chess/DomainError.h"
+#include "bundle/FileDigest.h"
 #include "platform/Settings.h"
 #include "update/CurrentBundle.h"
 #include "update/UpdateController.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace velkor {
@@ -76,6 +78,28 @@ TEST(UpdateInfo, InstallsAutomaticallyOnlyWithBuildSizeAndDigest) {
         spoil(spoiled);
         EXPECT_FALSE(spoiled.supportsAutomaticInstallation()) << spoiled.encode().toStdString();
         EXPECT_NE(spoiled, info);
+    }
+}
+
+// The client digests an image as the updater will, across the 1 MiB chunk border, and a file
+// it cannot read is a system failure like every other one of the download.
+TEST(UpdateService, DigestsAFileAsTheUpdaterDoesAndReportsAnUnreadableOne) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("image.dmg"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(1'048'576, 'a') + "abc");
+    file.close();
+    EXPECT_EQ(UpdateService::sha256(path),
+              QString::fromStdString(bundle::sha256OfBytes(std::string(1'048'576, 'a') + "abc")));
+    EXPECT_EQ(UpdateService::sha256(path).size(), 64);
+    try {
+        UpdateService::sha256(folder.filePath(QStringLiteral("absent.dmg")));
+        ADD_FAILURE() << "digested";
+    } catch (const DomainError& error) {
+        EXPECT_EQ(error.domain(), "Velkor.System");
+        EXPECT_NE(error.message().find("absent.dmg"), std::string::npos);
     }
 }
 

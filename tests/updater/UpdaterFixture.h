@@ -1,7 +1,6 @@
 #pragma once
 
 #include "BundleTestSupport.h"
-#include "InstallPlan.h"
 #include "Updater.h"
 #include "bundle/ArchiveImage.h"
 #include "bundle/BundleLayout.h"
@@ -75,7 +74,9 @@ public:
                            statusPath.string()};
     }
 
-    void writePlan(const InstallPlan& plan) const { writeFile(planPath, encodeInstallPlan(plan)); }
+    void writePlan(const InstallPlan& plan) const {
+        writeFile(planPath, bundle::encodeInstallPlan(plan));
+    }
 
     std::vector<std::string> arguments(pid_t parent = 999'999) const {
         return {"--plan", planPath.string(), "--parent-pid", std::to_string(parent)};

@@ -1,11 +1,11 @@
 // What a kill of the updater leaves behind, at every step of its run, and what the next start of
 // the application or of the updater makes of it.
 #include "UpdaterFixture.h"
+#include "base/DomainError.h"
 #include "bundle/BundleSignature.h"
 #include "bundle/ChildProcess.h"
 #include "bundle/FileLock.h"
 #include "bundle/InstallRecovery.h"
-#include "chess/DomainError.h"
 
 #include <algorithm>
 #include <csignal>

@@ -1,9 +1,9 @@
 #include "UpdaterFixture.h"
+#include "base/DomainError.h"
 #include "bundle/ArchiveImage.h"
 #include "bundle/ChildProcess.h"
 #include "bundle/FileDigest.h"
 #include "bundle/FileTree.h"
-#include "chess/DomainError.h"
 
 #include <algorithm>
 #include <chrono>
@@ -203,7 +203,7 @@ TEST_F(UpdaterTest, RefusesOrRollsBackEveryAttackKeepingTheInstalledApplication)
         EXPECT_EQ(runUpdater(arguments(), environment, errors), 1);
         EXPECT_EQ(errors.str(), std::string("BrontilTrashUpdater: ") + row.description + "\n");
         EXPECT_EQ(
-            decodeInstallStatus(readFile(statusPath)),
+            bundle::readInstallStatus(readFile(statusPath)),
             (InstallStatus{false, std::string("Velkor update failed: ") + row.description, "2.1"}));
         EXPECT_EQ(installedMarker(), "1.0-1");
         EXPECT_EQ(bundle::verifySignature(target).teamIdentifier, signer.teamIdentifier());
@@ -239,7 +239,7 @@ TEST_F(UpdaterTest, FailedRelaunchRollsBackToTheInstalledApplication) {
                                     (target / "Contents/MacOS/velkor").string() +
                                     ": Permission denied";
     EXPECT_EQ(errors.str(), "BrontilTrashUpdater: " + description + "\n");
-    EXPECT_EQ(decodeInstallStatus(readFile(statusPath)),
+    EXPECT_EQ(bundle::readInstallStatus(readFile(statusPath)),
               (InstallStatus{false, "Velkor update failed: " + description, "2.1"}));
     EXPECT_EQ(installedMarker(), "1.0-1");
     EXPECT_NO_THROW(bundle::verifySignature(target));
@@ -260,7 +260,7 @@ TEST_F(UpdaterTest, ProgramReportsAFileSizeLimitWithItsReason) {
         "The update disk image is invalid: Could not unpack Velkor.app/Contents/MacOS/velkor: "
         "File too large";
     EXPECT_EQ(result.standardError, "BrontilTrashUpdater: " + description + "\n");
-    EXPECT_EQ(decodeInstallStatus(readFile(statusPath)),
+    EXPECT_EQ(bundle::readInstallStatus(readFile(statusPath)),
               (InstallStatus{false, "Velkor update failed: " + description, "2.1"}));
     EXPECT_EQ(installedMarker(), "1.0-1");
     EXPECT_TRUE(leftovers().empty());
@@ -303,7 +303,7 @@ TEST_F(UpdaterTest, InstallsWithAnUpperCaseDigestAndWritesNoOutput) {
     EXPECT_EQ(installedMarker(), "2.1-57");
     EXPECT_EQ(started, std::vector<fs::path>{target});
     EXPECT_TRUE(leftovers().empty());
-    EXPECT_TRUE(decodeInstallStatus(readFile(statusPath)).succeeded);
+    EXPECT_TRUE(bundle::readInstallStatus(readFile(statusPath)).value().succeeded);
 }
 
 // A backup that cannot be moved back is reported as such and stays beside the target.

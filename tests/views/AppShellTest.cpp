@@ -10,6 +10,7 @@
 #include "platform/BundledModule.h"
 #include "platform/Settings.h"
 #include "views/AboutView.h"
+#include "views/AfterFirstPaint.h"
 #include "views/MainView.h"
 
 #include <QAbstractButton>
@@ -347,6 +348,46 @@ TEST(AboutVersionTest, TheVersionLineShowsAQuestionMarkForEachMissingValue) {
     EXPECT_EQ(versionLine("Version", version), "Version 1.4.2 (?)");
     EXPECT_EQ(versionLine("Version", readBundleVersion(root.filePath("missing.app"))),
               "Version ? (?)");
+}
+
+// Work waiting for the window runs exactly once: after the first paint of a shown widget (the
+// hook installed last first), after the deadline for a widget that never paints, and never for
+// a widget that is gone.
+TEST(AfterFirstPaintTest, RunsOnceAfterThePaintOrTheDeadlineAndNeverForAGoneWidget) {
+    using namespace std::chrono_literals;
+    std::vector<QString> ran;
+    QWidget shown;
+    runAfterFirstPaint(
+        shown, [&] { ran.push_back(QStringLiteral("early")); }, 60s);
+    runAfterFirstPaint(shown, [&] { ran.push_back(QStringLiteral("late")); });
+    velkor::testing::processEventsFor(30ms);
+    EXPECT_TRUE(ran.empty());
+    shown.show();
+    ASSERT_TRUE(waitUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran, (std::vector<QString>{QStringLiteral("late"), QStringLiteral("early")}));
+    shown.repaint();
+    velkor::testing::processEventsFor(30ms);
+    EXPECT_EQ(ran.size(), 2u);
+
+    int unpainted = 0;
+    QWidget hidden;
+    runAfterFirstPaint(
+        hidden, [&] { ++unpainted; }, 20ms);
+    ASSERT_TRUE(waitUntil([&] { return unpainted == 1; }));
+    hidden.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hidden));
+    velkor::testing::processEventsFor(30ms);
+    EXPECT_EQ(unpainted, 1);
+
+    int afterDeath = 0;
+    {
+        QWidget gone;
+        runAfterFirstPaint(
+            gone, [&] { ++afterDeath; }, 10ms);
+        gone.show();
+    }
+    velkor::testing::processEventsFor(50ms);
+    EXPECT_EQ(afterDeath, 0);
 }
 
 } // namespace

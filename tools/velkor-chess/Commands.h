@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "base/DomainError.h"
 #include "chess/ChessBoard.h"
-#include "chess/DomainError.h"
 #include "chess/GameEndReason.h"
 
 #include <optional>

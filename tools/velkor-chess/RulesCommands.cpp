@@ -1,5 +1,5 @@
 #include "Commands.h"
-#include "chess/DomainError.h"
+#include "base/DomainError.h"
 #include "chess/Move.h"
 #include "chess/Position.h"
 

@@ -2,7 +2,7 @@
 
 #include "PanelStyle.h"
 #include "PanelWidgets.h"
-#include "chess/DomainError.h"
+#include "base/DomainError.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"

@@ -12,6 +12,7 @@
 #include "PanelStyle.h"
 #include "PanelTabBar.h"
 #include "Toast.h"
+#include "views/AfterFirstPaint.h"
 #include "views/ScrollWheelGuard.h"
 
 #include <QScrollArea>
@@ -94,7 +95,7 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
         }
     } else {
         buildTab(gameTab);
-        m_buildHiddenAfterPaint = true;
+        runAfterFirstPaint(*this, [this] { buildNextHiddenTab(); });
     }
 
     layout->addWidget(new panel::BottomBar(games, localization, this));
@@ -123,13 +124,6 @@ void RightPanelView::buildNextHiddenTab() {
             QTimer::singleShot(0, this, &RightPanelView::buildNextHiddenTab);
             return;
         }
-    }
-}
-
-void RightPanelView::paintEvent(QPaintEvent* event) {
-    QWidget::paintEvent(event);
-    if (std::exchange(m_buildHiddenAfterPaint, false)) {
-        QTimer::singleShot(0, this, &RightPanelView::buildNextHiddenTab);
     }
 }
 

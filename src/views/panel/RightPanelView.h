@@ -49,9 +49,6 @@ public:
 
     QSize sizeHint() const override { return {400, 900}; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     void buildTab(int tab);
     void buildNextHiddenTab();
@@ -62,7 +59,6 @@ private:
     panel::Toast* m_toast;
     // Makers of the tabs not built yet; empty once built.
     std::array<std::function<QWidget*()>, tabCount> m_unbuiltTabs;
-    bool m_buildHiddenAfterPaint = false;
 };
 
 } // namespace velkor
