@@ -58,9 +58,9 @@ std::string fileName(const std::string& path) {
 
 } // namespace
 
-std::string timeControlText(const ReportedLimit& limit) {
+std::string timeControlText(const MoveLimit& limit) {
     switch (limit.kind) {
-    case ReportedLimit::Kind::Clock: {
+    case MoveLimit::Kind::Clock: {
         std::string text;
         if (limit.movesPerPeriod > 0) {
             text = std::to_string(limit.movesPerPeriod) + "/";
@@ -71,13 +71,13 @@ std::string timeControlText(const ReportedLimit& limit) {
         }
         return text;
     }
-    case ReportedLimit::Kind::TimePerMove:
+    case MoveLimit::Kind::TimePerMove:
         return shortest(static_cast<double>(limit.moveTimeMs) / 1000.0) + "/move";
-    case ReportedLimit::Kind::Depth:
+    case MoveLimit::Kind::Depth:
         return std::to_string(limit.depth) + " plies";
-    case ReportedLimit::Kind::Nodes:
+    case MoveLimit::Kind::Nodes:
         return std::to_string(limit.nodes) + " nodes";
-    case ReportedLimit::Kind::None:
+    case MoveLimit::Kind::None:
         break;
     }
     return "";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MatchConfig.h"
 #include "MatchStatistics.h"
 
 #include <cstdint>
@@ -9,25 +10,11 @@
 
 namespace velkor::automatch {
 
-// How one engine's moves are limited, as far as the summary names it.
-struct ReportedLimit {
-    enum class Kind { None, Clock, TimePerMove, Depth, Nodes };
-    Kind kind = Kind::None;
-    // Clock: moves per period (0 for the whole game), base time and increment.
-    int movesPerPeriod = 0;
-    std::int64_t baseMs = 0;
-    std::int64_t incrementMs = 0;
-    // TimePerMove
-    std::int64_t moveTimeMs = 0;
-    int depth = 0;
-    std::int64_t nodes = 0;
-};
-
 // One engine of the match as the summary names it. Threads and hash are the values given for
 // the engine's "Threads" and "Hash" options, none where none was given.
 struct ReportedEngine {
     std::string name;
-    ReportedLimit limit;
+    MoveLimit limit;
     std::optional<std::string> threads;
     std::optional<std::string> hash;
 };
@@ -46,7 +33,7 @@ struct MatchSummary {
 
 // "10+0.1", "40/60+0.6", "0.5/move", "12 plies", "5000 nodes": the usual engine-testing
 // spelling, which the tools that read these lines expect.
-std::string timeControlText(const ReportedLimit& limit);
+std::string timeControlText(const MoveLimit& limit);
 
 // The summary lines (each ending in a newline) in the layout engine-testing tools parse:
 // "Results of …", "Elo: …", "LOS: …", "Games: …", then "Ptnml(0-2): …" for pairs and "LLR: …"

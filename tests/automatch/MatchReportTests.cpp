@@ -6,9 +6,9 @@
 namespace velkor::automatch {
 namespace {
 
-ReportedLimit clock(int moves, std::int64_t baseMs, std::int64_t incrementMs) {
-    ReportedLimit limit;
-    limit.kind = ReportedLimit::Kind::Clock;
+MoveLimit clock(int moves, std::int64_t baseMs, std::int64_t incrementMs) {
+    MoveLimit limit;
+    limit.kind = MoveLimit::Kind::Clock;
     limit.movesPerPeriod = moves;
     limit.baseMs = baseMs;
     limit.incrementMs = incrementMs;
@@ -76,14 +76,14 @@ TEST(MatchReportTest, TimeControlsAndGameLines) {
     EXPECT_EQ(timeControlText(clock(40, 60000, 600)), "40/60+0.6");
     EXPECT_EQ(timeControlText(clock(0, 8000, 80)), "8+0.08");
     EXPECT_EQ(timeControlText(clock(0, 2500, 0)), "2.5");
-    ReportedLimit limit;
-    limit.kind = ReportedLimit::Kind::TimePerMove;
+    MoveLimit limit;
+    limit.kind = MoveLimit::Kind::TimePerMove;
     limit.moveTimeMs = 500;
     EXPECT_EQ(timeControlText(limit), "0.5/move");
-    limit.kind = ReportedLimit::Kind::Depth;
+    limit.kind = MoveLimit::Kind::Depth;
     limit.depth = 12;
     EXPECT_EQ(timeControlText(limit), "12 plies");
-    limit.kind = ReportedLimit::Kind::Nodes;
+    limit.kind = MoveLimit::Kind::Nodes;
     limit.nodes = 5000;
     EXPECT_EQ(timeControlText(limit), "5000 nodes");
 
