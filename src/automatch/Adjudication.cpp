@@ -11,6 +11,11 @@ bool isNegative(const EngineScore& score) {
     return score.value < 0;
 }
 
+// Widened first: an engine may report the most negative int, whose magnitude an int cannot hold.
+long long magnitude(int value) {
+    return std::llabs(static_cast<long long>(value));
+}
+
 } // namespace
 
 Adjudicator::Adjudicator(AdjudicationSettings settings, bool whiteMovesFirst, int fullmoveNumber)
@@ -33,7 +38,7 @@ std::optional<AdjudicationVerdict> Adjudicator::afterMove(std::optional<EngineSc
     }
     const auto& draw = m_settings.draw;
     if (moverScore && moverScore->kind == EngineScore::Kind::Centipawns && draw &&
-        std::abs(moverScore->value) <= draw->score) {
+        magnitude(moverScore->value) <= draw->score) {
         ++m_levelPlies;
     } else {
         m_levelPlies = 0;
@@ -44,16 +49,17 @@ std::optional<AdjudicationVerdict> Adjudicator::afterMove(std::optional<EngineSc
     const auto& resign = m_settings.resign;
     if (resign && resign->twoSided) {
         if (moverScore && (moverScore->kind == EngineScore::Kind::Mate ||
-                           std::abs(moverScore->value) >= resign->score)) {
+                           magnitude(moverScore->value) >= resign->score)) {
             ++m_decidedPlies;
         } else {
             m_decidedPlies = 0;
         }
     } else if (resign) {
         int& lost = whiteMoved ? m_whiteLostMoves : m_blackLostMoves;
-        const bool seesItselfLost = moverScore && (moverScore->kind == EngineScore::Kind::Mate
-                                                       ? isNegative(*moverScore)
-                                                       : moverScore->value <= -resign->score);
+        const bool seesItselfLost =
+            moverScore && (moverScore->kind == EngineScore::Kind::Mate
+                               ? isNegative(*moverScore)
+                               : moverScore->value <= -static_cast<long long>(resign->score));
         lost = seesItselfLost ? lost + 1 : 0;
     }
 

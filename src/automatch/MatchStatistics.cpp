@@ -379,7 +379,7 @@ Sprt::Sprt(const SprtSettings& settings)
       m_upper(std::log((1.0 - settings.beta) / settings.alpha)) {}
 
 double Sprt::trinomialLlr(const MatchCounts& counts) const {
-    if (counts.games() <= 0) {
+    if (counts.wins < 0 || counts.losses < 0 || counts.draws < 0 || counts.games() <= 0) {
         return 0.0;
     }
     const std::array<double, 3> scores{0.0, 0.5, 1.0};
@@ -419,7 +419,10 @@ double Sprt::pentanomialLlr(const MatchCounts& counts) const {
     if (m_settings.model == SprtModel::Bayesian) {
         return trinomialLlr(counts);
     }
-    if (pairs.total() <= 0) {
+    const std::array<std::int64_t, 6> all{pairs.lossLoss, pairs.lossDraw, pairs.winLoss,
+                                          pairs.drawDraw, pairs.winDraw,  pairs.winWin};
+    if (std::any_of(all.begin(), all.end(), [](std::int64_t n) { return n < 0; }) ||
+        pairs.total() <= 0) {
         return 0.0;
     }
     const std::array<double, 5> scores{0.0, 0.25, 0.5, 0.75, 1.0};

@@ -2,6 +2,7 @@
 #include "automatch/Adjudication.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <vector>
 
 namespace velkor::automatch {
@@ -78,6 +79,11 @@ TEST(AdjudicationTest, DrawCountsLevelPliesFromTheStartingCounters) {
     EXPECT_EQ(play(settings, repeated(cp(0), 3) + std::vector{mate(7)} + repeated(cp(0), 5)).ply,
               8);
     EXPECT_EQ(play(settings, repeated(cp(0), 3) + std::vector{noScore()} + repeated(cp(0), 5)).ply,
+              8);
+    // An absurd score from an engine is simply far from level.
+    EXPECT_EQ(play(settings, repeated(cp(0), 3) + std::vector{cp(std::numeric_limits<int>::min())} +
+                                 repeated(cp(0), 5))
+                  .ply,
               8);
 }
 
