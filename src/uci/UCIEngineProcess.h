@@ -26,8 +26,6 @@ namespace uci {
 class UciEngineWorker;
 } // namespace uci
 
-// What tests and tools may replace in an engine process: the source of best-move arrival times
-// and how long an engine may take to end before it is killed.
 // The answer of one search: the best move as the engine wrote it and when it arrived (by the
 // process's clock). A search that was stopped, replaced by a later one or ended with its engine
 // has none.
@@ -37,6 +35,8 @@ struct SearchAnswer {
 };
 using SearchOutcome = std::optional<SearchAnswer>;
 
+// What tests and tools may replace in an engine process: the source of best-move arrival times
+// and how long an engine may take to end before it is killed.
 struct EngineProcessEnvironment {
     platform::TimeSource clock = platform::systemUptime;
     std::chrono::milliseconds killGrace = uci::defaultKillGrace;
