@@ -5,10 +5,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <ctime>
 #include <qcoro/qcorotask.h>
@@ -65,13 +63,10 @@ void BM_InfoFloodOnTheMainThread(benchmark::State& state) {
         int received = 0;
         QObject::connect(&engine, &velkor::UCIEngineProcess::logLinesChanged,
                          [&received] { ++received; });
-        QEventLoop loop;
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
         QElapsedTimer elapsed;
         const double cpuBefore = mainThreadCpuSeconds();
         elapsed.start();
-        engine.search({.movetime = 100}, [&loop](const std::string&, double) { loop.quit(); });
-        loop.exec();
+        QCoro::waitFor(engine.search({.movetime = 100}));
         seconds += static_cast<double>(elapsed.nsecsElapsed()) * 1e-9;
         cpuSeconds += mainThreadCpuSeconds() - cpuBefore;
         batches += received;

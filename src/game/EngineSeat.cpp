@@ -39,20 +39,19 @@ UCIEngineProcess& EngineSeat::seat(const EngineConfiguration& selection) {
         std::make_unique<UCIEngineProcess>(std::move(config), m_options.handshakeTimeoutSeconds,
                                            EngineProcessEnvironment{m_clock, m_options.killGrace});
     UCIEngineProcess& seated = *process;
-    // Each report is handed over as a separate main-thread step: the session never acts on the
-    // game from inside the engine's own delivery. Queued on the seat, so none arrives after it.
-    const QPointer<UCIEngineProcess> engine(&seated);
-    seated.setOnEvaluationUpdate([this, engine](const EngineEvaluation& evaluation) {
-        QMetaObject::invokeMethod(
-            this, [this, engine, evaluation] { takeEvaluation(engine.data(), evaluation); },
-            Qt::QueuedConnection);
-    });
-    seated.setOnUnexpectedTermination([this, engine](const QString& message) {
-        QMetaObject::invokeMethod(
-            this, [this, engine, message] { takeFailure(engine.data(), message); },
-            Qt::QueuedConnection);
-    });
     replaceProcess(std::move(process));
+    // Each report is handed over as a separate main-thread step: the session never acts on the
+    // game from inside the engine's own delivery.
+    m_reportReceiver = std::make_unique<QObject>();
+    connect(
+        &seated, &UCIEngineProcess::evaluationUpdated, m_reportReceiver.get(),
+        [this](const EngineEvaluation& evaluation, const std::vector<EngineEvaluation>& lines) {
+            emit evaluationReported(evaluation, lines);
+        },
+        Qt::QueuedConnection);
+    connect(
+        &seated, &UCIEngineProcess::terminatedUnexpectedly, m_reportReceiver.get(),
+        [this](const QString& message) { emit engineFailed(message); }, Qt::QueuedConnection);
     return seated;
 }
 
@@ -80,10 +79,10 @@ void EngineSeat::sendStrength() {
     }
 }
 
-void EngineSeat::requestMove(const ChessBoard& board, const uci::SearchLimits& limits,
-                             UCIEngineProcess::BestMoveCallback onBestMove) {
+QCoro::Task<SearchOutcome> EngineSeat::search(const ChessBoard& board,
+                                              const uci::SearchLimits& limits) {
     if (!m_process) {
-        return;
+        return []() -> QCoro::Task<SearchOutcome> { co_return std::nullopt; }();
     }
     std::vector<std::string> moves;
     moves.reserve(board.history().size());
@@ -91,22 +90,12 @@ void EngineSeat::requestMove(const ChessBoard& board, const uci::SearchLimits& l
         moves.push_back(record.move.uciString());
     }
     m_process->sendPosition(board.initialFEN(), moves);
-    m_process->search(limits, std::move(onBestMove));
-}
-
-void EngineSeat::takeEvaluation(const UCIEngineProcess* from, const EngineEvaluation& evaluation) {
-    if (holds(from) && m_reports.evaluation) {
-        m_reports.evaluation(evaluation, m_process->analysisLines());
-    }
-}
-
-void EngineSeat::takeFailure(const UCIEngineProcess* from, const QString& message) {
-    if (holds(from) && m_reports.failure) {
-        m_reports.failure(message);
-    }
+    return m_process->search(limits);
 }
 
 void EngineSeat::replaceProcess(std::unique_ptr<UCIEngineProcess> process) {
+    // The reports of the engine going out, queued or still to come, reach nobody.
+    m_reportReceiver.reset();
     std::unique_ptr<UCIEngineProcess> previous = std::exchange(m_process, std::move(process));
     emit processChanged(m_process.get());
     retire(std::move(previous));
@@ -116,9 +105,6 @@ void EngineSeat::retire(std::unique_ptr<UCIEngineProcess> process) {
     if (!process) {
         return;
     }
-    process->setOnEvaluationUpdate({});
-    process->setOnUnexpectedTermination({});
-    process->setOnBestMove({});
     process->terminate();
     std::erase_if(m_retired,
                   [](const QPointer<UCIEngineProcess>& retired) { return retired.isNull(); });

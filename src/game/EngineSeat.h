@@ -12,8 +12,8 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <qcoro/qcorotask.h>
 #include <vector>
 
 namespace velkor {
@@ -29,10 +29,10 @@ struct EngineSessionOptions {
 };
 
 // One colour's engine player in the game session: the strength it plays at, the engine process
-// of the game in play (the only owner of it), the search request of each of its turns, and the
-// retirement of an engine that is replaced. Reports of the engine reach the session in a later
-// main-thread step, and only while that engine is still the one in the seat: a replaced engine's
-// late evaluation or crash concerns no game in play. Main thread.
+// of the game in play (the only owner of it), the search of each of its turns, and the
+// retirement of an engine that is replaced. Reports of the engine reach the seat's listeners in a
+// later main-thread step, and only while that engine is still the one in the seat: a replaced
+// engine's late evaluation or crash concerns no game in play. Main thread.
 class EngineSeat : public QObject {
     Q_OBJECT
     Q_PROPERTY(velkor::UCIEngineProcess* process READ process NOTIFY processChanged)
@@ -40,14 +40,6 @@ class EngineSeat : public QObject {
     Q_PROPERTY(qint64 elo READ elo WRITE setElo NOTIFY eloChanged)
 
 public:
-    // Where the seat's reports go: an evaluation of the engine in the seat with all its lines,
-    // and its unexpected end.
-    struct Reports {
-        std::function<void(const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines)>
-            evaluation;
-        std::function<void(const QString& message)> failure;
-    };
-
     explicit EngineSeat(QObject* parent = nullptr);
     // Ends and deletes the engine in the seat and those retired and not yet deleted.
     ~EngineSeat() override;
@@ -67,7 +59,6 @@ public:
     void setLimitElo(bool limit);
     void setElo(std::int64_t elo);
 
-    void setReports(Reports reports) { m_reports = std::move(reports); }
     // Take effect for the engines seated from now on (the kill grace also for retirements).
     void setOptions(const EngineSessionOptions& options, platform::TimeSource clock);
 
@@ -78,25 +69,24 @@ public:
     void vacate();
     // Ends the engine in the seat at once, without waiting for it and without a report.
     void terminate();
-    // Tells the engine in the seat to stop searching; its answer arrives as usual.
+    // Stops the search of the engine in the seat: it completes as stopped, and the engine's
+    // answer is only logged.
     void stopSearch();
     // Sends the seat's strength to the engine in the seat.
     void sendStrength();
 
-    // Sends the game of `board` to the engine in the seat and asks it for a search within
-    // `limits`; `onBestMove` receives its answer.
-    void requestMove(const ChessBoard& board, const uci::SearchLimits& limits,
-                     UCIEngineProcess::BestMoveCallback onBestMove);
-
-    // The reports of `from` taken in as a separate main-thread step: passed on only while `from`
-    // is still the engine in the seat.
-    void takeEvaluation(const UCIEngineProcess* from, const EngineEvaluation& evaluation);
-    void takeFailure(const UCIEngineProcess* from, const QString& message);
+    // Sends the game of `board` to the engine in the seat and searches it within `limits` (see
+    // UCIEngineProcess::search); an empty seat answers at once without a move.
+    QCoro::Task<SearchOutcome> search(const ChessBoard& board, const uci::SearchLimits& limits);
 
 signals:
     void processChanged(velkor::UCIEngineProcess* process);
     void limitEloChanged(bool limit);
     void eloChanged(qint64 elo);
+    // An evaluation of the engine in the seat with all its lines, and its unexpected end.
+    void evaluationReported(const velkor::EngineEvaluation& evaluation,
+                            const std::vector<velkor::EngineEvaluation>& lines);
+    void engineFailed(const QString& message);
 
 private:
     void replaceProcess(std::unique_ptr<UCIEngineProcess> process);
@@ -106,7 +96,9 @@ private:
     std::unique_ptr<UCIEngineProcess> m_process;
     bool m_limitElo = false;
     std::int64_t m_elo = 1800;
-    Reports m_reports;
+    // The receiving end of the reports of the engine in the seat. It goes with that engine, and
+    // with it every report still queued for it: the one guard against late reports.
+    std::unique_ptr<QObject> m_reportReceiver;
     EngineSessionOptions m_options;
     platform::TimeSource m_clock = platform::systemUptime;
     // Replaced engines whose deletion is pending; the destructor deletes those still there.

@@ -2,7 +2,6 @@
 
 #include "platform/Published.h"
 
-#include <QPointer>
 #include <utility>
 
 namespace velkor {
@@ -15,24 +14,22 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
       m_clock(m_timeControlConfig) {
     // The clock reports a flag from inside its tick; the game ends in a later main-thread step,
     // once the tick has returned, and only if that game is still the one being played.
-    m_clock.setOnTimeout([self = QPointer<GameManager>(this)](PieceColor color) {
-        if (!self) {
-            return;
-        }
-        const std::uint64_t generation = self->m_playGeneration;
+    // (The clock is the manager's own, so neither callback outlives it.)
+    m_clock.setOnTimeout([this](PieceColor color) {
+        const std::uint64_t generation = m_playGeneration;
         QMetaObject::invokeMethod(
-            self.data(),
-            [self, color, generation] {
-                if (self && self->m_playGeneration == generation) {
-                    self->handleTimeout(color);
+            this,
+            [this, color, generation] {
+                if (m_playGeneration == generation) {
+                    handleTimeout(color);
                 }
             },
             Qt::QueuedConnection);
     });
     // An engine's answer that has arrived but is not applied yet is judged by its arrival time,
     // not by the tick.
-    m_clock.setHasPendingMove([self = QPointer<GameManager>(this)](PieceColor color) {
-        const UCIEngineProcess* engine = self ? self->engineProcess(color) : nullptr;
+    m_clock.setHasPendingMove([this](PieceColor color) {
+        const UCIEngineProcess* engine = engineProcess(color);
         return engine && engine->hasUnhandledBestMove();
     });
     connect(&m_analysis, &LiveAnalysis::knownScoresChanged, this, &GameManager::refreshShownScore);
@@ -44,13 +41,15 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
         connect(&seat, &EngineSeat::processChanged, this, &GameManager::refreshShownGame);
         connect(&seat, &EngineSeat::limitEloChanged, this, &GameManager::refreshShownGame);
         connect(&seat, &EngineSeat::eloChanged, this, &GameManager::refreshShownGame);
-        seat.setReports(EngineSeat::Reports{
-            [this, color](const EngineEvaluation& evaluation, std::vector<EngineEvaluation> lines) {
-                // An engine searches on its own turn: the position on the board is the one it
-                // judges (its reports arrive before its move does).
-                m_analysis.report(color, m_board, evaluation, std::move(lines));
-            },
-            [this, color](const QString& message) { handleEngineFailure(color, message); }});
+        connect(&seat, &EngineSeat::evaluationReported, this,
+                [this, color](const EngineEvaluation& evaluation,
+                              const std::vector<EngineEvaluation>& lines) {
+                    // An engine searches on its own turn: the position on the board is the one
+                    // it judges (its reports arrive before its move does).
+                    m_analysis.report(color, m_board, evaluation, lines);
+                });
+        connect(&seat, &EngineSeat::engineFailed, this,
+                [this, color](const QString& message) { handleEngineFailure(color, message); });
         seat.setOptions(m_engineOptions, m_timeSource);
     }
     refreshShownGame();
@@ -205,7 +204,7 @@ void GameManager::handleSquareClick(Square square) {
     const BoardClicks before = m_clicks;
     if (const std::optional<Move> move = m_clicks.click(m_board, square)) {
         // The selection goes once the move is played, so the views see the move first.
-        userExecuteMove(*move);
+        applyMove(*move, std::nullopt);
         clearSelection();
         return;
     }
@@ -218,7 +217,7 @@ void GameManager::handleSquarePress(Square square) {
     }
     const BoardClicks before = m_clicks;
     if (const std::optional<Move> move = m_clicks.press(m_board, square)) {
-        userExecuteMove(*move);
+        applyMove(*move, std::nullopt);
         clearSelection();
         return;
     }
@@ -233,7 +232,7 @@ void GameManager::handleSquareRelease(std::optional<Square> square) {
         return;
     }
     if (const std::optional<Move> move = m_clicks.release(m_board, square)) {
-        userExecuteMove(*move);
+        applyMove(*move, std::nullopt);
         clearSelection();
         return;
     }
@@ -272,7 +271,7 @@ void GameManager::confirmPromotion(PieceType pieceType) {
     if (!acceptsUserMove()) {
         return;
     }
-    userExecuteMove(*move);
+    applyMove(*move, std::nullopt);
     dropPendingPromotion();
 }
 
@@ -292,24 +291,45 @@ bool GameManager::isCaptureMove(const Move& move) const {
            (mover && mover->type == PieceType::pawn && move.from.file != move.to.file);
 }
 
-void GameManager::userExecuteMove(const Move& move) {
+bool GameManager::applyMove(const Move& move, std::optional<double> engineAnswerArrival) {
+    const PieceColor mover = m_board.turn();
     const bool isCapture = isCaptureMove(move);
+    // Engine games grade every move by the evaluation of the reply.
+    const bool graded = m_playingMode == GameMode::engineVsEngine;
+    if (graded) {
+        m_analysis.gradePendingMove(mover);
+    }
+    const std::optional<WhiteScore> before = m_analysis.whiteScoreOf(mover);
+    const std::int64_t moveNumber = m_board.fullmoveNumber();
     m_clockHistory.push_back(m_clock.snapshot());
     if (!m_board.play(move)) {
         m_clockHistory.pop_back();
-        return;
+        return false;
     }
     emit boardChanged(m_board);
     m_clockWaitsForFirstMove = false;
     setLastMove(move);
     setInspectingMoveIndex(std::nullopt);
+    setCurrentlyThinkingColor(std::nullopt);
+    setCurrentlyThinkingEngine(std::nullopt);
+    if (engineAnswerArrival) {
+        setEngineStatusText(QStringLiteral("Ready"));
+    }
+    if (graded) {
+        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()), moveNumber,
+                                  QString::fromStdString(m_board.history().back().san), mover,
+                                  before);
+    }
     playMoveSound(isCapture);
     checkGameEnd();
-    if (!m_isGameOver) {
-        // A flag is the tick's to detect, so the result is not consulted for a user's move.
-        m_clock.switchTurn(m_board.turn());
-        triggerEngineIfNeeded();
+    if (m_isGameOver) {
+        return true;
     }
+    // An engine is charged up to the moment its answer arrived, not until it was applied; a
+    // person's flag is the tick's to detect.
+    m_clock.switchTurn(m_board.turn(), engineAnswerArrival);
+    triggerEngineIfNeeded();
+    return true;
 }
 
 void GameManager::playMoveSound(bool isCapture) {
@@ -363,6 +383,7 @@ void GameManager::claimDraw() {
 }
 
 void GameManager::endGame(const GameEndReason& reason) {
+    cancelEngineMoveTask();
     setIsGameOver(true);
     setGameEndReason(reason);
     // The choice's overlay goes with the game.
@@ -384,6 +405,7 @@ void GameManager::togglePause() {
     setIsPaused(!m_isPaused);
     if (m_isPaused) {
         m_clock.pause();
+        cancelEngineMoveTask();
         stopEngines();
         return;
     }

@@ -24,6 +24,7 @@
 #include "uci/EngineConfiguration.h"
 #include "uci/EngineEvaluation.h"
 #include "uci/EngineManager.h"
+#include "uci/OneShotAnswer.h"
 #include "uci/UCIEngineProcess.h"
 
 #include <QObject>
@@ -307,10 +308,6 @@ signals:
     void moveAnnotationsChanged();
 
 private:
-    // Lets tests hand in an engine answer and see the engine coroutines still alive.
-    friend struct GameManagerTestAccess;
-    friend struct EngineTaskFrame;
-
     // Forgets everything of the previous game but the board and the clock.
     void resetGameState();
     // A game is started or loaded in the mode set for the next game.
@@ -333,32 +330,31 @@ private:
     // Starts the engines one after the other, then (when `resumePlay`) the clock for the side to
     // move and its engine's turn. Without the engines the mode needs, the game waits paused.
     void launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay);
-    static QCoro::Task<> startEngines(QPointer<GameManager> self,
-                                      std::vector<QPointer<UCIEngineProcess>> engines,
-                                      platform::CancellationToken token, bool resumePlay);
+    // The engines' start-up and an engine's turn run as coroutines on the manager. Every wait in
+    // them ends when their token is cancelled, and nothing of the manager is touched after a
+    // cancelled wait: whatever replaces the engines, ends the turn or the manager cancels first.
+    QCoro::Task<> startEngines(std::vector<UCIEngineProcess*> engines,
+                               platform::CancellationToken token, bool resumePlay);
     // The engines are ready: play may begin.
     void finishEngineStart(bool resumePlay);
     // Asks the engine of the side to move, if one plays it, for its move.
     void triggerEngineIfNeeded();
-    static QCoro::Task<> runEngineTurn(QPointer<GameManager> self,
-                                       QPointer<UCIEngineProcess> engine,
-                                       platform::CancellationToken token,
-                                       std::chrono::milliseconds pause);
-    // Sends the game and the search of the thinking mode to the engine of `color`.
-    void requestEngineMove(PieceColor color);
-    // An engine's answer, judged by its arrival time and the rules, and played when it passes.
-    void handleEngineBestMove(const std::string& move, std::optional<double> arrivedAt,
-                              UCIEngineProcess* from);
-    // The side of `failed` loses by resignation with `message`; both engines are ended.
+    // One turn of the engine of `color`: the pause, the search of the thinking mode, then its
+    // answer judged by its arrival time and the rules, and played when it passes.
+    QCoro::Task<> playEngineTurn(PieceColor color, platform::CancellationToken token,
+                                 std::chrono::milliseconds pause);
+    // The side of `failed` loses by resignation with `message`; both engines are ended and their
+    // tasks cancelled.
     void handleEngineFailure(std::optional<PieceColor> failed, const QString& message);
     // After an undo: fresh engines for the position; the clock runs on once they are ready, and
     // only if it ran before.
     void restartEnginesForCurrentPosition();
     // Cancels the engine tasks and ends and lets go of both engines.
     void discardEngines();
+    // Cancels the engine turn under way; its pause ends at once.
     void cancelEngineMoveTask();
     void cancelEngineStartTask();
-    // Tells every engine to stop searching; their answers arrive and are ignored.
+    // Stops every engine's search; their answers arrive and are only logged.
     void stopEngines();
     // Whether the mode gives `color` to an engine.
     bool isEnginePlaying(PieceColor color) const;
@@ -385,8 +381,11 @@ private:
     // The rule for the user's moves: only on their turn in a game being played, on the live
     // position.
     bool acceptsUserMove() const;
-    // Applies a move the click flow found legal: clock snapshot, board, sound, game end, clock.
-    void userExecuteMove(const Move& move);
+    // Plays a move of the side to move, a person's or an engine's: clock snapshot, board, sound,
+    // grading of engine games, game end, clock switch and the next turn. `engineAnswerArrival`
+    // is when an engine's answer arrived (it is charged up to then); none for a person's move.
+    // False, with nothing changed, when the board refuses the move.
+    bool applyMove(const Move& move, std::optional<double> engineAnswerArrival);
     void playMoveSound(bool isCapture);
     void checkGameEnd();
     // The clock's time-out for `timedOutColor`, run after the clock's tick has returned.
@@ -446,6 +445,8 @@ private:
     // Cancel the running engine turn and the engines' start-up (also the start of play of a
     // game between two people).
     std::optional<platform::CancellationSource> m_engineMoveTask;
+    // Wakes the engine turn from its pause: the timer's, or a cancellation's at once.
+    std::optional<uci::OneShot<bool>> m_turnPauseEnd;
     std::optional<platform::CancellationSource> m_engineStartTask;
     std::vector<ChessClock::Snapshot> m_clockHistory;
     std::vector<std::pair<std::string, std::string>> m_gameTags;
@@ -455,8 +456,6 @@ private:
     GameSeriesObserver* m_seriesObserver = nullptr;
     platform::TimeSource m_timeSource = platform::systemUptime;
     EngineSessionOptions m_engineOptions;
-    // Engine coroutines that have not finished yet (cancelled ones end at their next wake-up).
-    int m_runningEngineTasks = 0;
     // The start of play found the game paused; resuming starts the clock instead.
     bool m_clockStartDeferred = false;
     // The game's clock waits for a person's first move (see startOpeningGame()).
@@ -464,8 +463,6 @@ private:
     // Counts replaced and stopped games and changes of the move list, so a time-out scheduled
     // for one position never ends the game in another.
     std::uint64_t m_playGeneration = 0;
-    // Numbers the engine searches; only the answer of the latest one is played.
-    std::uint64_t m_engineSearchSerial = 0;
     // The time control and thinking mode the game in play was started with.
     TimeControlConfig m_gameTimeControl;
 };

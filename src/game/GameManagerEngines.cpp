@@ -5,7 +5,6 @@
 #include "platform/Published.h"
 
 #include <QTimer>
-#include <qcoro/qcorotimer.h>
 
 namespace velkor {
 
@@ -31,52 +30,7 @@ std::size_t requiredEngineCount(GameMode mode) {
     return 0;
 }
 
-// A precise wait: the pause between engine moves is part of every engine game's pace, and a
-// coarse timer could stretch it by 5 %.
-QCoro::Task<> pauseFor(std::chrono::milliseconds duration) {
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setSingleShot(true);
-    timer.start(duration);
-    co_await timer;
-}
-
-// Runs `step` on the manager as a separate main-thread step: engine callbacks never act on the
-// game from inside the engine's own delivery. Nothing happens if the manager is gone by then.
-template <typename Step>
-void postStep(const QPointer<GameManager>& self, Step step) {
-    if (!self) {
-        return;
-    }
-    QMetaObject::invokeMethod(
-        self.data(),
-        [self, step = std::move(step)] {
-            if (self) {
-                step(*self);
-            }
-        },
-        Qt::QueuedConnection);
-}
-
 } // namespace
-
-// Counts a running engine coroutine for as long as its frame lives.
-struct EngineTaskFrame {
-    explicit EngineTaskFrame(QPointer<GameManager> owner) : manager(std::move(owner)) {
-        if (manager) {
-            ++manager->m_runningEngineTasks;
-        }
-    }
-    ~EngineTaskFrame() {
-        if (manager) {
-            --manager->m_runningEngineTasks;
-        }
-    }
-    EngineTaskFrame(const EngineTaskFrame&) = delete;
-    EngineTaskFrame& operator=(const EngineTaskFrame&) = delete;
-
-    QPointer<GameManager> manager;
-};
 
 void GameManager::setTimeSource(platform::TimeSource now) {
     m_timeSource = now;
@@ -129,38 +83,29 @@ void GameManager::launchEngines(const std::vector<UCIEngineProcess*>& engines, b
             Qt::QueuedConnection);
         return;
     }
-    std::vector<QPointer<UCIEngineProcess>> starting(engines.begin(), engines.end());
-    startEngines(QPointer<GameManager>(this), std::move(starting), token, resumePlay);
+    startEngines(engines, token, resumePlay);
 }
 
-QCoro::Task<> GameManager::startEngines(QPointer<GameManager> self,
-                                        std::vector<QPointer<UCIEngineProcess>> engines,
+QCoro::Task<> GameManager::startEngines(std::vector<UCIEngineProcess*> engines,
                                         platform::CancellationToken token, bool resumePlay) {
-    const EngineTaskFrame frame(self);
-    const auto stillWanted = [&] { return self && !token.isCancelled(); };
-    for (const QPointer<UCIEngineProcess>& engine : engines) {
-        if (!stillWanted() || !engine) {
-            co_return;
-        }
+    // The engines stay in their seats until the start-up is cancelled.
+    for (UCIEngineProcess* engine : engines) {
         const bool started = co_await engine->start();
-        if (!stillWanted() || !engine) {
+        if (token.isCancelled()) {
             co_return;
         }
         // A failed start skips the new game and fails below with the same message.
         const bool ready = started && co_await engine->newGame();
-        if (!stillWanted() || !engine) {
+        if (token.isCancelled()) {
             co_return;
         }
         if (!ready) {
-            self->m_engineStartTask.reset();
-            self->handleEngineFailure(self->colorOf(engine.data()), startFailureText);
+            handleEngineFailure(colorOf(engine), startFailureText);
             co_return;
         }
-        self->m_engines.learnFrom(*engine);
+        m_engines.learnFrom(*engine);
     }
-    if (stillWanted()) {
-        self->finishEngineStart(resumePlay);
-    }
+    finishEngineStart(resumePlay);
 }
 
 void GameManager::finishEngineStart(bool resumePlay) {
@@ -208,43 +153,25 @@ void GameManager::triggerEngineIfNeeded() {
     setEngineStatusText(thinkingText);
     cancelEngineMoveTask();
     m_engineMoveTask.emplace();
-    runEngineTurn(QPointer<GameManager>(this), QPointer<UCIEngineProcess>(engine),
-                  m_engineMoveTask->token(), pause);
+    playEngineTurn(turn, m_engineMoveTask->token(), pause);
 }
 
-QCoro::Task<> GameManager::runEngineTurn(QPointer<GameManager> self,
-                                         QPointer<UCIEngineProcess> engine,
-                                         platform::CancellationToken token,
-                                         std::chrono::milliseconds pause) {
-    const EngineTaskFrame frame(self);
+QCoro::Task<> GameManager::playEngineTurn(PieceColor color, platform::CancellationToken token,
+                                          std::chrono::milliseconds pause) {
     if (pause > std::chrono::milliseconds::zero()) {
-        co_await pauseFor(pause);
+        // A precise wait: the pause between engine moves is part of every engine game's pace,
+        // and a coarse timer could stretch it by 5 %.
+        uci::OneShot<bool> pauseEnd;
+        m_turnPauseEnd = pauseEnd;
+        QTimer::singleShot(pause, Qt::PreciseTimer, this,
+                           [pauseEnd]() mutable { pauseEnd.answer(true); });
+        co_await pauseEnd;
+        if (token.isCancelled()) {
+            co_return;
+        }
+        m_turnPauseEnd.reset();
     }
-    if (!self || token.isCancelled() || !engine) {
-        co_return;
-    }
-    // A pause or the end of the game during the wait: no search that nobody would use.
-    if (self->m_isGameOver || self->m_isPaused) {
-        co_return;
-    }
-    if (const std::optional<PieceColor> color = self->colorOf(engine.data())) {
-        self->requestEngineMove(*color);
-    }
-}
 
-void GameManager::requestEngineMove(PieceColor color) {
-    const QPointer<GameManager> self(this);
-    const QPointer<UCIEngineProcess> from(engineProcess(color));
-    // The answer reaches the game a step later; a search started meanwhile (a pause and resume,
-    // a strength change) makes it the answer of a search nobody waits for any more.
-    const std::uint64_t search = ++m_engineSearchSerial;
-    auto onBestMove = [self, from, search](const std::string& move, double arrivalTime) {
-        postStep(self, [from, move, arrivalTime, search](GameManager& manager) {
-            if (manager.m_engineSearchSerial == search) {
-                manager.handleEngineBestMove(move, arrivalTime, from.data());
-            }
-        });
-    };
     // The game goes on with the time control it was started with; edits wait for the next one.
     // A held turn starts now whatever the engine is told, so its clock measures its search.
     if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock ||
@@ -253,71 +180,33 @@ void GameManager::requestEngineMove(PieceColor color) {
     }
     const uci::SearchLimits limits = searchLimitsForTurn(
         m_gameTimeControl, m_clock.whiteRemainingMs(), m_clock.blackRemainingMs());
-    seatOf(color).requestMove(m_board, limits, std::move(onBestMove));
-}
+    const SearchOutcome answer = co_await seatOf(color).search(m_board, limits);
+    // No answer: the engine ended (its failure report follows) or the search was stopped, which
+    // cancels the turn too.
+    if (token.isCancelled() || !answer) {
+        co_return;
+    }
+    m_engineMoveTask.reset();
 
-void GameManager::handleEngineBestMove(const std::string& move, std::optional<double> arrivedAt,
-                                       UCIEngineProcess* from) {
-    if (from) {
-        from->markBestMoveHandled();
-    }
-    if (m_isGameOver || m_isPaused) {
-        return;
-    }
-    const PieceColor turn = m_board.turn();
-    // Only the engine of the side to move may move: an answer of a replaced engine (an earlier
-    // game, position or undo) or of the engine that just moved belongs to no position in play.
-    if (!from || !isEnginePlaying(turn) || from != engineProcess(turn)) {
-        return;
-    }
-    cancelEngineMoveTask();
-    if (arrivedAt && m_clock.wouldFlag(turn, *arrivedAt)) {
+    if (m_clock.wouldFlag(color, answer->arrivalTime)) {
         // Too late: the flag fell before the answer came, so the move is never played.
         m_clock.stop();
-        handleTimeout(turn);
-        return;
+        handleTimeout(color);
+        co_return;
     }
-    const std::optional<Move> parsed = Move::fromUci(move);
-    if (!parsed) {
+    const QString illegal = illegalMoveText + QString::fromStdString(answer->move);
+    const std::optional<Move> move = Move::fromUci(answer->move);
+    if (!move) {
         // "(none)" or "0000" says there is no legal move; with legal moves on the board that is
         // the engine failing, and waiting for another answer would wait for ever.
         if (!m_board.generateLegalMoves().empty()) {
-            handleEngineFailure(turn, illegalMoveText + QString::fromStdString(move));
+            handleEngineFailure(color, illegal);
         }
-        return;
+        co_return;
     }
-    const bool isCapture = isCaptureMove(*parsed);
-    if (m_playingMode == GameMode::engineVsEngine) {
-        m_analysis.gradePendingMove(turn);
+    if (!applyMove(*move, answer->arrivalTime)) {
+        handleEngineFailure(color, illegal);
     }
-    const std::optional<WhiteScore> before = m_analysis.whiteScoreOf(turn);
-    const std::int64_t moveNumber = m_board.fullmoveNumber();
-    m_clockHistory.push_back(m_clock.snapshot());
-    if (!m_board.play(*parsed)) {
-        m_clockHistory.pop_back();
-        handleEngineFailure(turn, illegalMoveText + QString::fromStdString(move));
-        return;
-    }
-    emit boardChanged(m_board);
-    setLastMove(*parsed);
-    setInspectingMoveIndex(std::nullopt);
-    setCurrentlyThinkingColor(std::nullopt);
-    setCurrentlyThinkingEngine(std::nullopt);
-    setEngineStatusText(readyText);
-    m_clockWaitsForFirstMove = false;
-    if (m_playingMode == GameMode::engineVsEngine) {
-        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()), moveNumber,
-                                  QString::fromStdString(m_board.history().back().san), turn,
-                                  before);
-    }
-    playMoveSound(isCapture);
-    checkGameEnd();
-    if (m_isGameOver) {
-        return;
-    }
-    // The engine is charged up to the moment its answer arrived, not until it was applied.
-    m_clock.switchTurn(m_board.turn(), arrivedAt);
-    triggerEngineIfNeeded();
 }
 
 void GameManager::handleEngineFailure(std::optional<PieceColor> failed, const QString& message) {
@@ -325,6 +214,8 @@ void GameManager::handleEngineFailure(std::optional<PieceColor> failed, const QS
     if (m_isGameOver || !failed) {
         return;
     }
+    cancelEngineMoveTask();
+    cancelEngineStartTask();
     setEngineStatusText(message);
     setEngineFailureMessage(message);
     setIsGameOver(true);
@@ -356,10 +247,8 @@ void GameManager::discardEngines() {
     m_blackSeat.vacate();
     setCurrentlyThinkingColor(std::nullopt);
     setCurrentlyThinkingEngine(std::nullopt);
-    // A time-out scheduled for the game being replaced must not end the next one, nor may an
-    // answer of its engines that is still on its way.
+    // A time-out scheduled for the game being replaced must not end the next one.
     ++m_playGeneration;
-    ++m_engineSearchSerial;
     m_clockStartDeferred = false;
     m_clockWaitsForFirstMove = false;
 }
@@ -368,6 +257,10 @@ void GameManager::cancelEngineMoveTask() {
     if (m_engineMoveTask) {
         m_engineMoveTask->cancel();
         m_engineMoveTask.reset();
+    }
+    if (m_turnPauseEnd) {
+        m_turnPauseEnd->answer(false);
+        m_turnPauseEnd.reset();
     }
 }
 
@@ -442,7 +335,7 @@ void GameManager::applyStrengthToEngine(PieceColor color) {
     UCIEngineProcess* engine = seat.process();
     // Engines take options only while idle, and the move should be played at the new strength:
     // the search is stopped, the strength sent, and the turn asked for afresh. The stopped
-    // search's answer is then one nobody waits for.
+    // search completes without a move, and its answer is only logged.
     const bool searching = engine && m_engineMoveTask && m_currentlyThinkingColor == color &&
                            !m_isPaused && !m_isGameOver;
     if (searching) {

@@ -6,7 +6,6 @@
 #include "platform/Published.h"
 
 #include <QFileInfo>
-#include <QPointer>
 #include <QTimer>
 #include <QUuid>
 #include <algorithm>
@@ -76,6 +75,7 @@ UCIEngineProcess::~UCIEngineProcess() {
     m_lifetime.cancel();
     m_intentionalTermination = true;
     answerAllHandshakes(false);
+    answerSearch(std::nullopt);
     runOnWorkerAndWait([worker = m_worker.get()] { worker->shutDown(); });
     m_thread.quit();
     m_thread.wait();
@@ -223,17 +223,21 @@ void UCIEngineProcess::sendPosition(const std::optional<std::string>& fen,
     send(uci::positionCommand(fen, moves));
 }
 
-void UCIEngineProcess::search(const uci::SearchLimits& limits, BestMoveCallback onBestMove) {
+QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
+    // Whoever still awaited an earlier search gets nothing: its answer belongs to no position
+    // anybody plays any more.
+    answerSearch(std::nullopt);
     const std::uint64_t serial =
         m_worker->withState([](uci::UciOutputState& state) { return state.beginSearch(); });
     m_searchSerial = serial;
+    uci::OneShot<SearchOutcome> answer;
+    m_pendingSearch = PendingSearch{serial, answer};
     // Posted, not set at once, so that a batch of the previous search that is already on its way
     // cannot overwrite the cleared lines.
     postToSelf([this] {
         setAnalysisLines({});
         setCurrentEvaluation({});
     });
-    m_onBestMove = std::move(onBestMove);
     postToSelf([this] { setIsThinking(true); });
     send(uci::goCommand(limits));
     // An engine that overruns a fixed move time is reminded once, so nobody waits for ever.
@@ -243,13 +247,38 @@ void UCIEngineProcess::search(const uci::SearchLimits& limits, BestMoveCallback 
                                moveTimeGrace,
                            Qt::PreciseTimer, this, [this, serial] {
                                if (m_searchSerial == serial) {
-                                   stop();
+                                   askToStop();
                                }
                            });
     }
+
+    const platform::CancellationToken alive = m_lifetime.token();
+    SearchOutcome outcome = co_await answer;
+    if (alive.isCancelled()) {
+        co_return std::nullopt;
+    }
+    // The awaiter takes the answer in this same main-thread step, so it is handled from here on.
+    if (outcome && m_searchSerial == serial) {
+        m_worker->withState([](uci::UciOutputState& state) { state.markBestMoveHandled(); });
+    }
+    co_return outcome;
 }
 
 void UCIEngineProcess::stop() {
+    answerSearch(std::nullopt);
+    askToStop();
+}
+
+void UCIEngineProcess::answerSearch(SearchOutcome outcome) {
+    if (m_pendingSearch) {
+        // Cleared before answering; the copy shares the waiter.
+        uci::OneShot<SearchOutcome> waiter = m_pendingSearch->answer;
+        m_pendingSearch.reset();
+        waiter.answer(std::move(outcome));
+    }
+}
+
+void UCIEngineProcess::askToStop() {
     // Only a search that is still unanswered is stopped: an idle engine that answered a stray
     // "stop" with a best move would have it taken for the answer of its next search.
     const bool searching = m_worker->withState(
@@ -284,10 +313,6 @@ void UCIEngineProcess::send(const std::string& command) {
     }
 }
 
-void UCIEngineProcess::markBestMoveHandled() {
-    m_worker->withState([](uci::UciOutputState& state) { state.markBestMoveHandled(); });
-}
-
 bool UCIEngineProcess::hasUnhandledBestMove() const {
     return m_worker->withState(
         [](const uci::UciOutputState& state) { return state.hasUnhandledBestMove(); });
@@ -307,6 +332,7 @@ void UCIEngineProcess::shutDownProcess() {
         m_hasChild = false;
     }
     answerAllHandshakes(false);
+    answerSearch(std::nullopt);
 }
 
 void UCIEngineProcess::processDidTerminate(int status) {
@@ -314,11 +340,12 @@ void UCIEngineProcess::processDidTerminate(int status) {
     m_exitStatus = status;
     m_hasChild = false;
     answerAllHandshakes(false);
+    answerSearch(std::nullopt);
     setIsRunning(false);
     setIsThinking(false);
-    if (!intentional && m_onUnexpectedTermination) {
-        const auto callback = m_onUnexpectedTermination;
-        callback(QStringLiteral("Engine process exited with status %1.").arg(status));
+    if (!intentional) {
+        emit terminatedUnexpectedly(
+            QStringLiteral("Engine process exited with status %1.").arg(status));
     }
 }
 
@@ -338,28 +365,26 @@ void UCIEngineProcess::apply(const QStringList& log,
     if (evaluation->principal) {
         setCurrentEvaluation(*evaluation->principal);
     }
-    if (m_onEvaluationUpdate) {
-        const auto callback = m_onEvaluationUpdate;
-        callback(evaluation->principal ? *evaluation->principal : evaluation->latest);
-    }
+    emit evaluationUpdated(evaluation->principal ? *evaluation->principal : evaluation->latest,
+                           evaluation->lines);
 }
 
 void UCIEngineProcess::deliverBestMove(const QStringList& log,
                                        const std::optional<uci::PendingEvaluation>& evaluation,
                                        const std::string& move, double arrivalTime,
                                        std::uint64_t searchSerial) {
-    // A callback may end this object; nothing of it is touched after one that did.
-    const QPointer<UCIEngineProcess> self(this);
     apply(log, evaluation);
     // A newer search began while this answer was on its way: it answers a search nobody waits
     // for any more, and the newer one is still thinking.
-    if (!self || searchSerial != m_searchSerial) {
+    if (searchSerial != m_searchSerial) {
         return;
     }
     setIsThinking(false);
-    if (m_onBestMove) {
-        const auto callback = m_onBestMove;
-        callback(move, arrivalTime);
+    if (m_pendingSearch && m_pendingSearch->serial == searchSerial) {
+        answerSearch(SearchAnswer{move, arrivalTime});
+    } else {
+        // The search was stopped: nobody takes this answer, so none is pending for the clock.
+        m_worker->withState([](uci::UciOutputState& state) { state.markBestMoveHandled(); });
     }
 }
 

@@ -14,7 +14,6 @@
 #include <QThread>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
@@ -27,6 +26,15 @@ namespace uci {
 class UciEngineWorker;
 } // namespace uci
 
+// The answer of one search: the best move as the engine wrote it and when it arrived (by the
+// process's clock). A search that was stopped, replaced by a later one or ended with its engine
+// has none.
+struct SearchAnswer {
+    std::string move;
+    double arrivalTime = 0;
+};
+using SearchOutcome = std::optional<SearchAnswer>;
+
 // What tests and tools may replace in an engine process: the source of best-move arrival times
 // and how long an engine may take to end before it is killed.
 struct EngineProcessEnvironment {
@@ -37,8 +45,9 @@ struct EngineProcessEnvironment {
 // One running UCI engine: a child process started from an EngineConfiguration, its handshake
 // and options, searches, and the published state the interface shows. Lives on the main thread;
 // the engine's output is read and parsed on a worker thread of its own and reaches this object in
-// batches at most every 0.1 seconds (a best move at once). Callbacks run on the main thread.
-// Destroying the object ends the child and waits until it is reaped.
+// batches at most every 0.1 seconds (a best move at once). Signals are emitted on the main
+// thread. Destroying the object ends the child, waits until it is reaped and completes a search
+// still awaited as stopped.
 class UCIEngineProcess : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY isRunningChanged)
@@ -50,10 +59,6 @@ class UCIEngineProcess : public QObject {
                    analysisLinesChanged)
 
 public:
-    using BestMoveCallback = std::function<void(const std::string& move, double arrivalTime)>;
-    using EvaluationCallback = std::function<void(const EngineEvaluation&)>;
-    using TerminationCallback = std::function<void(const QString& message)>;
-
     // The log keeps the last 250 lines once it grows past 300.
     static constexpr int maxLogLines = 300;
     static constexpr int keptLogLines = 250;
@@ -80,15 +85,17 @@ public:
     void sendPosition(const std::optional<std::string>& fen, const std::vector<std::string>& moves);
 
     // Starts a search limited by `limits` (times in milliseconds; movetime wins over depth, depth
-    // over the clock; with no clock the engine thinks one second). Clears the lines of the previous
-    // search; `onBestMove` replaces the earlier callback and receives the best move that answers
-    // this search; the answer of an earlier, stopped search is only logged, and reports of it are
-    // not shown as this search's. An engine still thinking one second past a fixed move time is
-    // told to stop.
-    void search(const uci::SearchLimits& limits, BestMoveCallback onBestMove);
+    // over the clock; with no clock the engine thinks one second) and completes with the best
+    // move that answers this very search. It completes without one when the search is stopped
+    // (stop(), terminate()), when a later search begins first, or when the engine ends or this
+    // object goes. Clears the lines of the previous search; the answer of an earlier search is
+    // only logged, and reports of it are not shown as this search's. An engine still thinking one
+    // second past a fixed move time is told to stop, and its answer then counts.
+    QCoro::Task<SearchOutcome> search(uci::SearchLimits limits);
 
-    // "stop" while a search is unanswered; the engine's best move then arrives as usual and ends
-    // the thinking state. An idle engine is told nothing.
+    // Completes the search awaited now as stopped and sends "stop" while it is unanswered; the
+    // engine's best move then arrives, is only logged and ends the thinking state. An idle engine
+    // is told nothing.
     void stop();
 
     // Ends the child (SIGTERM at once, SIGKILL after the grace period); no unexpected-termination
@@ -102,9 +109,8 @@ public:
     // Writes one command line to the engine and logs it as "> command". From any thread.
     void send(const std::string& command);
 
-    // Acknowledges the best move that arrived last.
-    void markBestMoveHandled();
-    // Whether a best move has arrived that was not yet marked handled.
+    // Whether the answer of the search awaited now has arrived (on the worker thread) and its
+    // awaiter has not yet been resumed with it.
     bool hasUnhandledBestMove() const;
 
     // Known once the handshake reached the options: whether the engine offers UCI_LimitStrength.
@@ -119,31 +125,38 @@ public:
     const std::vector<EngineEvaluation>& analysisLines() const { return m_analysisLines; }
     const QStringList& logLines() const { return m_logLines; }
 
-    void setOnBestMove(BestMoveCallback callback) { m_onBestMove = std::move(callback); }
-    void setOnEvaluationUpdate(EvaluationCallback callback) {
-        m_onEvaluationUpdate = std::move(callback);
-    }
-    void setOnUnexpectedTermination(TerminationCallback callback) {
-        m_onUnexpectedTermination = std::move(callback);
-    }
-
 signals:
     void isRunningChanged(bool isRunning);
     void isThinkingChanged(bool isThinking);
     void currentEvaluationChanged(const velkor::EngineEvaluation& evaluation);
     void analysisLinesChanged(const std::vector<velkor::EngineEvaluation>& lines);
     void logLinesChanged(const QStringList& lines);
+    // A report of the current search: its principal line (or the line just parsed when line 1
+    // has not changed) and all its lines in line order.
+    void evaluationUpdated(const velkor::EngineEvaluation& evaluation,
+                           const std::vector<velkor::EngineEvaluation>& lines);
+    // The child ended without being asked to.
+    void terminatedUnexpectedly(const QString& message);
 
 private:
     struct PendingHandshake {
         quint64 id = 0;
         uci::OneShotAnswer answer;
     };
+    // The search whose answer is awaited.
+    struct PendingSearch {
+        std::uint64_t serial = 0;
+        uci::OneShot<SearchOutcome> answer;
+    };
 
     QCoro::Task<bool> sendAndWait(std::string command, bool forUciOk);
     std::optional<PendingHandshake>& pendingHandshake(bool forUciOk);
     void answerHandshake(bool forUciOk, bool value);
     void answerAllHandshakes(bool value);
+    // Completes the awaited search, if any, with `outcome`.
+    void answerSearch(SearchOutcome outcome);
+    // "stop" while a search is unanswered, without giving up on its answer.
+    void askToStop();
     void appendLog(std::string text);
     void shutDownProcess();
     void processDidTerminate(int status);
@@ -171,16 +184,14 @@ private:
     EngineEvaluation m_currentEvaluation;
     std::vector<EngineEvaluation> m_analysisLines;
     QStringList m_logLines;
-    BestMoveCallback m_onBestMove;
-    EvaluationCallback m_onEvaluationUpdate;
-    TerminationCallback m_onUnexpectedTermination;
     std::optional<PendingHandshake> m_pendingUciOk;
     std::optional<PendingHandshake> m_pendingReady;
+    std::optional<PendingSearch> m_pendingSearch;
     quint64 m_lastHandshakeId = 0;
     bool m_intentionalTermination = false;
     // How the child ended, once it has.
     std::optional<int> m_exitStatus;
-    // The search begun last; best moves of earlier ones are not delivered.
+    // The search begun last; best moves of earlier ones are only logged.
     std::uint64_t m_searchSerial = 0;
     std::optional<bool> m_canLimitStrength;
     std::optional<uci::SpinRange> m_eloRange;

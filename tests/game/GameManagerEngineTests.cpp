@@ -434,6 +434,32 @@ TEST_F(EngineGameTest, PauseStopsTheSearchAndResumeStartsItAfresh) {
     EXPECT_EQ(fake.receivedCommands().count("position startpos moves e2e4"), 2);
 }
 
+// Between engines the resumed turn waits for its pause before it searches again, so the answer of
+// the stopped search arrives while nothing else is asked: it must still not be played.
+TEST_F(EngineGameTest, APauseInAnEngineGameDropsTheStoppedSearchsAnswer) {
+    const FakeEngine white(FakeEngine::handshake() +
+                           "once go\n"
+                           "on stop\nsay bestmove a2a3\n"
+                           "once go\nsay info depth 5 score cp 20 pv e2e4\nsay bestmove e2e4\n");
+    const FakeEngine black(FakeEngine::handshake() + answering({{"e7e5", "cp 10"}}));
+    letEnginesPlay(white, black);
+    changeOptions([](EngineSessionOptions& changed) { changed.engineMovePause = 100ms; });
+    manager.startNewGame();
+    const auto searches = [&] {
+        return white.receivedCommands().filter(QRegularExpression("^go ")).size();
+    };
+    ASSERT_TRUE(waitUntil([&] { return searches() == 1; }));
+    velkor::testing::processEventsFor(150ms);
+
+    manager.togglePause();
+    manager.togglePause();
+    ASSERT_TRUE(waitUntil([&] { return manager.board().history().size() == 2; }));
+    EXPECT_EQ(manager.board().history().front().move, uciMove("e2e4"));
+    EXPECT_EQ(searches(), 2) << "exactly one search after the resume";
+    EXPECT_EQ(white.receivedCommands().filter(QRegularExpression("^stop$")).size(), 1);
+    EXPECT_FALSE(manager.isGameOver());
+}
+
 TEST_F(EngineGameTest, APauseDuringStartUpOrBetweenEngineMovesSendsNoSearch) {
     const FakeEngine white(FakeEngine::handshake().replace("on isready\nsay readyok",
                                                            "on isready\nsleep 100\nsay readyok") +
@@ -507,40 +533,49 @@ TEST_F(EngineGameTest, AHungEngineIsReplacedWithoutStallingTheGame) {
 }
 
 TEST_F(EngineGameTest, ReportsOfReplacedEnginesConcernNoLaterGame) {
-    const FakeEngine fake(FakeEngine::handshake());
-    playAgainst(fake, PieceColor::black);
-    const QPointer<UCIEngineProcess> replaced(manager.engineSeat(PieceColor::white).process());
+    // The engine answers a while after it was replaced, as a hung engine that ignores the
+    // request to end does before it is killed.
+    const FakeEngine fake("ignore-term\nignore-quit\n" + FakeEngine::handshake() +
+                          "on go\nsleep 100\nsay info depth 5 score cp 900 pv e7e5\n"
+                          "say bestmove e7e5\n");
+    playAgainst(fake, PieceColor::white);
+    move("e2", "e4");
+    ASSERT_TRUE(received(fake, QStringLiteral("position startpos moves e2e4")));
+    const QPointer<UCIEngineProcess> replaced(manager.engineSeat(PieceColor::black).process());
     manager.startNewGame();
-    ASSERT_FALSE(replaced.isNull()) << "deleted only once the event loop runs";
-
-    GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, replaced.data());
-    GameManagerTestAccess::handleEngineBestMove(manager, "e2e4", std::nullopt, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return replaced.isNull() || replaced->logLines().contains("< bestmove e7e5"); }));
+    velkor::testing::processEventsFor(30ms);
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_FALSE(manager.isGameOver());
     EXPECT_EQ(manager.liveAnalysis().liveEvaluation(), EngineEvaluation());
-    ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
 
-    // Evaluations and crashes reach the session through the engine's seat, which passes on only
-    // those of the engine in it.
+    // Evaluations and crashes reach the session through the engine's seat, a main-thread step
+    // after the engine reported them, and only while that engine is still in the seat: reports
+    // already on their way when it is replaced are dropped.
     EngineSeat seat;
     std::vector<EngineEvaluation> evaluations;
     QStringList failures;
-    seat.setReports({[&](const EngineEvaluation& evaluation, std::vector<EngineEvaluation>) {
+    QObject::connect(&seat, &EngineSeat::evaluationReported,
+                     [&](const EngineEvaluation& evaluation, const std::vector<EngineEvaluation>&) {
                          evaluations.push_back(evaluation);
-                     },
-                     [&](const QString& message) { failures.append(message); }});
-    const QPointer<UCIEngineProcess> first(&seat.seat(engineAt(fake, QStringLiteral("First"))));
-    UCIEngineProcess& second = seat.seat(engineAt(fake, QStringLiteral("Second")));
-    EXPECT_FALSE(seat.holds(first.data()));
+                     });
+    QObject::connect(&seat, &EngineSeat::engineFailed,
+                     [&](const QString& message) { failures.append(message); });
+    UCIEngineProcess& first = seat.seat(engineAt(fake, QStringLiteral("First")));
     EngineEvaluation late;
     late.scoreCp = 900;
-    seat.takeFailure(first.data(), "late crash");
-    seat.takeEvaluation(first.data(), late);
-    seat.takeFailure(nullptr, "late crash");
+    emit first.evaluationUpdated(late, {late});
+    emit first.terminatedUnexpectedly("late crash");
+    UCIEngineProcess& second = seat.seat(engineAt(fake, QStringLiteral("Second")));
+    velkor::testing::processEventsFor(20ms);
     EXPECT_TRUE(evaluations.empty());
     EXPECT_TRUE(failures.isEmpty());
-    seat.takeEvaluation(&second, late);
-    EXPECT_EQ(evaluations, std::vector{late}) << "the engine in the seat is heard";
+    emit second.evaluationUpdated(late, {late});
+    EXPECT_TRUE(evaluations.empty()) << "a step later";
+    EXPECT_TRUE(waitUntil([&] { return evaluations == std::vector{late}; }))
+        << "the engine in the seat is heard";
 }
 
 TEST_F(EngineGameTest, OnlyTheFirstLineMovesTheLiveEvaluation) {

@@ -16,19 +16,6 @@
 
 namespace velkor {
 
-// What the parts of the session do not show: an engine answer from an engine of the test's
-// choice, and the engine coroutines still alive.
-struct GameManagerTestAccess {
-    static void handleEngineBestMove(GameManager& manager, const std::string& move,
-                                     std::optional<double> arrivedAt, UCIEngineProcess* from) {
-        manager.handleEngineBestMove(move, arrivedAt, from);
-    }
-    // Engine coroutines whose frames are still alive (a cancelled one ends at its next wake-up).
-    static int runningEngineTasks(const GameManager& manager) {
-        return manager.m_runningEngineTasks;
-    }
-};
-
 using platform::SoundEffect;
 using velkor::testing::ManualTime;
 using velkor::testing::RecordingSleepBackend;

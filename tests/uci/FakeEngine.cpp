@@ -56,6 +56,18 @@ QString FakeEngine::handshake(const QStringList& optionLines) {
     return script;
 }
 
+ScriptedEngineGame scriptedEngineGame(const QList<std::pair<QString, int>>& plies) {
+    ScriptedEngineGame game{FakeEngine::handshake(), FakeEngine::handshake()};
+    for (qsizetype ply = 0; ply < plies.size(); ++ply) {
+        const auto& [move, score] = plies[ply];
+        (ply % 2 == 0 ? game.white : game.black) +=
+            QStringLiteral("once go\nsay info depth 5 score cp %1 pv %2\nsay bestmove %2\n")
+                .arg(score)
+                .arg(move);
+    }
+    return game;
+}
+
 bool processIsGone(qint64 pid) {
     return ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH;
 }

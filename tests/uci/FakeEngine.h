@@ -2,10 +2,12 @@
 
 #include "QStringPrinter.h"
 
+#include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
 #include <optional>
+#include <utility>
 
 namespace velkor::testing {
 
@@ -31,6 +33,17 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 };
+
+// The scripts of two fake engines that play `plies` in turn, White first. Before each move its
+// engine reports the score it gives the position, from its own side; after the last move the
+// engine to move thinks without end. An engine game grades a move once the reply is played, by
+// the mover's score and the reply's: the loss of ply p is score p plus score p + 1, and the
+// last move stays ungraded.
+struct ScriptedEngineGame {
+    QString white;
+    QString black;
+};
+ScriptedEngineGame scriptedEngineGame(const QList<std::pair<QString, int>>& plies);
 
 // Whether the process is gone for good (exited and reaped, so not even a zombie is left).
 bool processIsGone(qint64 pid);

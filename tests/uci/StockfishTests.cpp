@@ -75,10 +75,10 @@ TEST_F(StockfishTest, CompletesTheHandshakeAndTakesItsOptionsInOrder) {
 TEST_F(StockfishTest, FindsALegalMoveAtDepthEight) {
     UCIEngineProcess engine(config(), 5.0);
     ASSERT_TRUE(QCoro::waitFor(engine.start()));
-    std::string bestMove;
     engine.sendPosition(middlegame, {});
-    engine.search({.depth = 8}, [&](const std::string& move, double) { bestMove = move; });
-    ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }, 30s));
+    const SearchOutcome answer = QCoro::waitFor(engine.search({.depth = 8}));
+    ASSERT_TRUE(answer);
+    const std::string bestMove = answer->move;
     EXPECT_FALSE(engine.isThinking());
     EXPECT_EQ(engine.currentEvaluation().depth, 8);
     // Three lines were asked for; at limited strength the move may come from any of them.
@@ -96,15 +96,17 @@ TEST_F(StockfishTest, StopDuringAnEndlessSearchBringsTheMove) {
     UCIEngineProcess engine(config(), 5.0);
     ASSERT_TRUE(QCoro::waitFor(engine.start()));
     engine.sendPosition(middlegame, {});
-    std::string bestMove;
     // Depth 99 takes far longer than any test: the search ends only when stopped, so the
-    // answer's arrival is the proof.
-    engine.search({.depth = 99}, [&](const std::string& move, double) { bestMove = move; });
+    // answer's arrival is the proof. The stopped search completes without a move at once; the
+    // answer then ends the thinking and is only logged.
+    auto search = engine.search({.depth = 99});
     ASSERT_TRUE(waitUntil([&] { return engine.currentEvaluation().depth >= 5; }));
-    EXPECT_TRUE(bestMove.empty());
+    EXPECT_TRUE(engine.isThinking());
     engine.stop();
-    ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }, 5s));
-    EXPECT_TRUE(engine.hasUnhandledBestMove());
+    EXPECT_FALSE(QCoro::waitFor(search));
+    ASSERT_TRUE(waitUntil([&] { return !engine.isThinking(); }, 5s));
+    EXPECT_FALSE(engine.logLines().filter(QRegularExpression("^< bestmove ")).isEmpty());
+    EXPECT_FALSE(engine.hasUnhandledBestMove());
 }
 
 TEST_F(StockfishTest, TerminateAndDestructionLeaveNoProcessBehind) {

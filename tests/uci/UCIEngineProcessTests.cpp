@@ -5,8 +5,10 @@
 #include <QElapsedTimer>
 #include <QTemporaryFile>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <qcoro/qcorotask.h>
+#include <thread>
 
 namespace velkor {
 namespace {
@@ -28,14 +30,26 @@ EngineConfiguration plainConfig(const QString& path) {
     return config;
 }
 
+// Waits without running the event loop, so that the main thread takes nothing meanwhile.
+bool spinUntil(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
 // An engine process with the short time limits of the tests.
 class Engine {
 public:
     explicit Engine(EngineConfiguration config, platform::TimeSource clock = platform::systemUptime)
         : process(std::make_unique<UCIEngineProcess>(std::move(config), 0.5,
                                                      EngineProcessEnvironment{clock, 200ms})) {
-        process->setOnUnexpectedTermination(
-            [this](const QString& message) { terminations.append(message); });
+        QObject::connect(process.get(), &UCIEngineProcess::terminatedUnexpectedly,
+                         [this](const QString& message) { terminations.append(message); });
     }
     explicit Engine(const FakeEngine& fake) : Engine(plainConfig(fake.path())) {}
 
@@ -187,28 +201,34 @@ TEST(UCIEngineProcess, SearchDeliversLinesEvaluationsAndTheTimedBestMove) {
     Engine engine(plainConfig(fake.path()), [] { return 42.5; });
     ASSERT_TRUE(engine.start());
     std::vector<EngineEvaluation> updates;
-    engine->setOnEvaluationUpdate([&](const EngineEvaluation& e) { updates.push_back(e); });
-    std::vector<std::pair<std::string, double>> bestMoves;
+    std::vector<std::size_t> lineCounts;
+    QObject::connect(engine.process.get(), &UCIEngineProcess::evaluationUpdated,
+                     [&](const EngineEvaluation& e, const std::vector<EngineEvaluation>& lines) {
+                         updates.push_back(e);
+                         lineCounts.push_back(lines.size());
+                     });
 
     engine->sendPosition(std::nullopt, {"e2e4"});
-    engine->search({.wtime = 60000, .btime = 59000, .winc = 1000, .binc = 1000},
-                   [&](const std::string& move, double at) { bestMoves.emplace_back(move, at); });
+    auto search = engine->search({.wtime = 60000, .btime = 59000, .winc = 1000, .binc = 1000});
     ASSERT_TRUE(waitUntil([&] { return engine->isThinking(); }));
     ASSERT_TRUE(waitUntil([&] { return engine->analysisLines().size() == 2; }));
     EXPECT_EQ(engine->currentEvaluation().scoreCp, 20);
-    ASSERT_TRUE(waitUntil([&] { return !bestMoves.empty(); }));
+    ASSERT_TRUE(spinUntil([&] { return engine->hasUnhandledBestMove(); }))
+        << "known on arrival, before the main thread takes it";
+    const SearchOutcome answer = QCoro::waitFor(search);
 
-    EXPECT_EQ(bestMoves, (std::vector<std::pair<std::string, double>>{{"e2e4", 42.5}}));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->move, "e2e4");
+    EXPECT_EQ(answer->arrivalTime, 42.5);
+    EXPECT_FALSE(engine->hasUnhandledBestMove()) << "taken by its awaiter";
     EXPECT_FALSE(engine->isThinking());
     EXPECT_EQ(engine->analysisLines()[1].mateIn, 2);
     // Each batch reports its principal line when it has one, else the line just parsed.
     ASSERT_EQ(updates.size(), 2u);
     EXPECT_EQ(updates[0].scoreCp, 20);
     EXPECT_EQ(updates[1].mateIn, 2);
+    EXPECT_EQ(lineCounts, (std::vector<std::size_t>{2, 2}));
     EXPECT_EQ(engine->logLines().last(), "< bestmove e2e4 ponder e7e5");
-    EXPECT_TRUE(engine->hasUnhandledBestMove());
-    engine->markBestMoveHandled();
-    EXPECT_FALSE(engine->hasUnhandledBestMove());
     EXPECT_EQ(fake.receivedCommands().mid(2),
               (QStringList{"position startpos moves e2e4",
                            "go wtime 60000 btime 59000 winc 1000 binc 1000"}));
@@ -234,9 +254,7 @@ TEST(UCIEngineProcess, ChangeSignalsCarryWhatThePropertiesRead) {
     QObject::connect(process, &UCIEngineProcess::logLinesChanged,
                      [&](const QStringList& value) { carriedLog = value; });
     ASSERT_TRUE(engine.start());
-    bool answered = false;
-    engine->search({.depth = 3}, [&](const std::string&, double) { answered = true; });
-    ASSERT_TRUE(waitUntil([&] { return answered; }));
+    ASSERT_TRUE(QCoro::waitFor(engine->search({.depth = 3})));
 
     ASSERT_TRUE(carriedEvaluation && carriedLines && carriedLog);
     EXPECT_EQ(carriedEvaluation->scoreCp, 20);
@@ -263,26 +281,42 @@ TEST(UCIEngineProcess, AnAnswerToAStoppedSearchNeverPassesForTheNextOne) {
     std::vector<bool> thinking;
     QObject::connect(engine.process.get(), &UCIEngineProcess::isThinkingChanged,
                      [&](bool value) { thinking.push_back(value); });
-    QStringList first;
-    QStringList second;
-    engine->search({.depth = 30}, [&](const std::string& m, double) { first << m.c_str(); });
+    auto first = engine->search({.depth = 30});
     engine->stop();
-    engine->search({.movetime = 100}, [&](const std::string& m, double) { second << m.c_str(); });
-    ASSERT_TRUE(waitUntil([&] { return !second.isEmpty(); }));
+    auto second = engine->search({.movetime = 100});
+    const SearchOutcome answer = QCoro::waitFor(second);
     ASSERT_TRUE(engine.logHas("< bestmove a2a3"));
     testing::processEventsFor(20ms);
 
-    EXPECT_EQ(second, QStringList{"b2b3"});
-    EXPECT_TRUE(first.isEmpty());
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->move, "b2b3");
+    EXPECT_FALSE(QCoro::waitFor(first)) << "a stopped search completes without a move";
     EXPECT_EQ(engine->currentEvaluation().scoreCp, 7);
     EXPECT_EQ(thinking, (std::vector<bool>{true, false})) << "thinking until its own answer";
     EXPECT_FALSE(engine->isThinking());
-    EXPECT_TRUE(engine->hasUnhandledBestMove());
+    EXPECT_FALSE(engine->hasUnhandledBestMove());
+
+    // Stopped before its answer arrived, a search never gets it, also when no other search
+    // began meanwhile; and one that a later search replaces before its answer came (the
+    // engine was only told "stop") completes without a move too.
+    auto stopped = engine->search({.depth = 30});
+    engine->stop();
+    EXPECT_FALSE(QCoro::waitFor(stopped));
+    ASSERT_TRUE(waitUntil([&] { return !engine->isThinking(); }));
+    EXPECT_FALSE(engine->hasUnhandledBestMove()) << "nobody takes it, so the clock waits for none";
+    auto replaced = engine->search({.depth = 30});
+    engine->send("stop");
+    auto last = engine->search({.movetime = 100});
+    EXPECT_FALSE(QCoro::waitFor(replaced));
+    const SearchOutcome lastAnswer = QCoro::waitFor(last);
+    ASSERT_TRUE(lastAnswer);
+    EXPECT_EQ(lastAnswer->move, "b2b3");
 
     // An idle engine is told nothing, so it cannot answer a stray "stop".
     engine->stop();
     engine->send("isready");
-    const QStringList expected{"go depth 30", "stop", "go movetime 100", "isready"};
+    const QStringList expected{"go depth 30", "stop", "go movetime 100", "go depth 30", "stop",
+                               "go depth 30", "stop", "go movetime 100", "isready"};
     EXPECT_TRUE(waitUntil([&] { return fake.receivedCommands().mid(2) == expected; }))
         << fake.receivedCommands().join(" | ").toStdString();
     EXPECT_TRUE(engine.destroyLeavesNoChild(fake));
@@ -292,10 +326,9 @@ TEST(UCIEngineProcess, AnEngineThatOverrunsItsMoveTimeIsToldToStop) {
     const FakeEngine fake(FakeEngine::handshake() + "on stop\nsay bestmove e2e4\n");
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
-    std::string answer;
-    engine->search({.movetime = 50}, [&](const std::string& m, double) { answer = m; });
-    ASSERT_TRUE(waitUntil([&] { return !answer.empty(); }, 10s));
-    EXPECT_EQ(answer, "e2e4");
+    const SearchOutcome answer = QCoro::waitFor(engine->search({.movetime = 50}));
+    ASSERT_TRUE(answer) << "the reminder's answer still counts";
+    EXPECT_EQ(answer->move, "e2e4");
     EXPECT_EQ(fake.receivedCommands().mid(2), (QStringList{"go movetime 50", "stop"}));
 }
 
@@ -331,15 +364,13 @@ TEST(UCIEngineProcess, CrashDuringASearchIsReportedWithoutABestMove) {
                           "on go\nsay info depth 1 score cp 5 pv e2e4\nsleep 50\ndie\n");
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
-    bool bestMove = false;
-    engine->search({.movetime = 1000}, [&](const std::string&, double) { bestMove = true; });
+    auto search = engine->search({.movetime = 1000});
     ASSERT_TRUE(waitUntil([&] { return !engine.terminations.isEmpty(); }));
     EXPECT_EQ(engine.terminations, QStringList{"Engine process exited with status 9."});
     EXPECT_FALSE(engine->isThinking());
     EXPECT_FALSE(engine->isRunning());
     EXPECT_TRUE(testing::processIsGone(*fake.pid()));
-    testing::processEventsFor(150ms);
-    EXPECT_FALSE(bestMove);
+    EXPECT_FALSE(QCoro::waitFor(search));
     EXPECT_FALSE(engine->hasUnhandledBestMove());
 }
 
@@ -372,13 +403,15 @@ TEST(UCIEngineProcess, WritingToAnEngineThatClosedItsInputIsHarmless) {
     EXPECT_EQ(action.sa_handler, SIG_IGN);
 
     ASSERT_TRUE(engine.start());
-    engine->search({.movetime = 100}, {});
+    auto search = engine->search({.movetime = 100});
     for (int i = 0; i < 50; ++i) {
         engine->send("stop");
         testing::processEventsFor(2ms);
     }
     EXPECT_TRUE(engine.logHas("> stop"));
     EXPECT_TRUE(engine->isRunning());
+    engine->stop();
+    EXPECT_FALSE(QCoro::waitFor(search));
 }
 
 TEST(UCIEngineProcess, OutputInOddChunksIsReassembledIntoItsLines) {
@@ -395,11 +428,9 @@ TEST(UCIEngineProcess, OutputInOddChunksIsReassembledIntoItsLines) {
                           "say bestmove e2e4\n");
     Engine engine(fake);
     ASSERT_TRUE(engine.start());
-    std::string bestMove;
-    engine->search({.movetime = 100}, [&](const std::string& m, double) { bestMove = m; });
-    ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }));
-
-    EXPECT_EQ(bestMove, "e2e4");
+    const SearchOutcome answer = QCoro::waitFor(engine->search({.movetime = 100}));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->move, "e2e4");
     EXPECT_EQ(engine->currentEvaluation(),
               (EngineEvaluation{
                   1, 7, 12, std::nullopt, std::nullopt, std::nullopt, std::nullopt, {"e2e4"}}));
@@ -431,13 +462,11 @@ TEST(UCIEngineProcess, AFloodOfInfoLinesReachesTheMainThreadInFewBatches) {
     ASSERT_TRUE(engine.start());
     int batches = 0;
     QObject::connect(engine.process.get(), &UCIEngineProcess::logLinesChanged, [&] { ++batches; });
-    std::string bestMove;
     QElapsedTimer timer;
     timer.start();
-    engine->search({.movetime = 100}, [&](const std::string& m, double) { bestMove = m; });
-    ASSERT_TRUE(waitUntil([&] { return !bestMove.empty(); }, 30s));
-
-    EXPECT_EQ(bestMove, "d2d4");
+    const SearchOutcome answer = QCoro::waitFor(engine->search({.movetime = 100}));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->move, "d2d4");
     EXPECT_EQ(engine->currentEvaluation().depth, 21);
     EXPECT_EQ(engine->currentEvaluation().scoreCp, 33);
     EXPECT_EQ(engine->logLines().size(), UCIEngineProcess::keptLogLines);
@@ -469,13 +498,14 @@ TEST(UCIEngineProcess, BuiltInEngineStartsNoChildAndOnlyLogs) {
     EXPECT_TRUE(engine.start());
     EXPECT_TRUE(engine->isRunning());
     EXPECT_TRUE(QCoro::waitFor(engine->newGame()));
-    engine->search({.depth = 5}, {});
+    auto search = engine->search({.depth = 5});
     EXPECT_TRUE(engine.logHas("> go depth 5"));
     testing::processEventsFor(150ms);
     EXPECT_TRUE(engine->isThinking());
     engine->terminate();
     EXPECT_FALSE(engine->isRunning());
     EXPECT_FALSE(engine->isThinking());
+    EXPECT_FALSE(QCoro::waitFor(search)) << "its engine ended";
     EXPECT_TRUE(engine.terminations.isEmpty());
 }
 

@@ -4,6 +4,7 @@
 // every language writes alike aside), every character of it must be in the font that draws it,
 // and every tab title must fit its button.
 #include "AppMenus.h"
+#include "FakeEngine.h"
 #include "MainWindow.h"
 #include "UpdateTestSupport.h"
 #include "ViewsFixture.h"
@@ -44,20 +45,6 @@
 #include <set>
 
 namespace velkor {
-
-// Publishes graded moves as if White's engine had played them and Black's had judged them.
-struct GameManagerTestAccess {
-    static void grade(GameManager& manager, std::int64_t ply, const QString& san, double loss) {
-        // Engines report whole centipawns; the fraction of the loss goes into the score before.
-        const double after = -std::ceil(loss);
-        manager.m_analysis.notePlayedMove(ply, (ply + 1) / 2, san, PieceColor::white,
-                                          WhiteScore::fromCentipawns(std::lround(after + loss)));
-        EngineEvaluation judged;
-        judged.scoreCp = static_cast<std::int64_t>(-after);
-        manager.m_analysis.report(PieceColor::black, manager.board(), judged, {judged});
-        manager.m_analysis.gradePendingMove(PieceColor::black);
-    }
-};
 
 namespace {
 
@@ -253,6 +240,7 @@ void keepPicture(QWidget& window, Language language, const QString& name) {
 class InterfaceLanguageTest : public ViewsTest {
 protected:
     QTemporaryDir historyFolder;
+    std::vector<std::unique_ptr<velkor::testing::FakeEngine>> fakeEngines;
 
     InterfaceLanguageTest() {
         // A stored series with its reasons in the records' own fixed wording.
@@ -303,15 +291,32 @@ protected:
         if (!fenInput) {
             return;
         }
+        // Two engines play on from it four moves, one of each grade (a loss is the mover's score
+        // plus the reply's), and White thinks on.
+        const auto fake = [&](const QString& script) {
+            fakeEngines.push_back(std::make_unique<velkor::testing::FakeEngine>(script));
+            EngineConfiguration config = EngineConfiguration::makeNew(
+                "Stockfish", fakeEngines.back()->path(), EngineManager::autoDetectedAuthor);
+            config.threads = 1;
+            config.hashMB = 0;
+            return config;
+        };
+        const velkor::testing::ScriptedEngineGame script = velkor::testing::scriptedEngineGame(
+            {{"h1h2", 0}, {"e8d8", 10}, {"h2h3", 40}, {"d8e8", 60}, {"h3h4", 240}});
+        const std::optional<EngineConfiguration> whiteSelection = engines.selectedWhiteEngine();
+        const std::optional<EngineConfiguration> blackSelection = engines.selectedBlackEngine();
+        engines.setSelectedWhiteEngine(fake(script.white));
+        engines.setSelectedBlackEngine(fake(script.black));
+        EngineSessionOptions quick;
+        quick.engineMovePause = std::chrono::milliseconds(0);
+        game.setEngineSessionOptions(quick);
         fenInput->setText(QStringLiteral("4k3/8/8/8/8/8/8/4K2R w K - 0 1"));
         window->findChild<QAbstractButton*>(QStringLiteral("applyFenButton"))->click();
         EXPECT_FALSE(window->findChild<QLabel*>(QStringLiteral("fenResult"))->isHidden());
-        // Graded moves of that game, one of each grade.
-        GameManagerTestAccess::grade(game, 1, "e4", 10);
-        GameManagerTestAccess::grade(game, 2, "e5", 50);
-        GameManagerTestAccess::grade(game, 3, "Nf3", 100);
-        GameManagerTestAccess::grade(game, 4, "Qh4", 300);
-        EXPECT_EQ(game.liveAnalysis().moveAnalyses().size(), 4U);
+        EXPECT_TRUE(waitUntil([&] { return game.liveAnalysis().moveAnalyses().size() == 4U; }));
+        // The series below has only the missing engine to play with again.
+        engines.setSelectedWhiteEngine(whiteSelection);
+        engines.setSelectedBlackEngine(blackSelection);
         // Refused for want of engines: the refusal is shown in the automatch tab.
         series->start();
     }

@@ -1,5 +1,6 @@
 // The control panel, operated as a person would: clicks, picks and typing on the panel alone,
 // then what the managers did and what the panel shows.
+#include "FakeEngine.h"
 #include "PanelWorld.h"
 #include "QtTestSupport.h"
 #include "views/panel/AutomatchHistoryModel.h"
@@ -30,26 +31,6 @@
 #include <gtest/gtest.h>
 
 namespace velkor {
-
-// Lets the test publish graded moves without playing a whole engine game: each move goes through
-// the session's own grading, as if White's engine had played it and Black's engine had then
-// judged the position.
-struct GameManagerTestAccess {
-    static void setMoveAnalyses(GameManager& manager, const std::vector<MoveAnalysis>& analyses) {
-        for (const MoveAnalysis& analysis : analyses) {
-            // Engines report whole centipawns; the fraction of the loss goes into `before`.
-            const double after = -std::ceil(analysis.centipawnLoss);
-            manager.m_analysis.notePlayedMove(
-                analysis.ply, analysis.moveNumber, analysis.san, analysis.mover,
-                WhiteScore::fromCentipawns(std::lround(after + analysis.centipawnLoss)));
-            EngineEvaluation judged;
-            judged.scoreCp = static_cast<std::int64_t>(-after);
-            manager.m_analysis.report(PieceColor::black, manager.board(), judged, {judged});
-            manager.m_analysis.gradePendingMove(PieceColor::black);
-        }
-    }
-};
-
 namespace testing {
 namespace {
 
@@ -322,21 +303,40 @@ TEST_F(RightPanelViewTest, TheBadgeRanksTheEndOfTheGameAboveCheckAndCheckAbovePa
 
 TEST_F(RightPanelViewTest, EvaluationRowsGradeLossesAtTheBoundaries) {
     click(panel, QStringLiteral("tabButton_1"));
-    const auto graded = [](std::int64_t ply, const char* san, double loss) {
-        return MoveAnalysis{QUuid::createUuid(), ply, QString::fromLatin1(san), -loss, loss};
+    // Two engines play six graded moves whose losses (each score plus the reply's) lie on both
+    // sides of every boundary, and a seventh that waits for Black's reply to be graded.
+    const ScriptedEngineGame script = scriptedEngineGame({{"e2e4", 0},
+                                                          {"e7e5", 29},
+                                                          {"g1f3", 1},
+                                                          {"d8h4", 178},
+                                                          {"f3h4", 2},
+                                                          {"b8c6", 898},
+                                                          {"h4f3", -898}});
+    const FakeEngine white(script.white);
+    const FakeEngine black(script.black);
+    const auto engineAt = [](const FakeEngine& fake) {
+        EngineConfiguration config = EngineConfiguration::makeNew("Fake", fake.path(), {});
+        config.threads = 1;
+        config.hashMB = 0;
+        return config;
     };
-    GameManagerTestAccess::setMoveAnalyses(games, {graded(1, "e4", 29), graded(2, "e5", 30),
-                                                   graded(3, "Nf3", 179), graded(4, "Qh4", 180),
-                                                   graded(5, "Qxh4", 900), graded(6, "Nc3", 0)});
+    world.engines.setSelectedWhiteEngine(engineAt(white));
+    world.engines.setSelectedBlackEngine(engineAt(black));
+    EngineSessionOptions quick;
+    quick.engineMovePause = 0ms;
+    games.setEngineSessionOptions(quick);
+    games.setGameMode(GameMode::engineVsEngine);
+    games.startNewGame();
+    ASSERT_TRUE(waitUntil([&] { return games.liveAnalysis().moveAnalyses().size() == 6; }));
     const auto row = [&](int ply) {
         return find<QLabel>(panel, QStringLiteral("moveQuality_%1").arg(ply));
     };
     // Each row names its move with number and colour, so two equal moves can be told apart.
     EXPECT_EQ(row(1)->accessibleName(), "1. e4: Best (−29 cp)");
-    EXPECT_EQ(row(2)->accessibleName(), "1. e5: Inaccuracy (−30 cp)");
-    EXPECT_EQ(row(3)->accessibleName(), "1. Nf3: Mistake (−179 cp)");
-    EXPECT_EQ(row(4)->accessibleName(), "1. Qh4: Blunder (−180 cp)");
-    EXPECT_EQ(row(6)->accessibleName(), "1. Nc3: Best (0 cp)");
+    EXPECT_EQ(row(2)->accessibleName(), "1… e5: Inaccuracy (−30 cp)");
+    EXPECT_EQ(row(3)->accessibleName(), "2. Nf3: Mistake (−179 cp)");
+    EXPECT_EQ(row(4)->accessibleName(), "2… Qh4: Blunder (−180 cp)");
+    EXPECT_EQ(row(6)->accessibleName(), "3… Nc6: Best (0 cp)");
     // The loss figure turns red from 180 on, and only then.
     const QString red = QColor(0xC6, 0x28, 0x28).name();
     EXPECT_FALSE(row(3)->text().contains(red));
