@@ -56,7 +56,10 @@ public:
 };
 
 TEST(UCIEngineProcess, SendsTheOptionLinesInTheFixedOrderWithTheEloClamped) {
-    const FakeEngine fake(FakeEngine::handshake(strengthOptions));
+    const FakeEngine fake(FakeEngine::handshake(
+        QStringList{"option name Threads type spin default 1 min 1 max 512",
+                    "option name Hash type spin default 16 min 1 max 33554432"} +
+        strengthOptions));
     EngineConfiguration config = EngineConfiguration::makeNew("Fake", fake.path(), {});
     config.threads = 4;
     config.hashMB = 128;
