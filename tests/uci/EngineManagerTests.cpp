@@ -343,8 +343,15 @@ TEST_F(EngineManagerTest, AddEngineNamesTheRecordAndReplacesOneWithTheSamePath) 
     EXPECT_EQ(blankName.engine->name, "nameless-uci");
     EXPECT_EQ(blankName.engine->author, "");
 
+    const QMap<QString, QString> chosen{{"Threads", "4"}, {"Style", "Risky"}};
+    manager.updateEngineOptionValues(custom.engine->id, chosen);
+    EXPECT_EQ(manager.selectedWhiteEngine()->optionValues, chosen);
+    EXPECT_EQ(stored().value().first().optionValues, chosen);
+
     const auto again = QCoro::waitFor(manager.addEngine(named.path(), std::nullopt));
     EXPECT_EQ(again.engine->name, "Fake Engine");
+    // What a person chose for this executable outlives adding it again.
+    EXPECT_EQ(again.engine->optionValues, chosen);
     EXPECT_NE(again.engine->id, custom.engine->id);
     EXPECT_EQ(manager.availableEngines(), (QList{*again.engine, *blankName.engine}));
     // The replaced record's selection moved to the first engine of the list.
