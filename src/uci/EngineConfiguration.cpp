@@ -1,5 +1,6 @@
 #include "EngineConfiguration.h"
 
+#include "chess/TextUtil.h"
 #include "platform/JsonFieldReader.h"
 
 #include <QJsonArray>
@@ -9,6 +10,8 @@
 namespace velkor {
 
 namespace {
+
+const QString optionValuesKey = QStringLiteral("optionValues");
 
 QString uuidText(const QUuid& id) {
     return id.toString(QUuid::WithoutBraces).toUpper();
@@ -61,6 +64,13 @@ QJsonObject EngineConfiguration::toJson() const {
         object.insert(QStringLiteral("supportsLimitStrength"), *supportsLimitStrength);
     }
     object.insert(QStringLiteral("isBuiltIn"), isBuiltIn);
+    if (!optionValues.isEmpty()) {
+        QJsonObject values;
+        for (auto it = optionValues.begin(); it != optionValues.end(); ++it) {
+            values.insert(it.key(), it.value());
+        }
+        object.insert(optionValuesKey, values);
+    }
     return object;
 }
 
@@ -81,6 +91,19 @@ std::optional<EngineConfiguration> EngineConfiguration::fromJson(const QJsonObje
     engine.supportsLimitStrength = read.optionalBoolean(QStringLiteral("supportsLimitStrength"));
     if (!read.ok()) {
         return std::nullopt;
+    }
+    const QJsonValue values = object.value(optionValuesKey);
+    if (!values.isUndefined() && !values.isNull()) {
+        if (!values.isObject()) {
+            return std::nullopt;
+        }
+        const QJsonObject table = values.toObject();
+        for (auto it = table.begin(); it != table.end(); ++it) {
+            if (!it.value().isString()) {
+                return std::nullopt;
+            }
+            engine.optionValues.insert(it.key(), it.value().toString());
+        }
     }
     return engine;
 }
@@ -120,6 +143,32 @@ std::optional<QList<EngineConfiguration>> EngineConfiguration::decodeList(const 
     return std::move(decoded.engines);
 }
 
+uci::OptionValues EngineConfiguration::startupOptionValues() const {
+    uci::OptionValues values;
+    if (threads > 1) {
+        values["threads"] = std::to_string(threads);
+    }
+    if (hashMB >= 1) {
+        values["hash"] = std::to_string(hashMB);
+    }
+    if (skillLevel < 20) {
+        values["skill level"] = std::to_string(skillLevel);
+    }
+    for (auto it = optionValues.begin(); it != optionValues.end(); ++it) {
+        values[text::lowercased(it.key().toStdString())] = it.value().toStdString();
+    }
+    return values;
+}
+
+std::optional<QString> EngineConfiguration::storedOptionValue(const QString& optionName) const {
+    for (auto it = optionValues.begin(); it != optionValues.end(); ++it) {
+        if (uci::sameOptionName(it.key().toStdString(), optionName.toStdString())) {
+            return it.value();
+        }
+    }
+    return std::nullopt;
+}
+
 size_t qHash(const EngineConfiguration& engine, size_t seed) noexcept {
     const auto optionalHash = [](const auto& value) -> size_t {
         return value ? ::qHash(*value) * 2 + 1 : 0;
@@ -127,7 +176,9 @@ size_t qHash(const EngineConfiguration& engine, size_t seed) noexcept {
     return qHashMulti(seed, engine.id, engine.name, engine.executablePath, engine.author,
                       qint64(engine.skillLevel), qint64(engine.threads), qint64(engine.hashMB),
                       engine.limitElo, qint64(engine.elo), optionalHash(engine.multiPV),
-                      optionalHash(engine.supportsLimitStrength), engine.isBuiltIn);
+                      optionalHash(engine.supportsLimitStrength), engine.isBuiltIn,
+                      qHashRange(engine.optionValues.keyBegin(), engine.optionValues.keyEnd()),
+                      qHashRange(engine.optionValues.begin(), engine.optionValues.end()));
 }
 
 QString distinctEngineLabel(const EngineConfiguration& engine,

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "UciOption.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QUuid>
 #include <cstdint>
@@ -33,6 +36,11 @@ struct EngineConfiguration {
     std::optional<bool> supportsLimitStrength;
     // The built-in stand-in record, which has no executable.
     bool isBuiltIn = false;
+    // Values a person chose for the engine's free options, by the option's name as the engine
+    // declares it, in the form they are sent. Stored under "optionValues" only when there are
+    // any, so records from before stay as they were. A value here wins over `threads`, `hashMB`
+    // and `skillLevel` for the option of the same name.
+    QMap<QString, QString> optionValues;
 
     // A new record for an engine found or added at `path`: the defaults and a fresh id.
     static EngineConfiguration makeNew(QString name, QString path, QString author);
@@ -66,6 +74,14 @@ struct EngineConfiguration {
     // The records of a stored array; nothing when the data is not such an array or any record in
     // it is unreadable.
     static std::optional<QList<EngineConfiguration>> decodeList(const QByteArray& data);
+
+    // The values to start the engine with, by lower-cased option name: Threads, Hash and Skill
+    // Level from their own fields where those ask for a value (more than one thread, a hash of at
+    // least 1 MB, a skill below 20), then every stored option value over them.
+    uci::OptionValues startupOptionValues() const;
+
+    // The stored value of the option called `optionName` (any case), if there is one.
+    std::optional<QString> storedOptionValue(const QString& optionName) const;
 
     bool operator==(const EngineConfiguration&) const = default;
 };

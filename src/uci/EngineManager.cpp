@@ -115,6 +115,30 @@ void EngineManager::updateEngineConfig(const QUuid& id, bool limitElo, std::int6
     saveEngines();
 }
 
+void EngineManager::updateEngineOptionValues(const QUuid& id,
+                                             const QMap<QString, QString>& optionValues) {
+    QList<EngineConfiguration> engines = m_availableEngines;
+    const auto entry =
+        std::find_if(engines.begin(), engines.end(),
+                     [&id](const EngineConfiguration& engine) { return engine.id == id; });
+    if (entry == engines.end()) {
+        return;
+    }
+    entry->optionValues = optionValues;
+    setAvailableEngines(engines);
+    const auto updateSelection = [&](const std::optional<EngineConfiguration>& selection,
+                                     auto setter) {
+        if (selection && selection->id == id) {
+            EngineConfiguration updated = *selection;
+            updated.optionValues = optionValues;
+            (this->*setter)(updated);
+        }
+    };
+    updateSelection(m_selectedWhiteEngine, &EngineManager::setSelectedWhiteEngine);
+    updateSelection(m_selectedBlackEngine, &EngineManager::setSelectedBlackEngine);
+    saveEngines();
+}
+
 void EngineManager::record(bool limitStrengthSupport, const QString& forPath) {
     QList<EngineConfiguration> engines = m_availableEngines;
     bool changed = false;
@@ -261,7 +285,7 @@ EngineManager::addEngine(QString path, std::optional<QString> customName) {
         EngineConfiguration::makeNew(name, path, test.author.value_or(QString()));
     engine.supportsLimitStrength = test.supportsLimitStrength;
     if (self) {
-        self->insertTestedEngine(engine);
+        engine = self->insertTestedEngine(std::move(engine));
     }
     co_return AddEngineResult{engine, std::nullopt, AddEngineResult::Problem::none, {}};
 }
@@ -336,13 +360,15 @@ void EngineManager::setupDefaultSelections() {
     }
 }
 
-void EngineManager::insertTestedEngine(const EngineConfiguration& engine) {
+EngineConfiguration EngineManager::insertTestedEngine(EngineConfiguration engine) {
     QList<EngineConfiguration> engines = m_availableEngines;
     const auto samePath =
         std::find_if(engines.begin(), engines.end(), [&engine](const EngineConfiguration& entry) {
             return entry.executablePath == engine.executablePath;
         });
     if (samePath != engines.end()) {
+        // The person's choices for this executable outlive adding it again.
+        engine.optionValues = samePath->optionValues;
         *samePath = engine;
     } else {
         engines.append(engine);
@@ -350,6 +376,7 @@ void EngineManager::insertTestedEngine(const EngineConfiguration& engine) {
     setAvailableEngines(prioritized(engines));
     saveEngines();
     setupDefaultSelections();
+    return engine;
 }
 
 std::optional<QString> EngineManager::firstExecutablePalloxCandidate() const {

@@ -107,6 +107,10 @@ public:
     // Elo is stored as given. An unknown id changes nothing.
     void updateEngineConfig(const QUuid& id, bool limitElo, std::int64_t elo);
 
+    // Stores the option values of the entry with `id` and of selections with that id, then
+    // saves. An unknown id changes nothing.
+    void updateEngineOptionValues(const QUuid& id, const QMap<QString, QString>& optionValues);
+
     // What an engine's handshake showed about UCI_LimitStrength, for every entry and selection
     // with exactly this path; saves only when an entry changed.
     void record(bool limitStrengthSupport, const QString& forPath);
@@ -130,9 +134,9 @@ public:
     // Runs the executable off the main thread and waits for its "uciok" (3 seconds by default).
     QCoro::Task<EngineTestResult> testEngine(QString executablePath);
 
-    // Checks and tests the executable, then lists it (replacing an entry with the same path),
-    // saves and selects. Messages: "File does not exist at specified path.", "File is not
-    // executable.", "Engine failed UCI test: <reason>".
+    // Checks and tests the executable, then lists it (replacing an entry with the same path,
+    // whose option values it keeps), saves and selects. Messages: "File does not exist at specified
+    // path.", "File is not executable.", "Engine failed UCI test: <reason>".
     QCoro::Task<AddEngineResult> addEngine(QString path, std::optional<QString> customName);
 
     // Engines whose name or path contains "pallox" (any case) first; otherwise the order is kept.
@@ -150,7 +154,8 @@ private:
     void keepUnreadableRecords(const QVariant& unreadable);
     void saveEngines();
     void setupDefaultSelections();
-    void insertTestedEngine(const EngineConfiguration& engine);
+    // Lists the engine and gives back the record as listed.
+    EngineConfiguration insertTestedEngine(EngineConfiguration engine);
     std::optional<QString> firstExecutablePalloxCandidate() const;
 
     EngineManagerEnvironment m_environment;

@@ -26,6 +26,11 @@ std::optional<QString> toText(const std::optional<std::string>& text) {
 void EngineReplyScanner::consumeLine(std::string_view line) {
     constexpr std::string_view namePrefix = "id name ";
     constexpr std::string_view authorPrefix = "id author ";
+    if (auto option = parseOptionLine(line)) {
+        if (findOption(m_options, option->name) == nullptr) {
+            m_options.push_back(std::move(*option));
+        }
+    }
     if (line.starts_with(namePrefix)) {
         m_engineName = std::string(line.substr(namePrefix.size()));
     } else if (line.starts_with(authorPrefix)) {
@@ -49,6 +54,7 @@ EngineTestResult EngineReplyScanner::result(std::chrono::milliseconds timeout) c
     result.engineName = toText(m_engineName);
     result.author = toText(m_author);
     result.supportsLimitStrength = m_sawLimitStrength;
+    result.options = m_options;
     return result;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "UciOption.h"
+
 #include <QString>
 #include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velkor {
 
@@ -17,6 +20,9 @@ struct EngineTestResult {
     std::optional<QString> error;
     // On success: whether an option line for UCI_LimitStrength was seen.
     std::optional<bool> supportsLimitStrength;
+    // On success: every option declared in a readable line, in declared order, so its options
+    // can be shown without starting the engine for a game.
+    std::vector<uci::UciOption> options{};
 
     bool operator==(const EngineTestResult&) const = default;
 };
@@ -35,6 +41,7 @@ public:
 private:
     std::optional<std::string> m_engineName;
     std::optional<std::string> m_author;
+    std::vector<UciOption> m_options;
     bool m_sawLimitStrength = false;
     bool m_sawUciOk = false;
 };

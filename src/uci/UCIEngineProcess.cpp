@@ -118,22 +118,22 @@ QCoro::Task<bool> UCIEngineProcess::start() {
         co_return false;
     }
 
-    if (m_config.threads > 1) {
-        send(uci::setOptionCommand("Threads", std::to_string(m_config.threads)));
-    }
-    if (m_config.hashMB >= 1) {
-        send(uci::setOptionCommand("Hash", std::to_string(m_config.hashMB)));
-    }
-    const auto [offersSkillLevel, offersLimitStrength, eloRange] =
-        m_worker->withState([](const uci::UciOutputState& state) {
-            const auto& options = state.offeredOptions();
-            return std::tuple(options.contains("skill level"),
-                              options.contains("uci_limitstrength"), state.eloRange());
-        });
+    auto [declared, offersLimitStrength,
+          eloRange] = m_worker->withState([](const uci::UciOutputState& state) {
+        return std::tuple(state.declaredOptions(),
+                          state.offeredOptions().contains("uci_limitstrength"), state.eloRange());
+    });
     m_canLimitStrength = offersLimitStrength;
     m_eloRange = eloRange;
-    if (m_config.skillLevel < 20 && offersSkillLevel) {
-        send(uci::setOptionCommand("Skill Level", std::to_string(m_config.skillLevel)));
+    platform::publish(this, m_declaredOptions, std::move(declared),
+                      &UCIEngineProcess::declaredOptionsChanged);
+    const uci::StartupOptions startup =
+        uci::startupOptionCommands(m_declaredOptions, m_config.startupOptionValues());
+    for (const auto& note : startup.skipped) {
+        appendLog(note);
+    }
+    for (const auto& command : startup.commands) {
+        send(command);
     }
     if (!offersLimitStrength) {
         if (m_config.limitElo) {
@@ -292,6 +292,37 @@ void UCIEngineProcess::terminate() {
     shutDownProcess();
     setIsRunning(false);
     setIsThinking(false);
+}
+
+bool UCIEngineProcess::setOptionValue(const QString& name, const QString& value) {
+    const uci::UciOption* option = uci::findOption(m_declaredOptions, name.toStdString());
+    if (!m_isRunning || m_isThinking || option == nullptr || !uci::isFreeOption(option->name)) {
+        return false;
+    }
+    const auto accepted = uci::acceptedValue(*option, value.toStdString());
+    if (!accepted) {
+        return false;
+    }
+    // One entry per option, whatever case an older entry was stored in.
+    const QString declaredName = QString::fromStdString(option->name);
+    for (auto it = m_config.optionValues.begin(); it != m_config.optionValues.end();) {
+        it = uci::sameOptionName(it.key().toStdString(), option->name)
+                 ? m_config.optionValues.erase(it)
+                 : std::next(it);
+    }
+    m_config.optionValues.insert(declaredName, QString::fromStdString(*accepted));
+    send(uci::setOptionValueCommand(*option, *accepted));
+    return true;
+}
+
+bool UCIEngineProcess::pressButton(const QString& name) {
+    const uci::UciOption* option = uci::findOption(m_declaredOptions, name.toStdString());
+    if (!m_isRunning || m_isThinking || option == nullptr ||
+        option->type != uci::UciOption::Type::button || !uci::isFreeOption(option->name)) {
+        return false;
+    }
+    send(uci::pressButtonCommand(*option));
+    return true;
 }
 
 void UCIEngineProcess::updateElo(bool limitElo, std::int64_t elo) {

@@ -4,6 +4,7 @@
 #include "EngineConfiguration.h"
 #include "EngineEvaluation.h"
 #include "OneShotAnswer.h"
+#include "UciOption.h"
 #include "UciOutputState.h"
 #include "UciProtocol.h"
 #include "platform/Cancellation.h"
@@ -71,8 +72,11 @@ public:
     UCIEngineProcess(const UCIEngineProcess&) = delete;
     UCIEngineProcess& operator=(const UCIEngineProcess&) = delete;
 
-    // Launches the engine, completes the handshake and sends the options in the fixed order
-    // Threads, Hash, Skill Level, UCI_LimitStrength, UCI_Elo, MultiPV. True when the engine is
+    // Launches the engine, completes the handshake and, before the first "isready", sends the
+    // free options whose start value (EngineConfiguration::startupOptionValues) differs from the
+    // engine's declared default: Threads, Hash, then the others in declared order; then
+    // UCI_LimitStrength, UCI_Elo and MultiPV. Only options the engine declared are sent, except
+    // MultiPV. True when the engine is
     // ready; on failure the reason is in the log and the child is gone. A built-in engine starts
     // no child and is ready at once.
     QCoro::Task<bool> start();
@@ -113,6 +117,20 @@ public:
     // awaiter has not yet been resumed with it.
     bool hasUnhandledBestMove() const;
 
+    // Sets a free option of the running engine and keeps the value in config(). Refused (false,
+    // nothing sent or kept) while the engine searches, before the handshake, for an option it did
+    // not declare, and for a value the option does not take.
+    bool setOptionValue(const QString& name, const QString& value);
+
+    // Presses a free button option ("setoption name Clear Hash"). Refused (false, nothing sent)
+    // unless the engine runs, is idle and declared such a button.
+    bool pressButton(const QString& name);
+
+    // Every option the engine declared in a readable line, once the handshake got its "uciok".
+    const std::vector<uci::UciOption>& declaredOptions() const { return m_declaredOptions; }
+    // The declared options a person may set, in declared order.
+    std::vector<uci::UciOption> freeOptions() const { return uci::freeOptions(m_declaredOptions); }
+
     // Known once the handshake reached the options: whether the engine offers UCI_LimitStrength.
     std::optional<bool> canLimitStrength() const { return m_canLimitStrength; }
     // The UCI_Elo range the engine announced; none before the handshake or without one.
@@ -137,6 +155,7 @@ signals:
                            const std::vector<velkor::EngineEvaluation>& lines);
     // The child ended without being asked to.
     void terminatedUnexpectedly(const QString& message);
+    void declaredOptionsChanged(const std::vector<velkor::uci::UciOption>& options);
 
 private:
     struct PendingHandshake {
@@ -195,6 +214,7 @@ private:
     std::uint64_t m_searchSerial = 0;
     std::optional<bool> m_canLimitStrength;
     std::optional<uci::SpinRange> m_eloRange;
+    std::vector<uci::UciOption> m_declaredOptions;
     // Cancelled when the object goes away, so suspended operations return without touching it.
     platform::CancellationSource m_lifetime;
 

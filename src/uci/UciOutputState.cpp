@@ -38,6 +38,14 @@ LineEffect UciOutputState::consumeLine(std::string_view line, double now) {
             m_eloRange = optionRange(line);
         }
         m_offeredOptions.insert(std::move(name));
+        // One unreadable declaration costs only that option, never the handshake.
+        if (auto option = parseOptionLine(line)) {
+            if (findOption(m_declaredOptions, option->name) == nullptr) {
+                m_declaredOptions.push_back(std::move(*option));
+            }
+        } else {
+            pushLog(shortenedForLog("Skipped malformed option line: ", line));
+        }
     } else if (line == "uciok") {
         effect.kind = LineEffect::Kind::uciOk;
     } else if (line == "readyok") {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EngineEvaluation.h"
+#include "UciOption.h"
 #include "UciProtocol.h"
 
 #include <cstdint>
@@ -79,6 +80,9 @@ public:
 
     // Lower-cased names of the options the engine announced.
     const std::set<std::string>& offeredOptions() const { return m_offeredOptions; }
+    // Every option the engine declared in a readable line, in declared order; a name declared
+    // again counts once, as first declared.
+    const std::vector<UciOption>& declaredOptions() const { return m_declaredOptions; }
     // The range the engine announced for UCI_Elo, if it gave one.
     const std::optional<SpinRange>& eloRange() const { return m_eloRange; }
 
@@ -103,6 +107,7 @@ private:
     std::optional<PendingEvaluation> m_pendingEvaluation;
     std::map<std::int64_t, EngineEvaluation> m_evaluationByPV;
     std::set<std::string> m_offeredOptions;
+    std::vector<UciOption> m_declaredOptions;
     std::optional<SpinRange> m_eloRange;
     std::optional<double> m_unhandledBestMove;
     std::uint64_t m_currentSearch = 0;

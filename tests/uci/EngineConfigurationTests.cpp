@@ -81,6 +81,43 @@ TEST(EngineConfiguration, OptionalsMayBeMissingOrNullAndIdsAnyCase) {
     EXPECT_EQ(engine->id, original.id);
 }
 
+TEST(EngineConfiguration, OptionValuesAreAnOptionalTableOfTexts) {
+    EngineConfiguration engine = sampleEngine();
+    engine.optionValues = {{"Threads", "8"}, {"SyzygyPath", ""}, {"Style", "Risky"}};
+    const QJsonObject json = engine.toJson();
+    EXPECT_EQ(json.value("optionValues").toObject(),
+              (QJsonObject{{"Threads", "8"}, {"SyzygyPath", ""}, {"Style", "Risky"}}));
+    EXPECT_EQ(EngineConfiguration::fromJson(json), engine);
+    EXPECT_FALSE(sampleEngine().toJson().contains("optionValues"));
+
+    QJsonObject nulled = json;
+    nulled.insert("optionValues", QJsonValue::Null);
+    EXPECT_EQ(EngineConfiguration::fromJson(nulled).value().optionValues.size(), 0);
+    for (const QJsonValue& wrong :
+         {QJsonValue(QJsonArray{"Threads", "8"}), QJsonValue("Threads=8"),
+          QJsonValue(QJsonObject{{"Threads", 8}}), QJsonValue(QJsonObject{{"Ponder", true}})}) {
+        QJsonObject damaged = json;
+        damaged.insert("optionValues", wrong);
+        EXPECT_FALSE(EngineConfiguration::fromJson(damaged));
+    }
+}
+
+TEST(EngineConfiguration, StartValuesTakeStoredOptionsOverTheOlderFields) {
+    EngineConfiguration engine = sampleEngine();
+    engine.threads = 4;
+    engine.hashMB = 256;
+    engine.skillLevel = 20;
+    EXPECT_EQ(engine.startupOptionValues(), (uci::OptionValues{{"threads", "4"}, {"hash", "256"}}));
+    engine.threads = 1;
+    engine.hashMB = 0;
+    engine.skillLevel = 7;
+    engine.optionValues = {{"HASH", "32"}, {"Skill Level", "20"}, {"Move Overhead", "100"}};
+    EXPECT_EQ(engine.startupOptionValues(),
+              (uci::OptionValues{{"hash", "32"}, {"skill level", "20"}, {"move overhead", "100"}}));
+    EXPECT_EQ(engine.storedOptionValue("hash"), "32");
+    EXPECT_FALSE(engine.storedOptionValue("Threads"));
+}
+
 TEST(EngineConfiguration, PickerLabelsTellEnginesOfOneNameApart) {
     const auto engine = [](const char* name, const char* path) {
         return EngineConfiguration::makeNew(QString::fromLatin1(name), QString::fromLatin1(path),
@@ -110,6 +147,12 @@ TEST(EngineConfiguration, HashCoversEveryField) {
     b = a;
     b.multiPV.reset();
     EXPECT_NE(qHash(a), qHash(b));
+    b = a;
+    b.optionValues.insert("Threads", "4");
+    EXPECT_NE(qHash(a), qHash(b));
+    EngineConfiguration c = b;
+    c.optionValues.insert("Threads", "8");
+    EXPECT_NE(qHash(b), qHash(c));
 }
 
 } // namespace

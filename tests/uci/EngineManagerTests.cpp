@@ -272,8 +272,10 @@ TEST_F(EngineManagerTest, RecordSavesOnlyWhenAListedEntryChanged) {
 }
 
 TEST_F(EngineManagerTest, EngineTestReadsTheReplyAndStopsAtUciok) {
-    const FakeEngine fake(FakeEngine::handshake(
-        {"option name UCI_LimitStrength type check default false", "id name Later Name"}));
+    const FakeEngine fake(
+        FakeEngine::handshake({"option name Hash type spin default 16 min 1 max 1024",
+                               "option name UCI_LimitStrength type check default false",
+                               "option name Broken type spin", "id name Later Name"}));
     // A limit far beyond any start-up, so that returning well before it can only mean the test
     // stopped at "uciok", however busy the machine is.
     EngineManagerEnvironment patient = environment();
@@ -287,6 +289,10 @@ TEST_F(EngineManagerTest, EngineTestReadsTheReplyAndStopsAtUciok) {
     EXPECT_EQ(result.engineName, "Later Name");
     EXPECT_EQ(result.author, "Velkor tests");
     EXPECT_EQ(result.supportsLimitStrength, true);
+    ASSERT_EQ(result.options.size(), 2U);
+    EXPECT_EQ(result.options[0],
+              (uci::UciOption{"Hash", uci::UciOption::Type::spin, "16", 1, 1024, {}}));
+    EXPECT_EQ(result.options[1].name, "UCI_LimitStrength");
     EXPECT_FALSE(result.error);
     // The child is ended right after "uciok", so "quit" may not have been read by then.
     EXPECT_EQ(fake.receivedCommands().value(0), "uci");
@@ -343,8 +349,15 @@ TEST_F(EngineManagerTest, AddEngineNamesTheRecordAndReplacesOneWithTheSamePath) 
     EXPECT_EQ(blankName.engine->name, "nameless-uci");
     EXPECT_EQ(blankName.engine->author, "");
 
+    const QMap<QString, QString> chosen{{"Threads", "4"}, {"Style", "Risky"}};
+    manager.updateEngineOptionValues(custom.engine->id, chosen);
+    EXPECT_EQ(manager.selectedWhiteEngine()->optionValues, chosen);
+    EXPECT_EQ(stored().value().first().optionValues, chosen);
+
     const auto again = QCoro::waitFor(manager.addEngine(named.path(), std::nullopt));
     EXPECT_EQ(again.engine->name, "Fake Engine");
+    // What a person chose for this executable outlives adding it again.
+    EXPECT_EQ(again.engine->optionValues, chosen);
     EXPECT_NE(again.engine->id, custom.engine->id);
     EXPECT_EQ(manager.availableEngines(), (QList{*again.engine, *blankName.engine}));
     // The replaced record's selection moved to the first engine of the list.

@@ -1,5 +1,6 @@
 #include "FakeEngine.h"
 #include "QtTestSupport.h"
+#include "uci/EngineOptionEditor.h"
 #include "uci/UCIEngineProcess.h"
 
 #include <QElapsedTimer>
@@ -70,7 +71,10 @@ public:
 };
 
 TEST(UCIEngineProcess, SendsTheOptionLinesInTheFixedOrderWithTheEloClamped) {
-    const FakeEngine fake(FakeEngine::handshake(strengthOptions));
+    const FakeEngine fake(FakeEngine::handshake(
+        QStringList{"option name Threads type spin default 1 min 1 max 512",
+                    "option name Hash type spin default 16 min 1 max 33554432"} +
+        strengthOptions));
     EngineConfiguration config = EngineConfiguration::makeNew("Fake", fake.path(), {});
     config.threads = 4;
     config.hashMB = 128;
@@ -113,6 +117,136 @@ TEST(UCIEngineProcess, SendsOnlyTheLinesTheConfigurationAndTheEngineCallFor) {
     EXPECT_EQ(plain.receivedCommands(), (QStringList{"uci", "isready"}));
     EXPECT_TRUE(weak.logHas("Engine offers no UCI_LimitStrength: the Elo limit is ignored, it "
                             "plays at full strength."));
+}
+
+const QStringList declaredOptions{
+    "option name Hash type spin default 16 min 1 max 33554432",
+    "option name Threads type spin default 1 min 1 max 1024",
+    "option name Clear Hash type button",
+    "option name Ponder type check default false",
+    "option name Style type combo default Normal var Solid var Normal var Risky",
+    "option name SyzygyPath type string default <empty>",
+    "option name EvalFile type string default nn.nnue",
+    "option name UCI_Chess960 type check default false",
+    "option name Skill Level type spin default 20 min 0 max 20",
+    "option name Contempt type spin default 0 min 100 max -100"};
+
+QStringList optionNames(const std::vector<uci::UciOption>& options) {
+    QStringList names;
+    for (const auto& option : options) {
+        names.append(QString::fromStdString(option.name));
+    }
+    return names;
+}
+
+TEST(UCIEngineProcess, StartsWithTheStoredOptionsThatDifferFromTheEnginesDefaults) {
+    const FakeEngine fake(FakeEngine::handshake(declaredOptions));
+    EngineConfiguration config = plainConfig(fake.path());
+    config.optionValues = {
+        {"Hash", "256"},         {"Style", "risky"},       {"SyzygyPath", "/tb/a:/tb/b"},
+        {"EvalFile", "nn.nnue"}, {"Skill Level", "20"},    {"Clear Hash", "true"},
+        {"Ponder", "true"},      {"UCI_Chess960", "true"}, {"Contempt", "50"},
+        {"threads", "8"},        {"Variant", "atomic"}};
+    Engine engine(config);
+    ASSERT_TRUE(engine.start());
+
+    // The malformed line costs only itself; Ponder and UCI_Chess960 are set by the program.
+    EXPECT_EQ(optionNames(engine->declaredOptions()).size(), 9);
+    EXPECT_EQ(optionNames(engine->freeOptions()),
+              (QStringList{"Hash", "Threads", "Clear Hash", "Style", "SyzygyPath", "EvalFile",
+                           "Skill Level"}));
+    EXPECT_TRUE(engine.logHas("Skipped malformed option line: " + declaredOptions.last()));
+    ASSERT_TRUE(engine.logHas("< readyok"));
+    QStringList written;
+    for (const QString& line : engine->logLines()) {
+        if (line.startsWith("> ")) {
+            written.append(line);
+        }
+    }
+    EXPECT_EQ(written,
+              (QStringList{"> uci", "> setoption name Threads value 8",
+                           "> setoption name Hash value 256", "> setoption name Style value Risky",
+                           "> setoption name SyzygyPath value /tb/a:/tb/b", "> isready"}));
+
+    // Later changes are checked against the declaration and go out while the engine is idle.
+    EXPECT_FALSE(engine->setOptionValue("Hash", "0"));
+    EXPECT_FALSE(engine->setOptionValue("Hash", "33554433"));
+    EXPECT_FALSE(engine->setOptionValue("Style", "Wild"));
+    EXPECT_FALSE(engine->setOptionValue("SyzygyPath", "/tb\nquit"));
+    EXPECT_FALSE(engine->setOptionValue("Ponder", "true"));
+    EXPECT_FALSE(engine->setOptionValue("Variant", "atomic"));
+    EXPECT_FALSE(engine->pressButton("Style"));
+    EXPECT_TRUE(engine->setOptionValue("HASH", "512"));
+    EXPECT_TRUE(engine->pressButton("clear hash"));
+    EXPECT_EQ(engine->config().optionValues.value("Hash"), "512");
+    ASSERT_TRUE(waitUntil([&] { return fake.receivedCommands().size() == 8; }));
+    EXPECT_EQ(fake.receivedCommands().mid(6),
+              (QStringList{"setoption name Hash value 512", "setoption name Clear Hash"}));
+
+    // Nothing is set while a search runs: an engine may read options only between searches.
+    auto search = engine->search({.depth = 30});
+    ASSERT_TRUE(waitUntil([&] { return engine->isThinking(); }));
+    EXPECT_FALSE(engine->setOptionValue("Threads", "2"));
+    EXPECT_FALSE(engine->pressButton("Clear Hash"));
+    engine->send("isready");
+    ASSERT_TRUE(engine.logHas("> isready"));
+    EXPECT_FALSE(engine->logLines().join('\n').contains("Threads value 2"));
+    EXPECT_EQ(engine->config().optionValues.value("Hash"), "512");
+}
+
+TEST(UCIEngineProcess, OptionEditorRefusesWhatTheEngineWouldNotTakeAndRestoresDefaults) {
+    const FakeEngine fake(FakeEngine::handshake(declaredOptions));
+    EngineConfiguration config = plainConfig(fake.path());
+    // A record from before option values: its own fields give Threads, Hash and Skill Level.
+    config.threads = 2;
+    config.hashMB = 64;
+    config.skillLevel = 25;
+    config.optionValues = {{"Variant", "atomic"}, {"Style", "Unheard"}};
+    Engine engine(config);
+    ASSERT_TRUE(engine.start());
+
+    EngineOptionEditor editor(engine->declaredOptions(), engine->config());
+    EXPECT_EQ(optionNames(editor.options()), optionNames(engine->freeOptions()));
+    EXPECT_EQ(editor.value("Threads"), "2");
+    EXPECT_EQ(editor.value("Hash"), "64");
+    EXPECT_EQ(editor.value("Skill Level"), "20");
+    EXPECT_EQ(editor.value("Style"), "Normal");
+    EXPECT_EQ(editor.value("SyzygyPath"), "");
+    EXPECT_EQ(editor.value("Ponder"), "");
+
+    EXPECT_FALSE(editor.setValue("Hash", "0"));
+    EXPECT_FALSE(editor.setValue("Threads", "1025"));
+    EXPECT_FALSE(editor.setValue("Skill Level", "-1"));
+    EXPECT_FALSE(editor.setValue("Style", "Wild"));
+    EXPECT_FALSE(editor.setValue("EvalFile", "a\nb"));
+    EXPECT_FALSE(editor.setValue("Ponder", "true"));
+    EXPECT_FALSE(editor.setValue("Clear Hash", ""));
+    EXPECT_EQ(editor.value("Hash"), "64");
+    EXPECT_EQ(editor.value("Threads"), "2");
+    EXPECT_TRUE(editor.setValue("threads", "+4"));
+    EXPECT_TRUE(editor.setValue("Style", "solid"));
+    EXPECT_TRUE(editor.setValue("SyzygyPath", "/tb/a:/tb/b"));
+    EXPECT_EQ(editor.value("Threads"), "4");
+    EXPECT_EQ(editor.value("Style"), "Solid");
+    // Values of options this engine does not declare are kept as they were.
+    EXPECT_EQ(editor.optionValues(), (QMap<QString, QString>{{"Threads", "4"},
+                                                             {"Hash", "64"},
+                                                             {"Skill Level", "20"},
+                                                             {"Style", "Solid"},
+                                                             {"SyzygyPath", "/tb/a:/tb/b"},
+                                                             {"Variant", "atomic"}}));
+
+    editor.restoreDefaults();
+    EXPECT_EQ(editor.value("Style"), "Normal");
+    // The older fields must not bring Threads 2 and Hash 64 back after a restore.
+    EngineConfiguration restored = config;
+    restored.optionValues = editor.optionValues();
+    EXPECT_EQ(restored.optionValues,
+              (QMap<QString, QString>{
+                  {"Threads", "1"}, {"Hash", "16"}, {"Skill Level", "20"}, {"Variant", "atomic"}}));
+    Engine again(restored);
+    ASSERT_TRUE(again.start());
+    EXPECT_EQ(fake.receivedCommands().mid(4), (QStringList{"uci", "isready"}));
 }
 
 TEST(UCIEngineProcess, UpdateEloSendsWhatTheEngineAccepts) {
