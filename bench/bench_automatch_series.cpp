@@ -156,19 +156,17 @@ int main(int argc, char** argv) {
     std::vector<long> heapAfterGame;
     QElapsedTimer gameClock;
     double searchedBefore = 0;
-    QObject::connect(&series, &AutomatchManager::historyChanged,
-                     [&](const QList<AutomatchGameRecord>& history) {
-                         if (history.isEmpty()) {
-                             return;
-                         }
-                         const double searched = searching.searchingSeconds();
-                         figures.push_back({static_cast<double>(gameClock.nsecsElapsed()) / 1e9,
-                                            searched - searchedBefore, history.last().movesCount});
-                         rssAfterGame.push_back(statusKilobytes("VmRSS:"));
-                         heapAfterGame.push_back(liveHeapKilobytes());
-                         searchedBefore = searched;
-                         gameClock.start();
-                     });
+    QObject::connect(
+        &series, &AutomatchManager::historyRowAdded, [&](const automatch::HistoryRow& row) {
+            const std::optional<AutomatchGameRecord> record = series.historyRecord(row.key);
+            const double searched = searching.searchingSeconds();
+            figures.push_back({static_cast<double>(gameClock.nsecsElapsed()) / 1e9,
+                               searched - searchedBefore, record ? record->movesCount : 0});
+            rssAfterGame.push_back(statusKilobytes("VmRSS:"));
+            heapAfterGame.push_back(liveHeapKilobytes());
+            searchedBefore = searched;
+            gameClock.start();
+        });
     QObject::connect(&series, &AutomatchManager::isAutomatchActiveChanged, &app, [&](bool active) {
         if (!active) {
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
@@ -204,7 +202,7 @@ int main(int argc, char** argv) {
     }
     const double games_ = static_cast<double>(figures.size());
     qint64 recordBytes = 0;
-    for (const AutomatchGameRecord& record : series.history()) {
+    for (const AutomatchGameRecord& record : series.readWholeHistory()) {
         recordBytes += record.pgn.size() * 2;
         for (const QString& move : record.movesUCI) {
             recordBytes += move.size() * 2;
