@@ -91,32 +91,20 @@ void EngineManager::removeEngine(const EngineConfiguration& engine) {
 }
 
 void EngineManager::updateEngineConfig(const QUuid& id, bool limitElo, std::int64_t elo) {
-    QList<EngineConfiguration> engines = m_availableEngines;
-    const auto entry =
-        std::find_if(engines.begin(), engines.end(),
-                     [&id](const EngineConfiguration& engine) { return engine.id == id; });
-    if (entry == engines.end()) {
-        return;
-    }
-    entry->limitElo = limitElo;
-    entry->elo = elo;
-    setAvailableEngines(engines);
-    const auto updateSelection = [&](const std::optional<EngineConfiguration>& selection,
-                                     auto setter) {
-        if (selection && selection->id == id) {
-            EngineConfiguration updated = *selection;
-            updated.limitElo = limitElo;
-            updated.elo = elo;
-            (this->*setter)(updated);
-        }
-    };
-    updateSelection(m_selectedWhiteEngine, &EngineManager::setSelectedWhiteEngine);
-    updateSelection(m_selectedBlackEngine, &EngineManager::setSelectedBlackEngine);
-    saveEngines();
+    changeEngine(id, [limitElo, elo](EngineConfiguration& engine) {
+        engine.limitElo = limitElo;
+        engine.elo = elo;
+    });
 }
 
 void EngineManager::updateEngineOptionValues(const QUuid& id,
                                              const QMap<QString, QString>& optionValues) {
+    changeEngine(
+        id, [&optionValues](EngineConfiguration& engine) { engine.optionValues = optionValues; });
+}
+
+void EngineManager::changeEngine(const QUuid& id,
+                                 const std::function<void(EngineConfiguration&)>& change) {
     QList<EngineConfiguration> engines = m_availableEngines;
     const auto entry =
         std::find_if(engines.begin(), engines.end(),
@@ -124,13 +112,15 @@ void EngineManager::updateEngineOptionValues(const QUuid& id,
     if (entry == engines.end()) {
         return;
     }
-    entry->optionValues = optionValues;
+    change(*entry);
     setAvailableEngines(engines);
+    // A selection is a copy of the record: it follows the change, or the next game would start
+    // the engine as it was.
     const auto updateSelection = [&](const std::optional<EngineConfiguration>& selection,
                                      auto setter) {
         if (selection && selection->id == id) {
             EngineConfiguration updated = *selection;
-            updated.optionValues = optionValues;
+            change(updated);
             (this->*setter)(updated);
         }
     };

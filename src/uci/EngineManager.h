@@ -14,6 +14,7 @@
 #include <QVariant>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
@@ -150,6 +151,9 @@ signals:
     void strengthSupportChanged();
 
 private:
+    // Applies `change` to the installed engine `id` and to the selections that copy it, and
+    // saves; nothing happens for an unknown id.
+    void changeEngine(const QUuid& id, const std::function<void(EngineConfiguration&)>& change);
     void loadEngines();
     void keepUnreadableRecords(const QVariant& unreadable);
     void saveEngines();
