@@ -36,9 +36,13 @@ protected:
             {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::fixedDepth(1)});
     }
 
-    // Coroutines sleeping on the event loop (an engine turn's 0.2 s wait, a countdown step) run
-    // out before the process ends, so the leak checker finds none of them stranded.
-    void TearDown() override { processEventsFor(std::chrono::milliseconds(250)); }
+    // Coroutines sleeping on the event loop (an engine turn's 0.2 s wait or its search, a
+    // countdown step) run out before the process ends, so the leak checker finds none of them
+    // stranded: the game is stopped first, which ends a search still waiting for its engine.
+    void TearDown() override {
+        games.stopCurrentGame();
+        processEventsFor(std::chrono::milliseconds(250));
+    }
 
     // A registry entry for an executable.
     static EngineConfiguration engineAt(const QString& name, const QString& path) {

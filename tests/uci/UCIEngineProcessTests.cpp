@@ -192,6 +192,9 @@ TEST(UCIEngineProcess, StartsWithTheStoredOptionsThatDifferFromTheEnginesDefault
     ASSERT_TRUE(engine.logHas("> isready"));
     EXPECT_FALSE(engine->logLines().join('\n').contains("Threads value 2"));
     EXPECT_EQ(engine->config().optionValues.value("Hash"), "512");
+    // The stopped search completes, so no waiting coroutine outlives the test.
+    engine->stop();
+    QCoro::waitFor(std::move(search));
 }
 
 TEST(UCIEngineProcess, OptionEditorRefusesWhatTheEngineWouldNotTakeAndRestoresDefaults) {
