@@ -1,5 +1,6 @@
 #include "GameManager.h"
 
+#include "GameManagerEngineTurns.h"
 #include "platform/Published.h"
 
 #include <utility>
@@ -29,14 +30,14 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
     // An engine's answer that has arrived but is not applied yet is judged by its arrival time,
     // not by the tick.
     m_clock.setHasPendingMove([this](PieceColor color) {
-        const UCIEngineProcess* engine = engineProcess(color);
+        const UCIEngineProcess* engine = EngineTurns::engineProcess(*this, color);
         return engine && engine->hasUnhandledBestMove();
     });
     connect(&m_analysis, &LiveAnalysis::knownScoresChanged, this, &GameManager::refreshShownScore);
     connect(this, &GameManager::boardChanged, this, &GameManager::refreshShownScore);
     connect(this, &GameManager::inspectingMoveIndexChanged, this, &GameManager::refreshShownScore);
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
-        EngineSeat& seat = seatOf(color);
+        EngineSeat& seat = EngineTurns::seatOf(*this, color);
         // The banners name each engine with the strength it plays at.
         connect(&seat, &EngineSeat::processChanged, this, &GameManager::refreshShownGame);
         connect(&seat, &EngineSeat::limitEloChanged, this, &GameManager::refreshShownGame);
@@ -48,16 +49,17 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
                     // it judges (its reports arrive before its move does).
                     m_analysis.report(color, m_board, evaluation, lines);
                 });
-        connect(&seat, &EngineSeat::engineFailed, this,
-                [this, color](const QString& message) { handleEngineFailure(color, message); });
+        connect(&seat, &EngineSeat::engineFailed, this, [this, color](const QString& message) {
+            EngineTurns::handleEngineFailure(*this, color, message);
+        });
         seat.setOptions(m_engineOptions, m_timeSource);
     }
     refreshShownGame();
 }
 
 GameManager::~GameManager() {
-    cancelEngineMoveTask();
-    cancelEngineStartTask();
+    EngineTurns::cancelEngineMoveTask(*this);
+    EngineTurns::cancelEngineStartTask(*this);
     // Both children are asked to end before either seat waits for its own.
     m_whiteSeat.terminate();
     m_blackSeat.terminate();
@@ -156,8 +158,8 @@ void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
 }
 
 void GameManager::startNewGame() {
-    discardEngines();
-    setGameRecord({}, {}, {});
+    EngineTurns::discardEngines(*this);
+    setGameRecord({});
     setBoard(ChessBoard());
     m_gameTimeControl = m_timeControlConfig;
     m_clock.reset(m_gameTimeControl);
@@ -165,8 +167,8 @@ void GameManager::startNewGame() {
     setHumanColor(resolve(m_colorChoice));
     beginPlayingMode();
     setIsFlipped(m_playingMode == GameMode::humanVsEngine && m_humanColor == PieceColor::black);
-    const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
-    launchEngines(engines, true);
+    const std::vector<UCIEngineProcess*> engines = EngineTurns::setupEnginesForGame(*this);
+    EngineTurns::launchEngines(*this, engines, true);
     updateKeepAwake();
 }
 
@@ -328,7 +330,7 @@ bool GameManager::applyMove(const Move& move, std::optional<double> engineAnswer
     // An engine is charged up to the moment its answer arrived, not until it was applied; a
     // person's flag is the tick's to detect.
     m_clock.switchTurn(m_board.turn(), engineAnswerArrival);
-    triggerEngineIfNeeded();
+    EngineTurns::triggerEngineIfNeeded(*this);
     return true;
 }
 
@@ -378,12 +380,12 @@ void GameManager::claimDraw() {
     if (!reason) {
         return;
     }
-    stopEngines();
+    EngineTurns::stopEngines(*this);
     endGame(*reason);
 }
 
 void GameManager::endGame(const GameEndReason& reason) {
-    cancelEngineMoveTask();
+    EngineTurns::cancelEngineMoveTask(*this);
     setIsGameOver(true);
     setGameEndReason(reason);
     // The choice's overlay goes with the game.
@@ -405,8 +407,8 @@ void GameManager::togglePause() {
     setIsPaused(!m_isPaused);
     if (m_isPaused) {
         m_clock.pause();
-        cancelEngineMoveTask();
-        stopEngines();
+        EngineTurns::cancelEngineMoveTask(*this);
+        EngineTurns::stopEngines(*this);
         return;
     }
     if (m_engineStartTask) {
@@ -421,7 +423,7 @@ void GameManager::togglePause() {
     }
     m_clockStartDeferred = false;
     // The search of the side to move starts afresh.
-    triggerEngineIfNeeded();
+    EngineTurns::triggerEngineIfNeeded(*this);
 }
 
 void GameManager::flipBoard() {
@@ -429,7 +431,7 @@ void GameManager::flipBoard() {
 }
 
 void GameManager::stopCurrentGame() {
-    discardEngines();
+    EngineTurns::discardEngines(*this);
     m_clock.stop();
     setIsPaused(true);
     dropPendingPromotion();
@@ -447,26 +449,16 @@ void GameManager::setBoard(ChessBoard board) {
     emit boardChanged(m_board);
 }
 
-void GameManager::setGameRecord(std::vector<std::pair<std::string, std::string>> tags,
-                                std::string comment, std::vector<MoveAnnotation> annotations) {
-    if (tags != m_gameTags) {
-        m_gameTags = std::move(tags);
+void GameManager::setGameRecord(LoadedGameRecord record) {
+    if (record.tags != m_gameRecord.tags) {
+        m_gameRecord.tags = std::move(record.tags);
         emit gameTagsChanged();
     }
-    if (comment != m_gameComment || annotations != m_moveAnnotations) {
-        m_gameComment = std::move(comment);
-        m_moveAnnotations = std::move(annotations);
+    if (record.comment != m_gameRecord.comment || record.annotations != m_gameRecord.annotations) {
+        m_gameRecord.comment = std::move(record.comment);
+        m_gameRecord.annotations = std::move(record.annotations);
         emit moveAnnotationsChanged();
     }
-}
-
-std::optional<QString> GameManager::gameTag(std::string_view name) const {
-    for (const auto& [tagName, value] : m_gameTags) {
-        if (tagName == name) {
-            return QString::fromStdString(value);
-        }
-    }
-    return std::nullopt;
 }
 
 void GameManager::setHumanColor(PieceColor color) {

@@ -6,6 +6,7 @@
 #include "GameMode.h"
 #include "GameSeriesObserver.h"
 #include "LiveAnalysis.h"
+#include "LoadedGameRecord.h"
 #include "MoveAnalysis.h"
 #include "PlayerColorChoice.h"
 #include "ShownGame.h"
@@ -13,7 +14,6 @@
 #include "chess/ChessBoard.h"
 #include "chess/GameEndReason.h"
 #include "chess/Move.h"
-#include "chess/PGNAnnotation.h"
 #include "chess/PieceColor.h"
 #include "chess/PieceType.h"
 #include "chess/Square.h"
@@ -25,29 +25,17 @@
 #include "uci/EngineEvaluation.h"
 #include "uci/EngineManager.h"
 #include "uci/OneShotAnswer.h"
-#include "uci/UCIEngineProcess.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
-#include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 namespace velkor {
-
-// What a PGN load set aside, for the person to be told once.
-struct PGNLoadNotes {
-    // Side lines in parentheses that were left out; the main line was loaded.
-    std::size_t variationsSetAside = 0;
-};
 
 // The game session every view and the series of games talk to: it owns the board and the clock,
 // applies each move with its clock bookkeeping and sound, detects and announces the end of the
@@ -261,15 +249,9 @@ public:
     // The history entry whose position is shown (-1: before the first move); the last entry, or
     // -1 for a game without moves, when the live position is shown.
     std::int64_t displayedMoveIndex() const;
-    // The tags of a game read from PGN, in the file's order, kept until another game replaces it
-    // (a new game, a FEN, a stored game); empty for a game begun here.
-    const std::vector<std::pair<std::string, std::string>>& gameTags() const { return m_gameTags; }
-    // The value of one of those tags, when the loaded game has it.
-    std::optional<QString> gameTag(std::string_view name) const;
-    // The loaded game's glyphs and comments by history index (shorter than the history when
-    // moves were played after the load), and its comment before the first move.
-    const std::vector<MoveAnnotation>& moveAnnotations() const { return m_moveAnnotations; }
-    const std::string& gameComment() const { return m_gameComment; }
+    // The record of a game read from PGN: tags, comment before the first move, glyphs and
+    // comments. gameTagsChanged and moveAnnotationsChanged announce its changes.
+    const LoadedGameRecord& gameRecord() const { return m_gameRecord; }
     // The board the views draw: the inspected earlier position, else the live board.
     // Recomputed on every read.
     ChessBoard displayedBoard() const;
@@ -320,55 +302,9 @@ private:
     // Looks up the score of the position the board shows.
     void refreshShownScore();
 
-    // Engines (GameManagerEngines.cpp).
-    EngineSeat& seatOf(PieceColor color) {
-        return color == PieceColor::white ? m_whiteSeat : m_blackSeat;
-    }
-    // Seats engines of the selections for the colours the mode gives engines; White's first. A
-    // colour without a selection is skipped.
-    std::vector<UCIEngineProcess*> setupEnginesForGame();
-    // Starts the engines one after the other, then (when `resumePlay`) the clock for the side to
-    // move and its engine's turn. Without the engines the mode needs, the game waits paused.
-    void launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay);
-    // The engines' start-up and an engine's turn run as coroutines on the manager. Every wait in
-    // them ends when their token is cancelled, and nothing of the manager is touched after a
-    // cancelled wait: whatever replaces the engines, ends the turn or the manager cancels first.
-    QCoro::Task<> startEngines(std::vector<UCIEngineProcess*> engines,
-                               platform::CancellationToken token, bool resumePlay);
-    // The engines are ready: play may begin.
-    void finishEngineStart(bool resumePlay);
-    // Asks the engine of the side to move, if one plays it, for its move.
-    void triggerEngineIfNeeded();
-    // One turn of the engine of `color`: the pause, the search of the thinking mode, then its
-    // answer judged by its arrival time and the rules, and played when it passes.
-    QCoro::Task<> playEngineTurn(PieceColor color, platform::CancellationToken token,
-                                 std::chrono::milliseconds pause);
-    // The side of `failed` loses by resignation with `message`; both engines are ended and their
-    // tasks cancelled.
-    void handleEngineFailure(std::optional<PieceColor> failed, const QString& message);
-    // After an undo: fresh engines for the position; the clock runs on once they are ready, and
-    // only if it ran before.
-    void restartEnginesForCurrentPosition();
-    // Cancels the engine tasks and ends and lets go of both engines.
-    void discardEngines();
-    // Cancels the engine turn under way; its pause ends at once.
-    void cancelEngineMoveTask();
-    void cancelEngineStartTask();
-    // Stops every engine's search; their answers arrive and are only logged.
-    void stopEngines();
-    // Whether the mode gives `color` to an engine.
-    bool isEnginePlaying(PieceColor color) const;
-    // The engine playing `color`, if any.
-    UCIEngineProcess* engineProcess(PieceColor color) const;
-    // The registry's choice for `color`.
-    const std::optional<EngineConfiguration>& selectedEngine(PieceColor color) const;
-    // The running engine of `color` gets its seat's strength at once; while it thinks, its card
-    // too.
-    void applyStrengthToEngine(PieceColor color);
-    // The colour `process` plays in this game; none for a replaced engine.
-    std::optional<PieceColor> colorOf(const UCIEngineProcess* process) const;
-    // The display name of the engine playing `color`, when one does.
-    std::optional<QString> engineName(PieceColor color) const;
+    // The engine players (GameManagerEngines.cpp): which engine plays which colour, their
+    // start-up before the clock runs, each engine turn and its answer, failures and strength.
+    struct EngineTurns;
 
     // Clicks and moves (GameManager.cpp).
     // Publishes what changed in the clicks' state since `before`.
@@ -399,9 +335,7 @@ private:
     void notifyGameEnded(const GameEndReason& reason);
 
     void setBoard(ChessBoard board);
-    // The record of a loaded game: tags, comment before the first move, glyphs and comments.
-    void setGameRecord(std::vector<std::pair<std::string, std::string>> tags, std::string comment,
-                       std::vector<MoveAnnotation> annotations);
+    void setGameRecord(LoadedGameRecord record);
     void setHumanColor(PieceColor color);
     void setIsFlipped(bool flipped);
     void setLastMove(std::optional<Move> move);
@@ -449,9 +383,7 @@ private:
     std::optional<uci::OneShot<bool>> m_turnPauseEnd;
     std::optional<platform::CancellationSource> m_engineStartTask;
     std::vector<ChessClock::Snapshot> m_clockHistory;
-    std::vector<std::pair<std::string, std::string>> m_gameTags;
-    std::string m_gameComment;
-    std::vector<MoveAnnotation> m_moveAnnotations;
+    LoadedGameRecord m_gameRecord;
 
     GameSeriesObserver* m_seriesObserver = nullptr;
     platform::TimeSource m_timeSource = platform::systemUptime;

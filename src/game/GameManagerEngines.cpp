@@ -1,6 +1,7 @@
 // Engine players in the game session: which engine plays which colour, their start before the
 // clock runs, each engine turn, the judging of the answers, failures, strength and keep-awake.
 #include "GameManager.h"
+#include "GameManagerEngineTurns.h"
 #include "TurnSearchLimits.h"
 #include "platform/Published.h"
 
@@ -45,49 +46,53 @@ void GameManager::setEngineSessionOptions(const EngineSessionOptions& options) {
     m_blackSeat.setOptions(options, m_timeSource);
 }
 
-std::vector<UCIEngineProcess*> GameManager::setupEnginesForGame() {
+std::vector<UCIEngineProcess*> GameManager::EngineTurns::setupEnginesForGame(GameManager& gm) {
     std::vector<UCIEngineProcess*> engines;
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
-        const std::optional<EngineConfiguration>& selection = selectedEngine(color);
-        if (!isEnginePlaying(color) || !selection) {
+        const std::optional<EngineConfiguration>& selection = selectedEngine(gm, color);
+        if (!isEnginePlaying(gm, color) || !selection) {
             continue;
         }
-        engines.push_back(&seatOf(color).seat(*selection));
+        engines.push_back(&seatOf(gm, color).seat(*selection));
     }
     return engines;
 }
 
-void GameManager::launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay) {
-    cancelEngineStartTask();
-    const std::size_t expected = requiredEngineCount(m_playingMode);
+void GameManager::EngineTurns::launchEngines(GameManager& gm,
+                                             const std::vector<UCIEngineProcess*>& engines,
+                                             bool resumePlay) {
+    cancelEngineStartTask(gm);
+    const std::size_t expected = requiredEngineCount(gm.m_playingMode);
     if (expected > 0 && engines.size() != expected) {
         // The game cannot begin; an engine made for the other colour would only keep the machine
         // awake for nothing.
-        discardEngines();
-        setEngineStatusText(noEngineText);
-        setIsPaused(true);
-        updateKeepAwake();
+        discardEngines(gm);
+        gm.setEngineStatusText(noEngineText);
+        gm.setIsPaused(true);
+        gm.updateKeepAwake();
         return;
     }
-    m_engineStartTask.emplace();
-    const platform::CancellationToken token = m_engineStartTask->token();
+    gm.m_engineStartTask.emplace();
+    const platform::CancellationToken token = gm.m_engineStartTask->token();
     if (engines.empty()) {
         // Between two people play begins in the next main-thread step.
         QMetaObject::invokeMethod(
-            this,
-            [this, token, resumePlay] {
+            &gm,
+            [&gm, token, resumePlay] {
                 if (!token.isCancelled()) {
-                    finishEngineStart(resumePlay);
+                    finishEngineStart(gm, resumePlay);
                 }
             },
             Qt::QueuedConnection);
         return;
     }
-    startEngines(engines, token, resumePlay);
+    startEngines(gm, engines, token, resumePlay);
 }
 
-QCoro::Task<> GameManager::startEngines(std::vector<UCIEngineProcess*> engines,
-                                        platform::CancellationToken token, bool resumePlay) {
+QCoro::Task<> GameManager::EngineTurns::startEngines(GameManager& gm,
+                                                     std::vector<UCIEngineProcess*> engines,
+                                                     platform::CancellationToken token,
+                                                     bool resumePlay) {
     // The engines stay in their seats until the start-up is cancelled.
     for (UCIEngineProcess* engine : engines) {
         const bool started = co_await engine->start();
@@ -100,98 +105,99 @@ QCoro::Task<> GameManager::startEngines(std::vector<UCIEngineProcess*> engines,
             co_return;
         }
         if (!ready) {
-            handleEngineFailure(colorOf(engine), startFailureText);
+            handleEngineFailure(gm, colorOf(gm, engine), startFailureText);
             co_return;
         }
-        m_engines.learnFrom(*engine);
+        gm.m_engines.learnFrom(*engine);
     }
-    finishEngineStart(resumePlay);
+    finishEngineStart(gm, resumePlay);
 }
 
-void GameManager::finishEngineStart(bool resumePlay) {
-    m_engineStartTask.reset();
-    setEngineStatusText(readyText);
+void GameManager::EngineTurns::finishEngineStart(GameManager& gm, bool resumePlay) {
+    gm.m_engineStartTask.reset();
+    gm.setEngineStatusText(readyText);
     // The handshakes have told which engines can play at a limited strength.
-    refreshShownGame();
-    if (!resumePlay || m_isGameOver) {
+    gm.refreshShownGame();
+    if (!resumePlay || gm.m_isGameOver) {
         return;
     }
-    if (m_isPaused) {
+    if (gm.m_isPaused) {
         // Resuming starts the clock instead (a paused clock has no side to run for yet).
-        m_clockStartDeferred = true;
+        gm.m_clockStartDeferred = true;
         return;
     }
-    m_clock.start(m_board.turn());
-    triggerEngineIfNeeded();
+    gm.m_clock.start(gm.m_board.turn());
+    triggerEngineIfNeeded(gm);
 }
 
-void GameManager::triggerEngineIfNeeded() {
+void GameManager::EngineTurns::triggerEngineIfNeeded(GameManager& gm) {
     // While the engines start, their start-up asks for the first turn once they are ready.
-    if (m_isGameOver || m_isPaused || m_engineStartTask) {
+    if (gm.m_isGameOver || gm.m_isPaused || gm.m_engineStartTask) {
         return;
     }
-    const PieceColor turn = m_board.turn();
-    UCIEngineProcess* engine = isEnginePlaying(turn) ? engineProcess(turn) : nullptr;
+    const PieceColor turn = gm.m_board.turn();
+    UCIEngineProcess* engine = isEnginePlaying(gm, turn) ? engineProcess(gm, turn) : nullptr;
     if (!engine) {
-        if (m_clockWaitsForFirstMove && m_board.history().empty()) {
-            m_clock.holdTurn();
+        if (gm.m_clockWaitsForFirstMove && gm.m_board.history().empty()) {
+            gm.m_clock.holdTurn();
         }
-        setCurrentlyThinkingColor(std::nullopt);
-        setCurrentlyThinkingEngine(std::nullopt);
+        gm.setCurrentlyThinkingColor(std::nullopt);
+        gm.setCurrentlyThinkingEngine(std::nullopt);
         return;
     }
-    const std::chrono::milliseconds pause = m_playingMode == GameMode::engineVsEngine
-                                                ? m_engineOptions.engineMovePause
+    const std::chrono::milliseconds pause = gm.m_playingMode == GameMode::engineVsEngine
+                                                ? gm.m_engineOptions.engineMovePause
                                                 : std::chrono::milliseconds::zero();
     // The pause that lets a person follow the moves is nobody's thinking time: the engine's
     // clock runs from the moment it is asked, so what it is told is what it really has.
     if (pause > std::chrono::milliseconds::zero()) {
-        m_clock.holdTurn();
+        gm.m_clock.holdTurn();
     }
-    setCurrentlyThinkingColor(turn);
-    setCurrentlyThinkingEngine(engine->config());
-    setEngineStatusText(thinkingText);
-    cancelEngineMoveTask();
-    m_engineMoveTask.emplace();
-    playEngineTurn(turn, m_engineMoveTask->token(), pause);
+    gm.setCurrentlyThinkingColor(turn);
+    gm.setCurrentlyThinkingEngine(engine->config());
+    gm.setEngineStatusText(thinkingText);
+    cancelEngineMoveTask(gm);
+    gm.m_engineMoveTask.emplace();
+    playEngineTurn(gm, turn, gm.m_engineMoveTask->token(), pause);
 }
 
-QCoro::Task<> GameManager::playEngineTurn(PieceColor color, platform::CancellationToken token,
-                                          std::chrono::milliseconds pause) {
+QCoro::Task<> GameManager::EngineTurns::playEngineTurn(GameManager& gm, PieceColor color,
+                                                       platform::CancellationToken token,
+                                                       std::chrono::milliseconds pause) {
     if (pause > std::chrono::milliseconds::zero()) {
         // A precise wait: the pause between engine moves is part of every engine game's pace,
         // and a coarse timer could stretch it by 5 %.
         uci::OneShot<bool> pauseEnd;
-        m_turnPauseEnd = pauseEnd;
-        QTimer::singleShot(pause, Qt::PreciseTimer, this,
+        gm.m_turnPauseEnd = pauseEnd;
+        QTimer::singleShot(pause, Qt::PreciseTimer, &gm,
                            [pauseEnd]() mutable { pauseEnd.answer(true); });
         co_await pauseEnd;
         if (token.isCancelled()) {
             co_return;
         }
-        m_turnPauseEnd.reset();
+        gm.m_turnPauseEnd.reset();
     }
 
     // The game goes on with the time control it was started with; edits wait for the next one.
     // A held turn starts now whatever the engine is told, so its clock measures its search.
-    if (m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock ||
-        m_clock.isTurnHeld()) {
-        m_clock.beginTurn();
+    if (gm.m_gameTimeControl.engineThinkingMode.kind() == EngineThinkingMode::Kind::gameClock ||
+        gm.m_clock.isTurnHeld()) {
+        gm.m_clock.beginTurn();
     }
     const uci::SearchLimits limits = searchLimitsForTurn(
-        m_gameTimeControl, m_clock.whiteRemainingMs(), m_clock.blackRemainingMs());
-    const SearchOutcome answer = co_await seatOf(color).search(m_board, limits);
+        gm.m_gameTimeControl, gm.m_clock.whiteRemainingMs(), gm.m_clock.blackRemainingMs());
+    const SearchOutcome answer = co_await seatOf(gm, color).search(gm.m_board, limits);
     // No answer: the engine ended (its failure report follows) or the search was stopped, which
     // cancels the turn too.
     if (token.isCancelled() || !answer) {
         co_return;
     }
-    m_engineMoveTask.reset();
+    gm.m_engineMoveTask.reset();
 
-    if (m_clock.wouldFlag(color, answer->arrivalTime)) {
+    if (gm.m_clock.wouldFlag(color, answer->arrivalTime)) {
         // Too late: the flag fell before the answer came, so the move is never played.
-        m_clock.stop();
-        handleTimeout(color);
+        gm.m_clock.stop();
+        gm.handleTimeout(color);
         co_return;
     }
     const QString illegal = illegalMoveText + QString::fromStdString(answer->move);
@@ -199,104 +205,108 @@ QCoro::Task<> GameManager::playEngineTurn(PieceColor color, platform::Cancellati
     if (!move) {
         // "(none)" or "0000" says there is no legal move; with legal moves on the board that is
         // the engine failing, and waiting for another answer would wait for ever.
-        if (!m_board.generateLegalMoves().empty()) {
-            handleEngineFailure(color, illegal);
+        if (!gm.m_board.generateLegalMoves().empty()) {
+            handleEngineFailure(gm, color, illegal);
         }
         co_return;
     }
-    if (!applyMove(*move, answer->arrivalTime)) {
-        handleEngineFailure(color, illegal);
+    if (!gm.applyMove(*move, answer->arrivalTime)) {
+        handleEngineFailure(gm, color, illegal);
     }
 }
 
-void GameManager::handleEngineFailure(std::optional<PieceColor> failed, const QString& message) {
+void GameManager::EngineTurns::handleEngineFailure(GameManager& gm,
+                                                   std::optional<PieceColor> failed,
+                                                   const QString& message) {
     // A replaced engine's report comes too late to concern the game in play.
-    if (m_isGameOver || !failed) {
+    if (gm.m_isGameOver || !failed) {
         return;
     }
-    cancelEngineMoveTask();
-    cancelEngineStartTask();
-    setEngineStatusText(message);
-    setEngineFailureMessage(message);
-    setIsGameOver(true);
-    dropPendingPromotion();
+    cancelEngineMoveTask(gm);
+    cancelEngineStartTask(gm);
+    gm.setEngineStatusText(message);
+    gm.setEngineFailureMessage(message);
+    gm.setIsGameOver(true);
+    gm.dropPendingPromotion();
     const GameEndReason reason = GameEndReason::resignation(opponent(*failed));
-    setGameEndReason(reason);
-    m_clock.stop();
-    m_whiteSeat.terminate();
-    m_blackSeat.terminate();
-    notifyGameEnded(reason);
-    updateKeepAwake();
+    gm.setGameEndReason(reason);
+    gm.m_clock.stop();
+    gm.m_whiteSeat.terminate();
+    gm.m_blackSeat.terminate();
+    gm.notifyGameEnded(reason);
+    gm.updateKeepAwake();
 }
 
-void GameManager::restartEnginesForCurrentPosition() {
-    discardEngines();
-    m_clock.pause();
-    const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
+void GameManager::EngineTurns::restartEnginesForCurrentPosition(GameManager& gm) {
+    discardEngines(gm);
+    gm.m_clock.pause();
+    const std::vector<UCIEngineProcess*> engines = setupEnginesForGame(gm);
     // Play goes on once the fresh engines are ready whenever the game is still being played: a
     // clock that was not running yet (a move made before the first engines were ready) or a
     // resume that comes before the engines are ready must not leave the game without clock or
     // engine turn. A paused game waits for its resume.
-    launchEngines(engines, !m_isGameOver);
+    launchEngines(gm, engines, !gm.m_isGameOver);
 }
 
-void GameManager::discardEngines() {
-    cancelEngineMoveTask();
-    cancelEngineStartTask();
-    m_whiteSeat.vacate();
-    m_blackSeat.vacate();
-    setCurrentlyThinkingColor(std::nullopt);
-    setCurrentlyThinkingEngine(std::nullopt);
+void GameManager::EngineTurns::discardEngines(GameManager& gm) {
+    cancelEngineMoveTask(gm);
+    cancelEngineStartTask(gm);
+    gm.m_whiteSeat.vacate();
+    gm.m_blackSeat.vacate();
+    gm.setCurrentlyThinkingColor(std::nullopt);
+    gm.setCurrentlyThinkingEngine(std::nullopt);
     // A time-out scheduled for the game being replaced must not end the next one.
-    ++m_playGeneration;
-    m_clockStartDeferred = false;
-    m_clockWaitsForFirstMove = false;
+    ++gm.m_playGeneration;
+    gm.m_clockStartDeferred = false;
+    gm.m_clockWaitsForFirstMove = false;
 }
 
-void GameManager::cancelEngineMoveTask() {
-    if (m_engineMoveTask) {
-        m_engineMoveTask->cancel();
-        m_engineMoveTask.reset();
+void GameManager::EngineTurns::cancelEngineMoveTask(GameManager& gm) {
+    if (gm.m_engineMoveTask) {
+        gm.m_engineMoveTask->cancel();
+        gm.m_engineMoveTask.reset();
     }
-    if (m_turnPauseEnd) {
-        m_turnPauseEnd->answer(false);
-        m_turnPauseEnd.reset();
-    }
-}
-
-void GameManager::cancelEngineStartTask() {
-    if (m_engineStartTask) {
-        m_engineStartTask->cancel();
-        m_engineStartTask.reset();
+    if (gm.m_turnPauseEnd) {
+        gm.m_turnPauseEnd->answer(false);
+        gm.m_turnPauseEnd.reset();
     }
 }
 
-void GameManager::stopEngines() {
-    m_whiteSeat.stopSearch();
-    m_blackSeat.stopSearch();
+void GameManager::EngineTurns::cancelEngineStartTask(GameManager& gm) {
+    if (gm.m_engineStartTask) {
+        gm.m_engineStartTask->cancel();
+        gm.m_engineStartTask.reset();
+    }
 }
 
-bool GameManager::isEnginePlaying(PieceColor color) const {
-    return m_playingMode == GameMode::engineVsEngine ||
-           (m_playingMode == GameMode::humanVsEngine && color != m_humanColor);
+void GameManager::EngineTurns::stopEngines(GameManager& gm) {
+    gm.m_whiteSeat.stopSearch();
+    gm.m_blackSeat.stopSearch();
 }
 
-UCIEngineProcess* GameManager::engineProcess(PieceColor color) const {
-    return engineSeat(color).process();
+bool GameManager::EngineTurns::isEnginePlaying(const GameManager& gm, PieceColor color) {
+    return gm.m_playingMode == GameMode::engineVsEngine ||
+           (gm.m_playingMode == GameMode::humanVsEngine && color != gm.m_humanColor);
 }
 
-std::optional<PieceColor> GameManager::colorOf(const UCIEngineProcess* process) const {
-    if (m_whiteSeat.holds(process)) {
+UCIEngineProcess* GameManager::EngineTurns::engineProcess(const GameManager& gm, PieceColor color) {
+    return gm.engineSeat(color).process();
+}
+
+std::optional<PieceColor> GameManager::EngineTurns::colorOf(const GameManager& gm,
+                                                            const UCIEngineProcess* process) {
+    if (gm.m_whiteSeat.holds(process)) {
         return PieceColor::white;
     }
-    if (m_blackSeat.holds(process)) {
+    if (gm.m_blackSeat.holds(process)) {
         return PieceColor::black;
     }
     return std::nullopt;
 }
 
-std::optional<QString> GameManager::engineName(PieceColor color) const {
-    if (const UCIEngineProcess* engine = engineProcess(color)) {
+std::optional<QString> GameManager::EngineTurns::engineName(const GameManager& gm,
+                                                            PieceColor color) {
+    if (const UCIEngineProcess* engine = engineProcess(gm, color)) {
         return engine->config().name;
     }
     return std::nullopt;
@@ -321,38 +331,39 @@ void GameManager::setBlackEngineElo(std::int64_t elo) {
 void GameManager::updateWhiteElo(bool limit, std::int64_t elo) {
     setWhiteEngineLimitElo(limit);
     setWhiteEngineElo(elo);
-    applyStrengthToEngine(PieceColor::white);
+    EngineTurns::applyStrengthToEngine(*this, PieceColor::white);
 }
 
 void GameManager::updateBlackElo(bool limit, std::int64_t elo) {
     setBlackEngineLimitElo(limit);
     setBlackEngineElo(elo);
-    applyStrengthToEngine(PieceColor::black);
+    EngineTurns::applyStrengthToEngine(*this, PieceColor::black);
 }
 
-void GameManager::applyStrengthToEngine(PieceColor color) {
-    EngineSeat& seat = seatOf(color);
+void GameManager::EngineTurns::applyStrengthToEngine(GameManager& gm, PieceColor color) {
+    EngineSeat& seat = seatOf(gm, color);
     UCIEngineProcess* engine = seat.process();
     // Engines take options only while idle, and the move should be played at the new strength:
     // the search is stopped, the strength sent, and the turn asked for afresh. The stopped
     // search completes without a move, and its answer is only logged.
-    const bool searching = engine && m_engineMoveTask && m_currentlyThinkingColor == color &&
-                           !m_isPaused && !m_isGameOver;
+    const bool searching = engine && gm.m_engineMoveTask && gm.m_currentlyThinkingColor == color &&
+                           !gm.m_isPaused && !gm.m_isGameOver;
     if (searching) {
         seat.stopSearch();
     }
     seat.sendStrength();
-    if (m_currentlyThinkingColor == color) {
-        setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
+    if (gm.m_currentlyThinkingColor == color) {
+        gm.setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
     }
     if (searching) {
-        triggerEngineIfNeeded();
+        triggerEngineIfNeeded(gm);
     }
 }
 
-const std::optional<EngineConfiguration>& GameManager::selectedEngine(PieceColor color) const {
-    return color == PieceColor::white ? m_engines.selectedWhiteEngine()
-                                      : m_engines.selectedBlackEngine();
+const std::optional<EngineConfiguration>&
+GameManager::EngineTurns::selectedEngine(const GameManager& gm, PieceColor color) {
+    return color == PieceColor::white ? gm.m_engines.selectedWhiteEngine()
+                                      : gm.m_engines.selectedBlackEngine();
 }
 
 void GameManager::updateKeepAwake() {

@@ -1,6 +1,7 @@
 // Loading positions and games, writing them out, taking moves back and showing earlier
 // positions: the parts of the game session that replace or browse the game rather than play it.
 #include "GameManager.h"
+#include "GameManagerEngineTurns.h"
 #include "chess/PGNGame.h"
 #include "chess/PGNParser.h"
 
@@ -77,8 +78,8 @@ void GameManager::resetNavigation() {
 void GameManager::loadFEN(const QString& fen) {
     // Read first: a rejected text must not cost the running game its engines.
     ChessBoard loaded(fen.toStdString());
-    discardEngines();
-    setGameRecord({}, {}, {});
+    EngineTurns::discardEngines(*this);
+    setGameRecord({});
     setBoard(std::move(loaded));
     beginPlayingMode();
     resetNavigation();
@@ -99,17 +100,17 @@ void GameManager::loadFEN(const QString& fen) {
         updateKeepAwake();
         return;
     }
-    launchEngines(setupEnginesForGame(), true);
+    EngineTurns::launchEngines(*this, EngineTurns::setupEnginesForGame(*this), true);
     // The earlier engines are gone; the lock follows the new ones at once.
     updateKeepAwake();
 }
 
 PGNLoadNotes GameManager::loadPGN(const QString& text) {
     ParsedPGN parsed = PGNParser::parse(text.toStdString());
-    discardEngines();
+    EngineTurns::discardEngines(*this);
     // Before the board, so views redrawn for the new board already see its players.
-    setGameRecord(orderedTags(parsed), std::move(parsed.gameComment),
-                  std::move(parsed.annotations));
+    setGameRecord(
+        {orderedTags(parsed), std::move(parsed.gameComment), std::move(parsed.annotations)});
     setBoard(std::move(parsed.board));
     beginPlayingMode();
     // The game's own players stay its players, also while engines continue it.
@@ -138,7 +139,7 @@ PGNLoadNotes GameManager::loadPGN(const QString& text) {
     // or its later end would be reported (to a running series too) as that old failure.
     if (!m_isGameOver) {
         setEngineFailureMessage(std::nullopt);
-        launchEngines(setupEnginesForGame(), true);
+        EngineTurns::launchEngines(*this, EngineTurns::setupEnginesForGame(*this), true);
     }
     updateKeepAwake();
     return PGNLoadNotes{parsed.variationsSetAside};
@@ -162,14 +163,17 @@ QString GameManager::exportPGN() const {
         switch (m_playingMode) {
         case GameMode::humanVsEngine: {
             const PieceColor engineColor = opponent(m_humanColor);
-            const QString engine = engineName(engineColor).value_or(QStringLiteral("UCI Engine"));
+            const QString engine =
+                EngineTurns::engineName(*this, engineColor).value_or(QStringLiteral("UCI Engine"));
             white = m_humanColor == PieceColor::white ? QStringLiteral("Player") : engine;
             black = m_humanColor == PieceColor::black ? QStringLiteral("Player") : engine;
             break;
         }
         case GameMode::engineVsEngine:
-            white = engineName(PieceColor::white).value_or(QStringLiteral("White Engine"));
-            black = engineName(PieceColor::black).value_or(QStringLiteral("Black Engine"));
+            white = EngineTurns::engineName(*this, PieceColor::white)
+                        .value_or(QStringLiteral("White Engine"));
+            black = EngineTurns::engineName(*this, PieceColor::black)
+                        .value_or(QStringLiteral("Black Engine"));
             break;
         case GameMode::humanVsHuman:
             white = QStringLiteral("White Player");
@@ -190,20 +194,20 @@ QString GameManager::exportPGN() const {
                  m_gameTimeControl.pgnString().toStdString(),
                  m_board.initialFEN(),
                  m_board.history()};
-    if (!m_gameTags.empty()) {
+    if (!m_gameRecord.tags.empty()) {
         // A loaded game is written back as it was read: its own roster and other tags (an
         // absent roster tag as the PGN sign for unknown), comments and glyphs.
-        game.event = tagOr(m_gameTags, "Event", "?");
-        game.site = tagOr(m_gameTags, "Site", "?");
-        game.date = tagOr(m_gameTags, "Date", "????.??.??");
-        game.round = tagOr(m_gameTags, "Round", "?");
-        game.white = tagOr(m_gameTags, "White", "?");
-        game.black = tagOr(m_gameTags, "Black", "?");
-        game.timeControl = tagOr(m_gameTags, "TimeControl", "?");
-        game.otherTags = m_gameTags;
+        game.event = tagOr(m_gameRecord.tags, "Event", "?");
+        game.site = tagOr(m_gameRecord.tags, "Site", "?");
+        game.date = tagOr(m_gameRecord.tags, "Date", "????.??.??");
+        game.round = tagOr(m_gameRecord.tags, "Round", "?");
+        game.white = tagOr(m_gameRecord.tags, "White", "?");
+        game.black = tagOr(m_gameRecord.tags, "Black", "?");
+        game.timeControl = tagOr(m_gameRecord.tags, "TimeControl", "?");
+        game.otherTags = m_gameRecord.tags;
     }
-    game.gameComment = m_gameComment;
-    game.annotations = m_moveAnnotations;
+    game.gameComment = m_gameRecord.comment;
+    game.annotations = m_gameRecord.annotations;
     return QString::fromStdString(game.exportPGN());
 }
 
@@ -211,8 +215,8 @@ void GameManager::undoMove() {
     if (m_isGameOver) {
         return;
     }
-    cancelEngineMoveTask();
-    stopEngines();
+    EngineTurns::cancelEngineMoveTask(*this);
+    EngineTurns::stopEngines(*this);
     // A time-out already queued was measured in the position being taken back.
     ++m_playGeneration;
     const std::size_t historyLength = m_board.history().size();
@@ -234,11 +238,10 @@ void GameManager::undoMove() {
     }
     if (changed) {
         // Glyphs and comments of the moves taken back go with them.
-        if (m_moveAnnotations.size() > m_board.history().size()) {
-            std::vector<MoveAnnotation> kept(
-                m_moveAnnotations.begin(),
-                m_moveAnnotations.begin() + static_cast<std::ptrdiff_t>(m_board.history().size()));
-            setGameRecord(m_gameTags, m_gameComment, std::move(kept));
+        if (m_gameRecord.annotations.size() > m_board.history().size()) {
+            LoadedGameRecord kept = m_gameRecord;
+            kept.annotations.resize(m_board.history().size());
+            setGameRecord(std::move(kept));
         }
         emit boardChanged(m_board);
     }
@@ -256,7 +259,7 @@ void GameManager::undoMove() {
         }
     }
     if (m_playingMode != GameMode::humanVsHuman) {
-        restartEnginesForCurrentPosition();
+        EngineTurns::restartEnginesForCurrentPosition(*this);
     }
 }
 
@@ -344,7 +347,7 @@ bool GameManager::replayGame(const StoredGame& stored) {
     } catch (const DomainError&) {
         board = ChessBoard();
     }
-    setGameRecord({}, {}, {});
+    setGameRecord({});
     for (const QString& text : stored.movesUCI) {
         // Unreadable or illegal moves are skipped: a stored record may be damaged.
         if (const std::optional<Move> move = Move::fromUci(text.toStdString())) {
@@ -353,7 +356,7 @@ bool GameManager::replayGame(const StoredGame& stored) {
     }
     // The game shown before goes entirely: its engines (whose names and answers would still
     // reach the views), its evaluation, lines and grades, and any queued time-out.
-    discardEngines();
+    EngineTurns::discardEngines(*this);
     m_analysis.reset();
     m_hasStartedGame = true;
     setBoard(std::move(board));

@@ -92,12 +92,12 @@ TEST_F(GameManagerTest, ALoadedGameKeepsItsTagsCommentsAndGlyphsAndWritesThemBac
         "(1. d4 d5) e5?! 2. Nf3 *\n");
     const PGNLoadNotes notes = manager.loadPGN(file);
     EXPECT_EQ(notes.variationsSetAside, 1u);
-    EXPECT_EQ(manager.gameTag("White"), QStringLiteral("Jos\u00e9"));
-    EXPECT_EQ(manager.gameTag("Round"), QStringLiteral("3.2"));
-    ASSERT_EQ(manager.moveAnnotations().size(), 3u);
-    EXPECT_EQ(manager.moveAnnotations()[0], (MoveAnnotation{{1}, "King's pawn"}));
-    EXPECT_EQ(manager.moveAnnotations()[1].nags, std::vector<int>{6});
-    EXPECT_EQ(manager.gameComment(), "Before the game");
+    EXPECT_EQ(manager.gameRecord().tag("White"), QStringLiteral("Jos\u00e9"));
+    EXPECT_EQ(manager.gameRecord().tag("Round"), QStringLiteral("3.2"));
+    ASSERT_EQ(manager.gameRecord().annotations.size(), 3u);
+    EXPECT_EQ(manager.gameRecord().annotations[0], (MoveAnnotation{{1}, "King's pawn"}));
+    EXPECT_EQ(manager.gameRecord().annotations[1].nags, std::vector<int>{6});
+    EXPECT_EQ(manager.gameRecord().comment, "Before the game");
 
     // The game goes on; what is written is the file's game with the new move.
     ASSERT_TRUE(waitUntil([&] { return manager.clock().isRunning(); }));
@@ -117,16 +117,17 @@ TEST_F(GameManagerTest, ALoadedGameKeepsItsTagsCommentsAndGlyphsAndWritesThemBac
         manager.undoMove();
     }
     EXPECT_EQ(manager.board().history().size(), 1u);
-    EXPECT_EQ(manager.moveAnnotations(), (std::vector<MoveAnnotation>{{{1}, "King's pawn"}}));
+    EXPECT_EQ(manager.gameRecord().annotations,
+              (std::vector<MoveAnnotation>{{{1}, "King's pawn"}}));
 
     // Another game replaces all of it.
     manager.startNewGame();
-    EXPECT_TRUE(manager.gameTags().empty());
-    EXPECT_TRUE(manager.moveAnnotations().empty());
+    EXPECT_TRUE(manager.gameRecord().tags.empty());
+    EXPECT_TRUE(manager.gameRecord().annotations.empty());
     EXPECT_TRUE(manager.exportPGN().contains("[Event \"Velkor Match\"]"));
     manager.loadPGN(file);
     manager.loadFEN("4k3/8/8/8/8/8/8/R3K3 b - - 0 30");
-    EXPECT_TRUE(manager.gameTags().empty());
+    EXPECT_TRUE(manager.gameRecord().tags.empty());
 }
 
 TEST_F(GameManagerTest, AnUnfinishedLoadedGameContinues) {

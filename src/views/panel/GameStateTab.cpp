@@ -177,7 +177,7 @@ void GameStateTab::refreshPlayers() {
 
 void GameStateTab::refreshMoves() {
     const std::vector<MoveRecord>& history = m_games.board().history();
-    const std::vector<MoveAnnotation>& annotations = m_games.moveAnnotations();
+    const std::vector<MoveAnnotation>& annotations = m_games.gameRecord().annotations;
     const int plies = static_cast<int>(history.size());
     // Moves as the list numbers them: White's and Black's first moves are move 1.
     m_movesCount->setText(QString::number((plies + 1) / 2));
