@@ -1,6 +1,7 @@
 #include "GameManager.h"
 
 #include "GameManagerEngineTurns.h"
+#include "GameManagerMoves.h"
 #include "platform/Published.h"
 
 #include <utility>
@@ -22,7 +23,7 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
             this,
             [this, color, generation] {
                 if (m_playGeneration == generation) {
-                    handleTimeout(color);
+                    Moves::handleTimeout(*this, color);
                 }
             },
             Qt::QueuedConnection);
@@ -179,7 +180,7 @@ void GameManager::startOpeningGame() {
 }
 
 void GameManager::resetGameState() {
-    dropPendingPromotion();
+    Moves::dropPendingPromotion(*this);
     setLastMove(std::nullopt);
     setIsGameOver(false);
     setEngineFailureMessage(std::nullopt);
@@ -193,70 +194,70 @@ void GameManager::resetGameState() {
     m_clockStartDeferred = false;
 }
 
-bool GameManager::acceptsUserMove() const {
-    return !m_isGameOver && !m_isPaused && !isInspectingPast() &&
-           m_playingMode != GameMode::engineVsEngine &&
-           !(m_playingMode == GameMode::humanVsEngine && m_board.turn() != m_humanColor);
+bool GameManager::Moves::acceptsUserMove(const GameManager& gm) {
+    return !gm.m_isGameOver && !gm.m_isPaused && !gm.isInspectingPast() &&
+           gm.m_playingMode != GameMode::engineVsEngine &&
+           !(gm.m_playingMode == GameMode::humanVsEngine && gm.m_board.turn() != gm.m_humanColor);
 }
 
 void GameManager::handleSquareClick(Square square) {
-    if (!acceptsUserMove()) {
+    if (!Moves::acceptsUserMove(*this)) {
         return;
     }
     const BoardClicks before = m_clicks;
     if (const std::optional<Move> move = m_clicks.click(m_board, square)) {
         // The selection goes once the move is played, so the views see the move first.
-        applyMove(*move, std::nullopt);
-        clearSelection();
+        Moves::applyMove(*this, *move, std::nullopt);
+        Moves::clearSelection(*this);
         return;
     }
-    publishClicks(before);
+    Moves::publishClicks(*this, before);
 }
 
 void GameManager::handleSquarePress(Square square) {
-    if (!acceptsUserMove()) {
+    if (!Moves::acceptsUserMove(*this)) {
         return;
     }
     const BoardClicks before = m_clicks;
     if (const std::optional<Move> move = m_clicks.press(m_board, square)) {
-        applyMove(*move, std::nullopt);
-        clearSelection();
+        Moves::applyMove(*this, *move, std::nullopt);
+        Moves::clearSelection(*this);
         return;
     }
-    publishClicks(before);
+    Moves::publishClicks(*this, before);
 }
 
 void GameManager::handleSquareRelease(std::optional<Square> square) {
     const BoardClicks before = m_clicks;
-    if (!acceptsUserMove()) {
+    if (!Moves::acceptsUserMove(*this)) {
         // The game moved on under the held button (an engine's move, the flag): nothing drops.
         m_clicks.release(m_board, std::nullopt);
         return;
     }
     if (const std::optional<Move> move = m_clicks.release(m_board, square)) {
-        applyMove(*move, std::nullopt);
-        clearSelection();
+        Moves::applyMove(*this, *move, std::nullopt);
+        Moves::clearSelection(*this);
         return;
     }
-    publishClicks(before);
+    Moves::publishClicks(*this, before);
 }
 
-void GameManager::publishClicks(const BoardClicks& before) {
-    if (before.pendingPromotion() != m_clicks.pendingPromotion()) {
-        emit pendingPromotionChanged(m_clicks.pendingPromotion());
+void GameManager::Moves::publishClicks(GameManager& gm, const BoardClicks& before) {
+    if (before.pendingPromotion() != gm.m_clicks.pendingPromotion()) {
+        emit gm.pendingPromotionChanged(gm.m_clicks.pendingPromotion());
     }
-    if (before.selectedSquare() != m_clicks.selectedSquare()) {
-        emit selectedSquareChanged(m_clicks.selectedSquare());
+    if (before.selectedSquare() != gm.m_clicks.selectedSquare()) {
+        emit gm.selectedSquareChanged(gm.m_clicks.selectedSquare());
     }
-    if (before.legalDestinations() != m_clicks.legalDestinations()) {
-        emit legalDestinationSquaresChanged(m_clicks.legalDestinations());
+    if (before.legalDestinations() != gm.m_clicks.legalDestinations()) {
+        emit gm.legalDestinationSquaresChanged(gm.m_clicks.legalDestinations());
     }
 }
 
-void GameManager::clearSelection() {
-    const BoardClicks before = m_clicks;
-    m_clicks.clearSelection();
-    publishClicks(before);
+void GameManager::Moves::clearSelection(GameManager& gm) {
+    const BoardClicks before = gm.m_clicks;
+    gm.m_clicks.clearSelection();
+    publishClicks(gm, before);
 }
 
 void GameManager::confirmPromotion(PieceType pieceType) {
@@ -266,110 +267,111 @@ void GameManager::confirmPromotion(PieceType pieceType) {
     }
     // The game may have ended (flag, resignation) while the choice was open: no move after it.
     if (m_isGameOver) {
-        dropPendingPromotion();
+        Moves::dropPendingPromotion(*this);
         return;
     }
     // A paused game takes no move and charges no time; the choice waits for the resume.
-    if (!acceptsUserMove()) {
+    if (!Moves::acceptsUserMove(*this)) {
         return;
     }
-    applyMove(*move, std::nullopt);
-    dropPendingPromotion();
+    Moves::applyMove(*this, *move, std::nullopt);
+    Moves::dropPendingPromotion(*this);
 }
 
-void GameManager::dropPendingPromotion() {
-    const BoardClicks before = m_clicks;
-    m_clicks.clear();
-    publishClicks(before);
+void GameManager::Moves::dropPendingPromotion(GameManager& gm) {
+    const BoardClicks before = gm.m_clicks;
+    gm.m_clicks.clear();
+    publishClicks(gm, before);
 }
 
 void GameManager::cancelPromotion() {
-    dropPendingPromotion();
+    Moves::dropPendingPromotion(*this);
 }
 
-bool GameManager::isCaptureMove(const Move& move) const {
-    const std::optional<Piece> mover = m_board[move.from];
-    return m_board[move.to].has_value() ||
+bool GameManager::Moves::isCaptureMove(const GameManager& gm, const Move& move) {
+    const std::optional<Piece> mover = gm.m_board[move.from];
+    return gm.m_board[move.to].has_value() ||
            (mover && mover->type == PieceType::pawn && move.from.file != move.to.file);
 }
 
-bool GameManager::applyMove(const Move& move, std::optional<double> engineAnswerArrival) {
-    const PieceColor mover = m_board.turn();
-    const bool isCapture = isCaptureMove(move);
+bool GameManager::Moves::applyMove(GameManager& gm, const Move& move,
+                                   std::optional<double> engineAnswerArrival) {
+    const PieceColor mover = gm.m_board.turn();
+    const bool isCapture = isCaptureMove(gm, move);
     // Engine games grade every move by the evaluation of the reply.
-    const bool graded = m_playingMode == GameMode::engineVsEngine;
+    const bool graded = gm.m_playingMode == GameMode::engineVsEngine;
     if (graded) {
-        m_analysis.gradePendingMove(mover);
+        gm.m_analysis.gradePendingMove(mover);
     }
-    const std::optional<WhiteScore> before = m_analysis.whiteScoreOf(mover);
-    const std::int64_t moveNumber = m_board.fullmoveNumber();
-    m_clockHistory.push_back(m_clock.snapshot());
-    if (!m_board.play(move)) {
-        m_clockHistory.pop_back();
+    const std::optional<WhiteScore> before = gm.m_analysis.whiteScoreOf(mover);
+    const std::int64_t moveNumber = gm.m_board.fullmoveNumber();
+    gm.m_clockHistory.push_back(gm.m_clock.snapshot());
+    if (!gm.m_board.play(move)) {
+        gm.m_clockHistory.pop_back();
         return false;
     }
-    emit boardChanged(m_board);
-    m_clockWaitsForFirstMove = false;
-    setLastMove(move);
-    setInspectingMoveIndex(std::nullopt);
-    setCurrentlyThinkingColor(std::nullopt);
-    setCurrentlyThinkingEngine(std::nullopt);
+    emit gm.boardChanged(gm.m_board);
+    gm.m_clockWaitsForFirstMove = false;
+    gm.setLastMove(move);
+    gm.setInspectingMoveIndex(std::nullopt);
+    gm.setCurrentlyThinkingColor(std::nullopt);
+    gm.setCurrentlyThinkingEngine(std::nullopt);
     if (engineAnswerArrival) {
-        setEngineStatusText(QStringLiteral("Ready"));
+        gm.setEngineStatusText(QStringLiteral("Ready"));
     }
     if (graded) {
-        m_analysis.notePlayedMove(static_cast<std::int64_t>(m_board.history().size()), moveNumber,
-                                  QString::fromStdString(m_board.history().back().san), mover,
-                                  before);
+        gm.m_analysis.notePlayedMove(
+            static_cast<std::int64_t>(gm.m_board.history().size()), moveNumber,
+            QString::fromStdString(gm.m_board.history().back().san), mover, before);
     }
-    playMoveSound(isCapture);
-    checkGameEnd();
-    if (m_isGameOver) {
+    playMoveSound(gm, isCapture);
+    checkGameEnd(gm);
+    if (gm.m_isGameOver) {
         return true;
     }
     // An engine is charged up to the moment its answer arrived, not until it was applied; a
     // person's flag is the tick's to detect.
-    m_clock.switchTurn(m_board.turn(), engineAnswerArrival);
-    EngineTurns::triggerEngineIfNeeded(*this);
+    gm.m_clock.switchTurn(gm.m_board.turn(), engineAnswerArrival);
+    EngineTurns::triggerEngineIfNeeded(gm);
     return true;
 }
 
-void GameManager::playMoveSound(bool isCapture) {
-    const PieceColor toMove = m_board.turn();
-    const std::optional<Square> king = m_board.findKing(toMove);
-    if (king && m_board.isSquareAttacked(*king, opponent(toMove))) {
-        m_sounds.play(SoundEffect::check);
+void GameManager::Moves::playMoveSound(GameManager& gm, bool isCapture) {
+    const PieceColor toMove = gm.m_board.turn();
+    const std::optional<Square> king = gm.m_board.findKing(toMove);
+    if (king && gm.m_board.isSquareAttacked(*king, opponent(toMove))) {
+        gm.m_sounds.play(SoundEffect::check);
     } else {
-        m_sounds.play(isCapture ? SoundEffect::capture : SoundEffect::move);
+        gm.m_sounds.play(isCapture ? SoundEffect::capture : SoundEffect::move);
     }
 }
 
-void GameManager::checkGameEnd() {
-    std::optional<GameEndReason> reason = m_board.gameEndReason();
+void GameManager::Moves::checkGameEnd(GameManager& gm) {
+    std::optional<GameEndReason> reason = gm.m_board.gameEndReason();
     // Engines claim fifty-move and repetition draws at once; people claim them with claimDraw().
-    if (!reason && m_playingMode == GameMode::engineVsEngine) {
-        reason = m_board.claimableDrawReason();
+    if (!reason && gm.m_playingMode == GameMode::engineVsEngine) {
+        reason = gm.m_board.claimableDrawReason();
     }
     if (reason) {
-        endGame(*reason);
+        endGame(gm, *reason);
     }
 }
 
-void GameManager::handleTimeout(PieceColor timedOutColor) {
+void GameManager::Moves::handleTimeout(GameManager& gm, PieceColor timedOutColor) {
     // The game may have ended otherwise between the clock's tick and this step.
-    if (m_isGameOver) {
+    if (gm.m_isGameOver) {
         return;
     }
     const PieceColor other = opponent(timedOutColor);
-    endGame(m_board.canPossiblyCheckmate(other) ? GameEndReason::timeout(other)
-                                                : GameEndReason::insufficientMaterial());
+    endGame(gm, gm.m_board.canPossiblyCheckmate(other) ? GameEndReason::timeout(other)
+                                                       : GameEndReason::insufficientMaterial());
 }
 
 void GameManager::resign(PieceColor color) {
     if (m_isGameOver) {
         return;
     }
-    endGame(GameEndReason::resignation(opponent(color)));
+    Moves::endGame(*this, GameEndReason::resignation(opponent(color)));
 }
 
 void GameManager::claimDraw() {
@@ -381,26 +383,27 @@ void GameManager::claimDraw() {
         return;
     }
     EngineTurns::stopEngines(*this);
-    endGame(*reason);
+    Moves::endGame(*this, *reason);
 }
 
-void GameManager::endGame(const GameEndReason& reason) {
-    EngineTurns::cancelEngineMoveTask(*this);
-    setIsGameOver(true);
-    setGameEndReason(reason);
+void GameManager::Moves::endGame(GameManager& gm, const GameEndReason& reason) {
+    EngineTurns::cancelEngineMoveTask(gm);
+    gm.setIsGameOver(true);
+    gm.setGameEndReason(reason);
     // The choice's overlay goes with the game.
-    dropPendingPromotion();
-    m_clock.stop();
-    m_sounds.play(SoundEffect::gameEnd);
-    notifyGameEnded(reason);
-    updateKeepAwake();
+    dropPendingPromotion(gm);
+    gm.m_clock.stop();
+    gm.m_sounds.play(SoundEffect::gameEnd);
+    notifyGameEnded(gm, reason);
+    gm.updateKeepAwake();
 }
 
-void GameManager::notifyGameEnded(const GameEndReason& reason) {
-    if (!m_seriesObserver || !m_seriesObserver->isAutomatchActive()) {
+void GameManager::Moves::notifyGameEnded(GameManager& gm, const GameEndReason& reason) {
+    if (!gm.m_seriesObserver || !gm.m_seriesObserver->isAutomatchActive()) {
         return;
     }
-    m_seriesObserver->handleGameEnd(reason, m_board, exportPGN(), m_engineFailureMessage);
+    gm.m_seriesObserver->handleGameEnd(reason, gm.m_board, gm.exportPGN(),
+                                       gm.m_engineFailureMessage);
 }
 
 void GameManager::togglePause() {
@@ -434,7 +437,7 @@ void GameManager::stopCurrentGame() {
     EngineTurns::discardEngines(*this);
     m_clock.stop();
     setIsPaused(true);
-    dropPendingPromotion();
+    Moves::dropPendingPromotion(*this);
     updateKeepAwake();
 }
 

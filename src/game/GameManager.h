@@ -306,33 +306,9 @@ private:
     // start-up before the clock runs, each engine turn and its answer, failures and strength.
     struct EngineTurns;
 
-    // Clicks and moves (GameManager.cpp).
-    // Publishes what changed in the clicks' state since `before`.
-    void publishClicks(const BoardClicks& before);
-    // Forgets the selection, the inspected position and any pending promotion.
-    void resetNavigation();
-    // Closes an open promotion choice and the selection with it.
-    void dropPendingPromotion();
-    void clearSelection();
-    // The rule for the user's moves: only on their turn in a game being played, on the live
-    // position.
-    bool acceptsUserMove() const;
-    // Plays a move of the side to move, a person's or an engine's: clock snapshot, board, sound,
-    // grading of engine games, game end, clock switch and the next turn. `engineAnswerArrival`
-    // is when an engine's answer arrived (it is charged up to then); none for a person's move.
-    // False, with nothing changed, when the board refuses the move.
-    bool applyMove(const Move& move, std::optional<double> engineAnswerArrival);
-    void playMoveSound(bool isCapture);
-    void checkGameEnd();
-    // The clock's time-out for `timedOutColor`, run after the clock's tick has returned.
-    void handleTimeout(PieceColor timedOutColor);
-    // Records the end, stops the clock, plays the end sound, tells the series and lets the
-    // machine sleep again.
-    void endGame(const GameEndReason& reason);
-    // The capture flag of a move before it is played: a piece on the destination or a pawn
-    // changing file (en passant).
-    bool isCaptureMove(const Move& move) const;
-    void notifyGameEnded(const GameEndReason& reason);
+    // Clicks and moves (GameManager.cpp): the board's input, a move of either side with its
+    // clock, sound and grading, and the end of the game.
+    struct Moves;
 
     void setBoard(ChessBoard board);
     void setGameRecord(LoadedGameRecord record);

@@ -2,6 +2,7 @@
 // clock runs, each engine turn, the judging of the answers, failures, strength and keep-awake.
 #include "GameManager.h"
 #include "GameManagerEngineTurns.h"
+#include "GameManagerMoves.h"
 #include "TurnSearchLimits.h"
 #include "platform/Published.h"
 
@@ -197,7 +198,7 @@ QCoro::Task<> GameManager::EngineTurns::playEngineTurn(GameManager& gm, PieceCol
     if (gm.m_clock.wouldFlag(color, answer->arrivalTime)) {
         // Too late: the flag fell before the answer came, so the move is never played.
         gm.m_clock.stop();
-        gm.handleTimeout(color);
+        Moves::handleTimeout(gm, color);
         co_return;
     }
     const QString illegal = illegalMoveText + QString::fromStdString(answer->move);
@@ -210,7 +211,7 @@ QCoro::Task<> GameManager::EngineTurns::playEngineTurn(GameManager& gm, PieceCol
         }
         co_return;
     }
-    if (!gm.applyMove(*move, answer->arrivalTime)) {
+    if (!Moves::applyMove(gm, *move, answer->arrivalTime)) {
         handleEngineFailure(gm, color, illegal);
     }
 }
@@ -227,13 +228,13 @@ void GameManager::EngineTurns::handleEngineFailure(GameManager& gm,
     gm.setEngineStatusText(message);
     gm.setEngineFailureMessage(message);
     gm.setIsGameOver(true);
-    gm.dropPendingPromotion();
+    Moves::dropPendingPromotion(gm);
     const GameEndReason reason = GameEndReason::resignation(opponent(*failed));
     gm.setGameEndReason(reason);
     gm.m_clock.stop();
     gm.m_whiteSeat.terminate();
     gm.m_blackSeat.terminate();
-    gm.notifyGameEnded(reason);
+    Moves::notifyGameEnded(gm, reason);
     gm.updateKeepAwake();
 }
 

@@ -2,6 +2,7 @@
 // positions: the parts of the game session that replace or browse the game rather than play it.
 #include "GameManager.h"
 #include "GameManagerEngineTurns.h"
+#include "GameManagerMoves.h"
 #include "chess/PGNGame.h"
 #include "chess/PGNParser.h"
 
@@ -70,9 +71,9 @@ std::optional<Move> lastMoveOf(const ChessBoard& board) {
 
 } // namespace
 
-void GameManager::resetNavigation() {
-    setInspectingMoveIndex(std::nullopt);
-    dropPendingPromotion();
+void GameManager::Moves::resetNavigation(GameManager& gm) {
+    gm.setInspectingMoveIndex(std::nullopt);
+    dropPendingPromotion(gm);
 }
 
 void GameManager::loadFEN(const QString& fen) {
@@ -82,7 +83,7 @@ void GameManager::loadFEN(const QString& fen) {
     setGameRecord({});
     setBoard(std::move(loaded));
     beginPlayingMode();
-    resetNavigation();
+    Moves::resetNavigation(*this);
     setLastMove(std::nullopt);
     setIsGameOver(false);
     setEngineFailureMessage(std::nullopt);
@@ -124,7 +125,7 @@ PGNLoadNotes GameManager::loadPGN(const QString& text) {
         }
     }
     setShownGame(shown);
-    resetNavigation();
+    Moves::resetNavigation(*this);
     setLastMove(lastMoveOf(m_board));
     m_analysis.reset();
     m_clockHistory.clear();
@@ -246,7 +247,7 @@ void GameManager::undoMove() {
         emit boardChanged(m_board);
     }
     setLastMove(lastMoveOf(m_board));
-    resetNavigation();
+    Moves::resetNavigation(*this);
     // The grades belong to the game as it was played: all of them go. What engines said of the
     // positions stays, so the position gone back to shows its score.
     m_analysis.resetKeepingKnownScores();
@@ -301,7 +302,7 @@ void GameManager::navigate(NavigationStep step) {
         return;
     }
     // A man picked up or a promotion chosen on the live board has no meaning on an earlier one.
-    dropPendingPromotion();
+    Moves::dropPendingPromotion(*this);
     setInspectingMoveIndex(target);
 }
 
@@ -379,7 +380,7 @@ bool GameManager::replayGame(const StoredGame& stored) {
                        : QString::fromUtf8(pgnResultToken(reason));
     setShownGame(shown);
     setGameEndReason(reason);
-    resetNavigation();
+    Moves::resetNavigation(*this);
     m_clockHistory.clear();
     // The clocks as they stood when the stored game ended; a game without a clock shows none.
     if (stored.whiteRemainingMs && stored.blackRemainingMs) {
