@@ -342,10 +342,8 @@ void AutomatchManager::launchCurrentGame() {
     m_games.setTimeControlConfig(m_timeControl);
     m_engines.setSelectedWhiteEngine(white);
     m_engines.setSelectedBlackEngine(black);
-    m_games.setWhiteEngineLimitElo(whiteLimit);
-    m_games.setWhiteEngineElo(whiteElo);
-    m_games.setBlackEngineLimitElo(blackLimit);
-    m_games.setBlackEngineElo(blackElo);
+    m_games.setEngineStrength(PieceColor::white, whiteLimit, whiteElo);
+    m_games.setEngineStrength(PieceColor::black, blackLimit, blackElo);
 
     if (m_openingFENs.isEmpty()) {
         m_games.startNewGame();

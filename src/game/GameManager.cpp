@@ -13,7 +13,7 @@ using platform::SoundEffect;
 GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
                          platform::SleepGuard& sleepGuard, QObject* parent)
     : QObject(parent), m_sounds(sounds), m_engines(engines), m_sleepGuard(sleepGuard),
-      m_clock(m_timeControlConfig) {
+      m_clock(m_timeControlConfig), m_turns(std::make_unique<EngineTurns>(*this)) {
     // The clock reports a flag from inside its tick; the game ends in a later main-thread step,
     // once the tick has returned, and only if that game is still the one being played.
     // (The clock is the manager's own, so neither callback outlives it.)
@@ -31,14 +31,14 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
     // An engine's answer that has arrived but is not applied yet is judged by its arrival time,
     // not by the tick.
     m_clock.setHasPendingMove([this](PieceColor color) {
-        const UCIEngineProcess* engine = EngineTurns::engineProcess(*this, color);
+        const UCIEngineProcess* engine = m_turns->engineProcess(color);
         return engine && engine->hasUnhandledBestMove();
     });
     connect(&m_analysis, &LiveAnalysis::knownScoresChanged, this, &GameManager::refreshShownScore);
     connect(this, &GameManager::boardChanged, this, &GameManager::refreshShownScore);
     connect(this, &GameManager::inspectingMoveIndexChanged, this, &GameManager::refreshShownScore);
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
-        EngineSeat& seat = EngineTurns::seatOf(*this, color);
+        EngineSeat& seat = m_turns->seatOf(color);
         // The banners name each engine with the strength it plays at.
         connect(&seat, &EngineSeat::processChanged, this, &GameManager::refreshShownGame);
         connect(&seat, &EngineSeat::limitEloChanged, this, &GameManager::refreshShownGame);
@@ -51,19 +51,19 @@ GameManager::GameManager(platform::SoundManager& sounds, EngineManager& engines,
                     m_analysis.report(color, m_board, evaluation, lines);
                 });
         connect(&seat, &EngineSeat::engineFailed, this, [this, color](const QString& message) {
-            EngineTurns::handleEngineFailure(*this, color, message);
+            m_turns->handleEngineFailure(color, message);
         });
-        seat.setOptions(m_engineOptions, m_timeSource);
+        seat.setOptions(m_turns->options, m_timeSource);
     }
     refreshShownGame();
 }
 
 GameManager::~GameManager() {
-    EngineTurns::cancelEngineMoveTask(*this);
-    EngineTurns::cancelEngineStartTask(*this);
+    m_turns->cancelEngineMoveTask();
+    m_turns->cancelEngineStartTask();
     // Both children are asked to end before either seat waits for its own.
-    m_whiteSeat.terminate();
-    m_blackSeat.terminate();
+    m_turns->whiteSeat.terminate();
+    m_turns->blackSeat.terminate();
     m_sleepGuard.setKeepAwake(false);
 }
 
@@ -159,7 +159,7 @@ void GameManager::setSeriesObserver(GameSeriesObserver* observer) {
 }
 
 void GameManager::startNewGame() {
-    EngineTurns::discardEngines(*this);
+    m_turns->discardEngines();
     setGameRecord({});
     setBoard(ChessBoard());
     m_gameTimeControl = m_timeControlConfig;
@@ -168,8 +168,8 @@ void GameManager::startNewGame() {
     setHumanColor(resolve(m_colorChoice));
     beginPlayingMode();
     setIsFlipped(m_playingMode == GameMode::humanVsEngine && m_humanColor == PieceColor::black);
-    const std::vector<UCIEngineProcess*> engines = EngineTurns::setupEnginesForGame(*this);
-    EngineTurns::launchEngines(*this, engines, true);
+    const std::vector<UCIEngineProcess*> engines = m_turns->setupEnginesForGame();
+    m_turns->launchEngines(engines, true);
     updateKeepAwake();
 }
 
@@ -189,9 +189,8 @@ void GameManager::resetGameState() {
     setInspectingMoveIndex(std::nullopt);
     m_analysis.reset();
     m_clockHistory.clear();
-    setCurrentlyThinkingColor(std::nullopt);
-    setCurrentlyThinkingEngine(std::nullopt);
-    m_clockStartDeferred = false;
+    setThinking(std::nullopt);
+    m_turns->clockStartDeferred = false;
 }
 
 bool GameManager::Moves::acceptsUserMove(const GameManager& gm) {
@@ -314,8 +313,7 @@ bool GameManager::Moves::applyMove(GameManager& gm, const Move& move,
     gm.m_clockWaitsForFirstMove = false;
     gm.setLastMove(move);
     gm.setInspectingMoveIndex(std::nullopt);
-    gm.setCurrentlyThinkingColor(std::nullopt);
-    gm.setCurrentlyThinkingEngine(std::nullopt);
+    gm.setThinking(std::nullopt);
     if (engineAnswerArrival) {
         gm.setEngineStatusText(QStringLiteral("Ready"));
     }
@@ -332,7 +330,7 @@ bool GameManager::Moves::applyMove(GameManager& gm, const Move& move,
     // An engine is charged up to the moment its answer arrived, not until it was applied; a
     // person's flag is the tick's to detect.
     gm.m_clock.switchTurn(gm.m_board.turn(), engineAnswerArrival);
-    EngineTurns::triggerEngineIfNeeded(gm);
+    gm.m_turns->triggerEngineIfNeeded();
     return true;
 }
 
@@ -382,12 +380,12 @@ void GameManager::claimDraw() {
     if (!reason) {
         return;
     }
-    EngineTurns::stopEngines(*this);
+    m_turns->stopEngines();
     Moves::endGame(*this, *reason);
 }
 
 void GameManager::Moves::endGame(GameManager& gm, const GameEndReason& reason) {
-    EngineTurns::cancelEngineMoveTask(gm);
+    gm.m_turns->cancelEngineMoveTask();
     gm.setIsGameOver(true);
     gm.setGameEndReason(reason);
     // The choice's overlay goes with the game.
@@ -410,23 +408,23 @@ void GameManager::togglePause() {
     setIsPaused(!m_isPaused);
     if (m_isPaused) {
         m_clock.pause();
-        EngineTurns::cancelEngineMoveTask(*this);
-        EngineTurns::stopEngines(*this);
+        m_turns->cancelEngineMoveTask();
+        m_turns->stopEngines();
         return;
     }
-    if (m_engineStartTask) {
+    if (m_turns->startTask) {
         // The engines are still starting: the clock and the first turn wait for them.
-        m_clockStartDeferred = false;
+        m_turns->clockStartDeferred = false;
         return;
     }
     if (const std::optional<PieceColor> active = m_clock.activeColor()) {
         m_clock.start(*active);
-    } else if (m_clockStartDeferred && !m_isGameOver) {
+    } else if (m_turns->clockStartDeferred && !m_isGameOver) {
         m_clock.start(m_board.turn());
     }
-    m_clockStartDeferred = false;
+    m_turns->clockStartDeferred = false;
     // The search of the side to move starts afresh.
-    EngineTurns::triggerEngineIfNeeded(*this);
+    m_turns->triggerEngineIfNeeded();
 }
 
 void GameManager::flipBoard() {
@@ -434,7 +432,7 @@ void GameManager::flipBoard() {
 }
 
 void GameManager::stopCurrentGame() {
-    EngineTurns::discardEngines(*this);
+    m_turns->discardEngines();
     m_clock.stop();
     setIsPaused(true);
     Moves::dropPendingPromotion(*this);
@@ -453,14 +451,9 @@ void GameManager::setBoard(ChessBoard board) {
 }
 
 void GameManager::setGameRecord(LoadedGameRecord record) {
-    if (record.tags != m_gameRecord.tags) {
-        m_gameRecord.tags = std::move(record.tags);
-        emit gameTagsChanged();
-    }
-    if (record.comment != m_gameRecord.comment || record.annotations != m_gameRecord.annotations) {
-        m_gameRecord.comment = std::move(record.comment);
-        m_gameRecord.annotations = std::move(record.annotations);
-        emit moveAnnotationsChanged();
+    if (record != m_gameRecord) {
+        m_gameRecord = std::move(record);
+        emit gameRecordChanged();
     }
 }
 

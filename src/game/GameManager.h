@@ -7,24 +7,13 @@
 #include "GameSeriesObserver.h"
 #include "LiveAnalysis.h"
 #include "LoadedGameRecord.h"
-#include "MoveAnalysis.h"
 #include "PlayerColorChoice.h"
 #include "ShownGame.h"
 #include "TimeControlConfig.h"
 #include "chess/ChessBoard.h"
-#include "chess/GameEndReason.h"
-#include "chess/Move.h"
-#include "chess/PieceColor.h"
-#include "chess/PieceType.h"
-#include "chess/Square.h"
-#include "platform/Cancellation.h"
 #include "platform/SleepGuard.h"
 #include "platform/SoundManager.h"
-#include "platform/Uptime.h"
-#include "uci/EngineConfiguration.h"
-#include "uci/EngineEvaluation.h"
 #include "uci/EngineManager.h"
-#include "uci/OneShotAnswer.h"
 
 #include <QObject>
 #include <QString>
@@ -32,7 +21,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <qcoro/qcorotask.h>
 #include <vector>
 
 namespace velkor {
@@ -48,38 +36,6 @@ namespace velkor {
 // fields announce every real change. Main thread.
 class GameManager : public QObject {
     Q_OBJECT
-    Q_PROPERTY(velkor::ChessBoard board READ board NOTIFY boardChanged)
-    Q_PROPERTY(velkor::GameMode gameMode READ gameMode WRITE setGameMode NOTIFY gameModeChanged)
-    Q_PROPERTY(velkor::PlayerColorChoice colorChoice READ colorChoice WRITE setColorChoice NOTIFY
-                   colorChoiceChanged)
-    Q_PROPERTY(velkor::PieceColor humanColor READ humanColor NOTIFY humanColorChanged)
-    Q_PROPERTY(velkor::TimeControlConfig timeControlConfig READ timeControlConfig WRITE
-                   setTimeControlConfig NOTIFY timeControlConfigChanged)
-    Q_PROPERTY(bool isFlipped READ isFlipped NOTIFY isFlippedChanged)
-    Q_PROPERTY(std::optional<velkor::Square> selectedSquare READ selectedSquare NOTIFY
-                   selectedSquareChanged)
-    Q_PROPERTY(std::vector<velkor::Square> legalDestinationSquares READ legalDestinationSquares
-                   NOTIFY legalDestinationSquaresChanged)
-    Q_PROPERTY(std::optional<velkor::Move> lastMove READ lastMove NOTIFY lastMoveChanged)
-    Q_PROPERTY(std::optional<velkor::PendingPromotion> pendingPromotion READ pendingPromotion NOTIFY
-                   pendingPromotionChanged)
-    Q_PROPERTY(bool isGameOver READ isGameOver NOTIFY isGameOverChanged)
-    Q_PROPERTY(std::optional<velkor::GameEndReason> gameEndReason READ gameEndReason NOTIFY
-                   gameEndReasonChanged)
-    Q_PROPERTY(bool isPaused READ isPaused NOTIFY isPausedChanged)
-    Q_PROPERTY(std::optional<qint64> inspectingMoveIndex READ inspectingMoveIndex NOTIFY
-                   inspectingMoveIndexChanged)
-    Q_PROPERTY(QString engineStatusText READ engineStatusText NOTIFY engineStatusTextChanged)
-    Q_PROPERTY(std::optional<QString> engineFailureMessage READ engineFailureMessage NOTIFY
-                   engineFailureMessageChanged)
-    Q_PROPERTY(
-        std::optional<velkor::WhiteScore> shownScore READ shownScore NOTIFY shownScoreChanged)
-    Q_PROPERTY(std::optional<velkor::PieceColor> currentlyThinkingColor READ currentlyThinkingColor
-                   NOTIFY currentlyThinkingColorChanged)
-    Q_PROPERTY(std::optional<velkor::EngineConfiguration> currentlyThinkingEngine READ
-                   currentlyThinkingEngine NOTIFY currentlyThinkingEngineChanged)
-    Q_PROPERTY(velkor::ShownGame shownGame READ shownGame NOTIFY shownGameChanged)
-
 public:
     // The manager plays its sounds through `sounds`, takes its engines from the selections of
     // `engines` and keeps the machine awake through `sleepGuard`; all three must outlive it.
@@ -89,8 +45,6 @@ public:
                          QObject* parent = nullptr);
     // Ends the engines and gives the keep-awake lock back.
     ~GameManager() override;
-    GameManager(const GameManager&) = delete;
-    GameManager& operator=(const GameManager&) = delete;
 
     // The program's one game session.
     static GameManager& shared();
@@ -116,15 +70,10 @@ public:
     const TimeControlConfig& timeControlConfig() const { return m_timeControlConfig; }
     // Whether the board is drawn with Black at the bottom.
     bool isFlipped() const { return m_isFlipped; }
-    // The square of the piece the user picked up.
-    std::optional<Square> selectedSquare() const { return m_clicks.selectedSquare(); }
-    // Destinations of the selected piece's legal moves in generation order (a promotion square
-    // once per promotion piece).
-    const std::vector<Square>& legalDestinationSquares() const {
-        return m_clicks.legalDestinations();
-    }
+    // The board's input as it stands: the picked-up man and its destinations, the man held under
+    // a pressed button, the open promotion choice. The three Changed signals below announce it.
+    const BoardClicks& clicks() const { return m_clicks; }
     std::optional<Move> lastMove() const { return m_lastMove; }
-    std::optional<PendingPromotion> pendingPromotion() const { return m_clicks.pendingPromotion(); }
     bool isGameOver() const { return m_isGameOver; }
     std::optional<GameEndReason> gameEndReason() const { return m_gameEndReason; }
     bool isPaused() const { return m_isPaused; }
@@ -144,18 +93,15 @@ public:
     // `color` holds the engine playing it (null where a person plays or none was made) and the
     // strength it plays at; the live analysis holds the thinking engine's lines and the grades
     // of engine moves.
-    const EngineSeat& engineSeat(PieceColor color) const {
-        return color == PieceColor::white ? m_whiteSeat : m_blackSeat;
-    }
+    const EngineSeat& engineSeat(PieceColor color) const;
     const LiveAnalysis& liveAnalysis() const { return m_analysis; }
     // The side whose engine is searching, and that engine's configuration (the engine card).
     std::optional<PieceColor> currentlyThinkingColor() const { return m_currentlyThinkingColor; }
     const std::optional<EngineConfiguration>& currentlyThinkingEngine() const {
         return m_currentlyThinkingEngine;
     }
-    // Whether an engine turn or the engines' start-up is under way and cancellable.
-    bool hasEngineMoveTask() const { return m_engineMoveTask.has_value(); }
-    bool hasEngineStartTask() const { return m_engineStartTask.has_value(); }
+    // Whether the engines' start-up is under way.
+    bool hasEngineStartTask() const;
 
     // Mode, colour wish and time control take effect at the next new game.
     void setGameMode(GameMode mode);
@@ -171,25 +117,19 @@ public:
     // Take effect for the engines made from now on.
     void setEngineSessionOptions(const EngineSessionOptions& options);
 
-    // Strength of the engines of the next game (the series of games sets them before each game).
-    void setWhiteEngineLimitElo(bool limit);
-    void setWhiteEngineElo(std::int64_t elo);
-    void setBlackEngineLimitElo(bool limit);
-    void setBlackEngineElo(std::int64_t elo);
+    // The strength of `color`'s engine in the next game.
+    void setEngineStrength(PieceColor color, bool limitElo, std::int64_t elo);
     // Changes a colour's strength during the game: the settings, the running engine (told at
     // once; a search in progress is stopped and asked for afresh at the new strength) and,
     // while it thinks, the engine card.
-    void updateWhiteElo(bool limit, std::int64_t elo);
-    void updateBlackElo(bool limit, std::int64_t elo);
+    void updateEngineStrength(PieceColor color, bool limitElo, std::int64_t elo);
 
     // Keeps the machine awake while an engine game is in progress or a series of games is
-    // active, and lets it sleep otherwise. Called at every start, end and stop of a game, and by
-    // the series of games when it starts or ends.
+    // active, and lets it sleep otherwise (the series calls it when it starts or ends).
     void updateKeepAwake();
 
     // A new game from the standard position with the current mode, colour wish and time control.
-    // The clock starts for White once the players are ready (at once, on the next turn of the
-    // event loop, between two people).
+    // The clock starts for White once the players are ready (between two people: at once).
     void startNewGame();
     // A new game like startNewGame(), except that where a person makes the first move the clock
     // starts with that move: the game the program opens on, before anyone sits at the board.
@@ -202,8 +142,6 @@ public:
     // board is none.
     void handleSquarePress(Square square);
     void handleSquareRelease(std::optional<Square> square);
-    // The man held under a pressed button, for the board to draw under the pointer.
-    std::optional<Square> grabbedSquare() const { return m_clicks.grabbedSquare(); }
 
     // Plays the pending promotion with the chosen piece; nothing happens while the game is paused
     // (the choice stays open), and once the game is over or stopped the choice is already gone.
@@ -249,11 +187,9 @@ public:
     // The history entry whose position is shown (-1: before the first move); the last entry, or
     // -1 for a game without moves, when the live position is shown.
     std::int64_t displayedMoveIndex() const;
-    // The record of a game read from PGN: tags, comment before the first move, glyphs and
-    // comments. gameTagsChanged and moveAnnotationsChanged announce its changes.
+    // The tags, glyphs and comments of a game read from PGN (gameRecordChanged announces them).
     const LoadedGameRecord& gameRecord() const { return m_gameRecord; }
     // The board the views draw: the inspected earlier position, else the live board.
-    // Recomputed on every read.
     ChessBoard displayedBoard() const;
     // Shows a stored finished game on the board with its own players, strengths, result,
     // clocks and record; nothing of the game shown before stays (its engines are ended, its
@@ -286,8 +222,7 @@ signals:
     void currentlyThinkingColorChanged(std::optional<velkor::PieceColor> color);
     void currentlyThinkingEngineChanged(const std::optional<velkor::EngineConfiguration>& engine);
     void shownGameChanged(const velkor::ShownGame& game);
-    void gameTagsChanged();
-    void moveAnnotationsChanged();
+    void gameRecordChanged();
 
 private:
     // Forgets everything of the previous game but the board and the clock.
@@ -302,12 +237,8 @@ private:
     // Looks up the score of the position the board shows.
     void refreshShownScore();
 
-    // The engine players (GameManagerEngines.cpp): which engine plays which colour, their
-    // start-up before the clock runs, each engine turn and its answer, failures and strength.
+    // The engine players and the moves of either side (GameManagerEngineTurns.h, …Moves.h).
     struct EngineTurns;
-
-    // Clicks and moves (GameManager.cpp): the board's input, a move of either side with its
-    // clock, sound and grading, and the end of the game.
     struct Moves;
 
     void setBoard(ChessBoard board);
@@ -321,8 +252,8 @@ private:
     void setInspectingMoveIndex(std::optional<std::int64_t> index);
     void setEngineStatusText(const QString& text);
     void setEngineFailureMessage(const std::optional<QString>& message);
-    void setCurrentlyThinkingColor(std::optional<PieceColor> color);
-    void setCurrentlyThinkingEngine(const std::optional<EngineConfiguration>& engine);
+    // The side whose engine searches now (none: no engine does), with that engine's card.
+    void setThinking(std::optional<PieceColor> color);
 
     platform::SoundManager& m_sounds;
     EngineManager& m_engines;
@@ -346,26 +277,15 @@ private:
     std::optional<std::int64_t> m_inspectingMoveIndex;
     LiveAnalysis m_analysis;
     std::optional<WhiteScore> m_shownScore;
-    EngineSeat m_whiteSeat;
-    EngineSeat m_blackSeat;
     std::optional<PieceColor> m_currentlyThinkingColor;
     std::optional<EngineConfiguration> m_currentlyThinkingEngine;
     QString m_engineStatusText = QStringLiteral("Ready");
     std::optional<QString> m_engineFailureMessage;
-    // Cancel the running engine turn and the engines' start-up (also the start of play of a
-    // game between two people).
-    std::optional<platform::CancellationSource> m_engineMoveTask;
-    // Wakes the engine turn from its pause: the timer's, or a cancellation's at once.
-    std::optional<uci::OneShot<bool>> m_turnPauseEnd;
-    std::optional<platform::CancellationSource> m_engineStartTask;
     std::vector<ChessClock::Snapshot> m_clockHistory;
     LoadedGameRecord m_gameRecord;
 
     GameSeriesObserver* m_seriesObserver = nullptr;
     platform::TimeSource m_timeSource = platform::systemUptime;
-    EngineSessionOptions m_engineOptions;
-    // The start of play found the game paused; resuming starts the clock instead.
-    bool m_clockStartDeferred = false;
     // The game's clock waits for a person's first move (see startOpeningGame()).
     bool m_clockWaitsForFirstMove = false;
     // Counts replaced and stopped games and changes of the move list, so a time-out scheduled
@@ -373,6 +293,8 @@ private:
     std::uint64_t m_playGeneration = 0;
     // The time control and thinking mode the game in play was started with.
     TimeControlConfig m_gameTimeControl;
+    // Last, so the engines end before anything they report to.
+    std::unique_ptr<EngineTurns> m_turns;
 };
 
 } // namespace velkor

@@ -1,68 +1,83 @@
 #pragma once
 
+#include "EngineSeat.h"
 #include "GameManager.h"
+#include "platform/Cancellation.h"
+#include "uci/OneShotAnswer.h"
 #include "uci/UCIEngineProcess.h"
 
 #include <chrono>
 
 namespace velkor {
 
-// The manager's engine players, kept apart from the rest of the session. Every function works on
-// the manager it is given; the state stays the manager's.
+// The manager's engine players: a seat per colour, their start-up before the clock runs and each
+// engine turn. They play the manager's game, so they read and change its board, clock and
+// published fields directly.
 struct GameManager::EngineTurns {
-    static EngineSeat& seatOf(GameManager& gm, PieceColor color) {
-        return color == PieceColor::white ? gm.m_whiteSeat : gm.m_blackSeat;
+    explicit EngineTurns(GameManager& manager) : gm(manager) {}
+
+    GameManager& gm;
+    EngineSeat whiteSeat;
+    EngineSeat blackSeat;
+    // Cancel the running engine turn and the engines' start-up (also the start of play of a
+    // game between two people).
+    std::optional<platform::CancellationSource> moveTask;
+    std::optional<platform::CancellationSource> startTask;
+    // Wakes the engine turn from its pause: the timer's, or a cancellation's at once.
+    std::optional<uci::OneShot<bool>> turnPauseEnd;
+    // Take effect for the engines made from now on.
+    EngineSessionOptions options;
+    // The start of play found the game paused; resuming starts the clock instead.
+    bool clockStartDeferred = false;
+
+    EngineSeat& seatOf(PieceColor color) {
+        return color == PieceColor::white ? whiteSeat : blackSeat;
     }
     // Seats engines of the selections for the colours the mode gives engines; White's first. A
     // colour without a selection is skipped.
-    static std::vector<UCIEngineProcess*> setupEnginesForGame(GameManager& gm);
+    std::vector<UCIEngineProcess*> setupEnginesForGame();
     // Starts the engines one after the other, then (when `resumePlay`) the clock for the side to
     // move and its engine's turn. Without the engines the mode needs, the game waits paused.
-    static void launchEngines(GameManager& gm, const std::vector<UCIEngineProcess*>& engines,
-                              bool resumePlay);
+    void launchEngines(const std::vector<UCIEngineProcess*>& engines, bool resumePlay);
     // The engines' start-up and an engine's turn run as coroutines on the manager. Every wait in
     // them ends when their token is cancelled, and nothing of the manager is touched after a
     // cancelled wait: whatever replaces the engines, ends the turn or the manager cancels first.
-    static QCoro::Task<> startEngines(GameManager& gm, std::vector<UCIEngineProcess*> engines,
-                                      platform::CancellationToken token, bool resumePlay);
+    QCoro::Task<> startEngines(std::vector<UCIEngineProcess*> engines,
+                               platform::CancellationToken token, bool resumePlay);
     // The engines are ready: play may begin.
-    static void finishEngineStart(GameManager& gm, bool resumePlay);
+    void finishEngineStart(bool resumePlay);
     // Asks the engine of the side to move, if one plays it, for its move.
-    static void triggerEngineIfNeeded(GameManager& gm);
+    void triggerEngineIfNeeded();
     // One turn of the engine of `color`: the pause, the search of the thinking mode, then its
     // answer judged by its arrival time and the rules, and played when it passes.
-    static QCoro::Task<> playEngineTurn(GameManager& gm, PieceColor color,
-                                        platform::CancellationToken token,
-                                        std::chrono::milliseconds pause);
+    QCoro::Task<> playEngineTurn(PieceColor color, platform::CancellationToken token,
+                                 std::chrono::milliseconds pause);
     // The side of `failed` loses by resignation with `message`; both engines are ended and their
     // tasks cancelled.
-    static void handleEngineFailure(GameManager& gm, std::optional<PieceColor> failed,
-                                    const QString& message);
+    void handleEngineFailure(std::optional<PieceColor> failed, const QString& message);
     // After an undo: fresh engines for the position; the clock runs on once they are ready, and
     // only if it ran before.
-    static void restartEnginesForCurrentPosition(GameManager& gm);
+    void restartEnginesForCurrentPosition();
     // Cancels the engine tasks and ends and lets go of both engines.
-    static void discardEngines(GameManager& gm);
+    void discardEngines();
     // Cancels the engine turn under way; its pause ends at once.
-    static void cancelEngineMoveTask(GameManager& gm);
-    static void cancelEngineStartTask(GameManager& gm);
+    void cancelEngineMoveTask();
+    void cancelEngineStartTask();
     // Stops every engine's search; their answers arrive and are only logged.
-    static void stopEngines(GameManager& gm);
+    void stopEngines();
     // Whether the mode gives `color` to an engine.
-    static bool isEnginePlaying(const GameManager& gm, PieceColor color);
+    bool isEnginePlaying(PieceColor color) const;
     // The engine playing `color`, if any.
-    static UCIEngineProcess* engineProcess(const GameManager& gm, PieceColor color);
+    UCIEngineProcess* engineProcess(PieceColor color) const;
     // The registry's choice for `color`.
-    static const std::optional<EngineConfiguration>& selectedEngine(const GameManager& gm,
-                                                                    PieceColor color);
+    const std::optional<EngineConfiguration>& selectedEngine(PieceColor color) const;
     // The running engine of `color` gets its seat's strength at once; while it thinks, its card
     // too.
-    static void applyStrengthToEngine(GameManager& gm, PieceColor color);
+    void applyStrengthToEngine(PieceColor color);
     // The colour `process` plays in this game; none for a replaced engine.
-    static std::optional<PieceColor> colorOf(const GameManager& gm,
-                                             const UCIEngineProcess* process);
+    std::optional<PieceColor> colorOf(const UCIEngineProcess* process) const;
     // The display name of the engine playing `color`, when one does.
-    static std::optional<QString> engineName(const GameManager& gm, PieceColor color);
+    std::optional<QString> engineName(PieceColor color) const;
 };
 
 } // namespace velkor

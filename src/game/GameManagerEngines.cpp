@@ -34,64 +34,70 @@ std::size_t requiredEngineCount(GameMode mode) {
 
 } // namespace
 
+const EngineSeat& GameManager::engineSeat(PieceColor color) const {
+    return m_turns->seatOf(color);
+}
+
+bool GameManager::hasEngineStartTask() const {
+    return m_turns->startTask.has_value();
+}
+
 void GameManager::setTimeSource(platform::TimeSource now) {
     m_timeSource = now;
-    m_whiteSeat.setOptions(m_engineOptions, now);
-    m_blackSeat.setOptions(m_engineOptions, now);
+    m_turns->whiteSeat.setOptions(m_turns->options, now);
+    m_turns->blackSeat.setOptions(m_turns->options, now);
     m_clock.setNow(std::move(now));
 }
 
 void GameManager::setEngineSessionOptions(const EngineSessionOptions& options) {
-    m_engineOptions = options;
-    m_whiteSeat.setOptions(options, m_timeSource);
-    m_blackSeat.setOptions(options, m_timeSource);
+    m_turns->options = options;
+    m_turns->whiteSeat.setOptions(options, m_timeSource);
+    m_turns->blackSeat.setOptions(options, m_timeSource);
 }
 
-std::vector<UCIEngineProcess*> GameManager::EngineTurns::setupEnginesForGame(GameManager& gm) {
+std::vector<UCIEngineProcess*> GameManager::EngineTurns::setupEnginesForGame() {
     std::vector<UCIEngineProcess*> engines;
     for (const PieceColor color : {PieceColor::white, PieceColor::black}) {
-        const std::optional<EngineConfiguration>& selection = selectedEngine(gm, color);
-        if (!isEnginePlaying(gm, color) || !selection) {
+        const std::optional<EngineConfiguration>& selection = selectedEngine(color);
+        if (!isEnginePlaying(color) || !selection) {
             continue;
         }
-        engines.push_back(&seatOf(gm, color).seat(*selection));
+        engines.push_back(&seatOf(color).seat(*selection));
     }
     return engines;
 }
 
-void GameManager::EngineTurns::launchEngines(GameManager& gm,
-                                             const std::vector<UCIEngineProcess*>& engines,
+void GameManager::EngineTurns::launchEngines(const std::vector<UCIEngineProcess*>& engines,
                                              bool resumePlay) {
-    cancelEngineStartTask(gm);
+    cancelEngineStartTask();
     const std::size_t expected = requiredEngineCount(gm.m_playingMode);
     if (expected > 0 && engines.size() != expected) {
         // The game cannot begin; an engine made for the other colour would only keep the machine
         // awake for nothing.
-        discardEngines(gm);
+        discardEngines();
         gm.setEngineStatusText(noEngineText);
         gm.setIsPaused(true);
         gm.updateKeepAwake();
         return;
     }
-    gm.m_engineStartTask.emplace();
-    const platform::CancellationToken token = gm.m_engineStartTask->token();
+    startTask.emplace();
+    const platform::CancellationToken token = startTask->token();
     if (engines.empty()) {
         // Between two people play begins in the next main-thread step.
         QMetaObject::invokeMethod(
             &gm,
-            [&gm, token, resumePlay] {
+            [this, token, resumePlay] {
                 if (!token.isCancelled()) {
-                    finishEngineStart(gm, resumePlay);
+                    finishEngineStart(resumePlay);
                 }
             },
             Qt::QueuedConnection);
         return;
     }
-    startEngines(gm, engines, token, resumePlay);
+    startEngines(engines, token, resumePlay);
 }
 
-QCoro::Task<> GameManager::EngineTurns::startEngines(GameManager& gm,
-                                                     std::vector<UCIEngineProcess*> engines,
+QCoro::Task<> GameManager::EngineTurns::startEngines(std::vector<UCIEngineProcess*> engines,
                                                      platform::CancellationToken token,
                                                      bool resumePlay) {
     // The engines stay in their seats until the start-up is cancelled.
@@ -106,16 +112,16 @@ QCoro::Task<> GameManager::EngineTurns::startEngines(GameManager& gm,
             co_return;
         }
         if (!ready) {
-            handleEngineFailure(gm, colorOf(gm, engine), startFailureText);
+            handleEngineFailure(colorOf(engine), startFailureText);
             co_return;
         }
         gm.m_engines.learnFrom(*engine);
     }
-    finishEngineStart(gm, resumePlay);
+    finishEngineStart(resumePlay);
 }
 
-void GameManager::EngineTurns::finishEngineStart(GameManager& gm, bool resumePlay) {
-    gm.m_engineStartTask.reset();
+void GameManager::EngineTurns::finishEngineStart(bool resumePlay) {
+    startTask.reset();
     gm.setEngineStatusText(readyText);
     // The handshakes have told which engines can play at a limited strength.
     gm.refreshShownGame();
@@ -124,59 +130,57 @@ void GameManager::EngineTurns::finishEngineStart(GameManager& gm, bool resumePla
     }
     if (gm.m_isPaused) {
         // Resuming starts the clock instead (a paused clock has no side to run for yet).
-        gm.m_clockStartDeferred = true;
+        clockStartDeferred = true;
         return;
     }
     gm.m_clock.start(gm.m_board.turn());
-    triggerEngineIfNeeded(gm);
+    triggerEngineIfNeeded();
 }
 
-void GameManager::EngineTurns::triggerEngineIfNeeded(GameManager& gm) {
+void GameManager::EngineTurns::triggerEngineIfNeeded() {
     // While the engines start, their start-up asks for the first turn once they are ready.
-    if (gm.m_isGameOver || gm.m_isPaused || gm.m_engineStartTask) {
+    if (gm.m_isGameOver || gm.m_isPaused || startTask) {
         return;
     }
     const PieceColor turn = gm.m_board.turn();
-    UCIEngineProcess* engine = isEnginePlaying(gm, turn) ? engineProcess(gm, turn) : nullptr;
+    UCIEngineProcess* engine = isEnginePlaying(turn) ? engineProcess(turn) : nullptr;
     if (!engine) {
         if (gm.m_clockWaitsForFirstMove && gm.m_board.history().empty()) {
             gm.m_clock.holdTurn();
         }
-        gm.setCurrentlyThinkingColor(std::nullopt);
-        gm.setCurrentlyThinkingEngine(std::nullopt);
+        gm.setThinking(std::nullopt);
         return;
     }
     const std::chrono::milliseconds pause = gm.m_playingMode == GameMode::engineVsEngine
-                                                ? gm.m_engineOptions.engineMovePause
+                                                ? options.engineMovePause
                                                 : std::chrono::milliseconds::zero();
     // The pause that lets a person follow the moves is nobody's thinking time: the engine's
     // clock runs from the moment it is asked, so what it is told is what it really has.
     if (pause > std::chrono::milliseconds::zero()) {
         gm.m_clock.holdTurn();
     }
-    gm.setCurrentlyThinkingColor(turn);
-    gm.setCurrentlyThinkingEngine(engine->config());
+    gm.setThinking(turn);
     gm.setEngineStatusText(thinkingText);
-    cancelEngineMoveTask(gm);
-    gm.m_engineMoveTask.emplace();
-    playEngineTurn(gm, turn, gm.m_engineMoveTask->token(), pause);
+    cancelEngineMoveTask();
+    moveTask.emplace();
+    playEngineTurn(turn, moveTask->token(), pause);
 }
 
-QCoro::Task<> GameManager::EngineTurns::playEngineTurn(GameManager& gm, PieceColor color,
+QCoro::Task<> GameManager::EngineTurns::playEngineTurn(PieceColor color,
                                                        platform::CancellationToken token,
                                                        std::chrono::milliseconds pause) {
     if (pause > std::chrono::milliseconds::zero()) {
         // A precise wait: the pause between engine moves is part of every engine game's pace,
         // and a coarse timer could stretch it by 5 %.
         uci::OneShot<bool> pauseEnd;
-        gm.m_turnPauseEnd = pauseEnd;
+        turnPauseEnd = pauseEnd;
         QTimer::singleShot(pause, Qt::PreciseTimer, &gm,
                            [pauseEnd]() mutable { pauseEnd.answer(true); });
         co_await pauseEnd;
         if (token.isCancelled()) {
             co_return;
         }
-        gm.m_turnPauseEnd.reset();
+        turnPauseEnd.reset();
     }
 
     // The game goes on with the time control it was started with; edits wait for the next one.
@@ -187,13 +191,13 @@ QCoro::Task<> GameManager::EngineTurns::playEngineTurn(GameManager& gm, PieceCol
     }
     const uci::SearchLimits limits = searchLimitsForTurn(
         gm.m_gameTimeControl, gm.m_clock.whiteRemainingMs(), gm.m_clock.blackRemainingMs());
-    const SearchOutcome answer = co_await seatOf(gm, color).search(gm.m_board, limits);
+    const SearchOutcome answer = co_await seatOf(color).search(gm.m_board, limits);
     // No answer: the engine ended (its failure report follows) or the search was stopped, which
     // cancels the turn too.
     if (token.isCancelled() || !answer) {
         co_return;
     }
-    gm.m_engineMoveTask.reset();
+    moveTask.reset();
 
     if (gm.m_clock.wouldFlag(color, answer->arrivalTime)) {
         // Too late: the flag fell before the answer came, so the move is never played.
@@ -207,24 +211,23 @@ QCoro::Task<> GameManager::EngineTurns::playEngineTurn(GameManager& gm, PieceCol
         // "(none)" or "0000" says there is no legal move; with legal moves on the board that is
         // the engine failing, and waiting for another answer would wait for ever.
         if (!gm.m_board.generateLegalMoves().empty()) {
-            handleEngineFailure(gm, color, illegal);
+            handleEngineFailure(color, illegal);
         }
         co_return;
     }
     if (!Moves::applyMove(gm, *move, answer->arrivalTime)) {
-        handleEngineFailure(gm, color, illegal);
+        handleEngineFailure(color, illegal);
     }
 }
 
-void GameManager::EngineTurns::handleEngineFailure(GameManager& gm,
-                                                   std::optional<PieceColor> failed,
+void GameManager::EngineTurns::handleEngineFailure(std::optional<PieceColor> failed,
                                                    const QString& message) {
     // A replaced engine's report comes too late to concern the game in play.
     if (gm.m_isGameOver || !failed) {
         return;
     }
-    cancelEngineMoveTask(gm);
-    cancelEngineStartTask(gm);
+    cancelEngineMoveTask();
+    cancelEngineStartTask();
     gm.setEngineStatusText(message);
     gm.setEngineFailureMessage(message);
     gm.setIsGameOver(true);
@@ -232,156 +235,135 @@ void GameManager::EngineTurns::handleEngineFailure(GameManager& gm,
     const GameEndReason reason = GameEndReason::resignation(opponent(*failed));
     gm.setGameEndReason(reason);
     gm.m_clock.stop();
-    gm.m_whiteSeat.terminate();
-    gm.m_blackSeat.terminate();
+    whiteSeat.terminate();
+    blackSeat.terminate();
     Moves::notifyGameEnded(gm, reason);
     gm.updateKeepAwake();
 }
 
-void GameManager::EngineTurns::restartEnginesForCurrentPosition(GameManager& gm) {
-    discardEngines(gm);
+void GameManager::EngineTurns::restartEnginesForCurrentPosition() {
+    discardEngines();
     gm.m_clock.pause();
-    const std::vector<UCIEngineProcess*> engines = setupEnginesForGame(gm);
+    const std::vector<UCIEngineProcess*> engines = setupEnginesForGame();
     // Play goes on once the fresh engines are ready whenever the game is still being played: a
     // clock that was not running yet (a move made before the first engines were ready) or a
     // resume that comes before the engines are ready must not leave the game without clock or
     // engine turn. A paused game waits for its resume.
-    launchEngines(gm, engines, !gm.m_isGameOver);
+    launchEngines(engines, !gm.m_isGameOver);
 }
 
-void GameManager::EngineTurns::discardEngines(GameManager& gm) {
-    cancelEngineMoveTask(gm);
-    cancelEngineStartTask(gm);
-    gm.m_whiteSeat.vacate();
-    gm.m_blackSeat.vacate();
-    gm.setCurrentlyThinkingColor(std::nullopt);
-    gm.setCurrentlyThinkingEngine(std::nullopt);
+void GameManager::EngineTurns::discardEngines() {
+    cancelEngineMoveTask();
+    cancelEngineStartTask();
+    whiteSeat.vacate();
+    blackSeat.vacate();
+    gm.setThinking(std::nullopt);
     // A time-out scheduled for the game being replaced must not end the next one.
     ++gm.m_playGeneration;
-    gm.m_clockStartDeferred = false;
+    clockStartDeferred = false;
     gm.m_clockWaitsForFirstMove = false;
 }
 
-void GameManager::EngineTurns::cancelEngineMoveTask(GameManager& gm) {
-    if (gm.m_engineMoveTask) {
-        gm.m_engineMoveTask->cancel();
-        gm.m_engineMoveTask.reset();
+void GameManager::EngineTurns::cancelEngineMoveTask() {
+    if (moveTask) {
+        moveTask->cancel();
+        moveTask.reset();
     }
-    if (gm.m_turnPauseEnd) {
-        gm.m_turnPauseEnd->answer(false);
-        gm.m_turnPauseEnd.reset();
-    }
-}
-
-void GameManager::EngineTurns::cancelEngineStartTask(GameManager& gm) {
-    if (gm.m_engineStartTask) {
-        gm.m_engineStartTask->cancel();
-        gm.m_engineStartTask.reset();
+    if (turnPauseEnd) {
+        turnPauseEnd->answer(false);
+        turnPauseEnd.reset();
     }
 }
 
-void GameManager::EngineTurns::stopEngines(GameManager& gm) {
-    gm.m_whiteSeat.stopSearch();
-    gm.m_blackSeat.stopSearch();
+void GameManager::EngineTurns::cancelEngineStartTask() {
+    if (startTask) {
+        startTask->cancel();
+        startTask.reset();
+    }
 }
 
-bool GameManager::EngineTurns::isEnginePlaying(const GameManager& gm, PieceColor color) {
+void GameManager::EngineTurns::stopEngines() {
+    whiteSeat.stopSearch();
+    blackSeat.stopSearch();
+}
+
+bool GameManager::EngineTurns::isEnginePlaying(PieceColor color) const {
     return gm.m_playingMode == GameMode::engineVsEngine ||
            (gm.m_playingMode == GameMode::humanVsEngine && color != gm.m_humanColor);
 }
 
-UCIEngineProcess* GameManager::EngineTurns::engineProcess(const GameManager& gm, PieceColor color) {
+UCIEngineProcess* GameManager::EngineTurns::engineProcess(PieceColor color) const {
     return gm.engineSeat(color).process();
 }
 
-std::optional<PieceColor> GameManager::EngineTurns::colorOf(const GameManager& gm,
-                                                            const UCIEngineProcess* process) {
-    if (gm.m_whiteSeat.holds(process)) {
+std::optional<PieceColor> GameManager::EngineTurns::colorOf(const UCIEngineProcess* process) const {
+    if (whiteSeat.holds(process)) {
         return PieceColor::white;
     }
-    if (gm.m_blackSeat.holds(process)) {
+    if (blackSeat.holds(process)) {
         return PieceColor::black;
     }
     return std::nullopt;
 }
 
-std::optional<QString> GameManager::EngineTurns::engineName(const GameManager& gm,
-                                                            PieceColor color) {
-    if (const UCIEngineProcess* engine = engineProcess(gm, color)) {
+std::optional<QString> GameManager::EngineTurns::engineName(PieceColor color) const {
+    if (const UCIEngineProcess* engine = engineProcess(color)) {
         return engine->config().name;
     }
     return std::nullopt;
 }
 
-void GameManager::setWhiteEngineLimitElo(bool limit) {
-    m_whiteSeat.setLimitElo(limit);
+void GameManager::setEngineStrength(PieceColor color, bool limitElo, std::int64_t elo) {
+    EngineSeat& seat = m_turns->seatOf(color);
+    seat.setLimitElo(limitElo);
+    seat.setElo(elo);
 }
 
-void GameManager::setWhiteEngineElo(std::int64_t elo) {
-    m_whiteSeat.setElo(elo);
+void GameManager::updateEngineStrength(PieceColor color, bool limitElo, std::int64_t elo) {
+    setEngineStrength(color, limitElo, elo);
+    m_turns->applyStrengthToEngine(color);
 }
 
-void GameManager::setBlackEngineLimitElo(bool limit) {
-    m_blackSeat.setLimitElo(limit);
-}
-
-void GameManager::setBlackEngineElo(std::int64_t elo) {
-    m_blackSeat.setElo(elo);
-}
-
-void GameManager::updateWhiteElo(bool limit, std::int64_t elo) {
-    setWhiteEngineLimitElo(limit);
-    setWhiteEngineElo(elo);
-    EngineTurns::applyStrengthToEngine(*this, PieceColor::white);
-}
-
-void GameManager::updateBlackElo(bool limit, std::int64_t elo) {
-    setBlackEngineLimitElo(limit);
-    setBlackEngineElo(elo);
-    EngineTurns::applyStrengthToEngine(*this, PieceColor::black);
-}
-
-void GameManager::EngineTurns::applyStrengthToEngine(GameManager& gm, PieceColor color) {
-    EngineSeat& seat = seatOf(gm, color);
+void GameManager::EngineTurns::applyStrengthToEngine(PieceColor color) {
+    EngineSeat& seat = seatOf(color);
     UCIEngineProcess* engine = seat.process();
     // Engines take options only while idle, and the move should be played at the new strength:
     // the search is stopped, the strength sent, and the turn asked for afresh. The stopped
     // search completes without a move, and its answer is only logged.
-    const bool searching = engine && gm.m_engineMoveTask && gm.m_currentlyThinkingColor == color &&
+    const bool searching = engine && moveTask && gm.m_currentlyThinkingColor == color &&
                            !gm.m_isPaused && !gm.m_isGameOver;
     if (searching) {
         seat.stopSearch();
     }
     seat.sendStrength();
     if (gm.m_currentlyThinkingColor == color) {
-        gm.setCurrentlyThinkingEngine(engine ? std::optional(engine->config()) : std::nullopt);
+        gm.setThinking(color);
     }
     if (searching) {
-        triggerEngineIfNeeded(gm);
+        triggerEngineIfNeeded();
     }
 }
 
 const std::optional<EngineConfiguration>&
-GameManager::EngineTurns::selectedEngine(const GameManager& gm, PieceColor color) {
+GameManager::EngineTurns::selectedEngine(PieceColor color) const {
     return color == PieceColor::white ? gm.m_engines.selectedWhiteEngine()
                                       : gm.m_engines.selectedBlackEngine();
 }
 
 void GameManager::updateKeepAwake() {
-    const bool engineGameInProgress = m_playingMode != GameMode::humanVsHuman &&
-                                      (m_whiteSeat.process() || m_blackSeat.process()) &&
-                                      !m_isGameOver;
+    const bool engineGameInProgress =
+        m_playingMode != GameMode::humanVsHuman &&
+        (m_turns->whiteSeat.process() || m_turns->blackSeat.process()) && !m_isGameOver;
     const bool seriesActive = m_seriesObserver && m_seriesObserver->isAutomatchActive();
     m_sleepGuard.setKeepAwake(engineGameInProgress || seriesActive);
 }
 
-void GameManager::setCurrentlyThinkingColor(std::optional<PieceColor> color) {
+void GameManager::setThinking(std::optional<PieceColor> color) {
+    const UCIEngineProcess* engine = color ? m_turns->engineProcess(*color) : nullptr;
     platform::publish(this, m_currentlyThinkingColor, color,
                       &GameManager::currentlyThinkingColorChanged);
-}
-
-void GameManager::setCurrentlyThinkingEngine(const std::optional<EngineConfiguration>& engine) {
-    platform::publish(this, m_currentlyThinkingEngine, engine,
+    platform::publish(this, m_currentlyThinkingEngine,
+                      engine ? std::optional(engine->config()) : std::nullopt,
                       &GameManager::currentlyThinkingEngineChanged);
 }
 

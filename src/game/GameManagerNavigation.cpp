@@ -79,7 +79,7 @@ void GameManager::Moves::resetNavigation(GameManager& gm) {
 void GameManager::loadFEN(const QString& fen) {
     // Read first: a rejected text must not cost the running game its engines.
     ChessBoard loaded(fen.toStdString());
-    EngineTurns::discardEngines(*this);
+    m_turns->discardEngines();
     setGameRecord({});
     setBoard(std::move(loaded));
     beginPlayingMode();
@@ -101,14 +101,14 @@ void GameManager::loadFEN(const QString& fen) {
         updateKeepAwake();
         return;
     }
-    EngineTurns::launchEngines(*this, EngineTurns::setupEnginesForGame(*this), true);
+    m_turns->launchEngines(m_turns->setupEnginesForGame(), true);
     // The earlier engines are gone; the lock follows the new ones at once.
     updateKeepAwake();
 }
 
 PGNLoadNotes GameManager::loadPGN(const QString& text) {
     ParsedPGN parsed = PGNParser::parse(text.toStdString());
-    EngineTurns::discardEngines(*this);
+    m_turns->discardEngines();
     // Before the board, so views redrawn for the new board already see its players.
     setGameRecord(
         {orderedTags(parsed), std::move(parsed.gameComment), std::move(parsed.annotations)});
@@ -140,7 +140,7 @@ PGNLoadNotes GameManager::loadPGN(const QString& text) {
     // or its later end would be reported (to a running series too) as that old failure.
     if (!m_isGameOver) {
         setEngineFailureMessage(std::nullopt);
-        EngineTurns::launchEngines(*this, EngineTurns::setupEnginesForGame(*this), true);
+        m_turns->launchEngines(m_turns->setupEnginesForGame(), true);
     }
     updateKeepAwake();
     return PGNLoadNotes{parsed.variationsSetAside};
@@ -165,16 +165,14 @@ QString GameManager::exportPGN() const {
         case GameMode::humanVsEngine: {
             const PieceColor engineColor = opponent(m_humanColor);
             const QString engine =
-                EngineTurns::engineName(*this, engineColor).value_or(QStringLiteral("UCI Engine"));
+                m_turns->engineName(engineColor).value_or(QStringLiteral("UCI Engine"));
             white = m_humanColor == PieceColor::white ? QStringLiteral("Player") : engine;
             black = m_humanColor == PieceColor::black ? QStringLiteral("Player") : engine;
             break;
         }
         case GameMode::engineVsEngine:
-            white = EngineTurns::engineName(*this, PieceColor::white)
-                        .value_or(QStringLiteral("White Engine"));
-            black = EngineTurns::engineName(*this, PieceColor::black)
-                        .value_or(QStringLiteral("Black Engine"));
+            white = m_turns->engineName(PieceColor::white).value_or(QStringLiteral("White Engine"));
+            black = m_turns->engineName(PieceColor::black).value_or(QStringLiteral("Black Engine"));
             break;
         case GameMode::humanVsHuman:
             white = QStringLiteral("White Player");
@@ -216,8 +214,8 @@ void GameManager::undoMove() {
     if (m_isGameOver) {
         return;
     }
-    EngineTurns::cancelEngineMoveTask(*this);
-    EngineTurns::stopEngines(*this);
+    m_turns->cancelEngineMoveTask();
+    m_turns->stopEngines();
     // A time-out already queued was measured in the position being taken back.
     ++m_playGeneration;
     const std::size_t historyLength = m_board.history().size();
@@ -260,7 +258,7 @@ void GameManager::undoMove() {
         }
     }
     if (m_playingMode != GameMode::humanVsHuman) {
-        EngineTurns::restartEnginesForCurrentPosition(*this);
+        m_turns->restartEnginesForCurrentPosition();
     }
 }
 
@@ -357,7 +355,7 @@ bool GameManager::replayGame(const StoredGame& stored) {
     }
     // The game shown before goes entirely: its engines (whose names and answers would still
     // reach the views), its evaluation, lines and grades, and any queued time-out.
-    EngineTurns::discardEngines(*this);
+    m_turns->discardEngines();
     m_analysis.reset();
     m_hasStartedGame = true;
     setBoard(std::move(board));

@@ -27,7 +27,7 @@ BoardView::BoardView(GameManager& game, LocalizationManager& localization, QWidg
     // The promotion choice is built the first time a pawn reaches the last rank, not while the
     // window opens; once built it follows the game manager by itself.
     connect(&game, &GameManager::pendingPromotionChanged, this, [this] {
-        if (m_game.pendingPromotion()) {
+        if (m_game.clicks().pendingPromotion()) {
             promotionOverlay();
         }
     });
@@ -111,7 +111,8 @@ void BoardView::paintMarks(QPainter& painter, double side, bool flipped) const {
         painter.fillRect(squareRect(move->from, side, flipped), BoardPalette::lastMove());
         painter.fillRect(squareRect(move->to, side, flipped), BoardPalette::lastMove());
     }
-    if (const auto selected = m_game.selectedSquare(); selected && !m_game.isInspectingPast()) {
+    if (const auto selected = m_game.clicks().selectedSquare();
+        selected && !m_game.isInspectingPast()) {
         painter.fillRect(squareRect(*selected, side, flipped), BoardPalette::selection());
     }
 }
@@ -159,7 +160,7 @@ void BoardView::paintPieces(QPainter& painter, double side, bool flipped) const 
 }
 
 std::optional<Square> BoardView::draggedSquare() const {
-    const std::optional<Square> grabbed = m_game.grabbedSquare();
+    const std::optional<Square> grabbed = m_game.clicks().grabbedSquare();
     if (!m_dragging || !grabbed || m_game.isInspectingPast()) {
         return std::nullopt;
     }
@@ -190,7 +191,7 @@ void BoardView::paintDestinations(QPainter& painter, double side, bool flipped) 
     painter.setRenderHint(QPainter::Antialiasing);
     // A promotion square is listed once per piece; it is marked once, so the mark keeps its tone.
     std::array<bool, 64> marked{};
-    for (const Square square : m_game.legalDestinationSquares()) {
+    for (const Square square : m_game.clicks().legalDestinations()) {
         auto& done = marked[static_cast<std::size_t>(square.index())];
         if (done) {
             continue;
@@ -264,7 +265,7 @@ void BoardView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     m_pointer = event->position();
-    if (!m_dragging && m_game.grabbedSquare() &&
+    if (!m_dragging && m_game.clicks().grabbedSquare() &&
         (m_pointer - *m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
         m_dragging = true;
         setCursor(Qt::ClosedHandCursor);

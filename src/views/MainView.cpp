@@ -97,7 +97,7 @@ MainView::MainView(GameManager& game, EngineManager& engines, AutomatchManager& 
 
     const auto banners = [this] { refreshBanners(); };
     connect(&game, &GameManager::boardChanged, this, banners);
-    connect(&game, &GameManager::gameTagsChanged, this, banners);
+    connect(&game, &GameManager::gameRecordChanged, this, banners);
     connect(&game, &GameManager::inspectingMoveIndexChanged, this, banners);
     connect(&game, &GameManager::isFlippedChanged, this, [this] {
         refreshBanners();

@@ -61,7 +61,7 @@ PromotionOverlay::PromotionOverlay(GameManager& game, LocalizationManager& local
         const PieceType type = choices[index].type;
         connect(button, &QToolButton::clicked, this, [this, type] {
             // The choice may come after the game moved on; the game manager ignores it then.
-            if (m_game.pendingPromotion()) {
+            if (m_game.clicks().pendingPromotion()) {
                 m_game.confirmPromotion(type);
             }
         });
@@ -93,7 +93,7 @@ QToolButton& PromotionOverlay::choiceButton(PieceType type) const {
 }
 
 void PromotionOverlay::refresh() {
-    const auto pending = m_game.pendingPromotion();
+    const auto pending = m_game.clicks().pendingPromotion();
     if (!pending) {
         hide();
         return;

@@ -259,7 +259,7 @@ TEST_F(GameManagerTest, InspectingShowsEarlierPositionsAndBlocksClicks) {
     EXPECT_EQ(manager.displayedBoard().fen(),
               "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
     click("b8");
-    EXPECT_FALSE(manager.selectedSquare()) << "clicks are ignored while looking back";
+    EXPECT_FALSE(manager.clicks().selectedSquare()) << "clicks are ignored while looking back";
 
     manager.inspectMove(2);
     EXPECT_FALSE(manager.isInspectingPast()) << "the last index is the live position";
@@ -287,12 +287,13 @@ TEST_F(GameManagerTest, StepsThroughTheGameAndBackToIt) {
     move("g1", "f3");
     const std::string live = manager.board().fen();
     click("b8");
-    ASSERT_TRUE(manager.selectedSquare());
+    ASSERT_TRUE(manager.clicks().selectedSquare());
 
     manager.navigate(Step::back);
     EXPECT_EQ(manager.displayedMoveIndex(), 1);
     EXPECT_TRUE(manager.isInspectingPast());
-    EXPECT_FALSE(manager.selectedSquare()) << "a man picked up on the live board is put down";
+    EXPECT_FALSE(manager.clicks().selectedSquare())
+        << "a man picked up on the live board is put down";
     EXPECT_EQ(manager.displayedBoard().fen(),
               "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2");
     manager.navigate(Step::back);
@@ -303,7 +304,7 @@ TEST_F(GameManagerTest, StepsThroughTheGameAndBackToIt) {
     manager.navigate(Step::back);
     EXPECT_EQ(manager.displayedMoveIndex(), -1) << "the first position is as far as it goes";
     click("b8");
-    EXPECT_FALSE(manager.selectedSquare()) << "no play on an earlier position";
+    EXPECT_FALSE(manager.clicks().selectedSquare()) << "no play on an earlier position";
 
     manager.navigate(Step::forward);
     EXPECT_EQ(manager.displayedMoveIndex(), 0);
@@ -332,38 +333,38 @@ TEST_F(GameManagerTest, AManIsDraggedToItsSquareOrGoesBack) {
         manager.handleSquareRelease(square ? std::optional(sq(*square)) : std::nullopt);
     };
     press("e2");
-    EXPECT_EQ(manager.grabbedSquare(), sq("e2"));
+    EXPECT_EQ(manager.clicks().grabbedSquare(), sq("e2"));
     release("e4");
     EXPECT_EQ(manager.board().history().size(), 1U);
-    EXPECT_FALSE(manager.selectedSquare());
-    EXPECT_FALSE(manager.grabbedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
+    EXPECT_FALSE(manager.clicks().grabbedSquare());
 
     // A press and release on the same square is a click: pick up, then put down.
     press("g8");
     release("g8");
-    EXPECT_EQ(manager.selectedSquare(), sq("g8"));
+    EXPECT_EQ(manager.clicks().selectedSquare(), sq("g8"));
     press("g8");
     release("g8");
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
 
     // Dropped off the board, on an unreachable square or on its own men, the man goes back and
     // stays picked up, so the next click can still move it.
     press("b8");
     release(std::nullopt);
-    EXPECT_EQ(manager.selectedSquare(), sq("b8"));
+    EXPECT_EQ(manager.clicks().selectedSquare(), sq("b8"));
     press("b8");
     release("b5");
-    EXPECT_EQ(manager.selectedSquare(), sq("b8"));
+    EXPECT_EQ(manager.clicks().selectedSquare(), sq("b8"));
     press("b8");
     release("d7");
-    EXPECT_EQ(manager.selectedSquare(), sq("b8"));
+    EXPECT_EQ(manager.clicks().selectedSquare(), sq("b8"));
     EXPECT_EQ(manager.board().history().size(), 1U);
     click("c6");
     EXPECT_EQ(manager.board().history().size(), 2U);
 
     // Not White's man while Black is to move, and nothing of White's on Black's turn after it.
     press("c6");
-    EXPECT_FALSE(manager.grabbedSquare());
+    EXPECT_FALSE(manager.clicks().grabbedSquare());
     release("b4");
     EXPECT_EQ(manager.board().history().size(), 2U);
 
@@ -372,7 +373,7 @@ TEST_F(GameManagerTest, AManIsDraggedToItsSquareOrGoesBack) {
     press("a7");
     release("a8");
     EXPECT_TRUE(manager.board().history().empty());
-    ASSERT_TRUE(manager.pendingPromotion());
+    ASSERT_TRUE(manager.clicks().pendingPromotion());
     manager.confirmPromotion(PieceType::knight);
     ASSERT_EQ(manager.board().history().size(), 1U);
     const std::optional<Piece> promoted = manager.board()[sq("a8")];
@@ -434,11 +435,11 @@ TEST_F(GameManagerTest, ReplayDropsAnOpenPromotionChoice) {
     startGame();
     playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     move("b7", "b8");
-    ASSERT_TRUE(manager.pendingPromotion());
+    ASSERT_TRUE(manager.clicks().pendingPromotion());
     series.active = false;
     manager.replayGame({"e2e4"}, std::nullopt, std::nullopt);
-    EXPECT_FALSE(manager.pendingPromotion());
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().pendingPromotion());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
 }
 
 } // namespace

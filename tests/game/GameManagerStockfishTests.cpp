@@ -52,7 +52,7 @@ protected:
         ASSERT_FALSE(legal.empty());
         click(legal.front().from);
         click(legal.front().to);
-        if (manager.pendingPromotion()) {
+        if (manager.clicks().pendingPromotion()) {
             manager.confirmPromotion(PieceType::queen);
         }
     }
@@ -97,7 +97,8 @@ TEST_F(StockfishGameTest, PausesAndStrengthChangesWhileStockfishThinksNeverCostT
         manager.togglePause();
         manager.togglePause();
         if (round % 2 == 0) {
-            manager.updateBlackElo(true, 1500 + static_cast<std::int64_t>(round) * 100);
+            manager.updateEngineStrength(PieceColor::black, true,
+                                         1500 + static_cast<std::int64_t>(round) * 100);
         }
         ASSERT_TRUE(waitUntil(
             [&] { return manager.board().history().size() == 2 * round || manager.isGameOver(); }));

@@ -62,23 +62,23 @@ TEST_F(GameManagerTest, ClicksSelectReselectAndClear) {
     click("e4");                             // empty square
     click("e7");                             // the opponent's piece
     manager.handleSquareClick(Square(8, 3)); // off the board
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
     click("e2");
-    EXPECT_EQ(manager.selectedSquare(), sq("e2"));
+    EXPECT_EQ(manager.clicks().selectedSquare(), sq("e2"));
     std::vector<Square> expected;
     for (const Move& legal : manager.board().legalMoves(sq("e2"))) {
         expected.push_back(legal.to);
     }
-    EXPECT_EQ(manager.legalDestinationSquares(), expected);
+    EXPECT_EQ(manager.clicks().legalDestinations(), expected);
     EXPECT_EQ(expected.size(), 2u);
     click("e2");
-    EXPECT_FALSE(manager.selectedSquare());
-    EXPECT_TRUE(manager.legalDestinationSquares().empty());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
+    EXPECT_TRUE(manager.clicks().legalDestinations().empty());
     click("g1");
     click("b1");
-    EXPECT_EQ(manager.selectedSquare(), sq("b1"));
+    EXPECT_EQ(manager.clicks().selectedSquare(), sq("b1"));
     click("e5");
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_EQ(selectionChanges, 5);
 
@@ -100,21 +100,21 @@ TEST_F(GameManagerTest, PromotionWaitsForTheChoice) {
     ASSERT_EQ(manager.board().history().size(), 8u);
     click("b7");
     // Each promotion piece lists its square once: b8 four times, a8 four times.
-    EXPECT_EQ(manager.legalDestinationSquares().size(), 8u);
+    EXPECT_EQ(manager.clicks().legalDestinations().size(), 8u);
     click("a8");
-    EXPECT_EQ(manager.pendingPromotion(), (PendingPromotion{sq("b7"), sq("a8")}));
-    EXPECT_EQ(manager.selectedSquare(), sq("b7"));
+    EXPECT_EQ(manager.clicks().pendingPromotion(), (PendingPromotion{sq("b7"), sq("a8")}));
+    EXPECT_EQ(manager.clicks().selectedSquare(), sq("b7"));
     EXPECT_EQ(manager.board().history().size(), 8u);
 
     manager.cancelPromotion();
-    EXPECT_FALSE(manager.pendingPromotion());
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().pendingPromotion());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
     EXPECT_EQ(manager.board().history().size(), 8u);
 
     move("b7", "a8");
     manager.confirmPromotion(PieceType::knight);
-    EXPECT_FALSE(manager.pendingPromotion());
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().pendingPromotion());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
     EXPECT_EQ(manager.lastMove(), uciMove("b7a8n"));
     const std::optional<Piece> promoted = manager.board()[sq("a8")];
     ASSERT_TRUE(promoted);
@@ -128,7 +128,7 @@ TEST_F(GameManagerTest, PromotionChosenAfterTheEndPlaysNothing) {
     startGame(TimeControlPreset::bullet1_0);
     playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     move("b7", "b8");
-    ASSERT_TRUE(manager.pendingPromotion());
+    ASSERT_TRUE(manager.clicks().pendingPromotion());
     time.advance(61.0);
     manager.clock().tick();
     ASSERT_TRUE(waitUntil([&] { return manager.isGameOver(); }));
@@ -136,8 +136,8 @@ TEST_F(GameManagerTest, PromotionChosenAfterTheEndPlaysNothing) {
 
     manager.confirmPromotion(PieceType::queen);
     EXPECT_TRUE(manager.board().history().empty());
-    EXPECT_FALSE(manager.pendingPromotion());
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().pendingPromotion());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
     EXPECT_EQ(manager.gameEndReason(), flagged);
     velkor::testing::processEventsFor(std::chrono::milliseconds(20));
     EXPECT_EQ(series.calls.size(), 1u);
@@ -150,12 +150,12 @@ TEST_F(GameManagerTest, APromotionChoiceWaitsOutAPauseAndGoesWithTheGame) {
     playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     time.advance(2.0);
     move("b7", "b8");
-    ASSERT_TRUE(manager.pendingPromotion());
+    ASSERT_TRUE(manager.clicks().pendingPromotion());
     manager.togglePause();
     time.advance(10.0);
     manager.confirmPromotion(PieceType::queen);
     EXPECT_TRUE(manager.board().history().empty()) << "no move while paused";
-    EXPECT_TRUE(manager.pendingPromotion());
+    EXPECT_TRUE(manager.clicks().pendingPromotion());
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_EQ(manager.clock().whiteRemainingMs(), 298'000) << "no increment while paused";
 
@@ -173,14 +173,14 @@ TEST_F(GameManagerTest, APromotionChoiceWaitsOutAPauseAndGoesWithTheGame) {
             playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
         }
         move("b7", "b8");
-        ASSERT_TRUE(manager.pendingPromotion());
+        ASSERT_TRUE(manager.clicks().pendingPromotion());
         if (stop) {
             manager.stopCurrentGame();
         } else {
             manager.resign(PieceColor::black);
         }
-        EXPECT_FALSE(manager.pendingPromotion());
-        EXPECT_FALSE(manager.selectedSquare());
+        EXPECT_FALSE(manager.clicks().pendingPromotion());
+        EXPECT_FALSE(manager.clicks().selectedSquare());
         manager.confirmPromotion(PieceType::queen);
         EXPECT_TRUE(manager.board().history().empty());
     }
@@ -246,7 +246,7 @@ TEST_F(GameManagerTest, PausingChargesNoTimeAndBlocksClicks) {
     EXPECT_FALSE(manager.clock().isRunning());
     EXPECT_EQ(manager.clock().blackRemainingMs(), 295'000);
     click("e7");
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
 
     time.advance(100.0);
     manager.togglePause();
@@ -265,7 +265,7 @@ TEST_F(GameManagerTest, NothingChangesOnceTheGameIsOver) {
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
     EXPECT_FALSE(manager.clock().isRunning());
     click("e2");
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
     manager.resign(PieceColor::black);
     manager.claimDraw();
     EXPECT_EQ(manager.gameEndReason(), GameEndReason::resignation(PieceColor::black));
@@ -301,7 +301,7 @@ TEST_F(GameManagerTest, AnEngineGameWithoutEnginesWaitsPausedAndTakesNoClicks) {
     EXPECT_EQ(manager.engineStatusText(), "No engine configured");
     EXPECT_TRUE(manager.isPaused());
     click("g1");
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
 }
 
 TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
@@ -312,7 +312,7 @@ TEST_F(GameManagerTest, AgainstAnEngineTheUserMovesOnlyOnTheirTurn) {
     EXPECT_TRUE(manager.isFlipped());
     manager.togglePause();
     click("e2");
-    EXPECT_FALSE(manager.selectedSquare());
+    EXPECT_FALSE(manager.clicks().selectedSquare());
 }
 
 // A promotion to a piece no pawn may become is refused by the board.
@@ -320,7 +320,7 @@ TEST_F(GameManagerTest, RefusedMoveLeavesEverythingAsItWas) {
     startGame();
     playFrom("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     move("b7", "b8");
-    ASSERT_TRUE(manager.pendingPromotion());
+    ASSERT_TRUE(manager.clicks().pendingPromotion());
     manager.confirmPromotion(PieceType::king);
     EXPECT_TRUE(manager.board().history().empty());
     EXPECT_TRUE(manager.clockHistory().empty());

@@ -148,7 +148,7 @@ TEST_F(BoardPlayTest, ClicksPlayAGameAndTheBoardBannersAndBarShowIt) {
     EXPECT_TRUE(view.bottomBanner().banner().capturedPieces.empty());
     EXPECT_EQ(view.bottomBanner().banner().materialAdvantage, 0);
     click("d8"); // clicks are ignored while looking back
-    EXPECT_FALSE(game.selectedSquare());
+    EXPECT_FALSE(game.clicks().selectedSquare());
     game.inspectMove(std::nullopt);
     EXPECT_EQ(view.bottomBanner().banner().materialAdvantage, 1);
 
@@ -351,7 +351,7 @@ TEST_F(BoardPlayTest, APromotionIsChosenOnTheBoardOrCancelled) {
     QTest::mouseClick(&overlay.cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(overlay.isVisible());
     EXPECT_EQ(board_(), before);
-    EXPECT_FALSE(game.selectedSquare());
+    EXPECT_FALSE(game.clicks().selectedSquare());
 
     // Cancel by clicking the dimmed board around the choice.
     click("e7");

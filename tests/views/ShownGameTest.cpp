@@ -161,8 +161,7 @@ TEST_F(ShownGameTest, TheEloRangeAnEngineAnnouncesReachesEachOfItsStrengthContro
 
     game.setGameMode(GameMode::humanVsEngine);
     game.setColorChoice(PlayerColorChoice::white);
-    game.setBlackEngineLimitElo(true);
-    game.setBlackEngineElo(1400);
+    game.setEngineStrength(PieceColor::black, true, 1400);
     game.startNewGame();
     ASSERT_TRUE(waitUntil([&] { return !game.hasEngineStartTask(); }, 5s));
 

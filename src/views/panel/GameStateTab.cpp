@@ -96,7 +96,7 @@ GameStateTab::GameStateTab(GameManager& games, LocalizationManager& localization
         refreshPlayers();
         refreshMoves();
     });
-    connect(&games, &GameManager::moveAnnotationsChanged, this, &GameStateTab::refreshMoves);
+    connect(&games, &GameManager::gameRecordChanged, this, &GameStateTab::refreshMoves);
     // Stepping through the game shows the captured men and material of the position shown, as
     // the banners do.
     connect(&games, &GameManager::inspectingMoveIndexChanged, this, [this] {

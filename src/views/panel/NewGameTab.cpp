@@ -396,15 +396,11 @@ void NewGameTab::connectModels() {
 void NewGameTab::startGame() {
     if (m_games.gameMode() == GameMode::humanVsEngine) {
         // The engine's colour is only known once the colour wish is resolved: both get it.
-        m_games.setWhiteEngineLimitElo(m_opponentLimitElo);
-        m_games.setWhiteEngineElo(m_opponentEloValue);
-        m_games.setBlackEngineLimitElo(m_opponentLimitElo);
-        m_games.setBlackEngineElo(m_opponentEloValue);
+        m_games.setEngineStrength(PieceColor::white, m_opponentLimitElo, m_opponentEloValue);
+        m_games.setEngineStrength(PieceColor::black, m_opponentLimitElo, m_opponentEloValue);
     } else if (m_games.gameMode() == GameMode::engineVsEngine) {
-        m_games.setWhiteEngineLimitElo(m_whiteLimitElo);
-        m_games.setWhiteEngineElo(m_whiteEloValue);
-        m_games.setBlackEngineLimitElo(m_blackLimitElo);
-        m_games.setBlackEngineElo(m_blackEloValue);
+        m_games.setEngineStrength(PieceColor::white, m_whiteLimitElo, m_whiteEloValue);
+        m_games.setEngineStrength(PieceColor::black, m_blackLimitElo, m_blackEloValue);
     }
     m_games.startNewGame();
 }

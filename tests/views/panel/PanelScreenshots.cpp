@@ -59,8 +59,7 @@ int main(int argc, char** argv) {
         world.games.setTimeControlConfig(
             {TimeControlPreset::blitz5_3, 5, 3, EngineThinkingMode::fixedMoveTime(0.2)});
         world.games.setGameMode(GameMode::engineVsEngine);
-        world.games.setBlackEngineLimitElo(true);
-        world.games.setBlackEngineElo(3190);
+        world.games.setEngineStrength(PieceColor::black, true, 3190);
         world.games.startNewGame();
         runFor(6'000);
         world.games.togglePause();
