@@ -53,6 +53,7 @@ public:
     // or the bus cannot be reached.
     bool listen(QDBusConnection bus, const QString& service);
 
+public slots:
     // The bus method: `kind` is "pgn", "fen-file" or "fen". Anything else, or a file request
     // without an absolute path, is refused (false) without touching the game.
     Q_SCRIPTABLE bool Open(const QString& kind, const QString& value);

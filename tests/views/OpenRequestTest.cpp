@@ -5,6 +5,7 @@
 #include "AppMenus.h"
 #include "MainWindow.h"
 #include "ViewsFixture.h"
+#include "views/AfterFirstPaint.h"
 #include "views/PGNGameListDialog.h"
 #include "views/PGNOpenFlow.h"
 
@@ -124,9 +125,13 @@ protected:
     OpenRequestWindowTest() {
         window = std::make_unique<MainWindow>(game, engines, automatch, localization, sounds,
                                               AppActions{});
+        // As the program does: a request is opened once the window has started its opening
+        // game, which would otherwise replace it.
+        bool painted = false;
+        runAfterFirstPaint(
+            *window, [&painted] { painted = true; }, std::chrono::seconds(1));
         window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        game.startNewGame();
+        EXPECT_TRUE(waitUntil([&painted] { return painted; }));
     }
 
     QString write(const QString& name, const QByteArray& bytes) {

@@ -54,6 +54,9 @@ protected:
     }
 
     SetupPositionDialog* open() {
+        // A dialog closed before is deleted on the next turn of the event loop.
+        EXPECT_TRUE(velkor::testing::waitUntil(
+            [this] { return !window->findChild<SetupPositionDialog*>(); }));
         window->menus().setUpPosition->trigger();
         auto* dialog = window->findChild<SetupPositionDialog*>(QStringLiteral("setupPosition"));
         EXPECT_NE(dialog, nullptr);
