@@ -172,8 +172,9 @@ void SetupBoardView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 SetupPaletteView::SetupPaletteView(QWidget* parent) : QWidget(parent) {
+    // Men about the size of the board's, below it; a larger palette would take the board's room.
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setMinimumHeight(80);
+    setFixedHeight(104);
 }
 
 double SetupPaletteView::cell() const {
@@ -435,7 +436,8 @@ SetupPositionDialog::SetupPositionDialog(GameManager& game, LocalizationManager&
     // The language may change while the dialog is open: the reason and the list follow it.
     bindLocalizedText(
         this, localization, [] { return QString(); }, [this](const QString&) { showState(); });
-    resize(760, 600);
+    setMinimumSize(720, 640);
+    resize(820, 720);
 }
 
 void SetupPositionDialog::edited() {

@@ -73,7 +73,7 @@ public:
     // The centre of a man's cell, for tests.
     QPoint centreOf(SetupMan man) const;
 
-    QSize sizeHint() const override { return {400, 134}; }
+    QSize sizeHint() const override { return {312, 104}; }
 
 signals:
     void chosenChanged();
