@@ -58,13 +58,6 @@ TEST(OpenRequestArguments, NameFilesAbsolutelyAndTakeAFenEvenWhenSplit) {
     EXPECT_FALSE(openRequestFromArguments({"--reverse"}, here));
 }
 
-TEST(OpenRequestBus, ServiceNamesAreValidForAnyDisplay) {
-    EXPECT_EQ(openServiceName(":0"), "com.tamsel.brontil.d0");
-    EXPECT_EQ(openServiceName("localhost:10.0"), "com.tamsel.brontil.dlocalhost10_0");
-    EXPECT_EQ(openServiceName(""), "com.tamsel.brontil.d");
-    EXPECT_NE(openServiceName(":1"), openServiceName(":0"));
-}
-
 TEST(OpenRequestBus, ReceiverTakesOnlyWellFormedRequests) {
     OpenRequestReceiver receiver;
     QSignalSpy requested(&receiver, &OpenRequestReceiver::requested);

@@ -1,10 +1,11 @@
 // The position set-up editor driven as a person does: men placed from the palette by clicks and
 // drags, moved and dragged off the board, FEN typed in, every impossible set-up refused with its
 // reason, and the result played or handed to the analysis.
+#include "views/SetupPositionDialog.h"
+
 #include "AppMenus.h"
 #include "MainWindow.h"
 #include "ViewsFixture.h"
-#include "views/SetupPositionDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,9 +44,9 @@ void click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) 
     sendMouse(widget, QEvent::MouseButtonRelease, at, button, Qt::NoButton);
 }
 
-class SetupPositionTest : public ViewsTest {
+class SetupPositionDialogTest : public ViewsTest {
 protected:
-    SetupPositionTest() {
+    SetupPositionDialogTest() {
         window = std::make_unique<MainWindow>(game, engines, automatch, localization, sounds,
                                               AppActions{});
         window->show();
@@ -95,7 +96,7 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
-TEST_F(SetupPositionTest, BuildsAPositionByClicksAndDragsAndPlaysIt) {
+TEST_F(SetupPositionDialogTest, BuildsAPositionByClicksAndDragsAndPlaysIt) {
     game.handleSquareClick(sq("e2"));
     game.handleSquareClick(sq("e4"));
     SetupPositionDialog* dialog = open();
@@ -153,7 +154,7 @@ TEST_F(SetupPositionTest, BuildsAPositionByClicksAndDragsAndPlaysIt) {
         velkor::testing::waitUntil([this] { return !window->findChild<SetupPositionDialog*>(); }));
 }
 
-TEST_F(SetupPositionTest, RefusesEachImpossibleSetUpWithItsReasonAndAnalysesAGoodOne) {
+TEST_F(SetupPositionDialogTest, RefusesEachImpossibleSetUpWithItsReasonAndAnalysesAGoodOne) {
     SetupPositionDialog* dialog = open();
     ASSERT_NE(dialog, nullptr);
     const std::string before = game.board().fen();
