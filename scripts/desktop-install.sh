@@ -11,6 +11,7 @@ opt_dir="${HOME}/.local/opt"
 bundle="${opt_dir}/Velkor.app"
 data_dir="${XDG_DATA_HOME:-${HOME}/.local/share}"
 desktop_file="${data_dir}/applications/velkor.desktop"
+mime_file="${data_dir}/mime/packages/velkor.xml"
 icon_root="${data_dir}/icons/hicolor"
 icon_sizes=(16 24 32 48 64 128 256 512)
 bin_link="${HOME}/.local/bin/velkor"
@@ -44,16 +45,19 @@ install_velkor() {
     mkdir -p "$(dirname "${desktop_file}")"
     sed "s|@VELKOR_EXEC@|${executable}|" "$(dirname "$0")/../packaging/velkor.desktop.in" \
         > "${desktop_file}"
+    install -D -m 0644 "$(dirname "$0")/../packaging/velkor-mime.xml" "${mime_file}"
     mkdir -p "$(dirname "${bin_link}")"
     ln -sfn "${executable}" "${bin_link}"
-    # Desktops pick up new entries and icons sooner when told; neither tool is required.
+    # Desktops pick up new entries, file types and icons sooner when told; no tool is required.
     command -v update-desktop-database >/dev/null && update-desktop-database -q "$(dirname "${desktop_file}")" || true
+    command -v update-mime-database >/dev/null && update-mime-database "${data_dir}/mime" || true
     echo "Installed ${bundle}; start it with: velkor (from ~/.local/bin) or from the desktop menu"
 }
 
 uninstall_velkor() {
     rm -rf "${bundle}"
-    rm -f "${desktop_file}"
+    rm -f "${desktop_file}" "${mime_file}"
+    command -v update-mime-database >/dev/null && [ -d "${data_dir}/mime" ] && update-mime-database "${data_dir}/mime" || true
     for size in "${icon_sizes[@]}"; do
         rm -f "${icon_root}/${size}x${size}/apps/velkor.png"
     done

@@ -7,6 +7,7 @@
 #include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
 #include "views/PGNOpenFlow.h"
+#include "views/SetupPositionDialog.h"
 #include "views/panel/RightPanelView.h"
 
 #include <QAction>
@@ -115,6 +116,17 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     pause->setShortcutContext(Qt::WindowShortcut);
     gameMenu->addAction(resign);
     gameMenu->addAction(claimDraw);
+    gameMenu->addSeparator();
+    // The editor starts from the position the board shows, so a position met in a game can be
+    // changed and tried out.
+    setUpPosition = addItem(gameMenu, {}, [&window, &game, &localization] {
+        auto* dialog = new SetupPositionDialog(
+            game, localization, QString::fromStdString(game.displayedBoard().fen()), &window);
+        dialog->setObjectName(QStringLiteral("setupPosition"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+    bindText(setUpPosition, localization, "menu_setup_position");
     gameMenu->addSeparator();
     sounds = addItem(gameMenu, {},
                      [&soundManager] { soundManager.setIsMuted(!soundManager.isMuted()); });

@@ -46,6 +46,7 @@ public:
     QAction* pause = nullptr;
     QAction* resign = nullptr;
     QAction* claimDraw = nullptr;
+    QAction* setUpPosition = nullptr;
     QAction* sounds = nullptr;
     QAction* about = nullptr;
     QAction* checkForUpdates = nullptr;

@@ -4,6 +4,7 @@
 #include "DisplayCheck.h"
 #include "LaunchSequence.h"
 #include "MainWindow.h"
+#include "OpenRequest.h"
 #include "UpdateHooks.h"
 #include "WidgetMap.h"
 #include "automatch/AutomatchManager.h"
@@ -19,6 +20,7 @@
 #include "views/LocalizedText.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <csignal>
@@ -65,6 +67,23 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("velkor"));
 
     using namespace velkor;
+    // A game or position named on the command line (a file opened from the desktop) goes to the
+    // program already running on this display, if there is one; this start then ends at once.
+    // argv holds what the toolkit left after taking its own options.
+    QStringList arguments;
+    for (int index = 1; index < argc; ++index) {
+        arguments.append(QString::fromLocal8Bit(argv[index]));
+    }
+    const std::optional<OpenRequest> request =
+        openRequestFromArguments(arguments, QDir::currentPath());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString service =
+        openServiceName(qEnvironmentVariable("DISPLAY", qEnvironmentVariable("WAYLAND_DISPLAY")));
+    auto* openRequests = new OpenRequestReceiver(&app);
+    if (!openRequests->listen(bus, service) && request &&
+        handOverOpenRequest(bus, service, *request)) {
+        return EXIT_SUCCESS;
+    }
     // A store that cannot be written is said at once, before the session's changes are lost.
     platform::Settings::checkWritable();
     LocalizationManager& localization = LocalizationManager::shared();
@@ -129,6 +148,25 @@ int main(int argc, char** argv) {
             }
         },
         std::chrono::seconds(1));
+    QObject::connect(openRequests, &OpenRequestReceiver::requested, &window,
+                     [&window, &game, &localization](const OpenRequest& asked) {
+                         openInWindow(window, game, localization, asked);
+                     });
+    if (request) {
+        // Installed before the window shows, so it acts after the window has started its
+        // opening game, which the request then replaces.
+        runAfterFirstPaint(
+            window,
+            [&window, &game, &localization, asked = *request] {
+                QMetaObject::invokeMethod(
+                    &window,
+                    [&window, &game, &localization, asked] {
+                        openInWindow(window, game, localization, asked);
+                    },
+                    Qt::QueuedConnection);
+            },
+            std::chrono::seconds(1));
+    }
     window.show();
     // Watchers installed last act first: the stamp marks the first frame before anything that
     // waits for it starts.

@@ -147,14 +147,21 @@ void checkEnPassantPawn(const Position& position) {
         return;
     }
     const PieceColor mover = opponent(position.turn);
-    const int behind = position.enPassant + (position.turn == PieceColor::white ? -8 : 8);
+    const int step = position.turn == PieceColor::white ? 8 : -8;
+    const int behind = position.enPassant - step;
+    // The pawn has just left the square in front of the target: a man standing there means it
+    // cannot have come past, and taking en passant would then jump over that man.
+    const int origin = position.enPassant + step;
     if (position.cells[position.enPassant] != emptyCell ||
-        position.cells[behind] != makeCell(PieceType::pawn, mover)) {
+        position.cells[behind] != makeCell(PieceType::pawn, mover) ||
+        position.cells[origin] != emptyCell) {
         fail(12);
     }
 }
 
-void checkReachable(const Position& position) {
+} // namespace
+
+std::optional<Unreachable> whyUnreachable(const Position& position) {
     int whitePawns = 0;
     int blackPawns = 0;
     for (int square = 0; square < 64; ++square) {
@@ -163,18 +170,20 @@ void checkReachable(const Position& position) {
             continue;
         }
         if (square < 8 || square >= 56) {
-            fail(13);
+            return Unreachable::pawnOnFirstOrLastRank;
         }
         ++(cellColor(cell) == PieceColor::white ? whitePawns : blackPawns);
     }
-    if (whitePawns > 8 || blackPawns > 8 || isKingInCheck(position, opponent(position.turn))) {
-        fail(13);
+    if (whitePawns > 8 || blackPawns > 8) {
+        return Unreachable::tooManyPawns;
     }
+    if (isKingInCheck(position, opponent(position.turn))) {
+        return Unreachable::sideNotToMoveInCheck;
+    }
+    return std::nullopt;
 }
 
-} // namespace
-
-Position positionFromFen(std::string_view text) {
+Position readFenFields(std::string_view text) {
     const std::vector<std::string_view> parts = text::splitAtWhitespace(text);
     if (parts.size() != 6) {
         fail(1);
@@ -197,7 +206,10 @@ Position positionFromFen(std::string_view text) {
     }
     position.halfmoveClock = *halfmove;
     position.fullmoveNumber = *fullmove;
+    return position;
+}
 
+void checkPosition(const Position& position) {
     int whiteKings = 0;
     int blackKings = 0;
     for (const Cell cell : position.cells) {
@@ -212,7 +224,14 @@ Position positionFromFen(std::string_view text) {
     }
     checkCastlingMen(position);
     checkEnPassantPawn(position);
-    checkReachable(position);
+    if (whyUnreachable(position)) {
+        fail(13);
+    }
+}
+
+Position positionFromFen(std::string_view text) {
+    Position position = readFenFields(text);
+    checkPosition(position);
     return position;
 }
 

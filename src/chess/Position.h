@@ -95,6 +95,15 @@ bool hasLegalMove(const Position& position);
 // The position a FEN describes, with every validation of the FEN reader; throws
 // DomainError("Brontil", 1..13, message) at the first rule it breaks.
 Position positionFromFen(std::string_view text);
+// The two halves of that reader. readFenFields reads the six fields as text (codes 1 to 9) and
+// gives a placement that may still be impossible, as an editor holds one while it is being set
+// up; checkPosition then judges it as a whole (codes 10 to 13).
+Position readFenFields(std::string_view text);
+void checkPosition(const Position& position);
+
+// Why a placement cannot arise in a game, in the order the reader examines it (its code 13).
+enum class Unreachable { pawnOnFirstOrLastRank, tooManyPawns, sideNotToMoveInCheck };
+std::optional<Unreachable> whyUnreachable(const Position& position);
 
 // FEN of the position, and its repetition key (the first four FEN fields, with the en-passant
 // target kept only when the side to move can really take en passant).

@@ -110,6 +110,9 @@ TEST(FenTest, EveryRuleRejectsWithItsCodeAndMessage) {
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e6 0 1", 12},
         {"rnbqkb1r/pppp1ppp/4n3/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq e6 0 1", 12},
         {"rnbqkbnr/pppppppp/8/8/8/4P3/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 12},
+        // The pawn on e5 cannot have come from e7 past the bishop standing there.
+        {"rnbqk1nr/ppppbppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq e6 0 2", 12},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPPNPPP/RNBQKB1R b KQkq e3 0 1", 12},
         {"P3k3/8/8/8/8/8/8/4K3 w - - 0 1", 13},
         {"4k3/8/8/8/8/8/8/p3K3 b - - 0 1", 13},
         {"4k3/pppppppp/p7/8/8/8/8/4K3 w - - 0 1", 13},
