@@ -94,6 +94,16 @@ void appendComment(std::vector<Token>& tokens, std::string_view comment) {
     if (words.empty()) {
         return;
     }
+    // A command such as "[%eval -0.29]" stays on one line, so readers that look for it line by
+    // line find it whole.
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+        if (words[i].starts_with("[%") && words[i].find(']') == std::string::npos) {
+            words[i] += ' ';
+            words[i] += words[i + 1];
+            words.erase(words.begin() + static_cast<std::ptrdiff_t>(i + 1));
+            --i;
+        }
+    }
     if (!hasBalancedBraces(comment)) {
         std::string line = ";";
         for (const std::string& each : words) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace velkor::review {
 namespace {
@@ -138,6 +139,30 @@ TEST(GameReviewReportTest, ASetUpStartKeepsItsEvaluationAndAReviewAgainReplacesT
     expectSameGrades(buildReport(parsed.board, *readPositions), report);
     EXPECT_FALSE(positionsFromAnnotations(parsed.board, "", parsed.annotations).has_value())
         << "a set-up start needs its own evaluation";
+}
+
+TEST(GameReviewReportTest, EvaluationCommandsAreNeverSplitAcrossLines) {
+    ChessBoard board;
+    std::vector<std::optional<PositionReview>> positions{cp(15)};
+    for (int i = 0; i < 10; ++i) {
+        playAll(board, {"g1f3", "g8f6", "f3g1", "f6g8"});
+        for (const std::int64_t score : {-29, -1234, 8, -77}) {
+            positions.push_back(cp(score));
+        }
+    }
+    PGNGame pgn = pgnOf(board, "*");
+    annotate(pgn, buildReport(board, positions), std::nullopt);
+    std::istringstream lines(pgn.exportPGN());
+    int commands = 0;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80U);
+        for (std::size_t at = line.find("[%eval"); at != std::string::npos;
+             at = line.find("[%eval", at + 1)) {
+            EXPECT_NE(line.find(']', at), std::string::npos) << line;
+            ++commands;
+        }
+    }
+    EXPECT_EQ(commands, 40);
 }
 
 TEST(GameReviewReportTest, AStoppedReviewGradesOnlyTheMovesWhoseBothPositionsItReached) {
