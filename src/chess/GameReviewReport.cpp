@@ -2,6 +2,7 @@
 
 #include "Move.h"
 #include "PGNGame.h"
+#include "PGNParser.h"
 #include "StartingPosition.h"
 
 #include <algorithm>
@@ -192,6 +193,23 @@ void annotate(PGNGame& pgn, const GameReviewReport& report,
             annotation.variation = move.bestLineSan;
         }
     }
+}
+
+PGNGame pgnGameOf(const ParsedPGN& parsed) {
+    const auto tagOr = [&parsed](const std::string& name, std::string fallback) {
+        const auto found = parsed.tags.find(name);
+        return found == parsed.tags.end() ? std::move(fallback) : found->second;
+    };
+    PGNGame game{tagOr("Event", "?"),   tagOr("Site", "?"),        tagOr("Date", "????.??.??"),
+                 tagOr("Round", "?"),   tagOr("White", "?"),       tagOr("Black", "?"),
+                 parsed.result,         tagOr("TimeControl", "-"), parsed.board.initialFEN(),
+                 parsed.board.history()};
+    for (const std::string& name : parsed.tagOrder) {
+        game.otherTags.emplace_back(name, parsed.tags.at(name));
+    }
+    game.gameComment = parsed.gameComment;
+    game.annotations = parsed.annotations;
+    return game;
 }
 
 std::optional<std::vector<std::optional<PositionReview>>>

@@ -12,7 +12,8 @@
 
 namespace velkor {
 struct PGNGame;
-}
+struct ParsedPGN;
+} // namespace velkor
 
 namespace velkor::review {
 
@@ -73,6 +74,10 @@ GameReviewReport buildReport(const ChessBoard& game,
 // said before (comments, other glyphs) is kept; an older evaluation is replaced.
 void annotate(PGNGame& pgn, const GameReviewReport& report,
               const std::optional<ReviewScore>& startScore);
+
+// A game read from PGN, ready to be written again with its tags, comments and glyphs; tags it
+// lacks among the seven of the roster are written as unknown ("?").
+PGNGame pgnGameOf(const ParsedPGN& parsed);
 
 // The positions of an annotated game as they were reviewed, read from its [%eval] commands, so
 // that a reviewed game opens with its review and without a new search. None when a move

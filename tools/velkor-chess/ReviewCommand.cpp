@@ -217,30 +217,6 @@ std::string reportJson(const review::GameReviewReport& report) {
     return text + "\n ]}\n";
 }
 
-std::string tagOr(const ParsedPGN& parsed, const std::string& name, std::string fallback) {
-    const auto found = parsed.tags.find(name);
-    return found == parsed.tags.end() ? std::move(fallback) : found->second;
-}
-
-PGNGame pgnOf(const ParsedPGN& parsed) {
-    PGNGame game{tagOr(parsed, "Event", "?"),
-                 tagOr(parsed, "Site", "?"),
-                 tagOr(parsed, "Date", "????.??.??"),
-                 tagOr(parsed, "Round", "?"),
-                 tagOr(parsed, "White", "?"),
-                 tagOr(parsed, "Black", "?"),
-                 parsed.result,
-                 tagOr(parsed, "TimeControl", "-"),
-                 parsed.board.initialFEN(),
-                 parsed.board.history()};
-    for (const std::string& name : parsed.tagOrder) {
-        game.otherTags.emplace_back(name, parsed.tags.at(name));
-    }
-    game.gameComment = parsed.gameComment;
-    game.annotations = parsed.annotations;
-    return game;
-}
-
 } // namespace
 
 ToolOutput runReview(std::span<const std::string> args) {
@@ -306,7 +282,7 @@ ToolOutput runReview(std::span<const std::string> args) {
     if (options.json) {
         return ToolOutput{0, reportJson(report), {}};
     }
-    PGNGame game = pgnOf(parsed);
+    PGNGame game = review::pgnGameOf(parsed);
     review::annotate(game, report, startScore);
     return ToolOutput{0, game.exportPGN(), {}};
 }
