@@ -5,6 +5,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest/QTest>
 
@@ -25,7 +27,7 @@ EngineConfiguration fakeConfig(const FakeEngine& fake) {
 // Scores of the searched positions of the game below, last first, from the side to move.
 QString scholarsMateEngine() {
     QString script = FakeEngine::handshake();
-    for (const QString& answer :
+    for (const QString answer :
          {"score mate 1 pv h5f7", "score cp -10 pv g7g6 h5f3 g8f6", "score cp 20 pv g1f3",
           "score cp -10 pv g8f6", "score cp 25 pv g1f3", "score cp -30 pv e7e5"}) {
         script += QStringLiteral("once go\nsay info depth 12 %1\nsay bestmove %2\n")
@@ -83,7 +85,9 @@ TEST_F(GameReviewViewTest, ShowsTheGradesAndTakesTheBoardToTheChosenMoves) {
 
     // The annotated record opens with the same review, and no engine is asked.
     const QString annotated = view.annotatedPGN();
-    EXPECT_TRUE(annotated.contains("3... Nf6 $4 { [%eval #1] } (3... g6 4. Qf3 Nf6)"))
+    EXPECT_TRUE(QString(annotated)
+                    .replace(u'\n', u' ')
+                    .contains("3... Nf6 $4 { [%eval #1] } (3... g6 4. Qf3 Nf6)"))
         << annotated.toStdString();
     const review::GameReviewReport reviewed = view.report();
     game.loadPGN(annotated);
