@@ -4,6 +4,7 @@
 #include "localization/LocalizationManager.h"
 #include "platform/SoundManager.h"
 #include "views/GameCommands.h"
+#include "views/GameReviewView.h"
 #include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
 #include "views/PGNOpenFlow.h"
@@ -135,6 +136,13 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     bindText(sounds, localization, "menu_sounds");
     connect(&soundManager, &platform::SoundManager::isMutedChanged, sounds,
             [this](bool muted) { sounds->setChecked(!muted); });
+
+    // The review of the game on the board, in a window of its own.
+    gameMenu->addSeparator();
+    reviewGame = addItem(gameMenu, {}, [&window, &game, &localization] {
+        openGameReview(window, game, localization);
+    });
+    bindText(reviewGame, localization, "menu_review_game");
 
     QMenu* help = menuBar.addMenu(QString());
     bindLocalizedText(help, localization, QStringLiteral("menu_help"),

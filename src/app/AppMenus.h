@@ -50,6 +50,7 @@ public:
     QAction* sounds = nullptr;
     QAction* about = nullptr;
     QAction* checkForUpdates = nullptr;
+    QAction* reviewGame = nullptr;
 };
 
 class PGNOpenFlow;

@@ -8,12 +8,14 @@ namespace velkor {
 
 // What a game record says about one move besides the move itself: its numeric annotation
 // glyphs ($1 = "!", $2 = "?", ...) in the order written, and its comment with runs of white
-// space collapsed to one blank.
+// space collapsed to one blank; and a line that could have been played instead of it (SAN moves
+// from the position before it), written as a variation after it.
 struct MoveAnnotation {
     std::vector<int> nags;
     std::string comment;
+    std::vector<std::string> variation{};
 
-    bool empty() const { return nags.empty() && comment.empty(); }
+    bool empty() const { return nags.empty() && comment.empty() && variation.empty(); }
     bool operator==(const MoveAnnotation&) const = default;
 };
 

@@ -94,6 +94,16 @@ void appendComment(std::vector<Token>& tokens, std::string_view comment) {
     if (words.empty()) {
         return;
     }
+    // A command such as "[%eval -0.29]" stays on one line, so readers that look for it line by
+    // line find it whole.
+    for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+        if (words[i].starts_with("[%") && words[i].find(']') == std::string::npos) {
+            words[i] += ' ';
+            words[i] += words[i + 1];
+            words.erase(words.begin() + static_cast<std::ptrdiff_t>(i + 1));
+            --i;
+        }
+    }
     if (!hasBalancedBraces(comment)) {
         std::string line = ";";
         for (const std::string& each : words) {
@@ -103,8 +113,11 @@ void appendComment(std::vector<Token>& tokens, std::string_view comment) {
         tokens.push_back({std::move(line), true});
         return;
     }
-    words.front().insert(0, "{");
-    words.back() += '}';
+    // A comment holding commands ("[%eval 0.17]") is written with blanks inside its braces, as
+    // the programs that read such commands write them.
+    const bool holdsCommand = words.front().starts_with("[%");
+    words.front().insert(0, holdsCommand ? "{ " : "{");
+    words.back() += holdsCommand ? " }" : "}";
     for (std::string& each : words) {
         tokens.push_back({std::move(each), false});
     }
@@ -119,6 +132,29 @@ std::pair<PieceColor, std::int64_t> startingTurn(const std::optional<std::string
     } catch (const DomainError&) {
         return {PieceColor::white, 1};
     }
+}
+
+// A line played instead of a move, in parentheses, numbered from that move: "(12... Nf6 13. e4)".
+void appendVariation(std::vector<Token>& tokens, const std::vector<std::string>& line,
+                     bool whiteMoves, std::int64_t moveNumber) {
+    if (line.empty()) {
+        return;
+    }
+    for (std::size_t index = 0; index < line.size(); ++index) {
+        std::string text = index == 0 ? "(" : "";
+        if (whiteMoves) {
+            text += std::to_string(moveNumber) + ". ";
+        } else if (index == 0) {
+            text += std::to_string(moveNumber) + "... ";
+        }
+        text += line[index];
+        if (!whiteMoves) {
+            ++moveNumber;
+        }
+        whiteMoves = !whiteMoves;
+        tokens.push_back({std::move(text), false});
+    }
+    tokens.back().text += ')';
 }
 
 // One token per full move ("12. Nf3 Nc6"), a lone white move, or a black move written with its
@@ -149,6 +185,8 @@ std::vector<Token> movetextTokens(const PGNGame& game, PieceColor turn, std::int
                 tokens.push_back({"$" + std::to_string(nag), false});
             }
             appendComment(tokens, annotation.comment);
+            appendVariation(tokens, annotation.variation, whiteToMove,
+                            whiteToMove ? moveNumber : moveNumber - 1);
             numberBlackMove = true;
         }
         whiteToMove = !whiteToMove;

@@ -25,12 +25,15 @@ struct SearchLimits {
     std::optional<std::int64_t> binc{};
     std::optional<std::int64_t> movetime{};
     std::optional<std::int64_t> depth{};
+    // A node count, for searches that must not depend on the machine's speed.
+    std::optional<std::int64_t> nodes{};
 
     bool operator==(const SearchLimits&) const = default;
 };
 
-// A fixed move time wins over a depth, a depth over the clock. Without wtime and btime the
-// engine gets " movetime 1000" after any increments, so a search never runs unbounded.
+// A fixed move time wins over a depth, a depth over a node count, that over the clock. Without
+// wtime and btime the engine gets " movetime 1000" after any increments, so a search never runs
+// unbounded.
 std::string goCommand(const SearchLimits& limits);
 
 // The move time the go command of `limits` asks for: its movetime, or the 1000 ms a search

@@ -17,11 +17,13 @@ TEST(UciCommands, PositionUsesStartposOnlyForTheExactStandardFen) {
 
 TEST(UciCommands, GoTakesTheFirstMatchingLimit) {
     constexpr std::nullopt_t none = std::nullopt;
-    // wtime, btime, winc, binc, movetime, depth.
+    // wtime, btime, winc, binc, movetime, depth, nodes.
     const std::pair<SearchLimits, std::string> cases[] = {
         {{none, none, 2000, none, none, none}, "go winc 2000 movetime 1000"},
         {{none, none, none, none, 500, 10}, "go movetime 500"},
         {{none, none, none, none, none, 10}, "go depth 10"},
+        {{none, none, none, none, none, 10, 5000}, "go depth 10"},
+        {{60000, 60000, none, none, none, none, 5000}, "go nodes 5000"},
         {{60000, 59000, 1000, 1000, none, none}, "go wtime 60000 btime 59000 winc 1000 binc 1000"},
         {{none, 5, none, none, none, none}, "go btime 5"},
         {{-20, none, none, none, none, none}, "go wtime -20"},

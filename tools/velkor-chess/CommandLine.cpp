@@ -30,6 +30,10 @@ constexpr std::string_view usageText =
     "  pgn FILE            read one game (\"-\": standard input); print result <r>,\n"
     "                      moves <san ...> and fen <final fen>, or error <domain> <code> "
     "<message>\n"
+    "  review GAME.pgn --engine PATH [--movetime MS | --depth N | --nodes N]\n"
+    "         [--threads N] [--hash MB] [--game K] [--json]\n"
+    "                      grade every move by an engine search; print the game as\n"
+    "                      annotated PGN, or its figures as JSON\n"
     "A FEN is one argument; \"startpos\" is the standard start position, also used where\n"
     "an optional FEN is left out.\n"
     "Exit status: 0 success, 1 a rejected FEN or move, 2 wrong arguments.\n";
@@ -40,9 +44,19 @@ ToolOutput usageError() {
     return ToolOutput{2, {}, std::string(usageText)};
 }
 
-ToolOutput runVelkorChess(const std::vector<std::string>& args) {
+ToolOutput runVelkorChess(const std::vector<std::string>& args,
+                          std::span<const ExtraCommand> extraCommands) {
     if (args.empty()) {
         return usageError();
+    }
+    for (const ExtraCommand& command : extraCommands) {
+        if (args.front() == command.name) {
+            try {
+                return command.run(Arguments(args).subspan(1));
+            } catch (const std::exception& error) {
+                return ToolOutput{1, {}, "velkor-chess: " + std::string(error.what()) + "\n"};
+            }
+        }
     }
     for (const Command& command : commands) {
         if (args.front() == command.name) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velkor::tool {
@@ -13,7 +15,15 @@ struct ToolOutput {
     std::string err;
 };
 
+// A command that lives outside the chess core's tool library (the review needs engines and an
+// event loop, which the rules commands and their tests do without).
+struct ExtraCommand {
+    std::string_view name;
+    ToolOutput (*run)(std::span<const std::string> args);
+};
+
 // Runs velkor-chess with the arguments after the program name. Never throws.
-ToolOutput runVelkorChess(const std::vector<std::string>& args);
+ToolOutput runVelkorChess(const std::vector<std::string>& args,
+                          std::span<const ExtraCommand> extraCommands = {});
 
 } // namespace velkor::tool
