@@ -223,7 +223,7 @@ void GameReviewView::review(const std::optional<EngineConfiguration>& engine) {
     m_startScore.reset();
     // A game that carries its evaluations is shown as it was reviewed, without a search.
     if (const auto positions = review::positionsFromAnnotations(
-            m_reviewedGame, m_game.gameComment(), m_game.moveAnnotations())) {
+            m_reviewedGame, m_game.gameRecord().comment, m_game.gameRecord().annotations)) {
         m_startScore = positions->front()->score;
         m_progress->setRange(0, 1);
         m_progress->setValue(1);
