@@ -31,8 +31,9 @@ struct SearchLimits {
     bool operator==(const SearchLimits&) const = default;
 };
 
-// "go infinite" for an infinite search. Otherwise a fixed move time wins over a depth, a depth over the clock. Without wtime and btime the
-// engine gets " movetime 1000" after any increments, so a search never runs unbounded.
+// "go infinite" for an infinite search. Otherwise a fixed move time wins over a depth, a depth over
+// the clock. Without wtime and btime the engine gets " movetime 1000" after any increments, so a
+// search never runs unbounded.
 std::string goCommand(const SearchLimits& limits);
 
 // The move time the go command of `limits` asks for: its movetime, or the 1000 ms a search
