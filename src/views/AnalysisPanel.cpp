@@ -108,6 +108,10 @@ AnalysisPanel::AnalysisPanel(AnalysisEngine& engine, AnalysisVariation& variatio
     panel::setTone(*m_failure, panel::Tone::failure);
     settings->body()->addWidget(m_failure);
 
+    // The analysis board's card comes before the lines, so its button stays in place while the
+    // lines below grow and shrink.
+    m_variationBar = new panel::Card(this);
+    layout->addWidget(m_variationBar);
     auto* linesCard = new panel::Card(this);
     layout->addWidget(linesCard);
     m_lineRows = linesCard->body();
@@ -135,7 +139,6 @@ AnalysisPanel::AnalysisPanel(AnalysisEngine& engine, AnalysisVariation& variatio
         m_rows.push_back(line);
     }
 
-    m_variationBar = new panel::Card(this);
     auto* variationLayout = static_cast<panel::Card*>(m_variationBar)->body();
     m_variationMoves = panel::makeWrappingLabel(QString(), m_variationBar);
     variationLayout->addWidget(m_variationMoves);
@@ -145,13 +148,20 @@ AnalysisPanel::AnalysisPanel(AnalysisEngine& engine, AnalysisVariation& variatio
                       [back](const QString& text) { back->setText(panel::buttonText(text)); });
     variationLayout->addWidget(back);
     connect(back, &QPushButton::clicked, &variation, &AnalysisVariation::leave);
-    layout->addWidget(m_variationBar);
     layout->addStretch();
 
     // Engines report many times a second; the lines are redrawn at a steady, lower rate.
     m_refresh = new panel::CoalescedRefresh(
         150, [this] { refreshLines(); }, this);
-    connect(&engine, &AnalysisEngine::linesChanged, this, [this] { m_refresh->request(); });
+    connect(&engine, &AnalysisEngine::linesChanged, this,
+            [this](const std::vector<AnalysisLine>& lines) {
+                m_refresh->request();
+                // The first line of a new position is shown at once: waiting is only for the
+                // updates.
+                if (m_rows.front().moves->isHidden() && !lines.empty()) {
+                    m_refresh->flush();
+                }
+            });
     connect(&engine, &AnalysisEngine::isActiveChanged, this, [this](bool active) {
         const QSignalBlocker quiet(m_run);
         m_run->setChecked(active);
