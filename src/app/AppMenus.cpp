@@ -144,6 +144,16 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     });
     bindText(reviewGame, localization, "menu_review_game");
 
+    QMenu* analysis = menuBar.addMenu(QString());
+    bindLocalizedText(analysis, localization, QStringLiteral("menu_analysis"),
+                      [analysis](const QString& text) { analysis->setTitle(text); });
+    // Checkable: it shows whether the analysis runs, and the window turns it on and off.
+    analyse = analysis->addAction(QString());
+    analyse->setObjectName(QStringLiteral("analyseAction"));
+    analyse->setCheckable(true);
+    analyse->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    bindText(analyse, localization, "menu_analyse");
+
     QMenu* help = menuBar.addMenu(QString());
     bindLocalizedText(help, localization, QStringLiteral("menu_help"),
                       [help](const QString& text) { help->setTitle(text); });
@@ -157,7 +167,7 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
 
     // Shortcuts must work while the menu bar is hidden or the window has no menu bar focus.
-    window.addActions({newGame, openPGN, savePGN, quit, undo, flipBoard, pause});
+    window.addActions({newGame, openPGN, savePGN, quit, undo, flipBoard, pause, analyse});
 }
 
 } // namespace velkor

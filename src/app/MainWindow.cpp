@@ -1,17 +1,27 @@
 #include "MainWindow.h"
 
+#include "game/AnalysisEngine.h"
+#include "game/AnalysisFollower.h"
+#include "game/AnalysisVariation.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Settings.h"
 #include "platform/StoreAlerts.h"
+#include "uci/EngineManager.h"
 #include "views/AfterFirstPaint.h"
+#include "views/AnalysisArrowsOverlay.h"
+#include "views/AnalysisPanel.h"
+#include "views/BoardView.h"
 #include "views/LocalizedText.h"
 #include "views/MainView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace velkor {
 
@@ -36,6 +46,62 @@ MainWindow::MainWindow(GameManager& game, EngineManager& engines, AutomatchManag
     }
     connect(&platform::StoreAlerts::shared(), &platform::StoreAlerts::alertsChanged, this,
             &MainWindow::showStoreAlerts);
+    setUpAnalysis(engines);
+}
+
+void MainWindow::setUpAnalysis(EngineManager& engines) {
+    m_analysis = new AnalysisEngine({}, this);
+    m_analysisBoard = new AnalysisVariation(this);
+    // The default engine until the person picks another in the panel; a removed engine gives
+    // way to the next one.
+    const auto chooseDefault = [this, &engines] {
+        const QList<EngineConfiguration> installed =
+            EngineManager::prioritized(engines.availableEngines());
+        const auto& current = m_analysis->engine();
+        const bool stillInstalled =
+            current && std::any_of(installed.begin(), installed.end(),
+                                   [&current](const EngineConfiguration& engine) {
+                                       return engine.id == current->id;
+                                   });
+        if (!stillInstalled) {
+            m_analysis->setEngine(installed.isEmpty() ? std::nullopt
+                                                      : std::optional(installed.first()));
+        }
+    };
+    chooseDefault();
+    connect(&engines, &EngineManager::availableEnginesChanged, this, chooseDefault);
+    new AnalysisFollower(m_game, *m_analysis, *m_analysisBoard, this);
+    new AnalysisArrowsOverlay(m_view->boardView(), m_game, *m_analysis, *m_analysisBoard);
+
+    auto* dock = new QDockWidget(this);
+    dock->setObjectName(QStringLiteral("analysisDock"));
+    dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+    dock->setWidget(
+        new AnalysisPanel(*m_analysis, *m_analysisBoard, engines, m_localization, dock));
+    bindLocalizedText(dock, m_localization, QStringLiteral("analysis_title"),
+                      [dock](const QString& title) { dock->setWindowTitle(title); });
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->hide();
+
+    QAction* analyse = m_menus->analyse;
+    connect(analyse, &QAction::toggled, this, [this, dock](bool on) {
+        if (on) {
+            dock->show();
+        }
+        m_analysis->setActive(on);
+    });
+    connect(m_analysis, &AnalysisEngine::isActiveChanged, analyse, &QAction::setChecked);
+    connect(m_analysis, &AnalysisEngine::isActiveChanged, dock, [dock](bool on) {
+        if (on) {
+            dock->show();
+        }
+    });
+    // A hidden panel shows nobody the lines: the engine stops rather than burn the processor.
+    connect(dock, &QDockWidget::visibilityChanged, this, [this, dock](bool visible) {
+        if (!visible && dock->isHidden()) {
+            m_analysis->setActive(false);
+        }
+    });
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -86,6 +152,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     platform::Settings::setValue(geometryKey, saveGeometry());
+    // The engine is told to quit now, not when the window is finally destroyed.
+    m_analysis->shutDown();
     event->accept();
     // Closing the main window ends the program even while the About window is still open.
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -7,6 +7,8 @@
 
 namespace velkor {
 
+class AnalysisEngine;
+class AnalysisVariation;
 class AutomatchManager;
 class EngineManager;
 class GameManager;
@@ -19,7 +21,8 @@ class SoundManager;
 // The main window: the main view under the menus, titled in the current language. It remembers
 // its size and place, starts a fresh game when first shown on an empty board, and closing it
 // quits the program unless `mayQuit` (a scheduled update that cannot start) says no. Once it is
-// up it shows each alert about stored data (platform::StoreAlerts) in an alert of its own.
+// up it shows each alert about stored data (platform::StoreAlerts) in an alert of its own. The
+// analysis panel docks on the right while the analysis is wanted; hiding it stops the engine.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -33,6 +36,8 @@ public:
 
     MainView& mainView() const { return *m_view; }
     AppMenus& menus() const { return *m_menus; }
+    AnalysisEngine& analysis() const { return *m_analysis; }
+    AnalysisVariation& analysisBoard() const { return *m_analysisBoard; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -40,11 +45,16 @@ protected:
 
 private:
     void showStoreAlerts();
+    // The analysis engine, its panel in a dock on the right, its arrows over the board and the
+    // Analyse item that starts and stops it.
+    void setUpAnalysis(EngineManager& engines);
 
     GameManager& m_game;
     LocalizationManager& m_localization;
     MainView* m_view;
     AppMenus* m_menus;
+    AnalysisEngine* m_analysis = nullptr;
+    AnalysisVariation* m_analysisBoard = nullptr;
     std::function<bool()> m_mayQuit;
     bool m_shownBefore = false;
     bool m_mayShowAlerts = false;

@@ -22,6 +22,9 @@ std::string positionCommand(const std::optional<std::string>& fen,
 }
 
 std::string goCommand(const SearchLimits& limits) {
+    if (limits.infinite) {
+        return "go infinite";
+    }
     if (limits.movetime) {
         return "go movetime " + std::to_string(*limits.movetime);
     }
@@ -52,6 +55,9 @@ std::string goCommand(const SearchLimits& limits) {
 }
 
 std::optional<std::int64_t> requestedMoveTime(const SearchLimits& limits) {
+    if (limits.infinite) {
+        return std::nullopt;
+    }
     if (limits.movetime) {
         return limits.movetime;
     }

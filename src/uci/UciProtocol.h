@@ -27,17 +27,20 @@ struct SearchLimits {
     std::optional<std::int64_t> depth{};
     // A node count, for searches that must not depend on the machine's speed.
     std::optional<std::int64_t> nodes{};
+    // Searches until told to stop (the analysis of a shown position); wins over every limit.
+    bool infinite = false;
 
     bool operator==(const SearchLimits&) const = default;
 };
 
-// A fixed move time wins over a depth, a depth over a node count, that over the clock. Without
-// wtime and btime the engine gets " movetime 1000" after any increments, so a search never runs
-// unbounded.
+// "go infinite" for an infinite search. Otherwise a fixed move time wins over a depth, a depth
+// over a node count, that over the clock. Without wtime and btime the engine gets
+// " movetime 1000" after any increments, so a search never runs unbounded.
 std::string goCommand(const SearchLimits& limits);
 
 // The move time the go command of `limits` asks for: its movetime, or the 1000 ms a search
-// without clock, depth or movetime gets; nothing for a search by depth or by the clock.
+// without clock, depth or movetime gets; nothing for a search by depth, by the clock or without
+// end.
 std::optional<std::int64_t> requestedMoveTime(const SearchLimits& limits);
 
 // "setoption name <name> value <value>".

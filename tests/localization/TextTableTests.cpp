@@ -28,6 +28,9 @@ const std::map<QString, std::set<Language>> sameAsEnglish{
     {"app_title", translated},
     // The UCI abbreviation for nodes per second; chess programs show it untranslated.
     {"engine_nps", translated},
+    // The names of the UCI options Threads and Hash, which engine settings show as engines do.
+    {"analysis_threads", translated},
+    {"analysis_hash", {Language::german, Language::dutch}},
     // The feature's name; the panel's fixed automatch texts use it in every language.
     {"tab_automatch", translated},
     // Bullet and Blitz are the international names of these time controls, "min" the unit symbol.

@@ -28,10 +28,13 @@ TEST(UciCommands, GoTakesTheFirstMatchingLimit) {
         {{none, 5, none, none, none, none}, "go btime 5"},
         {{-20, none, none, none, none, none}, "go wtime -20"},
         {{}, "go movetime 1000"},
+        {{60000, 59000, none, none, 500, 10, true}, "go infinite"},
     };
     for (const auto& [limits, expected] : cases) {
         EXPECT_EQ(goCommand(limits), expected);
     }
+    // An analysis runs until it is stopped: no move-time reminder may cut it short.
+    EXPECT_EQ(requestedMoveTime(SearchLimits{.movetime = 500, .infinite = true}), std::nullopt);
 }
 
 TEST(UciCommands, StrengthLinesClampTheEloIntoTheAnnouncedRange) {

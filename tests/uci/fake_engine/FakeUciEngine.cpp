@@ -3,6 +3,8 @@
 // Usage: fake_uci_engine SCRIPT. The script has one directive per line ("#" starts a comment):
 //   pidfile PATH      write our process id to PATH at start
 //   record PATH       append every command we receive to PATH
+//   stamp PATH        the same, each line preceded by the CLOCK_MONOTONIC time of its arrival
+//                     in nanoseconds and a blank (benchmarks measure delays across processes)
 //   ignore-term       ignore SIGTERM
 //   ignore-quit       neither "quit" nor the end of input ends us
 //   at-start          the actions that follow run at once
@@ -31,6 +33,7 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -46,6 +49,7 @@ struct Rule {
 struct Script {
     std::string pidFile;
     std::string recordFile;
+    std::string stampFile;
     bool ignoreTerm = false;
     bool ignoreQuit = false;
     std::vector<std::string> startActions;
@@ -167,6 +171,8 @@ Script readScript(const char* path) {
             script.pidFile = rest;
         } else if (word == "record") {
             script.recordFile = rest;
+        } else if (word == "stamp") {
+            script.stampFile = rest;
         } else if (word == "ignore-term") {
             script.ignoreTerm = true;
         } else if (word == "ignore-quit") {
@@ -209,6 +215,10 @@ int main(int argc, char** argv) {
     if (!script.recordFile.empty()) {
         record.open(script.recordFile, std::ios::app);
     }
+    std::ofstream stamps;
+    if (!script.stampFile.empty()) {
+        stamps.open(script.stampFile, std::ios::app);
+    }
     for (const auto& action : script.startActions) {
         run(action);
     }
@@ -220,6 +230,12 @@ int main(int argc, char** argv) {
         }
         if (record.is_open()) {
             record << command << std::endl;
+        }
+        if (stamps.is_open()) {
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            stamps << (static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec) << ' '
+                   << command << std::endl;
         }
         Rule* answering = nullptr;
         for (auto& rule : script.rules) {
