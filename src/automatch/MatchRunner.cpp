@@ -19,7 +19,7 @@ namespace velkor::automatch {
 struct MatchRunner::Slot {
     // By engine (0: the first -engine), not by colour: each keeps its process across games.
     std::array<std::unique_ptr<UCIEngineProcess>, 2> engines;
-    // An engine that crashed, stalled or overran its time is started afresh before it plays
+    // An engine that crashed or did not answer in time is started afresh before it plays
     // again: whatever it is still doing must not leak into the next game.
     std::array<bool, 2> broken{};
     // The engine whose search this slot awaits, so a stop can reach it.
@@ -130,19 +130,15 @@ struct MatchRunner::GameOutcome {
     std::string reason;
     std::string termination = "normal";
     bool timeLoss = false;
+    bool engineFailed = false;
 };
 
 std::variant<std::unique_ptr<MatchRunner>, std::string>
 MatchRunner::create(MatchConfig config, std::optional<MatchProgress> resumed,
                     RunnerEnvironment environment) {
     for (const EngineSetup& engine : config.engines) {
-        if (engine.limit.kind == MoveLimit::Kind::Nodes) {
-            // Searches are sent by time or depth only; a node limit would silently become a
-            // one-second search and the match would measure something else.
-            return "-engine name=" + engine.name + ": nodes= is not supported by this runner";
-        }
         if (engine.limit.kind == MoveLimit::Kind::None) {
-            return "-engine name=" + engine.name + ": needs tc=, st= or depth=";
+            return "-engine name=" + engine.name + ": needs tc=, st=, nodes= or depth=";
         }
     }
     std::vector<MatchOpening> openings;
@@ -391,6 +387,9 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
         case MoveLimit::Kind::Depth:
             limits.depth = limit.depth;
             break;
+        case MoveLimit::Kind::Nodes:
+            limits.nodes = limit.nodes;
+            break;
         default:
             break;
         }
@@ -401,7 +400,6 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
         if (lastArrival && m_observer.moveOverhead) {
             m_observer.moveOverhead(searchStart - *lastArrival);
         }
-        bool stalled = false;
         QTimer watchdog;
         watchdog.setSingleShot(true);
         watchdog.setTimerType(Qt::PreciseTimer);
@@ -411,7 +409,6 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
                 watchdog.start(1);
                 return;
             }
-            stalled = true;
             process.stop();
         });
         watchdog.start(deadline + m_environment.stallGrace);
@@ -431,6 +428,7 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             slot.broken[e] = true;
             outcome.winner = opponent;
             if (!process.isRunning()) {
+                outcome.engineFailed = true;
                 outcome.reason = colourName(mover) + " disconnects";
                 outcome.termination = "abandoned";
             } else if (limit.kind == MoveLimit::Kind::Clock ||
@@ -439,10 +437,10 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
                 outcome.termination = "time forfeit";
                 outcome.timeLoss = true;
             } else {
+                outcome.engineFailed = true;
                 outcome.reason = colourName(mover) + "'s connection stalls";
                 outcome.termination = "stalled connection";
             }
-            (void)stalled;
             break;
         }
         lastArrival = answer->arrivalTime;
@@ -459,7 +457,7 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             overran = elapsedMs > static_cast<double>(limit.moveTimeMs + setup.timeMarginMs);
         }
         if (overran) {
-            slot.broken[e] = true;
+            // It answered, late: the engine itself is fine and keeps its process.
             outcome.winner = opponent;
             outcome.reason = colourName(mover) + " loses on time";
             outcome.termination = "time forfeit";
@@ -496,6 +494,7 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
     }
 
     game.timeLoss = outcome.timeLoss;
+    game.engineFailed = outcome.engineFailed;
     game.reason = outcome.reason;
     if (!outcome.winner) {
         game.result = "1/2-1/2";
@@ -561,7 +560,7 @@ void MatchRunner::finish(const PlayedGame& game) {
     if (m_progress.countedGames != before && m_observer.countsChanged) {
         m_observer.countsChanged(m_progress.countedGames);
     }
-    if (game.reason.ends_with("disconnects") || game.reason.ends_with("stalls")) {
+    if (game.engineFailed) {
         if (!m_config.recover) {
             endMatch(MatchEnd::EngineFailure,
                      "an engine failed (" + game.reason + "); -recover restarts it instead");

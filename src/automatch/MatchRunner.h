@@ -37,6 +37,9 @@ struct PlayedGame {
     std::string reason;
     GameScore firstEngineScore = GameScore::Draw;
     bool timeLoss = false;
+    // The engine to move crashed or stopped answering (a loss, and the end of the match
+    // without -recover).
+    bool engineFailed = false;
     // The PGN text of the game, as appended to the match's PGN file.
     std::string pgn;
 };

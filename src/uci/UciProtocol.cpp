@@ -28,6 +28,9 @@ std::string goCommand(const SearchLimits& limits) {
     if (limits.depth) {
         return "go depth " + std::to_string(*limits.depth);
     }
+    if (limits.nodes) {
+        return "go nodes " + std::to_string(*limits.nodes);
+    }
     std::string command = "go";
     const auto appendLimit = [&command](const char* name,
                                         const std::optional<std::int64_t>& value) {
@@ -52,7 +55,7 @@ std::optional<std::int64_t> requestedMoveTime(const SearchLimits& limits) {
     if (limits.movetime) {
         return limits.movetime;
     }
-    if (limits.depth || limits.wtime || limits.btime) {
+    if (limits.depth || limits.nodes || limits.wtime || limits.btime) {
         return std::nullopt;
     }
     return 1000;

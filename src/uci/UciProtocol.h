@@ -25,16 +25,18 @@ struct SearchLimits {
     std::optional<std::int64_t> binc{};
     std::optional<std::int64_t> movetime{};
     std::optional<std::int64_t> depth{};
+    // A node budget, as engine matches at fixed nodes use it; it ranks just after the depth.
+    std::optional<std::int64_t> nodes{};
 
     bool operator==(const SearchLimits&) const = default;
 };
 
-// A fixed move time wins over a depth, a depth over the clock. Without wtime and btime the
-// engine gets " movetime 1000" after any increments, so a search never runs unbounded.
+// A fixed move time wins over a depth, a depth over nodes, nodes over the clock. Without wtime and
+// btime the engine gets " movetime 1000" after any increments, so a search never runs unbounded.
 std::string goCommand(const SearchLimits& limits);
 
 // The move time the go command of `limits` asks for: its movetime, or the 1000 ms a search
-// without clock, depth or movetime gets; nothing for a search by depth or by the clock.
+// without clock, depth, nodes or movetime gets; nothing for a search by depth, nodes or the clock.
 std::optional<std::int64_t> requestedMoveTime(const SearchLimits& limits);
 
 // "setoption name <name> value <value>".

@@ -26,10 +26,14 @@ TEST(UciCommands, GoTakesTheFirstMatchingLimit) {
         {{none, 5, none, none, none, none}, "go btime 5"},
         {{-20, none, none, none, none, none}, "go wtime -20"},
         {{}, "go movetime 1000"},
+        {{.wtime = 1000, .btime = 1000, .nodes = 5000}, "go nodes 5000"},
+        {{.depth = 3, .nodes = 5000}, "go depth 3"},
     };
     for (const auto& [limits, expected] : cases) {
         EXPECT_EQ(goCommand(limits), expected);
     }
+    // A node search has no time of its own: it must not be stopped after the default second.
+    EXPECT_EQ(requestedMoveTime({.nodes = 5000}), std::nullopt);
 }
 
 TEST(UciCommands, StrengthLinesClampTheEloIntoTheAnnouncedRange) {
