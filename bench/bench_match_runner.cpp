@@ -3,7 +3,8 @@
 //             engine's search being sent (median and 99th percentile), and the match's wall time
 //   depth1    100 games of Stockfish at depth 1 against itself, concurrency 1 and 2
 //   rss       velkor-match over 1,000 games of instant engines: resident memory sampled as it runs
-// Usage: bench_match_runner overhead|depth1|rss
+//   clock     GAMES games of Stockfish at 10+0.1 against itself, CONCURRENCY at once: time losses
+// Usage: bench_match_runner overhead|depth1|rss|clock [GAMES CONCURRENCY]
 #include "automatch/MatchRunner.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -58,6 +60,12 @@ double play(MatchConfig config, std::vector<double>* overheads) {
     if (overheads) {
         observer.moveOverhead = [overheads](double seconds) { overheads->push_back(seconds); };
     }
+    observer.gameFinished = [](const PlayedGame& game) {
+        if (game.timeLoss) {
+            std::printf("  time loss in game %lld: %s\n", static_cast<long long>(game.index + 1),
+                        game.reason.c_str());
+        }
+    };
     runner.setObserver(observer);
     QElapsedTimer timer;
     timer.start();
@@ -162,6 +170,26 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: bench_match_runner overhead|depth1|rss\n");
+    if (mode == "clock" && argc == 4) {
+        MatchConfig config = baseConfig(dir);
+        config.rounds = std::max(1, std::atoi(argv[2]) / 2);
+        config.concurrency = std::max(1, std::atoi(argv[3]));
+        for (int e = 0; e < 2; ++e) {
+            MoveLimit limit = limitOf(MoveLimit::Kind::Clock);
+            limit.baseMs = 10'000;
+            limit.incrementMs = 100;
+            config.engines[static_cast<std::size_t>(e)] =
+                EngineSetup{"/usr/games/stockfish",
+                            e == 0 ? "SF-A" : "SF-B",
+                            limit,
+                            {{"Threads", "1"}, {"Hash", "16"}},
+                            0};
+        }
+        std::printf("%d games, Stockfish 10+0.1 against itself, concurrency %d:\n",
+                    config.rounds * 2, config.concurrency);
+        play(config, nullptr);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: bench_match_runner overhead|depth1|rss|clock GAMES CONCURRENCY\n");
     return 1;
 }
