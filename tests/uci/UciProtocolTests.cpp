@@ -28,13 +28,17 @@ TEST(UciCommands, GoTakesTheFirstMatchingLimit) {
         {{none, 5, none, none, none, none}, "go btime 5"},
         {{-20, none, none, none, none, none}, "go wtime -20"},
         {{}, "go movetime 1000"},
-        {{60000, 59000, none, none, 500, 10, true}, "go infinite"},
+        {{.wtime = 60000, .btime = 59000, .movetime = 500, .depth = 10, .infinite = true}, "go infinite"},
+        {{.wtime = 1000, .btime = 1000, .nodes = 5000}, "go nodes 5000"},
+        {{.depth = 3, .nodes = 5000}, "go depth 3"},
     };
     for (const auto& [limits, expected] : cases) {
         EXPECT_EQ(goCommand(limits), expected);
     }
     // An analysis runs until it is stopped: no move-time reminder may cut it short.
     EXPECT_EQ(requestedMoveTime(SearchLimits{.movetime = 500, .infinite = true}), std::nullopt);
+    // A node search has no time of its own: it must not be stopped after the default second.
+    EXPECT_EQ(requestedMoveTime({.nodes = 5000}), std::nullopt);
 }
 
 TEST(UciCommands, StrengthLinesClampTheEloIntoTheAnnouncedRange) {
