@@ -227,6 +227,8 @@ QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
     // Whoever still awaited an earlier search gets nothing: its answer belongs to no position
     // anybody plays any more.
     answerSearch(std::nullopt);
+    // A strength changed during the last search goes out before this one begins.
+    sendPendingStrength();
     const std::uint64_t serial =
         m_worker->withState([](uci::UciOutputState& state) { return state.beginSearch(); });
     m_searchSerial = serial;
@@ -296,7 +298,7 @@ void UCIEngineProcess::terminate() {
 
 bool UCIEngineProcess::setOptionValue(const QString& name, const QString& value) {
     const uci::UciOption* option = uci::findOption(m_declaredOptions, name.toStdString());
-    if (!m_isRunning || m_isThinking || option == nullptr || !uci::isFreeOption(option->name)) {
+    if (!m_isRunning || isSearching() || option == nullptr || !uci::isFreeOption(option->name)) {
         return false;
     }
     const auto accepted = uci::acceptedValue(*option, value.toStdString());
@@ -317,7 +319,7 @@ bool UCIEngineProcess::setOptionValue(const QString& name, const QString& value)
 
 bool UCIEngineProcess::pressButton(const QString& name) {
     const uci::UciOption* option = uci::findOption(m_declaredOptions, name.toStdString());
-    if (!m_isRunning || m_isThinking || option == nullptr ||
+    if (!m_isRunning || isSearching() || option == nullptr ||
         option->type != uci::UciOption::Type::button || !uci::isFreeOption(option->name)) {
         return false;
     }
@@ -331,7 +333,25 @@ void UCIEngineProcess::updateElo(bool limitElo, std::int64_t elo) {
     if (m_canLimitStrength == false) {
         return;
     }
-    for (const auto& command : uci::strengthCommands(limitElo, elo, m_eloRange)) {
+    m_strengthPending = true;
+    sendPendingStrength();
+}
+
+bool UCIEngineProcess::isSearching() const {
+    // The worker's state knows of a search from the moment it is begun, before the engine gets
+    // its "go", and until the best move is read; the published thinking state follows later.
+    return m_worker->withState(
+        [](const uci::UciOutputState& state) { return state.hasUnansweredSearch(); });
+}
+
+void UCIEngineProcess::sendPendingStrength() {
+    // Engines read options only between searches: one sent during a search is ignored, or
+    // changes the search under way. The latest strength waits for the engine to be idle.
+    if (!m_strengthPending || isSearching()) {
+        return;
+    }
+    m_strengthPending = false;
+    for (const auto& command : uci::strengthCommands(m_config.limitElo, m_config.elo, m_eloRange)) {
         send(command);
     }
 }
@@ -411,6 +431,7 @@ void UCIEngineProcess::deliverBestMove(const QStringList& log,
         return;
     }
     setIsThinking(false);
+    sendPendingStrength();
     if (m_pendingSearch && m_pendingSearch->serial == searchSerial) {
         answerSearch(SearchAnswer{move, arrivalTime});
     } else {
