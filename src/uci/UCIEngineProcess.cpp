@@ -75,6 +75,7 @@ UCIEngineProcess::~UCIEngineProcess() {
     m_lifetime.cancel();
     m_intentionalTermination = true;
     answerAllHandshakes(false);
+    answerIdleWaiter(false);
     answerSearch(std::nullopt);
     runOnWorkerAndWait([worker = m_worker.get()] { worker->shutDown(); });
     m_thread.quit();
@@ -226,8 +227,22 @@ void UCIEngineProcess::sendPosition(const std::optional<std::string>& fen,
 QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
     // Whoever still awaited an earlier search gets nothing: its answer belongs to no position
     // anybody plays any more.
+    const bool replacing = m_pendingSearch.has_value();
     answerSearch(std::nullopt);
-    // A strength changed during the last search goes out before this one begins.
+    const std::uint64_t request = ++m_searchRequests;
+    const platform::CancellationToken alive = m_lifetime.token();
+    if (m_strengthPending && isSearching()) {
+        // A strength was changed during the last search, so that this one is played at it: it
+        // can only be sent once the engine has answered the last search.
+        if (replacing) {
+            askToStop();
+        }
+        co_await idleOrTimeout();
+        // Ended, stopped or replaced meanwhile: nobody waits for this search any more.
+        if (alive.isCancelled() || request != m_searchRequests || !m_hasChild) {
+            co_return std::nullopt;
+        }
+    }
     sendPendingStrength();
     const std::uint64_t serial =
         m_worker->withState([](uci::UciOutputState& state) { return state.beginSearch(); });
@@ -254,7 +269,6 @@ QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
                            });
     }
 
-    const platform::CancellationToken alive = m_lifetime.token();
     SearchOutcome outcome = co_await answer;
     if (alive.isCancelled()) {
         co_return std::nullopt;
@@ -267,6 +281,7 @@ QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
 }
 
 void UCIEngineProcess::stop() {
+    ++m_searchRequests;
     answerSearch(std::nullopt);
     askToStop();
 }
@@ -344,6 +359,24 @@ bool UCIEngineProcess::isSearching() const {
         [](const uci::UciOutputState& state) { return state.hasUnansweredSearch(); });
 }
 
+uci::OneShotAnswer UCIEngineProcess::idleOrTimeout() {
+    answerIdleWaiter(false);
+    uci::OneShotAnswer idle;
+    m_idleWaiter = idle;
+    // An engine that never answers a stopped search must not hold the next one for ever.
+    QTimer::singleShot(std::chrono::milliseconds(std::llround(m_handshakeTimeout * 1000.0)),
+                       Qt::PreciseTimer, this, [idle]() mutable { idle.answer(false); });
+    return idle;
+}
+
+void UCIEngineProcess::answerIdleWaiter(bool value) {
+    if (m_idleWaiter) {
+        uci::OneShotAnswer waiter = *m_idleWaiter;
+        m_idleWaiter.reset();
+        waiter.answer(value);
+    }
+}
+
 void UCIEngineProcess::sendPendingStrength() {
     // Engines read options only between searches: one sent during a search is ignored, or
     // changes the search under way. The latest strength waits for the engine to be idle.
@@ -383,6 +416,7 @@ void UCIEngineProcess::shutDownProcess() {
         m_hasChild = false;
     }
     answerAllHandshakes(false);
+    answerIdleWaiter(false);
     answerSearch(std::nullopt);
 }
 
@@ -391,6 +425,7 @@ void UCIEngineProcess::processDidTerminate(int status) {
     m_exitStatus = status;
     m_hasChild = false;
     answerAllHandshakes(false);
+    answerIdleWaiter(false);
     answerSearch(std::nullopt);
     setIsRunning(false);
     setIsThinking(false);
@@ -431,6 +466,7 @@ void UCIEngineProcess::deliverBestMove(const QStringList& log,
         return;
     }
     setIsThinking(false);
+    answerIdleWaiter(true);
     sendPendingStrength();
     if (m_pendingSearch && m_pendingSearch->serial == searchSerial) {
         answerSearch(SearchAnswer{move, arrivalTime});

@@ -343,6 +343,22 @@ TEST(UCIEngineProcess, StrengthChangedDuringASearchWaitsUntilTheEngineIsIdle) {
         return fake.receivedCommands().constLast() ==
                "setoption name UCI_LimitStrength value false";
     }));
+
+    // As a game does it: the search is stopped, the strength changed and the turn asked for
+    // afresh before the stopped search is answered. The new search waits for the engine, so it
+    // is played at the new strength.
+    const qsizetype before = fake.receivedCommands().size();
+    auto first = engine->search({.depth = 30});
+    engine->stop();
+    engine->updateElo(true, 1800);
+    auto second = engine->search({.depth = 30});
+    ASSERT_TRUE(waitUntil([&] { return fake.receivedCommands().size() == before + 5; }));
+    EXPECT_EQ(fake.receivedCommands().mid(before),
+              (QStringList{"go depth 30", "stop", "setoption name UCI_LimitStrength value true",
+                           "setoption name UCI_Elo value 1800", "go depth 30"}));
+    engine->stop();
+    EXPECT_FALSE(QCoro::waitFor(std::move(second)));
+    EXPECT_FALSE(QCoro::waitFor(std::move(first)));
 }
 
 TEST(UCIEngineProcess, FailedHandshakesEndTheChildWithTheirReason) {
