@@ -23,6 +23,8 @@ std::string exitedDuringHandshakeText(int status) {
 
 // How long past its fixed move time an engine may go on thinking before it is told to stop.
 constexpr std::chrono::milliseconds moveTimeGrace{1000};
+// How long a search that must wait for the engine to answer a stopped one waits at most.
+constexpr std::chrono::milliseconds longestIdleWait{1000};
 // Longer move times are left to the engine (and out of the timer's range).
 constexpr std::int64_t longestWatchedMoveTimeMs = 1'000'000'000;
 
@@ -237,10 +239,15 @@ QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
         if (replacing) {
             askToStop();
         }
-        co_await idleOrTimeout();
+        const bool idle = co_await idleOrTimeout();
         // Ended, stopped or replaced meanwhile: nobody waits for this search any more.
         if (alive.isCancelled() || request != m_searchRequests || !m_hasChild) {
             co_return std::nullopt;
+        }
+        // An engine that does not answer a stopped search is not going to be idle; it gets the
+        // strength anyway, as before the wait, rather than playing on at the old one.
+        if (!idle) {
+            sendPendingStrength(true);
         }
     }
     sendPendingStrength();
@@ -364,8 +371,10 @@ uci::OneShotAnswer UCIEngineProcess::idleOrTimeout() {
     uci::OneShotAnswer idle;
     m_idleWaiter = idle;
     // An engine that never answers a stopped search must not hold the next one for ever.
-    QTimer::singleShot(std::chrono::milliseconds(std::llround(m_handshakeTimeout * 1000.0)),
-                       Qt::PreciseTimer, this, [idle]() mutable { idle.answer(false); });
+    // Engines answer "stop" within milliseconds; the handshake's limit bounds it for tests.
+    const auto limit = std::min(
+        std::chrono::milliseconds(std::llround(m_handshakeTimeout * 1000.0)), longestIdleWait);
+    QTimer::singleShot(limit, Qt::PreciseTimer, this, [idle]() mutable { idle.answer(false); });
     return idle;
 }
 
@@ -377,10 +386,10 @@ void UCIEngineProcess::answerIdleWaiter(bool value) {
     }
 }
 
-void UCIEngineProcess::sendPendingStrength() {
+void UCIEngineProcess::sendPendingStrength(bool evenWhileSearching) {
     // Engines read options only between searches: one sent during a search is ignored, or
     // changes the search under way. The latest strength waits for the engine to be idle.
-    if (!m_strengthPending || isSearching()) {
+    if (!m_strengthPending || (isSearching() && !evenWhileSearching)) {
         return;
     }
     m_strengthPending = false;

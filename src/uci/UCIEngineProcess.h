@@ -109,8 +109,8 @@ public:
     // Stores the strength in config() and sends it unless the engine is known not to support
     // UCI_LimitStrength. An Elo outside the engine's announced UCI_Elo range is sent clamped.
     // While the engine searches nothing is sent: the latest strength goes out once its best move
-    // has arrived; a search asked for before that waits for it (up to the handshake time-out),
-    // so that it is played at the new strength.
+    // has arrived; a search asked for before that waits for it (up to a second, bounded by the
+    // handshake time-out), so that it is played at the new strength.
     void updateElo(bool limitElo, std::int64_t elo);
 
     // Writes one command line to the engine and logs it as "> command". From any thread.
@@ -188,10 +188,11 @@ private:
                          const std::string& move, double arrivalTime, std::uint64_t searchSerial);
     // Whether a search was begun whose best move has not arrived yet.
     bool isSearching() const;
-    // Sends the strength updateElo kept back, once the engine is idle.
-    void sendPendingStrength();
-    // A waiter answered true when the engine answers its search, false after the handshake
-    // time-out or when the engine ends.
+    // Sends the strength updateElo kept back, once the engine is idle (or at once, for an engine
+    // that did not answer a stopped search in time).
+    void sendPendingStrength(bool evenWhileSearching = false);
+    // A waiter answered true when the engine answers its search, false after a second (or the
+    // shorter handshake time-out) or when the engine ends.
     uci::OneShotAnswer idleOrTimeout();
     void answerIdleWaiter(bool value);
     void setIsRunning(bool value);
