@@ -109,10 +109,10 @@ TEST(EngineOptionsDialog, ListsTheFreeOptionsRefusesWhatTheEngineWouldNotTakeAnd
     auto* refusal = evalFile->parentWidget()->findChild<QLabel*>("refused");
     evalFile->setText("nn.nnue\nquit");
     EXPECT_FALSE(ok->isEnabled());
-    EXPECT_TRUE(refusal->isVisible());
+    EXPECT_FALSE(refusal->isHidden());
     evalFile->setText("nn.nnue");
     EXPECT_TRUE(ok->isEnabled());
-    EXPECT_FALSE(refusal->isVisible());
+    EXPECT_TRUE(refusal->isHidden());
 
     dialog->findChild<QAbstractButton*>("restoreDefaultsButton")->click();
     EXPECT_EQ(threads->value(), 1);
