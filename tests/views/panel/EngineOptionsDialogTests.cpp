@@ -76,7 +76,7 @@ TEST(EngineOptionsDialog, ListsTheFreeOptionsRefusesWhatTheEngineWouldNotTakeAnd
     auto* ok = dialog->findChild<QAbstractButton*>("engineOptionsOk");
     // The engine is asked off the main thread: the dialog is up and says so meanwhile.
     EXPECT_TRUE(dialog->isReading());
-    EXPECT_EQ(status->text(), "Reading the engine's options...");
+    EXPECT_EQ(status->text(), "Reading the engine’s options...");
     EXPECT_FALSE(ok->isEnabled());
     ASSERT_TRUE(waitUntil([&] { return !dialog->isReading(); }));
 
