@@ -94,4 +94,19 @@ QMap<QString, QString> EngineOptionEditor::optionValues() const {
     return result;
 }
 
+EngineConfiguration
+withOverrides(EngineConfiguration stored,
+              const std::vector<std::pair<std::string, std::string>>& overrides) {
+    QMap<QString, QString>& values = stored.optionValues;
+    for (const auto& [name, value] : overrides) {
+        // One entry per option: a stored "hash" must not outlive an override of "Hash".
+        for (auto it = values.begin(); it != values.end();) {
+            it = uci::sameOptionName(it.key().toStdString(), name) ? values.erase(it)
+                                                                   : std::next(it);
+        }
+        values.insert(QString::fromStdString(name), QString::fromStdString(value));
+    }
+    return stored;
+}
+
 } // namespace velkor

@@ -5,6 +5,8 @@
 
 #include <QMap>
 #include <QString>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace velkor {
@@ -48,5 +50,14 @@ private:
     QMap<QString, QString> m_values;
     QMap<QString, QString> m_undeclared;
 };
+
+// The record to run one match with: `stored` with every override (an option name and a value, as
+// a match's settings give them) in place of the stored value for the option of that name in any
+// case; a later override of the same option wins. Nothing is stored. Values are checked against
+// the engine's declaration when it starts, where one the engine would not take is logged and
+// not sent, as for stored values.
+EngineConfiguration
+withOverrides(EngineConfiguration stored,
+              const std::vector<std::pair<std::string, std::string>>& overrides);
 
 } // namespace velkor

@@ -23,6 +23,8 @@ std::string exitedDuringHandshakeText(int status) {
 
 // How long past its fixed move time an engine may go on thinking before it is told to stop.
 constexpr std::chrono::milliseconds moveTimeGrace{1000};
+// How long a search that must wait for the engine to answer a stopped one waits at most.
+constexpr std::chrono::milliseconds longestIdleWait{1000};
 // Longer move times are left to the engine (and out of the timer's range).
 constexpr std::int64_t longestWatchedMoveTimeMs = 1'000'000'000;
 
@@ -75,6 +77,7 @@ UCIEngineProcess::~UCIEngineProcess() {
     m_lifetime.cancel();
     m_intentionalTermination = true;
     answerAllHandshakes(false);
+    answerIdleWaiter(false);
     answerSearch(std::nullopt);
     runOnWorkerAndWait([worker = m_worker.get()] { worker->shutDown(); });
     m_thread.quit();
@@ -226,7 +229,28 @@ void UCIEngineProcess::sendPosition(const std::optional<std::string>& fen,
 QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
     // Whoever still awaited an earlier search gets nothing: its answer belongs to no position
     // anybody plays any more.
+    const bool replacing = m_pendingSearch.has_value();
     answerSearch(std::nullopt);
+    const std::uint64_t request = ++m_searchRequests;
+    const platform::CancellationToken alive = m_lifetime.token();
+    if (m_strengthPending && isSearching()) {
+        // A strength was changed during the last search, so that this one is played at it: it
+        // can only be sent once the engine has answered the last search.
+        if (replacing) {
+            askToStop();
+        }
+        const bool idle = co_await idleOrTimeout();
+        // Ended, stopped or replaced meanwhile: nobody waits for this search any more.
+        if (alive.isCancelled() || request != m_searchRequests || !m_hasChild) {
+            co_return std::nullopt;
+        }
+        // An engine that does not answer a stopped search is not going to be idle; it gets the
+        // strength anyway, as before the wait, rather than playing on at the old one.
+        if (!idle) {
+            sendPendingStrength(true);
+        }
+    }
+    sendPendingStrength();
     const std::uint64_t serial =
         m_worker->withState([](uci::UciOutputState& state) { return state.beginSearch(); });
     m_searchSerial = serial;
@@ -252,7 +276,6 @@ QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
                            });
     }
 
-    const platform::CancellationToken alive = m_lifetime.token();
     SearchOutcome outcome = co_await answer;
     if (alive.isCancelled()) {
         co_return std::nullopt;
@@ -265,6 +288,7 @@ QCoro::Task<SearchOutcome> UCIEngineProcess::search(uci::SearchLimits limits) {
 }
 
 void UCIEngineProcess::stop() {
+    ++m_searchRequests;
     answerSearch(std::nullopt);
     askToStop();
 }
@@ -296,7 +320,7 @@ void UCIEngineProcess::terminate() {
 
 bool UCIEngineProcess::setOptionValue(const QString& name, const QString& value) {
     const uci::UciOption* option = uci::findOption(m_declaredOptions, name.toStdString());
-    if (!m_isRunning || m_isThinking || option == nullptr || !uci::isFreeOption(option->name)) {
+    if (!m_isRunning || isSearching() || option == nullptr || !uci::isFreeOption(option->name)) {
         return false;
     }
     const auto accepted = uci::acceptedValue(*option, value.toStdString());
@@ -317,7 +341,7 @@ bool UCIEngineProcess::setOptionValue(const QString& name, const QString& value)
 
 bool UCIEngineProcess::pressButton(const QString& name) {
     const uci::UciOption* option = uci::findOption(m_declaredOptions, name.toStdString());
-    if (!m_isRunning || m_isThinking || option == nullptr ||
+    if (!m_isRunning || isSearching() || option == nullptr ||
         option->type != uci::UciOption::Type::button || !uci::isFreeOption(option->name)) {
         return false;
     }
@@ -331,7 +355,45 @@ void UCIEngineProcess::updateElo(bool limitElo, std::int64_t elo) {
     if (m_canLimitStrength == false) {
         return;
     }
-    for (const auto& command : uci::strengthCommands(limitElo, elo, m_eloRange)) {
+    m_strengthPending = true;
+    sendPendingStrength();
+}
+
+bool UCIEngineProcess::isSearching() const {
+    // The worker's state knows of a search from the moment it is begun, before the engine gets
+    // its "go", and until the best move is read; the published thinking state follows later.
+    return m_worker->withState(
+        [](const uci::UciOutputState& state) { return state.hasUnansweredSearch(); });
+}
+
+uci::OneShotAnswer UCIEngineProcess::idleOrTimeout() {
+    answerIdleWaiter(false);
+    uci::OneShotAnswer idle;
+    m_idleWaiter = idle;
+    // An engine that never answers a stopped search must not hold the next one for ever.
+    // Engines answer "stop" within milliseconds; the handshake's limit bounds it for tests.
+    const auto limit = std::min(
+        std::chrono::milliseconds(std::llround(m_handshakeTimeout * 1000.0)), longestIdleWait);
+    QTimer::singleShot(limit, Qt::PreciseTimer, this, [idle]() mutable { idle.answer(false); });
+    return idle;
+}
+
+void UCIEngineProcess::answerIdleWaiter(bool value) {
+    if (m_idleWaiter) {
+        uci::OneShotAnswer waiter = *m_idleWaiter;
+        m_idleWaiter.reset();
+        waiter.answer(value);
+    }
+}
+
+void UCIEngineProcess::sendPendingStrength(bool evenWhileSearching) {
+    // Engines read options only between searches: one sent during a search is ignored, or
+    // changes the search under way. The latest strength waits for the engine to be idle.
+    if (!m_strengthPending || (isSearching() && !evenWhileSearching)) {
+        return;
+    }
+    m_strengthPending = false;
+    for (const auto& command : uci::strengthCommands(m_config.limitElo, m_config.elo, m_eloRange)) {
         send(command);
     }
 }
@@ -363,6 +425,7 @@ void UCIEngineProcess::shutDownProcess() {
         m_hasChild = false;
     }
     answerAllHandshakes(false);
+    answerIdleWaiter(false);
     answerSearch(std::nullopt);
 }
 
@@ -371,6 +434,7 @@ void UCIEngineProcess::processDidTerminate(int status) {
     m_exitStatus = status;
     m_hasChild = false;
     answerAllHandshakes(false);
+    answerIdleWaiter(false);
     answerSearch(std::nullopt);
     setIsRunning(false);
     setIsThinking(false);
@@ -411,6 +475,8 @@ void UCIEngineProcess::deliverBestMove(const QStringList& log,
         return;
     }
     setIsThinking(false);
+    answerIdleWaiter(true);
+    sendPendingStrength();
     if (m_pendingSearch && m_pendingSearch->serial == searchSerial) {
         answerSearch(SearchAnswer{move, arrivalTime});
     } else {

@@ -108,6 +108,9 @@ public:
 
     // Stores the strength in config() and sends it unless the engine is known not to support
     // UCI_LimitStrength. An Elo outside the engine's announced UCI_Elo range is sent clamped.
+    // While the engine searches nothing is sent: the latest strength goes out once its best move
+    // has arrived; a search asked for before that waits for it (up to a second, bounded by the
+    // handshake time-out), so that it is played at the new strength.
     void updateElo(bool limitElo, std::int64_t elo);
 
     // Writes one command line to the engine and logs it as "> command". From any thread.
@@ -183,6 +186,15 @@ private:
     void deliverBestMove(const QStringList& log,
                          const std::optional<uci::PendingEvaluation>& evaluation,
                          const std::string& move, double arrivalTime, std::uint64_t searchSerial);
+    // Whether a search was begun whose best move has not arrived yet.
+    bool isSearching() const;
+    // Sends the strength updateElo kept back, once the engine is idle (or at once, for an engine
+    // that did not answer a stopped search in time).
+    void sendPendingStrength(bool evenWhileSearching = false);
+    // A waiter answered true when the engine answers its search, false after a second (or the
+    // shorter handshake time-out) or when the engine ends.
+    uci::OneShotAnswer idleOrTimeout();
+    void answerIdleWaiter(bool value);
     void setIsRunning(bool value);
     void setIsThinking(bool value);
     void setCurrentEvaluation(const EngineEvaluation& value);
@@ -213,6 +225,12 @@ private:
     // The search begun last; best moves of earlier ones are only logged.
     std::uint64_t m_searchSerial = 0;
     std::optional<bool> m_canLimitStrength;
+    // A strength change waits for the engine to be idle.
+    bool m_strengthPending = false;
+    std::optional<uci::OneShotAnswer> m_idleWaiter;
+    // Counts the searches asked for and the stops, so that a search waiting for the engine to
+    // be idle knows when it was given up meanwhile.
+    std::uint64_t m_searchRequests = 0;
     std::optional<uci::SpinRange> m_eloRange;
     std::vector<uci::UciOption> m_declaredOptions;
     // Cancelled when the object goes away, so suspended operations return without touching it.

@@ -47,6 +47,9 @@ const std::map<QString, std::set<Language>> sameAsEnglish{
     {"about_version", {Language::german, Language::french}},
     // The same word in French.
     {"pgn_col_date", {Language::french}},
+    {"engine_options_button", {Language::french}},
+    // "OK" is what a dialog's button says in every language.
+    {"btn_ok", translated},
     // "Material" is the German chess term as well.
     {"material_balance", {Language::german}},
     // Both words are German as well.

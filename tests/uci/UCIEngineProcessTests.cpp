@@ -252,6 +252,26 @@ TEST(UCIEngineProcess, OptionEditorRefusesWhatTheEngineWouldNotTakeAndRestoresDe
     EXPECT_EQ(fake.receivedCommands().mid(4), (QStringList{"uci", "isready"}));
 }
 
+TEST(UCIEngineProcess, AMatchRunsWithItsOverridesOverTheStoredOptions) {
+    const FakeEngine fake(FakeEngine::handshake(declaredOptions));
+    EngineConfiguration config = plainConfig(fake.path());
+    config.optionValues = {{"hash", "256"}, {"Style", "Risky"}, {"Threads", "4"}};
+    const EngineConfiguration run = withOverrides(
+        config, {{"Hash", "32"}, {"Style", "Wild"}, {"Skill Level", "5"}, {"HASH", "48"}});
+    EXPECT_EQ(config.optionValues.size(), 3);
+    EXPECT_EQ(run.optionValues.size(), 4);
+
+    Engine engine(run);
+    ASSERT_TRUE(engine.start());
+    // The last override of an option wins; one the engine does not take is not sent, and the
+    // stored value it replaced does not come back for this run.
+    EXPECT_EQ(fake.receivedCommands(),
+              (QStringList{"uci", "setoption name Threads value 4", "setoption name Hash value 48",
+                           "setoption name Skill Level value 5", "isready"}));
+    EXPECT_TRUE(
+        engine.logHas("Stored value for option Style is not accepted by the engine; not sent."));
+}
+
 TEST(UCIEngineProcess, UpdateEloSendsWhatTheEngineAccepts) {
     Engine unstarted(plainConfig("/nowhere"));
     unstarted->updateElo(true, 5000);
@@ -278,6 +298,67 @@ TEST(UCIEngineProcess, UpdateEloSendsWhatTheEngineAccepts) {
     ASSERT_TRUE(weak.logHas("> isready"));
     EXPECT_EQ(weak->config().elo, 1800);
     EXPECT_FALSE(weak->logLines().join('\n').contains("UCI_Elo"));
+}
+
+TEST(UCIEngineProcess, StrengthChangedDuringASearchWaitsUntilTheEngineIsIdle) {
+    // Thinks until told to stop, as in an infinite analysis.
+    const FakeEngine fake(FakeEngine::handshake(strengthOptions) + "on stop\nsay bestmove e2e4\n");
+    Engine engine(fake);
+    ASSERT_TRUE(engine.start());
+    const qsizetype handshakeLines = fake.receivedCommands().size();
+
+    auto search = engine->search({.depth = 30});
+    // Asked at once, before the thinking state is even published.
+    engine->updateElo(true, 2000);
+    engine->updateElo(true, 2400);
+    EXPECT_FALSE(engine->pressButton("Clear Hash"));
+    engine->send("isready");
+    ASSERT_TRUE(waitUntil([&] { return fake.receivedCommands().size() == handshakeLines + 2; }));
+    EXPECT_EQ(engine->config().elo, 2400);
+
+    engine->stop();
+    QCoro::waitFor(std::move(search));
+    ASSERT_TRUE(waitUntil([&] { return fake.receivedCommands().size() == handshakeLines + 5; }));
+    // Only the latest strength, and only once the best move has come.
+    EXPECT_EQ(fake.receivedCommands().mid(handshakeLines),
+              (QStringList{"go depth 30", "isready", "stop",
+                           "setoption name UCI_LimitStrength value true",
+                           "setoption name UCI_Elo value 2400"}));
+    QStringList betweenGoAndBestMove;
+    bool searching = false;
+    for (const QString& line : engine->logLines()) {
+        if (line.startsWith("> go")) {
+            searching = true;
+        } else if (line.startsWith("< bestmove")) {
+            searching = false;
+        } else if (searching) {
+            betweenGoAndBestMove.append(line);
+        }
+    }
+    EXPECT_FALSE(betweenGoAndBestMove.join('\n').contains("setoption"));
+
+    // Idle again: a change goes out at once.
+    engine->updateElo(false, 2400);
+    ASSERT_TRUE(waitUntil([&] {
+        return fake.receivedCommands().constLast() ==
+               "setoption name UCI_LimitStrength value false";
+    }));
+
+    // As a game does it: the search is stopped, the strength changed and the turn asked for
+    // afresh before the stopped search is answered. The new search waits for the engine, so it
+    // is played at the new strength.
+    const qsizetype before = fake.receivedCommands().size();
+    auto first = engine->search({.depth = 30});
+    engine->stop();
+    engine->updateElo(true, 1800);
+    auto second = engine->search({.depth = 30});
+    ASSERT_TRUE(waitUntil([&] { return fake.receivedCommands().size() == before + 5; }));
+    EXPECT_EQ(fake.receivedCommands().mid(before),
+              (QStringList{"go depth 30", "stop", "setoption name UCI_LimitStrength value true",
+                           "setoption name UCI_Elo value 1800", "go depth 30"}));
+    engine->stop();
+    EXPECT_FALSE(QCoro::waitFor(std::move(second)));
+    EXPECT_FALSE(QCoro::waitFor(std::move(first)));
 }
 
 TEST(UCIEngineProcess, FailedHandshakesEndTheChildWithTheirReason) {

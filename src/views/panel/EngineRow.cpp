@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <qcoro/qcorotask.h>
+#include <utility>
 
 namespace velkor::panel {
 
@@ -38,8 +39,9 @@ QCoro::Task<> runTest(QPointer<EngineRow> row, EngineManager& engines, QString p
 } // namespace
 
 EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
-                     LocalizationManager& localization, QWidget* parent)
-    : QFrame(parent), m_engine(engine), m_engines(engines), m_localization(localization) {
+                     LocalizationManager& localization, RunningEngines running, QWidget* parent)
+    : QFrame(parent), m_engine(engine), m_engines(engines), m_localization(localization),
+      m_running(std::move(running)) {
     setObjectName(QStringLiteral("engineRow"));
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(this);
@@ -79,6 +81,16 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
         buttons->addWidget(button, button == m_editElo ? 1 : 2);
     }
     layout->addLayout(buttons);
+    // On a line of its own: a fourth button beside the others leaves each too narrow for its
+    // German or French label.
+    m_options = new QPushButton(this);
+    m_options->setObjectName(QStringLiteral("engineOptionsButton"));
+    bindLocalizedText(m_options, localization, QStringLiteral("engine_options_button"),
+                      [this](const QString& text) { m_options->setText(buttonText(text)); });
+    m_options->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // The built-in engine has no executable to declare options.
+    m_options->setEnabled(!engine.isBuiltIn);
+    layout->addWidget(m_options);
     m_busy = new QProgressBar(this);
     m_busy->setObjectName(QStringLiteral("engineTestBusy"));
     m_busy->setRange(0, 0);
@@ -104,6 +116,7 @@ EngineRow::EngineRow(const EngineConfiguration& engine, EngineManager& engines,
     layout->addWidget(m_editor);
 
     connect(m_test, &QPushButton::clicked, this, &EngineRow::startTest);
+    connect(m_options, &QPushButton::clicked, this, &EngineRow::openOptions);
     connect(&localization, &LocalizationManager::currentLanguageChanged, this, [this] {
         refresh();
         showTestOutcome();
@@ -161,6 +174,14 @@ void EngineRow::refresh() {
     m_defaultElo->setUnsupported(!support.canLimitStrength);
     m_defaultElo->setEngineRange(range);
     m_defaultElo->setState(m_engine.limitElo, m_engine.elo);
+}
+
+void EngineRow::openOptions() {
+    auto* dialog =
+        new EngineOptionsDialog(m_engine, m_engines, m_localization, m_running, window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->open();
 }
 
 void EngineRow::startTest() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineOptionsDialog.h"
 #include "uci/EngineConfiguration.h"
 #include "uci/EngineTest.h"
 #include "uci/UciProtocol.h"
@@ -21,13 +22,14 @@ namespace velkor::panel {
 class EloSliderRow;
 
 // One installed engine: name, author and path, its default strength, a test button (busy while
-// the test runs), a remove button and the default-strength editor.
+// the test runs), its options, a remove button and the default-strength editor.
 class EngineRow : public QFrame {
     Q_OBJECT
 
 public:
     EngineRow(const EngineConfiguration& engine, EngineManager& engines,
-              LocalizationManager& localization, QWidget* parent = nullptr);
+              LocalizationManager& localization, RunningEngines running = {},
+              QWidget* parent = nullptr);
 
     const QUuid& engineId() const { return m_engine.id; }
     // Shows the record's current fields; the row is kept while the list keeps the engine.
@@ -46,10 +48,12 @@ private:
     void startTest();
     void finishTest(const EngineTestResult& result);
     void showTestOutcome();
+    void openOptions();
 
     EngineConfiguration m_engine;
     EngineManager& m_engines;
     LocalizationManager& m_localization;
+    RunningEngines m_running;
     std::optional<EngineTestResult> m_testOutcome;
     QLabel* m_name;
     QLabel* m_author;
@@ -59,6 +63,7 @@ private:
     QPushButton* m_test;
     QPushButton* m_remove;
     QPushButton* m_editElo;
+    QPushButton* m_options;
     QProgressBar* m_busy;
     QWidget* m_editor;
     EloSliderRow* m_defaultElo;

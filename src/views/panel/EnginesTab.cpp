@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <qcoro/qcorotask.h>
+#include <utility>
 
 namespace velkor::panel {
 
@@ -31,8 +32,10 @@ QCoro::Task<> runAdd(QPointer<EnginesTab> tab, EngineManager& engines, QString p
 
 } // namespace
 
-EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization, QWidget* parent)
-    : QWidget(parent), m_engines(engines), m_localization(localization) {
+EnginesTab::EnginesTab(EngineManager& engines, LocalizationManager& localization,
+                       RunningEngines running, QWidget* parent)
+    : QWidget(parent), m_engines(engines), m_localization(localization),
+      m_running(std::move(running)) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
     layout->addWidget(heading(QStringLiteral("engines_installed"), localization, this));
@@ -164,7 +167,7 @@ void EnginesTab::refreshRows() {
         m_rows.clear();
         refreshBusy();
         for (const EngineConfiguration& engine : engines) {
-            auto* row = new EngineRow(engine, m_engines, m_localization, this);
+            auto* row = new EngineRow(engine, m_engines, m_localization, m_running, this);
             row->setEditorOpen(m_editingEngineEloId == engine.id);
             connect(row, &EngineRow::editorToggled, this, [this, row](bool open) {
                 m_editingEngineEloId = open ? std::optional<QUuid>(row->engineId()) : std::nullopt;

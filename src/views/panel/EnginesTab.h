@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineOptionsDialog.h"
 #include "uci/EngineManager.h"
 
 #include <QSet>
@@ -23,14 +24,15 @@ namespace velkor::panel {
 class EngineRow;
 
 // The installed engines: scan the common paths, add an executable (chosen, then tested), and
-// per engine test, remove and its default strength. Long work shows a busy bar and disables
-// the buttons that would start more of it; the window stays responsive meanwhile.
+// per engine test, remove, its options and its default strength. Long work shows a busy bar and
+// disables the buttons that would start more of it; the window stays responsive meanwhile.
 class EnginesTab : public QWidget {
     Q_OBJECT
 
 public:
+    // `running` names the engine processes running now, whose buttons an options dialog may press.
     EnginesTab(EngineManager& engines, LocalizationManager& localization,
-               QWidget* parent = nullptr);
+               RunningEngines running = {}, QWidget* parent = nullptr);
 
     // Tests the executable and lists it; the file chooser's path ends up here.
     void addEngine(const QString& path);
@@ -48,6 +50,7 @@ private:
 
     EngineManager& m_engines;
     LocalizationManager& m_localization;
+    RunningEngines m_running;
     QPushButton* m_scan;
     QPushButton* m_add;
     QProgressBar* m_busy;

@@ -12,6 +12,7 @@
 #include "PanelStyle.h"
 #include "PanelTabBar.h"
 #include "Toast.h"
+#include "game/GameManager.h"
 #include "views/AfterFirstPaint.h"
 #include "views/ScrollWheelGuard.h"
 
@@ -71,8 +72,14 @@ RightPanelView::RightPanelView(GameManager& games, EngineManager& engines,
                     [this] { setSelectedTab(automatchTab); });
             return newGame;
         },
-        [this, &engines, &localization, toast] {
-            auto* engineList = new panel::EnginesTab(engines, localization);
+        [this, &games, &engines, &localization, toast] {
+            // Whatever runs an engine plays through the two seats of the game.
+            auto running = [&games] {
+                return std::vector<UCIEngineProcess*>{
+                    games.engineSeat(PieceColor::white).process(),
+                    games.engineSeat(PieceColor::black).process()};
+            };
+            auto* engineList = new panel::EnginesTab(engines, localization, running);
             connect(engineList, &panel::EnginesTab::toastRequested, this, toast);
             return engineList;
         },
