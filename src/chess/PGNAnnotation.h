@@ -25,6 +25,9 @@ namespace pgn {
 // or "$n" for the many without a common sign.
 std::string nagSymbol(int nag);
 
+// "$n", the way PGN writes a numeric annotation.
+std::string nagText(int nag);
+
 // The numeric annotation of a move suffix ("!" 1, "?" 2, "!!" 3, "??" 4, "!?" 5, "?!" 6);
 // 0 for any other run of marks.
 int nagOfSuffix(std::string_view suffix);

@@ -182,7 +182,7 @@ std::vector<Token> movetextTokens(const PGNGame& game, PieceColor turn, std::int
         if (index < game.annotations.size() && !game.annotations[index].empty()) {
             const MoveAnnotation& annotation = game.annotations[index];
             for (const int nag : annotation.nags) {
-                tokens.push_back({"$" + std::to_string(nag), false});
+                tokens.push_back({pgn::nagText(nag), false});
             }
             appendComment(tokens, annotation.comment);
             appendVariation(tokens, annotation.variation, whiteToMove,

@@ -200,6 +200,14 @@ int nagOfSuffix(std::string_view suffix) {
     return 0;
 }
 
+std::string nagText(int nag) {
+    // Appended rather than "$" + text: GCC 12 at -O3 reads that concatenation as an overlapping
+    // copy and stops a Release build (-Werror=restrict).
+    std::string text(1, '$');
+    text += std::to_string(nag);
+    return text;
+}
+
 std::string nagSymbol(int nag) {
     switch (nag) {
     case 1:
@@ -231,7 +239,7 @@ std::string nagSymbol(int nag) {
     case 19:
         return "-+";
     default:
-        return "$" + std::to_string(nag);
+        return nagText(nag);
     }
 }
 
