@@ -10,6 +10,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # Qt 6 (Core, Gui, Widgets, Network, DBus, Sql) and coroutines for it
     qt6-base-dev qcoro-qt6-dev
+    # Qt Svg draws the vector set of chess men
+    qt6-svg-dev
     # the match history's database: Qt SQL's SQLite driver
     libqt6sql6-sqlite
     # sounds; charts (Charts needs the OpenGL module, which Debian only recommends)

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes Velkor's four sound effects as small mono 16-bit WAV files.
+"""Writes Velkor's six sound effects as small mono 16-bit WAV files.
 
 The sounds are synthesised here (no recordings), so the repository owns them outright and they
 can be rebuilt byte for byte: python3 scripts/make-sounds.py [output folder]
@@ -42,8 +42,9 @@ def mix(*layers):
             for i in range(length)]
 
 
-# The four roles: a light tick for a move, a dull pop for a capture, a two-beep signal for a
-# check and a short rising fanfare for the end of a game.
+# The six roles: a light tick for a move, a dull pop for a capture, a two-beep signal for a
+# check, a short rising fanfare for the end of a game, two quick ticks for castling (king and
+# rook), and three short high pips when a running clock falls below ten seconds.
 SOUNDS = {
     "move.wav": lambda: tone(1760, 0.06, 7.0),
     "capture.wav": lambda: mix(tone(520, 0.11, 6.0, end_frequency=260),
@@ -51,6 +52,9 @@ SOUNDS = {
     "check.wav": lambda: tone(880, 0.07, 3.0) + silence(0.05) + tone(880, 0.09, 3.0),
     "game_end.wav": lambda: (tone(523.25, 0.11, 2.0) + tone(659.25, 0.11, 2.0)
                              + tone(783.99, 0.11, 2.0) + tone(1046.5, 0.30, 3.5)),
+    "castle.wav": lambda: tone(1568, 0.05, 7.0) + silence(0.04) + tone(1318.5, 0.06, 7.0),
+    "low_time.wav": lambda: (tone(2093, 0.05, 2.5) + silence(0.06) + tone(2093, 0.05, 2.5)
+                             + silence(0.06) + tone(2093, 0.05, 2.5)),
 }
 
 

@@ -1,13 +1,16 @@
 #include "AppMenus.h"
 
+#include "game/BoardShapes.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "platform/SoundManager.h"
+#include "views/BoardAppearance.h"
 #include "views/GameCommands.h"
 #include "views/GameReviewView.h"
 #include "views/LocalizedText.h"
 #include "views/PGNExporter.h"
 #include "views/PGNOpenFlow.h"
+#include "views/SettingsDialog.h"
 #include "views/SetupPositionDialog.h"
 #include "views/panel/RightPanelView.h"
 
@@ -74,7 +77,7 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     }
     if (!actions.savePGN) {
         actions.savePGN = [&window, &game] {
-            PGNExporter::savePGNDialog(&window, game.exportPGN(),
+            PGNExporter::savePGNDialog(&window, BoardShapes::of(game).exportPGN(),
                                        QStringLiteral("velkor_game.pgn"));
         };
     }
@@ -136,6 +139,19 @@ AppMenus::AppMenus(QMenuBar& menuBar, QWidget& window, GameManager& game,
     bindText(sounds, localization, "menu_sounds");
     connect(&soundManager, &platform::SoundManager::isMutedChanged, sounds,
             [this](bool muted) { sounds->setChecked(!muted); });
+
+    // The board's look: one window, raised again when it is already open.
+    settings = addItem(gameMenu, QKeySequence::Preferences, [&window, &localization] {
+        auto* dialog = window.findChild<SettingsDialog*>();
+        if (!dialog) {
+            dialog = new SettingsDialog(BoardAppearance::shared(), localization, &window);
+        }
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
+    bindText(settings, localization, "menu_settings");
+    settings->setMenuRole(QAction::PreferencesRole);
 
     // The review of the game on the board, in a window of its own.
     gameMenu->addSeparator();

@@ -26,10 +26,10 @@ struct AppActions {
 };
 
 // The menu bar: File (new game, open and save PGN, quit), Game (undo, flip; pause, resign, claim
-// draw; sounds), Analysis (analyse, which the window connects to its analysis) and Help (about,
-// check for updates). Labels follow the language. The game's items are the window's shared game
-// commands (see GameCommands), which the panel's buttons run too. Space pauses through a window
-// shortcut that text fields override, so typing a blank in a field never pauses the game.
+// draw; sounds; settings), Analysis (analyse, which the window connects to its analysis) and Help
+// (about, check for updates). Labels follow the language. The game's items are the window's shared
+// game commands (see GameCommands), which the panel's buttons run too. Space pauses through a
+// window shortcut that text fields override, so typing a blank in a field never pauses the game.
 class AppMenus : public QObject {
     Q_OBJECT
 
@@ -49,6 +49,7 @@ public:
     QAction* setUpPosition = nullptr;
     QAction* sounds = nullptr;
     QAction* analyse = nullptr;
+    QAction* settings = nullptr;
     QAction* about = nullptr;
     QAction* checkForUpdates = nullptr;
     QAction* reviewGame = nullptr;

@@ -4,6 +4,7 @@
 #include "game/AnalysisFollower.h"
 #include "game/AnalysisVariation.h"
 #include "game/GameManager.h"
+#include "game/LowTimeWarning.h"
 #include "localization/LocalizationManager.h"
 #include "platform/Settings.h"
 #include "platform/StoreAlerts.h"
@@ -37,6 +38,7 @@ MainWindow::MainWindow(GameManager& game, EngineManager& engines, AutomatchManag
         actions.quit = [this] { close(); };
     }
     m_menus = new AppMenus(*menuBar(), *this, game, sounds, localization, std::move(actions));
+    new LowTimeWarning(game.clock(), sounds, this);
     bindLocalizedText(this, localization, QStringLiteral("app_title"),
                       [this](const QString& title) { setWindowTitle(title); });
     setMinimumSize(MainView::panelWidth + 380, 520);

@@ -78,8 +78,20 @@ bool hasBalancedBraces(std::string_view comment) {
 void appendComment(std::vector<Token>& tokens, std::string_view comment) {
     std::vector<std::string> words;
     std::string word;
+    // A command such as "[%cal Ge2e4]" stays on one line: readers that look for it line by line
+    // would miss it split.
+    bool inCommand = false;
     for (const char c : comment) {
-        if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f') {
+        if (word.empty() && c == '[') {
+            inCommand = true;
+        } else if (inCommand && c == ']') {
+            inCommand = false;
+        }
+        const bool blank =
+            c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f';
+        if (blank && inCommand && !word.empty()) {
+            word += ' ';
+        } else if (blank) {
             if (!word.empty()) {
                 words.push_back(std::move(word));
                 word.clear();

@@ -34,7 +34,7 @@ private:
     bool m_reportedSilence = false;
     // Set when the application quits: no sound is started after that.
     bool m_released = false;
-    std::array<QSoundEffect*, 4> m_effects{};
+    std::array<QSoundEffect*, allSoundEffects.size()> m_effects{};
 };
 
 } // namespace velkor::platform

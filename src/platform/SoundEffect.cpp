@@ -10,11 +10,13 @@ struct SoundFile {
 };
 
 // Indexed by the enumeration's order.
-constexpr std::array<SoundFile, 4> soundFiles{{
+constexpr std::array<SoundFile, 6> soundFiles{{
     {"Tink", ":/sounds/move.wav"},
     {"Pop", ":/sounds/capture.wav"},
     {"Morse", ":/sounds/check.wav"},
     {"Hero", ":/sounds/game_end.wav"},
+    {"Bottle", ":/sounds/castle.wav"},
+    {"Ping", ":/sounds/low_time.wav"},
 }};
 
 } // namespace

@@ -1,15 +1,19 @@
 #include "BoardView.h"
 
+#include "BoardAppearance.h"
 #include "BoardGeometry.h"
 #include "BoardPalette.h"
 #include "PieceGlyph.h"
 #include "PromotionOverlay.h"
+#include "game/BoardShapes.h"
 #include "game/GameManager.h"
+#include "game/PremoveQueue.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRadialGradient>
 #include <algorithm>
 #include <array>
@@ -20,7 +24,8 @@ namespace velkor {
 
 BoardView::BoardView(GameManager& game, LocalizationManager& localization, QWidget* parent)
     : QWidget(parent), m_game(game), m_localization(localization),
-      m_displayed(game.displayedBoard()) {
+      m_displayed(game.displayedBoard()), m_shapes(BoardShapes::of(game)),
+      m_premoves(PremoveQueue::of(game)), m_appearance(BoardAppearance::shared()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // A click on the board gives it the keys that step through the game.
     setFocusPolicy(Qt::StrongFocus);
@@ -39,6 +44,9 @@ BoardView::BoardView(GameManager& game, LocalizationManager& localization, QWidg
     connect(&game, &GameManager::selectedSquareChanged, this, repaint);
     connect(&game, &GameManager::legalDestinationSquaresChanged, this, repaint);
     connect(&game, &GameManager::lastMoveChanged, this, repaint);
+    connect(&m_shapes, &BoardShapes::shownChanged, this, repaint);
+    connect(&m_premoves, &PremoveQueue::changed, this, repaint);
+    connect(&m_appearance, &BoardAppearance::changed, this, repaint);
 }
 
 void BoardView::refreshDisplayedBoard() {
@@ -91,18 +99,19 @@ void BoardView::paintEvent(QPaintEvent* /*event*/) {
     painter.translate(board.topLeft());
     paintSquares(painter, side, flipped);
     paintMarks(painter, side, flipped);
+    paintPremove(painter, side, flipped);
     paintCheck(painter, side, flipped);
     paintPieces(painter, side, flipped);
     paintDestinations(painter, side, flipped);
     paintCoordinates(painter, side, flipped);
+    paintShapes(painter, side, flipped);
     paintDraggedPiece(painter, side);
 }
 
 void BoardView::paintSquares(QPainter& painter, double side, bool flipped) const {
     for (const Square square : allSquares) {
-        painter.fillRect(squareRect(square, side, flipped), square.isLight()
-                                                                ? BoardPalette::lightSquare()
-                                                                : BoardPalette::darkSquare());
+        painter.fillRect(squareRect(square, side, flipped),
+                         square.isLight() ? m_appearance.theme().light : m_appearance.theme().dark);
     }
 }
 
@@ -159,7 +168,122 @@ void BoardView::paintPieces(QPainter& painter, double side, bool flipped) const 
     }
 }
 
+void BoardView::paintPremove(QPainter& painter, double side, bool flipped) const {
+    if (m_game.isInspectingPast()) {
+        return;
+    }
+    if (const auto move = m_premoves.queued()) {
+        painter.fillRect(squareRect(move->from, side, flipped), BoardPalette::premove());
+        painter.fillRect(squareRect(move->to, side, flipped), BoardPalette::premove());
+    }
+    if (const auto picked = m_premoves.pickedSquare()) {
+        painter.fillRect(squareRect(*picked, side, flipped), BoardPalette::premove());
+    }
+}
+
+ShapeColor BoardView::shapeColorFor(Qt::KeyboardModifiers modifiers) {
+    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
+    const bool alt = modifiers.testFlag(Qt::AltModifier);
+    if (shift && alt) {
+        return ShapeColor::yellow;
+    }
+    if (shift) {
+        return ShapeColor::red;
+    }
+    return alt ? ShapeColor::blue : ShapeColor::green;
+}
+
+void BoardView::paintShapes(QPainter& painter, double side, bool flipped) const {
+    const std::vector<DrawnShape> shapes = m_shapes.shown();
+    // The shape being drawn shows from the square the button went down on to the one under it.
+    std::optional<DrawnShape> drawing;
+    if (m_shapeStart) {
+        if (const auto under = squareUnder(m_shapePointer); under && *under != *m_shapeStart) {
+            drawing =
+                DrawnShape{shapeColorFor(QApplication::keyboardModifiers()), *m_shapeStart, *under};
+        }
+    }
+    if (shapes.empty() && !drawing) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Circles under arrows, so an arrow ending in a circled square stays whole.
+    for (const bool circles : {true, false}) {
+        for (const DrawnShape& shape : shapes) {
+            if (shape.isCircle() == circles) {
+                paintShape(painter, shape, side, flipped);
+            }
+        }
+    }
+    if (drawing) {
+        paintShape(painter, *drawing, side, flipped);
+    }
+    painter.restore();
+}
+
+void BoardView::paintShape(QPainter& painter, const DrawnShape& shape, double side,
+                           bool flipped) const {
+    QColor color;
+    switch (shape.color) {
+    case ShapeColor::green:
+        color = BoardPalette::shapeGreen();
+        break;
+    case ShapeColor::red:
+        color = BoardPalette::shapeRed();
+        break;
+    case ShapeColor::blue:
+        color = BoardPalette::shapeBlue();
+        break;
+    case ShapeColor::yellow:
+        color = BoardPalette::shapeYellow();
+        break;
+    }
+    const double cell = side / 8.0;
+    const QRectF fromCell = squareRect(shape.from, side, flipped);
+    if (shape.isCircle()) {
+        const double width = cell * 0.08;
+        const double inset = width / 2.0 + cell * 0.02;
+        painter.setPen(QPen(color, width));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(fromCell.adjusted(inset, inset, -inset, -inset));
+        return;
+    }
+    // A shaft from the centre of the first square to the head's base, the head's tip short of the
+    // target's centre so the man there stays readable; one path, so overlaps do not darken.
+    const QPointF start = fromCell.center();
+    const QPointF end = squareRect(shape.to, side, flipped).center();
+    const QPointF delta = end - start;
+    const double length = std::hypot(delta.x(), delta.y());
+    if (length <= 0) {
+        return;
+    }
+    const QPointF along = delta / length;
+    const QPointF across(-along.y(), along.x());
+    const double shaft = cell * 0.16 / 2.0;
+    const double head = cell * 0.42 / 2.0;
+    const double headLength = cell * 0.42;
+    const QPointF tip = end - along * (cell * 0.18);
+    const QPointF base = tip - along * headLength;
+    const QPointF begin = start + along * (cell * 0.2);
+    QPainterPath arrow;
+    arrow.moveTo(begin + across * shaft);
+    arrow.lineTo(base + across * shaft);
+    arrow.lineTo(base + across * head);
+    arrow.lineTo(tip);
+    arrow.lineTo(base - across * head);
+    arrow.lineTo(base - across * shaft);
+    arrow.lineTo(begin - across * shaft);
+    arrow.closeSubpath();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawPath(arrow);
+}
+
 std::optional<Square> BoardView::draggedSquare() const {
+    if (m_premovePress && m_dragging && !m_game.isInspectingPast()) {
+        return m_premoves.grabbedSquare();
+    }
     const std::optional<Square> grabbed = m_game.clicks().grabbedSquare();
     if (!m_dragging || !grabbed || m_game.isInspectingPast()) {
         return std::nullopt;
@@ -184,7 +308,7 @@ void BoardView::paintDraggedPiece(QPainter& painter, double side) const {
 }
 
 void BoardView::paintDestinations(QPainter& painter, double side, bool flipped) const {
-    if (m_game.isInspectingPast()) {
+    if (m_game.isInspectingPast() || !m_appearance.showsLegalMoves()) {
         return;
     }
     painter.save();
@@ -225,16 +349,16 @@ void BoardView::paintCoordinates(QPainter& painter, double side, bool flipped) c
         const Square fileSquare = flipped ? Square(index, 7) : Square(index, 0);
         const QRectF fileCell =
             squareRect(fileSquare, side, flipped).adjusted(margin, margin, -margin, -margin * 0.5);
-        painter.setPen(fileSquare.isLight() ? BoardPalette::darkSquare()
-                                            : BoardPalette::lightSquare());
+        painter.setPen(fileSquare.isLight() ? m_appearance.theme().dark
+                                            : m_appearance.theme().light);
         painter.drawText(fileCell, Qt::AlignRight | Qt::AlignBottom,
                          QString(QChar::fromLatin1(fileSquare.fileChar())));
 
         const Square rankSquare = flipped ? Square(7, index) : Square(0, index);
         const QRectF rankCell = squareRect(rankSquare, side, flipped)
                                     .adjusted(margin * 0.6, margin * 0.4, -margin, -margin);
-        painter.setPen(rankSquare.isLight() ? BoardPalette::darkSquare()
-                                            : BoardPalette::lightSquare());
+        painter.setPen(rankSquare.isLight() ? m_appearance.theme().dark
+                                            : m_appearance.theme().light);
         painter.drawText(rankCell, Qt::AlignLeft | Qt::AlignTop,
                          QString(QChar::fromLatin1(rankSquare.rankChar())));
     }
@@ -246,6 +370,10 @@ std::optional<Square> BoardView::squareUnder(QPointF point) const {
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        rightPress(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -254,18 +382,60 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
     m_pressPoint = event->position();
     m_pointer = event->position();
     m_dragging = false;
-    if (const auto square = squareUnder(event->position())) {
+    m_shapeStart.reset();
+    const auto square = squareUnder(event->position());
+    if (square) {
+        m_shapes.clearShown();
+    }
+    m_premovePress = m_premoves.acceptsInput();
+    if (!square) {
+        return;
+    }
+    if (m_premovePress) {
+        m_premoves.press(*square);
+    } else {
         m_game.handleSquarePress(*square);
     }
 }
 
+void BoardView::rightPress(QMouseEvent* event) {
+    // A right click takes a premove back rather than drawing over it.
+    if (m_premoves.queued() || m_premoves.pickedSquare()) {
+        m_premoves.cancel();
+        m_shapeStart.reset();
+        return;
+    }
+    m_shapeStart = squareUnder(event->position());
+    m_shapePointer = event->position();
+}
+
+void BoardView::rightRelease(QMouseEvent* event) {
+    const std::optional<Square> start = std::exchange(m_shapeStart, std::nullopt);
+    if (!start) {
+        return;
+    }
+    const std::optional<Square> end = squareUnder(event->position());
+    if (!end) {
+        // Let go off the board: nothing drawn.
+        update();
+        return;
+    }
+    m_shapes.toggle({shapeColorFor(event->modifiers()), *start, *end});
+}
+
 void BoardView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_shapeStart) {
+        m_shapePointer = event->position();
+        update();
+    }
     if (!m_pressPoint) {
         QWidget::mouseMoveEvent(event);
         return;
     }
     m_pointer = event->position();
-    if (!m_dragging && m_game.clicks().grabbedSquare() &&
+    const bool holding = m_premovePress ? m_premoves.grabbedSquare().has_value()
+                                        : m_game.clicks().grabbedSquare().has_value();
+    if (!m_dragging && holding &&
         (m_pointer - *m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
         m_dragging = true;
         setCursor(Qt::ClosedHandCursor);
@@ -276,6 +446,10 @@ void BoardView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void BoardView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        rightRelease(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton || !m_pressPoint) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -287,6 +461,10 @@ void BoardView::mouseReleaseEvent(QMouseEvent* event) {
     }
     // Released off the board (the press grabbed the pointer, so this comes even from outside the
     // widget), the held man goes back.
+    if (std::exchange(m_premovePress, false)) {
+        m_premoves.release(squareUnder(event->position()));
+        return;
+    }
     m_game.handleSquareRelease(squareUnder(event->position()));
 }
 

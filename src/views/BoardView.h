@@ -2,13 +2,17 @@
 
 #include "chess/ChessBoard.h"
 #include "chess/Move.h"
+#include "chess/PGNCommands.h"
 
 #include <QWidget>
 #include <optional>
 
 namespace velkor {
 
+class BoardAppearance;
+class BoardShapes;
 class GameManager;
+class PremoveQueue;
 class LocalizationManager;
 class PromotionOverlay;
 
@@ -18,6 +22,10 @@ class PromotionOverlay;
 // squares go to the game manager, which decides what they mean (a click, or a man dragged to its
 // destination); while a man is held it follows the pointer. The arrow keys, Home and End step
 // through the game. A pending promotion shows the choice over the board.
+// The right button draws: dragged from one square to another an arrow, clicked on a square a
+// circle (green; red with Shift, blue with Alt, yellow with both); a left click clears them.
+// While the engine a person plays is thinking, the left button queues a premove instead and the
+// right button cancels it.
 class BoardView : public QWidget {
     Q_OBJECT
 
@@ -32,6 +40,9 @@ public:
     QPoint squareCenter(Square square) const;
 
     PromotionOverlay& promotionOverlay();
+
+    // The colour a shape drawn with these keys held gets.
+    static ShapeColor shapeColorFor(Qt::KeyboardModifiers modifiers);
 
     QSize sizeHint() const override { return {560, 560}; }
     QSize minimumSizeHint() const override { return {240, 240}; }
@@ -58,6 +69,11 @@ private:
     void paintPieces(QPainter& painter, double side, bool flipped) const;
     void paintDestinations(QPainter& painter, double side, bool flipped) const;
     void paintCoordinates(QPainter& painter, double side, bool flipped) const;
+    void paintPremove(QPainter& painter, double side, bool flipped) const;
+    void paintShapes(QPainter& painter, double side, bool flipped) const;
+    void paintShape(QPainter& painter, const DrawnShape& shape, double side, bool flipped) const;
+    void rightPress(QMouseEvent* event);
+    void rightRelease(QMouseEvent* event);
 
     GameManager& m_game;
     LocalizationManager& m_localization;
@@ -68,6 +84,15 @@ private:
     std::optional<QPointF> m_pressPoint;
     QPointF m_pointer;
     bool m_dragging = false;
+    // The held left button went to the premove queue, not the game.
+    bool m_premovePress = false;
+    BoardShapes& m_shapes;
+    PremoveQueue& m_premoves;
+    BoardAppearance& m_appearance;
+    // Where the right button went down, while it is held; none when that press cancelled a
+    // premove instead.
+    std::optional<Square> m_shapeStart;
+    QPointF m_shapePointer;
 };
 
 } // namespace velkor

@@ -9,8 +9,11 @@
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QResource>
+#include <QSvgRenderer>
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 
 namespace velkor {
 namespace {
@@ -101,13 +104,52 @@ void drawPieceShapes(QPainter& painter, const GlyphShapes& shapes, PieceColor co
     }
 }
 
+// The vector drawing of one man, parsed once.
+QSvgRenderer& vectorMan(PieceType type, PieceColor color) {
+    static const std::array<const char*, 6> names{"Pawn", "Knight", "Bishop",
+                                                  "Rook", "Queen",  "King"};
+    static std::array<std::unique_ptr<QSvgRenderer>, 12> renderers;
+    const std::size_t index =
+        static_cast<std::size_t>(type) + (color == PieceColor::white ? 0U : 6U);
+    auto& renderer = renderers[index];
+    if (!renderer) {
+        renderer = std::make_unique<QSvgRenderer>(
+            QStringLiteral(":/velkor/pieces/%1%2.svg")
+                .arg(color == PieceColor::white ? QStringLiteral("White") : QStringLiteral("Black"),
+                     QString::fromLatin1(names[static_cast<std::size_t>(type)])));
+    }
+    return *renderer;
+}
+
+void drawVectorMan(QPainter& painter, PieceType type, PieceColor color, const QRectF& box) {
+    QSvgRenderer& renderer = vectorMan(type, color);
+    if (!renderer.isValid()) {
+        return;
+    }
+    const double side = std::min(box.width(), box.height()) * 0.9;
+    renderer.render(
+        &painter, QRectF(box.center().x() - side / 2.0, box.center().y() - side / 2.0, side, side));
+}
+
 } // namespace
 
 void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRectF& box) {
+    paintPiece(painter, type, color, box, BoardAppearance::shared().pieceSet());
+}
+
+void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRectF& box,
+                PieceSet set) {
     const GlyphShapes& shapes = shapesFor(type);
-    if (shapes.bounds.isEmpty() || box.isEmpty()) {
+    if (box.isEmpty() || (set == PieceSet::font && shapes.bounds.isEmpty())) {
         return;
     }
+    const auto draw = [&](QPainter& target, const QRectF& area) {
+        if (set == PieceSet::vector) {
+            drawVectorMan(target, type, color, area);
+        } else {
+            drawPieceShapes(target, shapes, color, area);
+        }
+    };
     // Stroking a glyph's outline is the dearest step of painting a board, so each man is
     // rendered once per size into a cached pixmap and copied from then on. The cache works in
     // device pixels, so it stays sharp on scaled screens and under the painter's own scaling.
@@ -115,7 +157,7 @@ void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRect
     const double deviceScale = std::hypot(toDevice.m11(), toDevice.m12());
     if (toDevice.isRotating() || deviceScale <= 0) {
         painter.save();
-        drawPieceShapes(painter, shapes, color, box);
+        draw(painter, box);
         painter.restore();
         return;
     }
@@ -124,7 +166,8 @@ void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRect
     if (pixels.isEmpty()) {
         return;
     }
-    const QString key = QStringLiteral("velkor-piece-%1-%2-%3x%4")
+    const QString key = QStringLiteral("velkor-piece-%1-%2-%3-%4x%5")
+                            .arg(static_cast<int>(set))
                             .arg(static_cast<int>(type))
                             .arg(static_cast<int>(color))
                             .arg(pixels.width())
@@ -134,7 +177,7 @@ void paintPiece(QPainter& painter, PieceType type, PieceColor color, const QRect
         rendered = QPixmap(pixels);
         rendered.fill(Qt::transparent);
         QPainter offscreen(&rendered);
-        drawPieceShapes(offscreen, shapes, color, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        draw(offscreen, QRectF(QPointF(0, 0), QSizeF(pixels)));
         offscreen.end();
         rendered.setDevicePixelRatio(deviceScale);
         QPixmapCache::insert(key, rendered);

@@ -3,6 +3,7 @@
 #include "PanelStyle.h"
 #include "PanelWidgets.h"
 #include "base/DomainError.h"
+#include "game/BoardShapes.h"
 #include "game/GameManager.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
@@ -61,10 +62,11 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     pgnButtons->addWidget(copyPgn);
     pgnCard->addLayout(pgnButtons);
     connect(savePgn, &QPushButton::clicked, this, [this] {
-        PGNExporter::savePGNDialog(this, m_games.exportPGN(), QStringLiteral("velkor_game.pgn"));
+        PGNExporter::savePGNDialog(this, BoardShapes::of(m_games).exportPGN(),
+                                   QStringLiteral("velkor_game.pgn"));
     });
     connect(copyPgn, &QPushButton::clicked, this, [this] {
-        PGNExporter::copyToClipboard(m_games.exportPGN());
+        PGNExporter::copyToClipboard(BoardShapes::of(m_games).exportPGN());
         emit toastRequested(m_localization.text(QStringLiteral("copied_to_clipboard")));
     });
 
@@ -126,6 +128,7 @@ ExportTab::ExportTab(GameManager& games, LocalizationManager& localization, QWid
     connect(&games, &GameManager::boardChanged, this, request);
     connect(&games, &GameManager::gameEndReasonChanged, this, request);
     connect(&games, &GameManager::shownGameChanged, this, request);
+    connect(&BoardShapes::of(games), &BoardShapes::shownChanged, this, request);
     refresh();
 }
 
@@ -135,7 +138,7 @@ void ExportTab::showEvent(QShowEvent* event) {
 }
 
 void ExportTab::refresh() {
-    const QString pgn = m_games.exportPGN();
+    const QString pgn = BoardShapes::of(m_games).exportPGN();
     if (m_pgn->toPlainText() != pgn) {
         m_pgn->setPlainText(pgn);
     }
