@@ -339,6 +339,10 @@ void GameManager::Moves::playMoveSound(GameManager& gm, bool isCapture) {
     const std::optional<Square> king = gm.m_board.findKing(toMove);
     if (king && gm.m_board.isSquareAttacked(*king, opponent(toMove))) {
         gm.m_sounds.play(SoundEffect::check);
+    } else if (!gm.m_board.history().empty() &&
+               gm.m_board.history().back().san.starts_with("O-O")) {
+        // A check outranks castling: the warning matters more than the kind of move.
+        gm.m_sounds.play(SoundEffect::castle);
     } else {
         gm.m_sounds.play(isCapture ? SoundEffect::capture : SoundEffect::move);
     }

@@ -54,6 +54,27 @@ TEST_F(GameManagerTest, CapturesIncludingEnPassantSoundAsCaptures) {
     EXPECT_EQ(soundsOnceDelivered(expected.size()), expected);
 }
 
+TEST_F(GameManagerTest, CastlingHasItsOwnSoundUnlessItGivesCheck) {
+    startGame();
+    for (const auto& [from, to] : {std::pair{"e2", "e4"},
+                                   {"e7", "e5"},
+                                   {"g1", "f3"},
+                                   {"b8", "c6"},
+                                   {"f1", "c4"},
+                                   {"g8", "f6"},
+                                   {"e1", "g1"}}) {
+        move(from, to);
+    }
+    std::vector<SoundEffect> expected(6, SoundEffect::move);
+    expected.push_back(SoundEffect::castle);
+    EXPECT_EQ(soundsOnceDelivered(expected.size()), expected);
+
+    // Castling into a check on the open file sounds the check.
+    manager.loadFEN(QStringLiteral("5k2/8/8/8/8/8/8/4K2R w K - 0 1"));
+    move("e1", "g1");
+    EXPECT_EQ(soundsOnceDelivered(expected.size() + 1).back(), SoundEffect::check);
+}
+
 TEST_F(GameManagerTest, ClicksSelectReselectAndClear) {
     startGame();
     int selectionChanges = 0;
