@@ -75,9 +75,9 @@ TEST_F(BoardShapesTest, ShapesAreWrittenIntoThePgnAndReadBackWithTheComments) {
     shapes.toggle(circle(ShapeColor::red, "f7"));
     const QString written = shapes.exportPGN();
     EXPECT_TRUE(written.contains("[Event \"Test\"]")) << written.toStdString();
-    EXPECT_TRUE(written.contains("{[%csl Gd4] start}")) << written.toStdString();
-    EXPECT_TRUE(written.contains("{[%csl Rf7] a plan [%eval 0.2]}")) << written.toStdString();
-    EXPECT_TRUE(written.contains("{[%cal Yf1c4]}")) << written.toStdString();
+    EXPECT_TRUE(written.contains("{ [%csl Gd4] start }")) << written.toStdString();
+    EXPECT_TRUE(written.contains("{ [%csl Rf7] a plan [%eval 0.2] }")) << written.toStdString();
+    EXPECT_TRUE(written.contains("{ [%cal Yf1c4] }")) << written.toStdString();
 
     // Read back into a fresh session, every position has what was drawn on it.
     GameManager other(sounds, engines, sleepGuard);

@@ -105,7 +105,7 @@ TEST_F(BoardDrawingTest, ArrowsAndCirclesAreDrawnRemovedSavedAndReadBack) {
     rightDrag("e7", "e5");
     rightDrag("f6", "f6", Qt::AltModifier);
     const QString pgn = shapes.exportPGN();
-    EXPECT_TRUE(pgn.contains("1. Nf3 {[%csl Bf6] [%cal Ge7e5]}")) << pgn.toStdString();
+    EXPECT_TRUE(pgn.contains("1. Nf3 { [%csl Bf6] [%cal Ge7e5] }")) << pgn.toStdString();
 
     // Read back, the shapes show on the position they were drawn on.
     game.startNewGame();
