@@ -28,7 +28,8 @@ TEST(UciCommands, GoTakesTheFirstMatchingLimit) {
         {{none, 5, none, none, none, none}, "go btime 5"},
         {{-20, none, none, none, none, none}, "go wtime -20"},
         {{}, "go movetime 1000"},
-        {{.wtime = 60000, .btime = 59000, .movetime = 500, .depth = 10, .infinite = true}, "go infinite"},
+        {{.wtime = 60000, .btime = 59000, .movetime = 500, .depth = 10, .infinite = true},
+         "go infinite"},
         {{.wtime = 1000, .btime = 1000, .nodes = 5000}, "go nodes 5000"},
         {{.depth = 3, .nodes = 5000}, "go depth 3"},
     };
