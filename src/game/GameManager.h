@@ -100,7 +100,6 @@ public:
     const std::optional<EngineConfiguration>& currentlyThinkingEngine() const {
         return m_currentlyThinkingEngine;
     }
-    // Whether the engines' start-up is under way.
     bool hasEngineStartTask() const;
 
     // Mode, colour wish and time control take effect at the next new game.
@@ -122,7 +121,8 @@ public:
     // Changes a colour's strength during the game: the settings, the running engine (told at
     // once; a search in progress is stopped and asked for afresh at the new strength) and,
     // while it thinks, the engine card.
-    void updateEngineStrength(PieceColor color, bool limitElo, std::int64_t elo);
+    void updateWhiteElo(bool limitElo, std::int64_t elo);
+    void updateBlackElo(bool limitElo, std::int64_t elo);
 
     // Keeps the machine awake while an engine game is in progress or a series of games is
     // active, and lets it sleep otherwise (the series calls it when it starts or ends).

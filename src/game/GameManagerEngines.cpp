@@ -319,9 +319,14 @@ void GameManager::setEngineStrength(PieceColor color, bool limitElo, std::int64_
     seat.setElo(elo);
 }
 
-void GameManager::updateEngineStrength(PieceColor color, bool limitElo, std::int64_t elo) {
-    setEngineStrength(color, limitElo, elo);
-    m_turns->applyStrengthToEngine(color);
+void GameManager::updateWhiteElo(bool limitElo, std::int64_t elo) {
+    setEngineStrength(PieceColor::white, limitElo, elo);
+    m_turns->applyStrengthToEngine(PieceColor::white);
+}
+
+void GameManager::updateBlackElo(bool limitElo, std::int64_t elo) {
+    setEngineStrength(PieceColor::black, limitElo, elo);
+    m_turns->applyStrengthToEngine(PieceColor::black);
 }
 
 void GameManager::EngineTurns::applyStrengthToEngine(PieceColor color) {

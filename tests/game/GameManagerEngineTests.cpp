@@ -296,7 +296,7 @@ TEST_F(EngineGameTest, StrengthChangesReachTheThinkingEngineAndItsCard) {
     QObject::connect(&manager, &GameManager::currentlyThinkingEngineChanged,
                      [&] { ++cardChanges; });
 
-    manager.updateEngineStrength(PieceColor::white, true, 1500);
+    manager.updateWhiteElo(true, 1500);
     EXPECT_TRUE(manager.engineSeat(PieceColor::white).limitElo());
     EXPECT_EQ(manager.engineSeat(PieceColor::white).elo(), 1500);
     ASSERT_TRUE(manager.currentlyThinkingEngine());
@@ -307,7 +307,7 @@ TEST_F(EngineGameTest, StrengthChangesReachTheThinkingEngineAndItsCard) {
     EXPECT_EQ(cardChanges, 1);
     EXPECT_TRUE(received(fake, QStringLiteral("setoption name UCI_Elo value 1500")));
 
-    manager.updateEngineStrength(PieceColor::black, true, 2000);
+    manager.updateBlackElo(true, 2000);
     EXPECT_EQ(manager.engineSeat(PieceColor::black).elo(), 2000);
     EXPECT_EQ(cardChanges, 1) << "Black has no engine and is not thinking";
     EXPECT_TRUE(engines.strengthSupport(*engines.selectedWhiteEngine()).canLimitStrength);
@@ -672,7 +672,7 @@ TEST_F(EngineGameTest, AnswersOfStoppedSearchesAreNeverPlayed) {
 
     move("g1", "f3");
     ASSERT_TRUE(waitUntil([&] { return count("^go ") == 3; }));
-    manager.updateEngineStrength(PieceColor::black, true, 1600);
+    manager.updateBlackElo(true, 1600);
     ASSERT_TRUE(playedPlies(4));
     EXPECT_EQ(manager.lastMove(), uciMove("d7d6"));
     const QStringList afterStrength = commands();

@@ -97,8 +97,7 @@ TEST_F(StockfishGameTest, PausesAndStrengthChangesWhileStockfishThinksNeverCostT
         manager.togglePause();
         manager.togglePause();
         if (round % 2 == 0) {
-            manager.updateEngineStrength(PieceColor::black, true,
-                                         1500 + static_cast<std::int64_t>(round) * 100);
+            manager.updateBlackElo(true, 1500 + static_cast<std::int64_t>(round) * 100);
         }
         ASSERT_TRUE(waitUntil(
             [&] { return manager.board().history().size() == 2 * round || manager.isGameOver(); }));

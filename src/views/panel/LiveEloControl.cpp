@@ -26,12 +26,10 @@ LiveEloControl::LiveEloControl(GameManager& games, EngineManager& engines,
     m_black->setObjectName(QStringLiteral("liveEloBlack"));
     body()->addWidget(m_white);
     body()->addWidget(m_black);
-    connect(m_white, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
-        m_games.updateEngineStrength(PieceColor::white, limit, elo);
-    });
-    connect(m_black, &EloSliderRow::changed, this, [this](bool limit, std::int64_t elo) {
-        m_games.updateEngineStrength(PieceColor::black, limit, elo);
-    });
+    connect(m_white, &EloSliderRow::changed, this,
+            [this](bool limit, std::int64_t elo) { m_games.updateWhiteElo(limit, elo); });
+    connect(m_black, &EloSliderRow::changed, this,
+            [this](bool limit, std::int64_t elo) { m_games.updateBlackElo(limit, elo); });
 
     // The game on the board decides which engines there are to change.
     connect(&games, &GameManager::shownGameChanged, this, &LiveEloControl::refresh);
