@@ -1,12 +1,19 @@
 #include "views/GameReviewView.h"
 
 #include "FakeEngine.h"
+#include "ReviewCommand.h"
 #include "ViewsFixture.h"
+#include "chess/GameReviewMath.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest/QTest>
 
@@ -96,6 +103,48 @@ TEST_F(GameReviewViewTest, ShowsTheGradesAndTakesTheBoardToTheChosenMoves) {
     ASSERT_EQ(view.report().moves.size(), reviewed.moves.size());
     EXPECT_EQ(view.report().black.accuracy, reviewed.black.accuracy);
     EXPECT_EQ(view.report().moves[5].judgement, review::Judgement::blunder);
+}
+
+// The window and `velkor-chess review` must grade one game alike: the same engine answers give
+// the same figures per side and the same accuracy and judgement per move.
+TEST_F(GameReviewViewTest, TheWindowAndTheCommandLineGradeAGameAlike) {
+    FakeEngine forWindow(scholarsMateEngine());
+    view.review(fakeConfig(forWindow));
+    ASSERT_TRUE(waitUntil([&] { return !view.isReviewing(); }, 5s));
+    const review::GameReviewReport shown = view.report();
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("game.pgn")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(game.exportPGN().toUtf8());
+    file.close();
+    FakeEngine forTool(scholarsMateEngine());
+    const std::vector<std::string> args{file.fileName().toStdString(), "--engine",
+                                        forTool.path().toStdString(), "--json"};
+    const tool::ToolOutput output = tool::runReview(args);
+    ASSERT_EQ(output.status, 0) << output.err;
+    const QJsonObject printed =
+        QJsonDocument::fromJson(QByteArray::fromStdString(output.out)).object();
+
+    for (const auto& [side, name] : {std::pair{&shown.white, "white"}, {&shown.black, "black"}}) {
+        const QJsonObject figures = printed[QLatin1String(name)].toObject();
+        EXPECT_NEAR(figures["accuracy"].toDouble(), side->accuracy.value_or(-1), 0.005) << name;
+        EXPECT_EQ(figures["acpl"].toInteger(), side->averageCentipawnLoss.value_or(-1)) << name;
+        EXPECT_EQ(figures["blunders"].toInt(), side->blunders) << name;
+        EXPECT_EQ(figures["mistakes"].toInt(), side->mistakes) << name;
+        EXPECT_EQ(figures["inaccuracies"].toInt(), side->inaccuracies) << name;
+    }
+    const QJsonArray moves = printed["moves"].toArray();
+    ASSERT_EQ(static_cast<std::size_t>(moves.size()), shown.moves.size());
+    for (std::size_t index = 0; index < shown.moves.size(); ++index) {
+        const QJsonObject move = moves[static_cast<qsizetype>(index)].toObject();
+        const review::MoveReview& graded = shown.moves[index];
+        EXPECT_EQ(move["san"].toString().toStdString(), graded.san);
+        EXPECT_NEAR(move["accuracy"].toDouble(-1), graded.accuracy.value_or(-1), 0.005);
+        EXPECT_EQ(move["judgement"].toString().toStdString(),
+                  graded.judgement ? std::string(review::judgementName(*graded.judgement)) : "")
+            << graded.san;
+    }
 }
 
 TEST_F(GameReviewViewTest, StopKeepsWhatWasScoredAndAMissingEngineIsSaid) {
