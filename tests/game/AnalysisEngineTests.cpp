@@ -2,6 +2,7 @@
 #include "QtTestSupport.h"
 #include "game/AnalysisEngine.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -48,6 +49,12 @@ protected:
     AnalysisEngineTest() {
         options.handshakeTimeoutSeconds = 2.0;
         options.killGrace = 200ms;
+    }
+    // An engine ended during a search answers that search from the event loop: it runs here, so
+    // no search is left waiting when the test ends.
+    ~AnalysisEngineTest() override {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
     }
 
     std::unique_ptr<AnalysisEngine> analysing(const FakeEngine& fake, std::int64_t lines = 1,
