@@ -5,8 +5,7 @@
 // Usage: bench_automatch_series [ENGINE] [GAMES] [short]
 // Defaults: /usr/games/stockfish, 10 games from the start position. "short" plays from three
 // positions that end within a move or two instead, to see memory over many games quickly.
-#include "automatch/AutomatchManager.h"
-#include "platform/SoundPlayer.h"
+#include "SeriesBenchSetup.h"
 #include "uci/UCIEngineProcess.h"
 
 #include <QCoreApplication>
@@ -24,11 +23,6 @@
 namespace {
 
 using namespace velkor;
-
-class SilentPlayer : public platform::SoundPlayer {
-public:
-    void play(platform::SoundEffect) override {}
-};
 
 // A kilobyte figure of this process from /proc/self/status ("VmRSS:", "RssAnon:"); the engines
 // are separate processes and not counted.
@@ -125,16 +119,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    SilentPlayer player;
-    platform::SoundManager sounds(player);
-    // A registry that finds nothing by itself: the series brings its two configurations.
-    EngineManagerEnvironment environment;
-    environment.searchPaths = EngineSearchPaths{};
-    EngineManager engines(environment);
-    GameManager games(sounds, engines);
+    bench::SeriesSession session;
+    GameManager& games = session.games;
+    AutomatchManager& series = session.series;
     games.setTimeControlConfig(
         {TimeControlPreset::unlimited, 5, 3, EngineThinkingMode::fixedDepth(1)});
-    AutomatchManager series(games, engines, sounds);
     series.setPauseBetweenGamesSeconds(0);
     if (argc > 3 && QByteArray(argv[3]) == "short") {
         series.setOpeningFENs({QStringLiteral("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"),
@@ -142,13 +131,7 @@ int main(int argc, char** argv) {
                                QStringLiteral("8/8/8/4k3/8/8/3q4/3K4 w - - 0 1")});
     }
 
-    EngineConfiguration first = EngineConfiguration::makeNew("Engine A", enginePath, {});
-    first.threads = 1;
-    first.hashMB = 16;
-    first.multiPV = 1;
-    EngineConfiguration second = first;
-    second.id = QUuid::createUuid();
-    second.name = QStringLiteral("Engine B");
+    const auto [first, second] = bench::selfPlay(enginePath);
 
     SearchTimer searching(games);
     std::vector<GameFigures> figures;

@@ -3,8 +3,7 @@
 // series between equal engines should almost never end on the flag.
 //
 // Usage: bench_bullet_series [ENGINE] [GAMES]
-#include "automatch/AutomatchManager.h"
-#include "platform/SoundPlayer.h"
+#include "SeriesBenchSetup.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,16 +13,7 @@
 #include <csignal>
 #include <cstdio>
 
-namespace {
-
 using namespace velkor;
-
-class SilentPlayer : public platform::SoundPlayer {
-public:
-    void play(platform::SoundEffect) override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
@@ -38,24 +28,12 @@ int main(int argc, char** argv) {
         std::printf("bench_bullet_series: no engine at %s\n", qPrintable(enginePath));
         return 0;
     }
-    SilentPlayer player;
-    platform::SoundManager sounds(player);
-    EngineManagerEnvironment environment;
-    environment.searchPaths = EngineSearchPaths{};
-    EngineManager engines(environment);
-    GameManager games(sounds, engines);
-    games.setTimeControlConfig(
+    bench::SeriesSession session;
+    AutomatchManager& series = session.series;
+    session.games.setTimeControlConfig(
         {TimeControlPreset::bullet1_0, 1, 0, EngineThinkingMode::gameClock()});
-    AutomatchManager series(games, engines, sounds);
     series.setPauseBetweenGamesSeconds(0);
-
-    EngineConfiguration first = EngineConfiguration::makeNew("Engine A", enginePath, {});
-    first.threads = 1;
-    first.hashMB = 16;
-    first.multiPV = 1;
-    EngineConfiguration second = first;
-    second.id = QUuid::createUuid();
-    second.name = QStringLiteral("Engine B");
+    const auto [first, second] = bench::selfPlay(enginePath);
 
     int seen = 0;
     int timeLosses = 0;
