@@ -1,4 +1,5 @@
 #include "FakeEngine.h"
+#include "FakeEngineConfig.h"
 #include "QtTestSupport.h"
 #include "game/GameReviewJob.h"
 
@@ -14,13 +15,6 @@ using review::Judgement;
 using review::ReviewScore;
 using testing::FakeEngine;
 using testing::waitUntil;
-
-EngineConfiguration fakeConfig(const FakeEngine& fake) {
-    EngineConfiguration config = EngineConfiguration::makeNew("Fake", fake.path(), {});
-    config.threads = 1;
-    config.hashMB = 0;
-    return config;
-}
 
 ChessBoard played(std::string_view fen, std::initializer_list<std::string_view> moves) {
     ChessBoard board(fen);
@@ -50,7 +44,7 @@ TEST(GameReviewJob, ScoresEveryPositionFromLastToFirstInOneEngineGame) {
                  "score cp -10 pv g8f6", "score cp 25 pv g1f3", "score cp -30 pv e7e5"}));
     const ChessBoard game =
         played(standardStartingFEN, {"e2e4", "e7e5", "d1h5", "b8c6", "f1c4", "g8f6", "h5f7"});
-    GameReviewJob job(fakeConfig(fake), {});
+    GameReviewJob job(testing::fakeEngineConfig(fake), {});
     QList<int> progress;
     QObject::connect(&job, &GameReviewJob::progressChanged, [&progress](int scored, int total) {
         EXPECT_EQ(total, 8);
@@ -96,7 +90,7 @@ TEST(GameReviewJob, ASetUpStartIsSearchedTooAndNodeLimitsReachTheEngine) {
     FakeEngine fake(answers({"score mate 9 pv h7h8", "score cp -720 pv e8d7",
                              "score cp 700 pv h1h8", "score cp -550 pv e8d8"}));
     const ChessBoard game = played("4k3/8/8/8/8/8/4P3/4K2R b K - 0 30", {"e8d7", "h1h7", "d7e6"});
-    GameReviewJob job(fakeConfig(fake), ReviewLimits{.nodes = 20000});
+    GameReviewJob job(testing::fakeEngineConfig(fake), ReviewLimits{.nodes = 20000});
     ASSERT_TRUE(QCoro::waitFor(job.run(game)));
     EXPECT_EQ(fake.receivedCommands().filter("go").size(), 4);
     EXPECT_EQ(fake.receivedCommands().filter("go").front(), "go nodes 20000");
@@ -117,7 +111,7 @@ TEST(GameReviewJob, StopEndsWithinASecondAndKeepsTheScoredPositions) {
     // The second search is never answered.
     FakeEngine fake(answers({"score cp 40 pv g8f6"}));
     const ChessBoard game = played(standardStartingFEN, {"e2e4", "e7e5", "g1f3"});
-    GameReviewJob job(fakeConfig(fake), ReviewLimits{.moveTimeMs = 60000});
+    GameReviewJob job(testing::fakeEngineConfig(fake), ReviewLimits{.moveTimeMs = 60000});
     bool finished = false;
     bool complete = true;
     QCoro::Task<> running = reviewInBackground(job, game, complete, finished);
@@ -139,13 +133,13 @@ TEST(GameReviewJob, StopEndsWithinASecondAndKeepsTheScoredPositions) {
 TEST(GameReviewJob, AnEngineThatFailsItsHandshakeOrGivesNoScoreFailsTheReview) {
     const ChessBoard game = played(standardStartingFEN, {"e2e4"});
     FakeEngine broken(QStringLiteral("at-start\nexit 1\n"));
-    GameReviewJob failing(fakeConfig(broken), {});
+    GameReviewJob failing(testing::fakeEngineConfig(broken), {});
     EXPECT_FALSE(QCoro::waitFor(failing.run(game)));
     EXPECT_TRUE(failing.errorMessage().contains("handshake"))
         << failing.errorMessage().toStdString();
 
     FakeEngine silent(FakeEngine::handshake() + "on go\nsay bestmove e7e5\n");
-    GameReviewJob scoreless(fakeConfig(silent), {});
+    GameReviewJob scoreless(testing::fakeEngineConfig(silent), {});
     EXPECT_FALSE(QCoro::waitFor(scoreless.run(game)));
     EXPECT_TRUE(scoreless.errorMessage().contains("no score"))
         << scoreless.errorMessage().toStdString();

@@ -1,6 +1,7 @@
 // Arrows, circles, premoves and the board's look, made with the mouse on the drawn board and
 // checked in what it draws.
 #include "FakeEngine.h"
+#include "FakeEngineConfig.h"
 #include "ViewsFixture.h"
 #include "game/BoardShapes.h"
 #include "game/PremoveQueue.h"
@@ -121,10 +122,7 @@ TEST_F(BoardDrawingTest, APremoveIsQueuedByClicksShownAndPlayedOrCancelledByTheR
     const velkor::testing::FakeEngine fake(velkor::testing::FakeEngine::handshake() +
                                            "once go\nsay bestmove e7e5\n"
                                            "once go\nsay bestmove d7d5\n");
-    EngineConfiguration config = EngineConfiguration::makeNew("Fake", fake.path(), {});
-    config.threads = 1;
-    config.hashMB = 0;
-    engines.setSelectedBlackEngine(config);
+    engines.setSelectedBlackEngine(velkor::testing::fakeEngineConfig(fake));
     EngineSessionOptions options;
     options.engineMovePause = std::chrono::milliseconds(300);
     game.setEngineSessionOptions(options);

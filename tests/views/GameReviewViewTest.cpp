@@ -1,6 +1,7 @@
 #include "views/GameReviewView.h"
 
 #include "FakeEngine.h"
+#include "FakeEngineConfig.h"
 #include "ReviewCommand.h"
 #include "ViewsFixture.h"
 #include "chess/GameReviewMath.h"
@@ -23,13 +24,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::FakeEngine;
 using testing::waitUntil;
-
-EngineConfiguration fakeConfig(const FakeEngine& fake) {
-    EngineConfiguration config = EngineConfiguration::makeNew("Fake", fake.path(), {});
-    config.threads = 1;
-    config.hashMB = 0;
-    return config;
-}
 
 // Scores of the searched positions of the game below, last first, from the side to move.
 QString scholarsMateEngine() {
@@ -55,7 +49,7 @@ protected:
 
 TEST_F(GameReviewViewTest, ShowsTheGradesAndTakesTheBoardToTheChosenMoves) {
     FakeEngine engine(scholarsMateEngine());
-    view.review(fakeConfig(engine));
+    view.review(testing::fakeEngineConfig(engine));
     ASSERT_TRUE(waitUntil([&] { return !view.isReviewing(); }, 5s));
     ASSERT_TRUE(view.report().complete);
     EXPECT_FALSE(view.stopButton()->isEnabled());
@@ -109,7 +103,7 @@ TEST_F(GameReviewViewTest, ShowsTheGradesAndTakesTheBoardToTheChosenMoves) {
 // the same figures per side and the same accuracy and judgement per move.
 TEST_F(GameReviewViewTest, TheWindowAndTheCommandLineGradeAGameAlike) {
     FakeEngine forWindow(scholarsMateEngine());
-    view.review(fakeConfig(forWindow));
+    view.review(testing::fakeEngineConfig(forWindow));
     ASSERT_TRUE(waitUntil([&] { return !view.isReviewing(); }, 5s));
     const review::GameReviewReport shown = view.report();
 
@@ -150,7 +144,7 @@ TEST_F(GameReviewViewTest, TheWindowAndTheCommandLineGradeAGameAlike) {
 TEST_F(GameReviewViewTest, StopKeepsWhatWasScoredAndAMissingEngineIsSaid) {
     FakeEngine slow(FakeEngine::handshake() +
                     "once go\nsay info depth 3 score mate 1 pv h5f7\nsay bestmove h5f7\n");
-    view.review(fakeConfig(slow));
+    view.review(testing::fakeEngineConfig(slow));
     ASSERT_TRUE(waitUntil([&] { return slow.receivedCommands().filter("go").size() == 2; }));
     EXPECT_TRUE(view.stopButton()->isEnabled());
     QTest::mouseClick(view.stopButton(), Qt::LeftButton);
