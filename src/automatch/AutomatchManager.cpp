@@ -302,19 +302,7 @@ void AutomatchManager::start(std::optional<std::int64_t> totalGames,
         return;
     }
 
-    setEngine1Wins(0);
-    setEngine2Wins(0);
-    setDraws(0);
-    // The new series replaces the last one in the store at once, engines and strengths with it.
-    const automatch::SeriesIdentity identity = currentSeriesIdentity();
-    m_seriesId = m_store->beginSeries(m_totalGames, identity);
-    if (!m_seriesId) {
-        reportStoreFailure();
-    }
-    setHistoryCount(0);
-    emit historyReset();
-    setSeriesEngines(identity);
-    setSeriesEnd(std::nullopt);
+    beginSeriesRecord(m_totalGames, currentSeriesIdentity());
     setConfigurationError(std::nullopt);
     m_playedToItsEnd = false;
     setIsAutomatchActive(true);
@@ -410,6 +398,32 @@ void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoa
         record.whiteRemainingMs = m_games.clock().whiteRemainingMs();
         record.blackRemainingMs = m_games.clock().blackRemainingMs();
     }
+    appendRecord(record);
+
+    if (m_currentGameIndex < m_totalGames) {
+        scheduleNextGame();
+        return;
+    }
+    finishSeries();
+}
+
+void AutomatchManager::beginSeriesRecord(std::int64_t totalGames,
+                                          const automatch::SeriesIdentity& identity) {
+    setEngine1Wins(0);
+    setEngine2Wins(0);
+    setDraws(0);
+    // The new series replaces the last one in the store at once, engines and strengths with it.
+    m_seriesId = m_store->beginSeries(totalGames, identity);
+    if (!m_seriesId) {
+        reportStoreFailure();
+    }
+    setHistoryCount(0);
+    emit historyReset();
+    setSeriesEngines(identity);
+    setSeriesEnd(std::nullopt);
+}
+
+void AutomatchManager::appendRecord(const AutomatchGameRecord& record) {
     automatch::HistoryRow row{0,
                               record.timestamp.toMSecsSinceEpoch(),
                               record.gameNumber,
@@ -430,12 +444,87 @@ void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoa
     }
     setHistoryCount(m_historyCount + 1);
     emit historyRowAdded(row);
+}
 
-    if (m_currentGameIndex < m_totalGames) {
-        scheduleNextGame();
+bool AutomatchManager::beginOutsideSeries(std::int64_t totalGames,
+                                          const automatch::SeriesIdentity& engines) {
+    // The watched series owns the history while it runs.
+    if (m_isAutomatchActive) {
+        return false;
+    }
+    m_playedToItsEnd = false;
+    setCurrentGameIndex(0);
+    // The watched series' own length stays as the person set it.
+    beginSeriesRecord(std::max<std::int64_t>(1, totalGames), engines);
+    return true;
+}
+
+void AutomatchManager::recordOutsideGame(const AutomatchGameRecord& record) {
+    if (m_isAutomatchActive) {
         return;
     }
-    finishSeries();
+    if (!record.winnerEngineName) {
+        setDraws(m_draws + 1);
+    } else if ((record.result == QStringLiteral("1-0")) == record.whiteIsEngine1) {
+        setEngine1Wins(m_engine1Wins + 1);
+    } else {
+        setEngine2Wins(m_engine2Wins + 1);
+    }
+    setCurrentGameIndex(record.gameNumber);
+    appendRecord(record);
+}
+
+void AutomatchManager::finishOutsideSeries() {
+    if (m_isAutomatchActive || !m_seriesEngines) {
+        return;
+    }
+    m_playedToItsEnd = true;
+    // Stored as long as it was played, so that after a restart it reads as finished.
+    if (m_seriesId && !m_store->setTotalGames(*m_seriesId, m_historyCount)) {
+        reportStoreFailure();
+    }
+    setSeriesEnd(automatch::SeriesEnd{false, m_historyCount, m_seriesEngines->engine1Name,
+                                      m_seriesEngines->engine2Name, engine1Score(),
+                                      engine2Score()});
+}
+
+bool AutomatchManager::importOutsideSeries(const automatch::SeriesIdentity& engines,
+                                           const QList<AutomatchGameRecord>& records) {
+    if (m_isAutomatchActive || records.isEmpty()) {
+        return false;
+    }
+    std::int64_t engine1Wins = 0;
+    std::int64_t engine2Wins = 0;
+    std::int64_t draws = 0;
+    for (const AutomatchGameRecord& record : records) {
+        if (!record.winnerEngineName) {
+            ++draws;
+        } else if ((record.result == QStringLiteral("1-0")) == record.whiteIsEngine1) {
+            ++engine1Wins;
+        } else {
+            ++engine2Wins;
+        }
+    }
+    // One transaction for the whole file: a long match goes in at once, or not at all.
+    const auto seriesId =
+        m_store->importSeries(records.size(), engines, records, engine1Wins, engine2Wins, draws,
+                              QStringLiteral("lastImportedMatch"));
+    if (!seriesId) {
+        reportStoreFailure();
+        return false;
+    }
+    m_seriesId = seriesId;
+    m_playedToItsEnd = true;
+    setEngine1Wins(engine1Wins);
+    setEngine2Wins(engine2Wins);
+    setDraws(draws);
+    setCurrentGameIndex(records.last().gameNumber);
+    setHistoryCount(records.size());
+    emit historyReset();
+    setSeriesEngines(engines);
+    setSeriesEnd(automatch::SeriesEnd{false, m_historyCount, engines.engine1Name,
+                                      engines.engine2Name, engine1Score(), engine2Score()});
+    return true;
 }
 
 void AutomatchManager::finishSeries() {

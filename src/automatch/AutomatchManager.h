@@ -232,6 +232,19 @@ public:
     bool exportCSV(const std::function<void(const QString&)>& sink) const;
     bool exportJSON(const std::function<void(const QString&)>& sink) const;
 
+    // A series played outside the board (the full-speed runner, a match file read back) goes
+    // into the same history: it replaces the last series like a new watched one. Refused (false)
+    // while a watched series runs, which owns the history then.
+    bool beginOutsideSeries(std::int64_t totalGames, const automatch::SeriesIdentity& engines);
+    // Adds a finished game of that series and counts it in the score by its result.
+    void recordOutsideGame(const AutomatchGameRecord& record);
+    // The outside series is over: its length is saved and its end published.
+    void finishOutsideSeries();
+    // A whole outside series at once (a match file read back), in one transaction; false when
+    // refused or not stored.
+    bool importOutsideSeries(const automatch::SeriesIdentity& engines,
+                             const QList<AutomatchGameRecord>& records);
+
     // The game manager reports a game end of the running series here.
     void handleGameEnd(const GameEndReason& reason, const ChessBoard& board, const QString& pgn,
                        const std::optional<QString>& engineFailure) override;
@@ -287,6 +300,10 @@ private:
     // Whether the countdown or a launch may still act: a series runs and is not paused.
     bool isRunning() const { return m_isAutomatchActive && !m_isAutomatchPaused; }
     void finishSeries();
+    // Resets the score and replaces the stored series with a new, empty one.
+    void beginSeriesRecord(std::int64_t totalGames, const automatch::SeriesIdentity& identity);
+    // Stores a recorded game (the score already counted) and lists it on top of the history.
+    void appendRecord(const AutomatchGameRecord& record);
     // Writes the series length (the score goes with each recorded game).
     void saveHistory();
     void restoreHistory(const QString& databasePath);

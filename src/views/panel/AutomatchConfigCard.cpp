@@ -93,6 +93,7 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
                       [this](const QString& text) { m_games->setSuffix(QLatin1Char(' ') + text); });
     gamesLine->addWidget(m_games);
     layout->addLayout(gamesLine);
+    m_watchOnly = {gamesLabel, m_games};
 
     const auto addEngine = [&](const QString& key, const QString& name, EnginePicker*& picker,
                                EloSliderRow*& elo) {
@@ -117,6 +118,7 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     bindLocalizedText(m_alternate, localization, QStringLiteral("automatch_alternate_colors"),
                       [this](const QString& text) { m_alternate->setText(text); });
     layout->addWidget(m_alternate);
+    m_watchOnly.append(m_alternate);
 
     auto* pauseLine = new QHBoxLayout;
     auto* pauseLabel = new LocalizedText(QStringLiteral("automatch_pause_sec"), localization, this);
@@ -130,6 +132,7 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     m_pause->setObjectName(QStringLiteral("automatchPauseSlider"));
     m_pause->setRange(0, maxPauseHalfSeconds);
     layout->addWidget(m_pause);
+    m_watchOnly.append({pauseLabel, m_pauseValue, m_pause});
 
     auto* openingsLabel =
         new LocalizedText(QStringLiteral("automatch_opening_suite"), localization, this);
@@ -140,11 +143,13 @@ AutomatchConfigCard::AutomatchConfigCard(AutomatchManager& automatch, EngineMana
     m_openings->setFixedHeight(70);
     m_openings->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(m_openings);
+    m_watchOnly.append({openingsLabel, m_openings});
 
     // Set in the New Game tab; shown here so a series never starts on a clock nobody saw.
     m_seriesSettings = makeWrappingLabel({}, this);
     m_seriesSettings->setObjectName(QStringLiteral("automatchSeriesSettings"));
     layout->addWidget(m_seriesSettings);
+    m_watchOnly.append(m_seriesSettings);
     bindLocalizedText(
         m_seriesSettings, localization,
         [this, &localization] {
@@ -210,8 +215,19 @@ void AutomatchConfigCard::writeOpenings() {
     m_automatch.setOpeningFENs(openingLines(m_openings->toPlainText()));
 }
 
+void AutomatchConfigCard::setWatchedSeriesShown(bool shown) {
+    for (QWidget* widget : m_watchOnly) {
+        widget->setVisible(shown);
+    }
+}
+
+void AutomatchConfigCard::setLocked(bool locked) {
+    m_locked = locked;
+    refresh();
+}
+
 void AutomatchConfigCard::refresh() {
-    setEnabled(!m_automatch.isAutomatchActive());
+    setEnabled(!m_automatch.isAutomatchActive() && !m_locked);
     m_games->setValue(static_cast<int>(m_automatch.totalGames()));
     m_alternate->setChecked(m_automatch.alternateColors());
     m_pause->setValue(pauseSliderPosition(m_automatch.pauseBetweenGamesSeconds()));

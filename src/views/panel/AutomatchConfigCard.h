@@ -2,6 +2,8 @@
 
 #include "PanelWidgets.h"
 
+#include <QList>
+
 class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
@@ -29,6 +31,12 @@ public:
     AutomatchConfigCard(AutomatchManager& automatch, EngineManager& engines,
                         LocalizationManager& localization, QWidget* parent = nullptr);
 
+    // The rows only a watched series uses (its length, colours, pause, suite and clock); a
+    // full-speed match keeps the engines and their strengths and brings its own settings.
+    void setWatchedSeriesShown(bool shown);
+    // Locked while a full-speed match runs with the engines shown.
+    void setLocked(bool locked);
+
 private:
     void refresh();
     void refreshEngines();
@@ -46,6 +54,8 @@ private:
     QLabel* m_pauseValue;
     QPlainTextEdit* m_openings;
     QLabel* m_seriesSettings;
+    QList<QWidget*> m_watchOnly;
+    bool m_locked = false;
 };
 
 } // namespace velkor::panel

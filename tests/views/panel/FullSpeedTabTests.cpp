@@ -1,0 +1,168 @@
+// A full-speed match run from the Automatch tab as a person would: switch the mode, set the
+// match up with the tab's own controls, start it, and read what the tab shows and the history
+// holds when it ends.
+#include "PanelWorld.h"
+#include "QtTestSupport.h"
+#include "automatch/FullSpeedMatch.h"
+#include "views/panel/AutomatchTab.h"
+#include "views/panel/FullSpeedProgressView.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace velkor::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Widget = QWidget>
+Widget* find(QObject& root, const QString& name) {
+    auto* widget = root.findChild<Widget*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return widget;
+}
+
+void click(QObject& root, const QString& name) {
+    auto* button = find<QAbstractButton>(root, name);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isVisible() && button->isEnabled()) << name.toStdString();
+    const bool marked = button->inherits("QCheckBox");
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      marked ? QPoint(8, button->height() / 2) : button->rect().center());
+}
+
+// An instantly moving engine that always reports `score` for the side it plays.
+EngineConfiguration instantEngine(const QTemporaryDir& dir, const QString& name, int score) {
+    const QString path = dir.filePath(name);
+    QFile script(path);
+    EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\nexec '%1' --score %2 \"$@\"\n")
+                     .arg(QStringLiteral(VELKOR_INSTANT_ENGINE))
+                     .arg(score)
+                     .toUtf8());
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                          QFileDevice::ExeOwner);
+    EngineConfiguration engine = EngineConfiguration::makeNew(name, path, QString());
+    engine.threads = 1;
+    engine.hashMB = 16;
+    return engine;
+}
+
+class FullSpeedTabTest : public ::testing::Test {
+protected:
+    FullSpeedTabTest() {
+        world.automatch.setEngine1(instantEngine(dir, QStringLiteral("Hopeless"), -900));
+        world.automatch.setEngine2(instantEngine(dir, QStringLiteral("Calm"), 0));
+        tab.resize(480, 1600);
+        tab.show();
+    }
+
+    QTemporaryDir dir;
+    PanelWorld world;
+    panel::AutomatchTab tab{world.automatch, world.games, world.engines, world.localization};
+};
+
+TEST_F(FullSpeedTabTest, AMatchStartedByClicksIsDecidedByTheTestAndLandsInTheHistory) {
+    EXPECT_TRUE(find(tab, QStringLiteral("startAutomatchButton"))->isVisible());
+    EXPECT_FALSE(find(tab, QStringLiteral("fullSpeedSettings"))->isVisible());
+    click(tab, QStringLiteral("automatchFullSpeedMode"));
+    EXPECT_FALSE(find(tab, QStringLiteral("startAutomatchButton"))->isVisible());
+    EXPECT_FALSE(find(tab, QStringLiteral("automatchPauseSlider"))->isVisible());
+    EXPECT_TRUE(find(tab, QStringLiteral("automatchEngine1Picker"))->isVisible());
+    ASSERT_TRUE(find(tab, QStringLiteral("fullSpeedSettings"))->isVisible());
+
+    // The engine that always sees itself lost resigns after its first move, so every game goes
+    // to the other one and the test must reject "no worse" long before the last game.
+    find<QSpinBox>(tab, QStringLiteral("fullSpeedGames"))->setValue(400);
+    find<QSpinBox>(tab, QStringLiteral("fullSpeedConcurrency"))->setValue(2);
+    click(tab, QStringLiteral("fullSpeedResign"));
+    find<QSpinBox>(tab, QStringLiteral("fullSpeedResignMoves"))->setValue(1);
+    find<QSpinBox>(tab, QStringLiteral("fullSpeedResignScore"))->setValue(500);
+    click(tab, QStringLiteral("fullSpeedSprt"));
+    find<QDoubleSpinBox>(tab, QStringLiteral("fullSpeedElo0"))->setValue(0);
+    find<QDoubleSpinBox>(tab, QStringLiteral("fullSpeedElo1"))->setValue(10);
+    automatch::FullSpeedMatch& match = tab.fullSpeedMatch();
+    ASSERT_TRUE(match.settings().sprt.has_value());
+    ASSERT_TRUE(match.settings().adjudication.resign.has_value());
+    EXPECT_EQ(match.settings().adjudication.resign->moveCount, 1);
+    EXPECT_EQ(match.settings().games, 400);
+
+    click(tab, QStringLiteral("copyFastchessCommandButton"));
+    const QString command = QApplication::clipboard()->text();
+    EXPECT_TRUE(command.startsWith(QStringLiteral("fastchess -engine cmd="))) << command.toStdString();
+    EXPECT_TRUE(command.contains(QStringLiteral("-sprt elo0=0"))) << command.toStdString();
+    EXPECT_TRUE(command.contains(QStringLiteral("-concurrency 2"))) << command.toStdString();
+
+    click(tab, QStringLiteral("startFullSpeedButton"));
+    ASSERT_TRUE(match.status().running) << match.error().value_or(QString()).toStdString();
+    EXPECT_FALSE(find(tab, QStringLiteral("fullSpeedSettings"))->isEnabled());
+    EXPECT_FALSE(find(tab, QStringLiteral("automatchConfig"))->isEnabled());
+    EXPECT_FALSE(find(tab, QStringLiteral("automatchWatchMode"))->isEnabled());
+    click(tab, QStringLiteral("fullSpeedShowBoards"));
+    ASSERT_TRUE(waitUntil([&] { return !match.status().running; }, 60s));
+
+    const automatch::FullSpeedStatus& status = match.status();
+    ASSERT_EQ(status.end, automatch::MatchEnd::SprtDecided) << status.failure.toStdString();
+    ASSERT_TRUE(status.summary.has_value());
+    const automatch::MatchCounts& counts = status.summary->counts;
+    EXPECT_EQ(counts.wins, 0);
+    EXPECT_EQ(counts.draws, 0);
+    EXPECT_GT(counts.losses, 0);
+    EXPECT_LT(counts.games(), 400);
+    EXPECT_EQ(counts.pairs.lossLoss * 2, counts.games());
+    // Every finished game is in the history, the counted ones and any that ended beside them.
+    EXPECT_EQ(world.automatch.historyCount(), status.finishedGames);
+    EXPECT_GE(status.finishedGames, counts.games());
+    EXPECT_EQ(world.automatch.engine2Wins(), world.automatch.historyCount());
+    EXPECT_EQ(world.automatch.seriesEngines()->engine1Name, "Hopeless");
+    const QList<AutomatchGameRecord> records = world.automatch.readWholeHistory();
+    ASSERT_FALSE(records.isEmpty());
+    EXPECT_FALSE(records.front().movesUCI.isEmpty());
+    EXPECT_TRUE(records.front().pgn.contains(QStringLiteral("[White \"")));
+
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("fullSpeedEnd"))->text(),
+              "The test has decided: H0 accepted.");
+    EXPECT_TRUE(find<QLabel>(tab, QStringLiteral("fullSpeedPairs"))
+                    ->text()
+                    .startsWith(QStringLiteral("Ptnml(0-2): [%1, 0, 0, 0, 0]")
+                                    .arg(counts.pairs.lossLoss)));
+    auto* bar = find<panel::LlrBar>(tab, QStringLiteral("fullSpeedLlrBar"));
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_LE(bar->llr(), status.summary->sprt->lowerBound());
+    EXPECT_EQ(find<QProgressBar>(tab, QStringLiteral("fullSpeedProgressBar"))->value(),
+              status.finishedGames);
+    EXPECT_TRUE(find(tab, QStringLiteral("fullSpeedSettings"))->isEnabled());
+    EXPECT_TRUE(find(tab, QStringLiteral("automatchWatchMode"))->isEnabled());
+}
+
+TEST_F(FullSpeedTabTest, ARefusedStartSaysWhyAndTheSettingsOutliveTheTab) {
+    click(tab, QStringLiteral("automatchFullSpeedMode"));
+    automatch::FullSpeedSettings settings = tab.fullSpeedMatch().settings();
+    settings.openingFile = dir.filePath(QStringLiteral("gone.epd"));
+    tab.fullSpeedMatch().setSettings(settings);
+    click(tab, QStringLiteral("startFullSpeedButton"));
+    EXPECT_FALSE(tab.fullSpeedMatch().status().running);
+    auto* message = find<QLabel>(tab, QStringLiteral("automatchMessage"));
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_TRUE(message->text().contains(QStringLiteral("gone.epd"))) << message->text().toStdString();
+    EXPECT_EQ(world.automatch.historyCount(), 0);
+
+    find<QSpinBox>(tab, QStringLiteral("fullSpeedGames"))->setValue(64);
+    automatch::FullSpeedMatch again(world.automatch);
+    EXPECT_EQ(again.settings().games, 64);
+    EXPECT_EQ(again.settings().openingFile, settings.openingFile);
+}
+
+} // namespace
+} // namespace velkor::testing
