@@ -340,6 +340,9 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
         board.play(*Move::fromUci(move));
     }
     std::vector<MoveAnnotation> annotations(opening.moves.size(), MoveAnnotation{{}, "book"});
+    if (m_observer.positionChanged) {
+        m_observer.positionChanged(index, board.fen());
+    }
     const std::string startFen = opening.fen;
     Adjudicator adjudicator(m_config.adjudication, board.turn() == PieceColor::white,
                             static_cast<int>(board.fullmoveNumber()));
@@ -474,6 +477,9 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             break;
         }
         moves.push_back(answer->move);
+        if (m_observer.positionChanged) {
+            m_observer.positionChanged(index, board.fen());
+        }
         const EngineEvaluation evaluation = process.currentEvaluation();
         annotations.push_back(MoveAnnotation{{}, moveComment(evaluation, elapsedMs / 1000.0)});
         const bool captureOrPawn = board.history().back().capturedPiece.has_value() ||

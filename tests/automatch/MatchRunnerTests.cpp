@@ -3,6 +3,7 @@
 #include "automatch/MatchOpenings.h"
 #include "automatch/MatchRunner.h"
 #include "automatch/MatchState.h"
+#include "chess/ChessBoard.h"
 #include "chess/PGNParser.h"
 
 #include <QDir>
@@ -268,6 +269,48 @@ TEST_F(MatchRunnerTest, EnginesThatCrashHangOrOverrunTheirClockLoseTheirGame) {
         EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::Completed);
         EXPECT_EQ(match->timeLosses(), 0);
         EXPECT_EQ(match->progress().counts.draws, 1);
+    }
+}
+
+TEST_F(MatchRunnerTest, WatchersSeeEveryPositionOfEachRunningGameInTurn) {
+    // Two games at once, each drawn after five moves a side: their positions arrive interleaved.
+    MatchConfig config = resigningMatch(1);
+    config.adjudication = {};
+    config.adjudication.maxMoves = 5;
+    config.concurrency = 2;
+    config.openings = OpeningSetup{
+        write("book.epd", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1\n"),
+        OpeningSetup::Format::Epd, OpeningSetup::Order::Sequential, std::nullopt, 1};
+    auto match = runner(config);
+    ASSERT_TRUE(match);
+    std::map<std::int64_t, std::vector<std::string>> shown;
+    std::map<std::int64_t, std::string> finalFen;
+    MatchObserver observer;
+    observer.positionChanged = [&](std::int64_t index, const std::string& fen) {
+        shown[index].push_back(fen);
+    };
+    observer.gameFinished = [&](const PlayedGame& game) {
+        finalFen[game.index] = PGNParser::parse(game.pgn).board.fen();
+    };
+    match->setObserver(observer);
+    EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::Completed);
+
+    ASSERT_EQ(shown.size(), 2U);
+    for (const auto& [index, fens] : shown) {
+        // The opening, then one position per engine move, the last one where the game ended.
+        ASSERT_EQ(fens.size(), 11U) << index;
+        EXPECT_EQ(fens.front(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+        EXPECT_EQ(fens.back(), finalFen[index]);
+        for (std::size_t i = 1; i < fens.size(); ++i) {
+            ChessBoard before(fens[i - 1]);
+            const auto moves = before.generateLegalMoves();
+            EXPECT_TRUE(std::any_of(moves.begin(), moves.end(),
+                                    [&](const Move& move) {
+                                        ChessBoard after = before;
+                                        return after.play(move) && after.fen() == fens[i];
+                                    }))
+                << "game " << index << " position " << i << " does not follow from the one before";
+        }
     }
 }
 
