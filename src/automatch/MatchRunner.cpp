@@ -203,12 +203,17 @@ void MatchRunner::requestStop() {
 }
 
 void MatchRunner::endMatch(MatchEnd end, std::string failure) {
-    if (m_end) {
-        return;
+    if (!m_end) {
+        m_end = end;
+        m_failure = std::move(failure);
     }
-    m_end = end;
-    m_failure = std::move(failure);
-    stopRunningSearches();
+    // A stop or a failure while the decided match lets its last games finish still ends them.
+    const bool letRunningGamesFinish =
+        end == MatchEnd::SprtDecided && m_config.finishRunningGamesOnSprt;
+    if (!letRunningGamesFinish && !m_abandoning) {
+        m_abandoning = true;
+        stopRunningSearches();
+    }
 }
 
 void MatchRunner::stopRunningSearches() {
@@ -279,7 +284,7 @@ QCoro::Task<UCIEngineProcess*> MatchRunner::readyEngine(Slot& slot, std::size_t 
         process.reset();
     }
     slot.broken[engine] = false;
-    for (int attempt = 0; attempt < 2 && !m_end; ++attempt) {
+    for (int attempt = 0; attempt < 2 && !m_abandoning; ++attempt) {
         if (!process) {
             process = std::make_unique<UCIEngineProcess>(
                 engineConfiguration(m_config.engines[engine]), m_environment.handshakeTimeout,
@@ -330,7 +335,7 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             co_return std::nullopt;
         }
     }
-    if (m_end) {
+    if (m_abandoning) {
         co_return std::nullopt;
     }
 
@@ -357,6 +362,10 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
     GameOutcome outcome;
     std::optional<double> lastArrival;
     while (true) {
+        // A watcher told of the last move may have ended the match; no search is running.
+        if (m_abandoning) {
+            co_return std::nullopt;
+        }
         if (const auto ending = boardEnding(board)) {
             outcome.winner = ending->first;
             outcome.reason = ending->second;
@@ -420,7 +429,7 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
         slot.searching = nullptr;
         watchdog.stop();
 
-        if (m_end && !answer) {
+        if (m_abandoning && !answer) {
             // Stopped because the match ends: the game is abandoned and played again on resume.
             slot.broken[e] = true;
             co_return std::nullopt;
@@ -599,9 +608,12 @@ void MatchRunner::countInOrder() {
         }
         if (m_sprt && m_sprt->decision(m_sprt->llr(m_progress.counts, m_config.pentanomial())) !=
                           SprtDecision::Continue) {
-            // The test is decided at its first crossing; later games would only blur it.
             endMatch(MatchEnd::SprtDecided);
-            break;
+            // The test is decided at its first crossing; later games would only blur it, unless
+            // the running games were to be finished and counted.
+            if (!m_config.finishRunningGamesOnSprt) {
+                break;
+            }
         }
     }
 }

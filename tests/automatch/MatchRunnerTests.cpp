@@ -334,5 +334,72 @@ TEST_F(MatchRunnerTest, TheSprtStopsTheMatchAtItsFirstCrossing) {
     EXPECT_EQ(sprt.decision(sprt.llr(onePairLess, true)), SprtDecision::Continue);
 }
 
+TEST_F(MatchRunnerTest, GamesRunningWhenTheSprtDecidesAreAbandonedOrFinishedByChoice) {
+    // Single games (not pairs) two at once: when one game decides the test, the other slot is
+    // always in the middle of a game.
+    MatchConfig config = resigningMatch(500);
+    config.gamesPerRound = 1;
+    config.concurrency = 2;
+    config.sprt = SprtSettings{0, 10, 0.05, 0.05, SprtModel::Normalized};
+    const Sprt sprt(*config.sprt);
+    MatchCounts crossing;
+    while (sprt.decision(sprt.llr(crossing, false)) == SprtDecision::Continue) {
+        crossing.addGame(GameScore::Win);
+    }
+    ASSERT_LT(crossing.games(), 500);
+
+    {
+        auto match = runner(config);
+        ASSERT_TRUE(match);
+        EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::SprtDecided);
+        EXPECT_EQ(match->progress().counts.games(), crossing.games());
+        // Only a game that had finished ahead of the deciding one may be written beside them.
+        const auto written = static_cast<std::int64_t>(writtenGames().size());
+        EXPECT_GE(written, crossing.games());
+        EXPECT_LE(written, crossing.games() + 1);
+    }
+
+    QFile::remove(QString::fromStdString(*config.pgnFile));
+    config.finishRunningGamesOnSprt = true;
+    std::int64_t finishedAfterDecision = 0;
+    {
+        auto match = runner(config);
+        ASSERT_TRUE(match);
+        MatchObserver observer;
+        observer.gameFinished = [&](const PlayedGame&) {
+            if (match->progress().counts.games() >= crossing.games()) {
+                ++finishedAfterDecision;
+            }
+        };
+        match->setObserver(observer);
+        EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::SprtDecided);
+        const MatchCounts counts = match->progress().counts;
+        EXPECT_GT(counts.games(), crossing.games());
+        EXPECT_LE(counts.games(), crossing.games() + 2);
+        EXPECT_EQ(counts.wins, counts.games());
+        // Every game that finished is written and counted; none is held back.
+        EXPECT_EQ(static_cast<std::int64_t>(writtenGames().size()), counts.games());
+        EXPECT_TRUE(match->progress().finishedAhead.empty());
+    }
+    EXPECT_GE(finishedAfterDecision, 1);
+
+    // The choice is kept with the run; a run saved before it existed reads as abandoning.
+    std::ifstream in(config.stateFile);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const auto saved = savedMatchFromJson(text.str());
+    ASSERT_TRUE(std::holds_alternative<SavedMatch>(saved)) << std::get<std::string>(saved);
+    EXPECT_TRUE(std::get<SavedMatch>(saved).config.finishRunningGamesOnSprt);
+    std::string older = text.str();
+    const std::string key = "\"finishRunningGamesOnSprt\": true,";
+    const auto at = older.find(key);
+    ASSERT_NE(at, std::string::npos);
+    older.erase(at, key.size());
+    const auto olderSaved = savedMatchFromJson(older);
+    ASSERT_TRUE(std::holds_alternative<SavedMatch>(olderSaved))
+        << std::get<std::string>(olderSaved);
+    EXPECT_FALSE(std::get<SavedMatch>(olderSaved).config.finishRunningGamesOnSprt);
+}
+
 } // namespace
 } // namespace velkor::automatch
