@@ -387,6 +387,9 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             limits.btime = std::max<std::int64_t>(1, std::llround(remaining[blackEngine]));
             limits.winc = m_config.engines[whiteEngine].limit.incrementMs;
             limits.binc = m_config.engines[blackEngine].limit.incrementMs;
+            if (limit.movesPerPeriod > 0) {
+                limits.movestogo = limit.movesPerPeriod - movesPlayed[e] % limit.movesPerPeriod;
+            }
             deadline = std::chrono::milliseconds(std::llround(std::max(0.0, remaining[e])) +
                                                  setup.timeMarginMs);
             break;

@@ -401,5 +401,49 @@ TEST_F(MatchRunnerTest, GamesRunningWhenTheSprtDecidesAreAbandonedOrFinishedByCh
     EXPECT_FALSE(std::get<SavedMatch>(olderSaved).config.finishRunningGamesOnSprt);
 }
 
+TEST_F(MatchRunnerTest, APeriodClockTellsTheEngineHowManyMovesAreLeftInIt) {
+    // A has three moves per ten seconds, B ten seconds for the game; five moves each, A White.
+    MatchConfig config = resigningMatch(1);
+    config.gamesPerRound = 1;
+    config.adjudication = {};
+    config.adjudication.maxMoves = 5;
+    config.engines[0].command = engine("a-record", "--record '" + path("a.log") + "'");
+    config.engines[1].command = engine("b-record", "--record '" + path("b.log") + "'");
+    config.engines[0].limit.movesPerPeriod = 3;
+    auto match = runner(config);
+    ASSERT_TRUE(match);
+    EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::Completed);
+
+    const auto goLines = [this](const std::string& log) {
+        std::ifstream in(path(log));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with("go ")) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    };
+    const auto number = [](const std::string& line, const std::string& name) -> std::int64_t {
+        const auto at = line.find(" " + name + " ");
+        return at == std::string::npos ? -1 : std::stoll(line.substr(at + name.size() + 2));
+    };
+    const auto a = goLines("a.log");
+    ASSERT_EQ(a.size(), 5U);
+    std::vector<std::int64_t> movesToGo;
+    for (const std::string& line : a) {
+        movesToGo.push_back(number(line, "movestogo"));
+    }
+    EXPECT_EQ(movesToGo, (std::vector<std::int64_t>{3, 2, 1, 3, 2}));
+    // The clock is refilled when the period ends, as movestogo announced.
+    EXPECT_LT(number(a[2], "wtime"), 10'300);
+    EXPECT_GT(number(a[3], "wtime"), 19'000);
+    // B's clock has no periods: it is never told of moves to go.
+    for (const std::string& line : goLines("b.log")) {
+        EXPECT_EQ(line.find("movestogo"), std::string::npos) << line;
+        EXPECT_LT(number(line, "btime"), 10'600) << line;
+    }
+}
+
 } // namespace
 } // namespace velkor::automatch
