@@ -62,6 +62,11 @@ struct MatchConfig {
     std::optional<OpeningSetup> openings;
     std::optional<std::uint64_t> seed;
     std::optional<SprtSettings> sprt;
+    // What the games still running when the SPRT decides become. Abandoned (the default, as the
+    // command-line runners do it) the decision is reported at once; finished, their engine time
+    // is not wasted and they are written and counted, at the price of a few games past the
+    // crossing. Either way no new game starts.
+    bool finishRunningGamesOnSprt = false;
     AdjudicationSettings adjudication;
     std::optional<std::string> pgnFile;
     // When the SPRT decides: let the running games end, write and count them (true), or

@@ -203,12 +203,17 @@ void MatchRunner::requestStop() {
 }
 
 void MatchRunner::endMatch(MatchEnd end, std::string failure) {
-    if (m_end) {
-        return;
+    if (!m_end) {
+        m_end = end;
+        m_failure = std::move(failure);
     }
-    m_end = end;
-    m_failure = std::move(failure);
-    stopRunningSearches();
+    // A stop or a failure while the decided match lets its last games finish still ends them.
+    const bool letRunningGamesFinish =
+        end == MatchEnd::SprtDecided && m_config.finishRunningGamesOnSprt;
+    if (!letRunningGamesFinish && !m_abandoning) {
+        m_abandoning = true;
+        stopRunningSearches();
+    }
 }
 
 void MatchRunner::stopRunningSearches() {
@@ -279,7 +284,7 @@ QCoro::Task<UCIEngineProcess*> MatchRunner::readyEngine(Slot& slot, std::size_t 
         process.reset();
     }
     slot.broken[engine] = false;
-    for (int attempt = 0; attempt < 2 && !m_end; ++attempt) {
+    for (int attempt = 0; attempt < 2 && !m_abandoning; ++attempt) {
         if (!process) {
             process = std::make_unique<UCIEngineProcess>(
                 engineConfiguration(m_config.engines[engine]), m_environment.handshakeTimeout,
@@ -330,7 +335,7 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             co_return std::nullopt;
         }
     }
-    if (m_end) {
+    if (m_abandoning) {
         co_return std::nullopt;
     }
 
@@ -340,6 +345,9 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
         board.play(*Move::fromUci(move));
     }
     std::vector<MoveAnnotation> annotations(opening.moves.size(), MoveAnnotation{{}, "book"});
+    if (m_observer.positionChanged) {
+        m_observer.positionChanged(index, board.fen());
+    }
     const std::string startFen = opening.fen;
     Adjudicator adjudicator(m_config.adjudication, board.turn() == PieceColor::white,
                             static_cast<int>(board.fullmoveNumber()));
@@ -354,6 +362,10 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
     GameOutcome outcome;
     std::optional<double> lastArrival;
     while (true) {
+        // A watcher told of the last move may have ended the match; no search is running.
+        if (m_abandoning) {
+            co_return std::nullopt;
+        }
         if (const auto ending = boardEnding(board)) {
             outcome.winner = ending->first;
             outcome.reason = ending->second;
@@ -375,6 +387,9 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             limits.btime = std::max<std::int64_t>(1, std::llround(remaining[blackEngine]));
             limits.winc = m_config.engines[whiteEngine].limit.incrementMs;
             limits.binc = m_config.engines[blackEngine].limit.incrementMs;
+            if (limit.movesPerPeriod > 0) {
+                limits.movestogo = limit.movesPerPeriod - movesPlayed[e] % limit.movesPerPeriod;
+            }
             deadline = std::chrono::milliseconds(std::llround(std::max(0.0, remaining[e])) +
                                                  setup.timeMarginMs);
             break;
@@ -417,7 +432,7 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
         slot.searching = nullptr;
         watchdog.stop();
 
-        if (m_end && !answer) {
+        if (m_abandoning && !answer) {
             // Stopped because the match ends: the game is abandoned and played again on resume.
             slot.broken[e] = true;
             co_return std::nullopt;
@@ -474,6 +489,9 @@ QCoro::Task<std::optional<PlayedGame>> MatchRunner::playGame(Slot& slot, std::in
             break;
         }
         moves.push_back(answer->move);
+        if (m_observer.positionChanged) {
+            m_observer.positionChanged(index, board.fen());
+        }
         const EngineEvaluation evaluation = process.currentEvaluation();
         annotations.push_back(MoveAnnotation{{}, moveComment(evaluation, elapsedMs / 1000.0)});
         const bool captureOrPawn = board.history().back().capturedPiece.has_value() ||
@@ -593,9 +611,12 @@ void MatchRunner::countInOrder() {
         }
         if (m_sprt && m_sprt->decision(m_sprt->llr(m_progress.counts, m_config.pentanomial())) !=
                           SprtDecision::Continue) {
-            // The test is decided at its first crossing; later games would only blur it.
             endMatch(MatchEnd::SprtDecided);
-            break;
+            // The test is decided at its first crossing; later games would only blur it, unless
+            // the running games were to be finished and counted.
+            if (!m_config.finishRunningGamesOnSprt) {
+                break;
+            }
         }
     }
 }

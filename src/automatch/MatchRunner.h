@@ -57,6 +57,9 @@ struct MatchObserver {
     std::function<void(std::int64_t index, const std::string& fen)> positionChanged;
     // From an engine's best move arriving to the other engine being told to go, in seconds.
     std::function<void(double seconds)> moveOverhead;
+    // The running game `index` (as in PlayedGame::index) now shows `fen` (after its opening and
+    // after every move). Called only when set, so a match nobody watches pays nothing for it.
+    std::function<void(std::int64_t index, const std::string& fen)> positionChanged;
 };
 
 // What can be replaced for tests and tools.
@@ -107,7 +110,8 @@ public:
 
     // Plays until every game is played, the SPRT decides, a stop is requested or an engine
     // fails for good. Games still running at the end are abandoned: not counted, not written,
-    // and played again when the run resumes.
+    // and played again when the run resumes; when the SPRT decides and the configuration says
+    // so, they are played to their end and counted instead.
     QCoro::Task<MatchEnd> run();
 
     // Ends the run as soon as the running searches return (they are told to stop).
@@ -151,6 +155,9 @@ private:
     std::int64_t m_nextGame = 0;
     std::set<std::int64_t> m_running;
     std::optional<MatchEnd> m_end;
+    // The running games are given up (their searches stopped); not so while they are let finish
+    // after the SPRT decided.
+    bool m_abandoning = false;
     std::string m_failure;
     std::int64_t m_timeLosses = 0;
 };

@@ -120,6 +120,7 @@ QJsonObject configJson(const MatchConfig& config) {
         {"gamesPerRound", config.gamesPerRound},
         {"concurrency", config.concurrency},
         {"recover", config.recover},
+        {"finishRunningGamesOnSprt", config.finishRunningGamesOnSprt},
         {"ratingInterval", config.ratingInterval},
         {"stateFile", text(config.stateFile)}};
     if (config.openings) {
@@ -190,6 +191,8 @@ MatchConfig configFrom(const QJsonObject& object) {
     }
     config.concurrency = intIn(object, "concurrency", 1);
     config.recover = object.value("recover").toBool();
+    // Runs saved before the choice existed abandoned their running games.
+    config.finishRunningGamesOnSprt = object.value("finishRunningGamesOnSprt").toBool(false);
     config.ratingInterval = intIn(object, "ratingInterval", 0);
     config.stateFile = readText(object, "stateFile");
     if (object.contains("openings")) {

@@ -48,6 +48,7 @@ std::string goCommand(const SearchLimits& limits) {
     appendLimit("btime", limits.btime);
     appendLimit("winc", limits.winc);
     appendLimit("binc", limits.binc);
+    appendLimit("movestogo", limits.movestogo);
     if (!limits.wtime && !limits.btime) {
         command += " movetime 1000";
     }

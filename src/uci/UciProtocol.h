@@ -29,6 +29,9 @@ struct SearchLimits {
     std::optional<std::int64_t> nodes{};
     // Searches until told to stop (the analysis of a shown position); wins over every limit.
     bool infinite = false;
+    // Moves left until the clock is refilled, for clocks that give time per number of moves;
+    // without it an engine plans for the whole game on the time of one period.
+    std::optional<std::int64_t> movestogo{};
 
     bool operator==(const SearchLimits&) const = default;
 };

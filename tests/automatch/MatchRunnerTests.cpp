@@ -3,6 +3,7 @@
 #include "automatch/MatchOpenings.h"
 #include "automatch/MatchRunner.h"
 #include "automatch/MatchState.h"
+#include "chess/ChessBoard.h"
 #include "chess/PGNParser.h"
 
 #include <QDir>
@@ -271,6 +272,48 @@ TEST_F(MatchRunnerTest, EnginesThatCrashHangOrOverrunTheirClockLoseTheirGame) {
     }
 }
 
+TEST_F(MatchRunnerTest, WatchersSeeEveryPositionOfEachRunningGameInTurn) {
+    // Two games at once, each drawn after five moves a side: their positions arrive interleaved.
+    MatchConfig config = resigningMatch(1);
+    config.adjudication = {};
+    config.adjudication.maxMoves = 5;
+    config.concurrency = 2;
+    config.openings = OpeningSetup{
+        write("book.epd", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1\n"),
+        OpeningSetup::Format::Epd, OpeningSetup::Order::Sequential, std::nullopt, 1};
+    auto match = runner(config);
+    ASSERT_TRUE(match);
+    std::map<std::int64_t, std::vector<std::string>> shown;
+    std::map<std::int64_t, std::string> finalFen;
+    MatchObserver observer;
+    observer.positionChanged = [&](std::int64_t index, const std::string& fen) {
+        shown[index].push_back(fen);
+    };
+    observer.gameFinished = [&](const PlayedGame& game) {
+        finalFen[game.index] = PGNParser::parse(game.pgn).board.fen();
+    };
+    match->setObserver(observer);
+    EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::Completed);
+
+    ASSERT_EQ(shown.size(), 2U);
+    for (const auto& [index, fens] : shown) {
+        // The opening, then one position per engine move, the last one where the game ended.
+        ASSERT_EQ(fens.size(), 11U) << index;
+        EXPECT_EQ(fens.front(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+        EXPECT_EQ(fens.back(), finalFen[index]);
+        for (std::size_t i = 1; i < fens.size(); ++i) {
+            ChessBoard before(fens[i - 1]);
+            const auto moves = before.generateLegalMoves();
+            EXPECT_TRUE(std::any_of(moves.begin(), moves.end(),
+                                    [&](const Move& move) {
+                                        ChessBoard after = before;
+                                        return after.play(move) && after.fen() == fens[i];
+                                    }))
+                << "game " << index << " position " << i << " does not follow from the one before";
+        }
+    }
+}
+
 TEST_F(MatchRunnerTest, TheSprtStopsTheMatchAtItsFirstCrossing) {
     MatchConfig config = resigningMatch(500);
     config.sprt = SprtSettings{0, 10, 0.05, 0.05, SprtModel::Normalized};
@@ -289,6 +332,117 @@ TEST_F(MatchRunnerTest, TheSprtStopsTheMatchAtItsFirstCrossing) {
         onePairLess.addPair(GameScore::Win, GameScore::Win);
     }
     EXPECT_EQ(sprt.decision(sprt.llr(onePairLess, true)), SprtDecision::Continue);
+}
+
+TEST_F(MatchRunnerTest, GamesRunningWhenTheSprtDecidesAreAbandonedOrFinishedByChoice) {
+    // Single games (not pairs) two at once: when one game decides the test, the other slot is
+    // always in the middle of a game.
+    MatchConfig config = resigningMatch(500);
+    config.gamesPerRound = 1;
+    config.concurrency = 2;
+    config.sprt = SprtSettings{0, 10, 0.05, 0.05, SprtModel::Normalized};
+    const Sprt sprt(*config.sprt);
+    MatchCounts crossing;
+    while (sprt.decision(sprt.llr(crossing, false)) == SprtDecision::Continue) {
+        crossing.addGame(GameScore::Win);
+    }
+    ASSERT_LT(crossing.games(), 500);
+
+    {
+        auto match = runner(config);
+        ASSERT_TRUE(match);
+        EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::SprtDecided);
+        EXPECT_EQ(match->progress().counts.games(), crossing.games());
+        // Only a game that had finished ahead of the deciding one may be written beside them.
+        const auto written = static_cast<std::int64_t>(writtenGames().size());
+        EXPECT_GE(written, crossing.games());
+        EXPECT_LE(written, crossing.games() + 1);
+    }
+
+    QFile::remove(QString::fromStdString(*config.pgnFile));
+    config.finishRunningGamesOnSprt = true;
+    std::int64_t finishedAfterDecision = 0;
+    {
+        auto match = runner(config);
+        ASSERT_TRUE(match);
+        MatchObserver observer;
+        observer.gameFinished = [&](const PlayedGame&) {
+            if (match->progress().counts.games() >= crossing.games()) {
+                ++finishedAfterDecision;
+            }
+        };
+        match->setObserver(observer);
+        EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::SprtDecided);
+        const MatchCounts counts = match->progress().counts;
+        EXPECT_GT(counts.games(), crossing.games());
+        EXPECT_LE(counts.games(), crossing.games() + 2);
+        EXPECT_EQ(counts.wins, counts.games());
+        // Every game that finished is written and counted; none is held back.
+        EXPECT_EQ(static_cast<std::int64_t>(writtenGames().size()), counts.games());
+        EXPECT_TRUE(match->progress().finishedAhead.empty());
+    }
+    EXPECT_GE(finishedAfterDecision, 1);
+
+    // The choice is kept with the run; a run saved before it existed reads as abandoning.
+    std::ifstream in(config.stateFile);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const auto saved = savedMatchFromJson(text.str());
+    ASSERT_TRUE(std::holds_alternative<SavedMatch>(saved)) << std::get<std::string>(saved);
+    EXPECT_TRUE(std::get<SavedMatch>(saved).config.finishRunningGamesOnSprt);
+    std::string older = text.str();
+    const std::string key = "\"finishRunningGamesOnSprt\": true,";
+    const auto at = older.find(key);
+    ASSERT_NE(at, std::string::npos);
+    older.erase(at, key.size());
+    const auto olderSaved = savedMatchFromJson(older);
+    ASSERT_TRUE(std::holds_alternative<SavedMatch>(olderSaved))
+        << std::get<std::string>(olderSaved);
+    EXPECT_FALSE(std::get<SavedMatch>(olderSaved).config.finishRunningGamesOnSprt);
+}
+
+TEST_F(MatchRunnerTest, APeriodClockTellsTheEngineHowManyMovesAreLeftInIt) {
+    // A has three moves per ten seconds, B ten seconds for the game; five moves each, A White.
+    MatchConfig config = resigningMatch(1);
+    config.gamesPerRound = 1;
+    config.adjudication = {};
+    config.adjudication.maxMoves = 5;
+    config.engines[0].command = engine("a-record", "--record '" + path("a.log") + "'");
+    config.engines[1].command = engine("b-record", "--record '" + path("b.log") + "'");
+    config.engines[0].limit.movesPerPeriod = 3;
+    auto match = runner(config);
+    ASSERT_TRUE(match);
+    EXPECT_EQ(QCoro::waitFor(match->run()), MatchEnd::Completed);
+
+    const auto goLines = [this](const std::string& log) {
+        std::ifstream in(path(log));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with("go ")) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    };
+    const auto number = [](const std::string& line, const std::string& name) -> std::int64_t {
+        const auto at = line.find(" " + name + " ");
+        return at == std::string::npos ? -1 : std::stoll(line.substr(at + name.size() + 2));
+    };
+    const auto a = goLines("a.log");
+    ASSERT_EQ(a.size(), 5U);
+    std::vector<std::int64_t> movesToGo;
+    for (const std::string& line : a) {
+        movesToGo.push_back(number(line, "movestogo"));
+    }
+    EXPECT_EQ(movesToGo, (std::vector<std::int64_t>{3, 2, 1, 3, 2}));
+    // The clock is refilled when the period ends, as movestogo announced.
+    EXPECT_LT(number(a[2], "wtime"), 10'300);
+    EXPECT_GT(number(a[3], "wtime"), 19'000);
+    // B's clock has no periods: it is never told of moves to go.
+    for (const std::string& line : goLines("b.log")) {
+        EXPECT_EQ(line.find("movestogo"), std::string::npos) << line;
+        EXPECT_LT(number(line, "btime"), 10'600) << line;
+    }
 }
 
 } // namespace
