@@ -69,9 +69,6 @@ struct MatchConfig {
     bool finishRunningGamesOnSprt = false;
     AdjudicationSettings adjudication;
     std::optional<std::string> pgnFile;
-    // When the SPRT decides: let the running games end, write and count them (true), or
-    // abandon them at once (false, as the command line does).
-    bool finishRunningGamesOnSprt = false;
     // Restart a crashed or stalled engine for the next game instead of ending the match.
     bool recover = false;
     // Summary every this many games (0: only at the end).

@@ -52,9 +52,6 @@ struct MatchObserver {
     std::function<void(const PlayedGame& game)> gameFinished;
     // After the counts grew (in game order); `countedGames` games are in them.
     std::function<void(std::int64_t countedGames)> countsChanged;
-    // The running game `index` (as in PlayedGame::index) now shows `fen` (after its opening and
-    // after every move). Called only when set, so a match nobody watches pays nothing for it.
-    std::function<void(std::int64_t index, const std::string& fen)> positionChanged;
     // From an engine's best move arriving to the other engine being told to go, in seconds.
     std::function<void(double seconds)> moveOverhead;
     // The running game `index` (as in PlayedGame::index) now shows `fen` (after its opening and
