@@ -62,10 +62,11 @@ struct MatchConfig {
     std::optional<OpeningSetup> openings;
     std::optional<std::uint64_t> seed;
     std::optional<SprtSettings> sprt;
-    // What the games still running when the SPRT decides become. Abandoned (the default, as the
-    // command-line runners do it) the decision is reported at once; finished, their engine time
-    // is not wasted and they are written and counted, at the price of a few games past the
-    // crossing. Either way no new game starts.
+    // What becomes of the games still running when the SPRT decides. Abandoned (the default),
+    // the decision is reported at once and the counts are those of the first crossing; finished,
+    // the engine time already spent on them is not thrown away: they are written and counted,
+    // at the price of a few games past the crossing (the first game of a pair whose second was
+    // never started stays uncounted, like any half pair). Either way no new game starts.
     bool finishRunningGamesOnSprt = false;
     AdjudicationSettings adjudication;
     std::optional<std::string> pgnFile;
