@@ -3,8 +3,6 @@
 #include "AutomatchManager.h"
 #include "MatchCommandLine.h"
 #include "MatchImport.h"
-#include "base/DomainError.h"
-#include "chess/PGNParser.h"
 #include "platform/Settings.h"
 
 #include <QDir>
@@ -37,33 +35,29 @@ std::optional<ChosenEngine> chosenEngine(const std::optional<EngineConfiguration
 }
 
 // The history's record of a game the runner played: its moves and start read back from the PGN
-// the runner wrote, so that "View on Board" and the exports show it like any other game.
+// the runner wrote, so that "View on Board" and the exports show it like any other game; the
+// reason in the runner's own words.
 AutomatchGameRecord recordOf(const PlayedGame& game, const std::string& engine1) {
     AutomatchGameRecord record;
-    record.id = QUuid::createUuid();
-    record.gameNumber = game.index + 1;
-    record.whiteEngineName = QString::fromStdString(game.white);
-    record.blackEngineName = QString::fromStdString(game.black);
-    record.whiteIsEngine1 = game.white == engine1;
-    record.result = QString::fromStdString(game.result);
-    if (game.result == "1-0") {
-        record.winnerEngineName = record.whiteEngineName;
-    } else if (game.result == "0-1") {
-        record.winnerEngineName = record.blackEngineName;
+    if (auto read = matchGameRecord(game.pgn, game.index + 1, engine1)) {
+        record = std::move(*read);
+    } else {
+        // The PGN is the runner's own; should it not read back, the game keeps its text and
+        // result.
+        record.id = QUuid::createUuid();
+        record.gameNumber = game.index + 1;
+        record.whiteEngineName = QString::fromStdString(game.white);
+        record.blackEngineName = QString::fromStdString(game.black);
+        record.whiteIsEngine1 = game.white == engine1;
+        record.result = QString::fromStdString(game.result);
+        record.pgn = QString::fromStdString(game.pgn);
+        if (game.result != "1/2-1/2") {
+            record.winnerEngineName =
+                game.result == "1-0" ? record.whiteEngineName : record.blackEngineName;
+        }
     }
     record.reason = QString::fromStdString(game.reason);
-    record.pgn = QString::fromStdString(game.pgn);
     record.timestamp = QDateTime::currentDateTimeUtc();
-    try {
-        const ParsedPGN parsed = PGNParser::parse(game.pgn);
-        record.initialFEN = QString::fromStdString(parsed.board.initialFEN());
-        for (const MoveRecord& move : parsed.board.history()) {
-            record.movesUCI.append(QString::fromStdString(move.move.uciString()));
-        }
-        record.movesCount = record.movesUCI.size();
-    } catch (const DomainError&) {
-        // The PGN is the runner's own; should it not read back, the game keeps its text and result.
-    }
     return record;
 }
 

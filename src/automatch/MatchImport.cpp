@@ -190,6 +190,21 @@ std::string trimmedGameText(std::string_view text) {
 
 } // namespace
 
+std::optional<AutomatchGameRecord> matchGameRecord(std::string_view pgn, std::int64_t number,
+                                                   const std::string& firstEngine) {
+    std::string problem;
+    auto parsed = parseGame(pgn, problem);
+    if (!parsed) {
+        return std::nullopt;
+    }
+    ReadGame game;
+    game.white = tagValue(*parsed, "White");
+    game.black = tagValue(*parsed, "Black");
+    game.parsed = std::move(*parsed);
+    game.text = std::string(pgn);
+    return recordOf(game, number, firstEngine);
+}
+
 std::variant<ImportedMatch, std::string> importMatchPGN(std::string_view text) {
     const auto index = PGNParser::indexGames(text).value_or(std::vector<PGNGameSummary>{});
     if (index.empty()) {

@@ -4,6 +4,8 @@
 #include "MatchStatistics.h"
 
 #include <QList>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -25,5 +27,10 @@ struct ImportedMatch {
 // that was stopped leaves its running games so). One line saying what is wrong when the text is
 // not a two-engine match.
 std::variant<ImportedMatch, std::string> importMatchPGN(std::string_view text);
+
+// The history's record of one game of such a match, numbered `number`, with `firstEngine` as
+// engine 1; none when the text does not read as a game.
+std::optional<AutomatchGameRecord> matchGameRecord(std::string_view pgn, std::int64_t number,
+                                                   const std::string& firstEngine);
 
 } // namespace velkor::automatch

@@ -250,7 +250,8 @@ void FullSpeedCard::refresh() {
     m_resignMoves->setValue(resign.moveCount);
     m_resignScore->setValue(resign.score);
     m_resignTwoSided->setChecked(resign.twoSided);
-    for (QWidget* widget : {m_resignMoves, m_resignScore, m_resignTwoSided}) {
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_resignMoves, m_resignScore,
+                                                           m_resignTwoSided}) {
         widget->setEnabled(rules.resign.has_value());
     }
     m_maxMovesOn->setChecked(rules.maxMoves.has_value());
@@ -265,9 +266,8 @@ void FullSpeedCard::refresh() {
     m_beta->setValue(test.beta);
     m_model->setCurrentIndex(static_cast<int>(test.model));
     m_finishOnSprt->setChecked(settings.finishRunningGamesOnSprt);
-    for (QWidget* widget : {static_cast<QWidget*>(m_elo0), static_cast<QWidget*>(m_elo1),
-                            static_cast<QWidget*>(m_alpha), static_cast<QWidget*>(m_beta),
-                            static_cast<QWidget*>(m_model), static_cast<QWidget*>(m_finishOnSprt)}) {
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_elo0, m_elo1, m_alpha, m_beta, m_model,
+                                                           m_finishOnSprt}) {
         widget->setEnabled(settings.sprt.has_value());
     }
     m_showing = false;

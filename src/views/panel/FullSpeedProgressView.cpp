@@ -202,9 +202,8 @@ void FullSpeedProgressView::refresh() {
                                                       : QStringLiteral("–")));
     m_pace->setVisible(status.totalGames > 0);
     if (!status.summary) {
-        for (QWidget* widget : {static_cast<QWidget*>(m_score), static_cast<QWidget*>(m_pairs),
-                                static_cast<QWidget*>(m_elo), static_cast<QWidget*>(m_llrBar),
-                                static_cast<QWidget*>(m_llr)}) {
+        for (QWidget* widget :
+             std::initializer_list<QWidget*>{m_score, m_pairs, m_elo, m_llrBar, m_llr}) {
             widget->hide();
         }
     } else {
@@ -261,10 +260,10 @@ void FullSpeedProgressView::refresh() {
             break;
         case MatchEnd::SprtDecided: {
             const auto& summary = status.summary;
+            // Games finished after the crossing may pull the ratio back inside the bounds; the
+            // side it crossed on is still the side it is on.
             const bool h1 = summary && summary->sprt &&
-                            summary->sprt->decision(summary->sprt->llr(
-                                summary->counts, summary->pentanomial)) ==
-                                automatch::SprtDecision::AcceptH1;
+                            summary->sprt->llr(summary->counts, summary->pentanomial) > 0;
             end += m_localization.text(QStringLiteral("full_speed_end_sprt"))
                        .arg(h1 ? QStringLiteral("H1") : QStringLiteral("H0"));
             break;
