@@ -85,13 +85,6 @@ QString duration(double seconds) {
                      : minutesAndSeconds;
 }
 
-QString plusMinus(const std::optional<double>& value, const std::optional<double>& margin) {
-    if (!value) {
-        return QStringLiteral("n/a");
-    }
-    return number(*value, 2) + QStringLiteral(" ± ") + (margin ? number(*margin, 2) : QStringLiteral("n/a"));
-}
-
 } // namespace
 
 LlrBar::LlrBar(QWidget* parent) : QWidget(parent) {
@@ -217,32 +210,26 @@ void FullSpeedProgressView::refresh() {
                              .arg(number(counts.points(), 1))
                              .arg(counts.games()));
         m_score->show();
-        const automatch::PairCounts& pairs = counts.pairs;
-        m_pairs->setText(QStringLiteral("Ptnml(0-2): [%1, %2, %3, %4, %5]")
-                             .arg(pairs.lossLoss)
-                             .arg(pairs.lossDraw)
-                             .arg(pairs.winLoss + pairs.drawDraw)
-                             .arg(pairs.winDraw)
-                             .arg(pairs.winWin));
+        // The figures in the lines engine testers know from the command line, word for word.
+        const QStringList lines =
+            QString::fromStdString(automatch::summaryLines(summary)).split(QLatin1Char('\n'));
+        const auto lineStarting = [&lines](const QString& start) {
+            for (const QString& line : lines) {
+                if (line.startsWith(start)) {
+                    return line;
+                }
+            }
+            return QString();
+        };
+        m_pairs->setText(lineStarting(QStringLiteral("Ptnml(0-2):")));
         m_pairs->setVisible(summary.pentanomial);
-        const auto estimate = summary.pentanomial ? automatch::pentanomialEstimate(pairs)
-                                                  : automatch::trinomialEstimate(counts);
-        if (estimate) {
-            m_elo->setText(QStringLiteral("Elo: %1, nElo: %2, LOS: %3 %")
-                               .arg(plusMinus(estimate->elo, estimate->eloMargin95),
-                                    plusMinus(estimate->normalizedElo,
-                                              estimate->normalizedEloMargin95),
-                                    number(estimate->likelihoodOfSuperiority * 100, 2)));
-        }
-        m_elo->setVisible(estimate.has_value());
+        m_elo->setText(lineStarting(QStringLiteral("Elo:")) + QLatin1Char('\n') +
+                       lineStarting(QStringLiteral("LOS:")));
+        m_elo->setVisible(counts.games() > 0);
         if (summary.sprt) {
-            const double llr = summary.sprt->llr(counts, summary.pentanomial);
-            m_llrBar->setRatio(llr, summary.sprt->lowerBound(), summary.sprt->upperBound());
-            m_llr->setText(QStringLiteral("LLR: %1 (%2, %3) [%4, %5]")
-                               .arg(number(llr, 2), number(summary.sprt->lowerBound(), 2),
-                                    number(summary.sprt->upperBound(), 2),
-                                    number(summary.sprt->settings().elo0, 2),
-                                    number(summary.sprt->settings().elo1, 2)));
+            m_llrBar->setRatio(summary.sprt->llr(counts, summary.pentanomial),
+                               summary.sprt->lowerBound(), summary.sprt->upperBound());
+            m_llr->setText(lineStarting(QStringLiteral("LLR:")));
         }
         m_llrBar->setVisible(summary.sprt.has_value());
         m_llr->setVisible(summary.sprt.has_value());

@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSpinBox>
@@ -144,6 +145,88 @@ TEST_F(FullSpeedTabTest, AMatchStartedByClicksIsDecidedByTheTestAndLandsInTheHis
               status.finishedGames);
     EXPECT_TRUE(find(tab, QStringLiteral("fullSpeedSettings"))->isEnabled());
     EXPECT_TRUE(find(tab, QStringLiteral("automatchWatchMode"))->isEnabled());
+}
+
+// Two opening pairs as a runner writes them, games in the order they finished (round 2's second
+// game first): Alpha, White in the match's first game, wins both games of round 1 and draws both
+// of round 2.
+const char* const matchFile = R"([Event "?"]
+[Round "1"]
+[White "Alpha"]
+[Black "Beta"]
+[Result "1-0"]
+
+1. e4 f6 2. d4 g5 3. Qh5# 1-0
+
+[Event "?"]
+[Round "1"]
+[White "Beta"]
+[Black "Alpha"]
+[Result "0-1"]
+[Termination "adjudication"]
+
+1. f3 e5 2. g4 Qh4# 0-1
+
+[Event "?"]
+[Round "2"]
+[White "Beta"]
+[Black "Alpha"]
+[Result "1/2-1/2"]
+
+1. Nf3 Nf6 1/2-1/2
+
+[Event "?"]
+[Round "2"]
+[White "Alpha"]
+[Black "Beta"]
+[Result "1/2-1/2"]
+
+1. Nf3 Nf6 2. Ng1 Ng8 1/2-1/2
+)";
+
+// Picks `path` in the tab's import dialog.
+void importThroughTheDialog(panel::AutomatchTab& tab, const QString& path) {
+    click(tab, QStringLiteral("importMatchButton"));
+    auto* dialog = find<QFileDialog>(tab, QStringLiteral("importMatchDialog"));
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(path);
+    // As the Open button does: the dialog checks the file and reports it.
+    static_cast<QDialog*>(dialog)->accept();
+}
+
+TEST_F(FullSpeedTabTest, AnImportedMatchFileShowsItsCountsAndFillsTheHistory) {
+    click(tab, QStringLiteral("automatchFullSpeedMode"));
+    QString toast;
+    QObject::connect(&tab, &panel::AutomatchTab::toastRequested,
+                     [&toast](const QString& text) { toast = text; });
+
+    const QString good = dir.filePath(QStringLiteral("match.pgn"));
+    QFile goodFile(good);
+    ASSERT_TRUE(goodFile.open(QIODevice::WriteOnly));
+    goodFile.write(matchFile);
+    goodFile.close();
+    importThroughTheDialog(tab, good);
+    EXPECT_EQ(toast, "4 games imported.");
+    EXPECT_EQ(world.automatch.historyCount(), 4);
+    EXPECT_EQ(world.automatch.seriesEngines()->engine1Name, "Alpha");
+    EXPECT_EQ(world.automatch.engine1Wins(), 2);
+    EXPECT_EQ(world.automatch.draws(), 2);
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("fullSpeedScore"))->text(),
+              "Alpha: 2 wins, 0 losses, 2 draws · 3.0 of 4");
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("fullSpeedPairs"))->text(),
+              "Ptnml(0-2): [0, 0, 1, 0, 1], WL/DD Ratio: 0.00");
+    EXPECT_FALSE(find(tab, QStringLiteral("automatchMessage"))->isVisible());
+
+    // A file that is not a two-engine match changes nothing and says why.
+    const QString bad = dir.filePath(QStringLiteral("three.pgn"));
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write(QByteArray(matchFile).replace("Beta", "Gamma").append(matchFile));
+    badFile.close();
+    importThroughTheDialog(tab, bad);
+    EXPECT_TRUE(find(tab, QStringLiteral("automatchMessage"))->isVisible());
+    EXPECT_EQ(world.automatch.historyCount(), 4);
+    EXPECT_EQ(world.automatch.seriesEngines()->engine1Name, "Alpha");
 }
 
 TEST_F(FullSpeedTabTest, ARefusedStartSaysWhyAndTheSettingsOutliveTheTab) {
