@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace velkor::automatch {
 
@@ -19,6 +20,12 @@ std::string formatted(const char* format, double value) {
     const int length = std::snprintf(buffer.data(), buffer.size(), format, value);
     if (length < 0) {
         return "n/a";
+    }
+    // A figure that rounds to zero from below reads "-0.00"; zero has no sign.
+    if (std::string_view(buffer.data(), static_cast<std::size_t>(length))
+                .find_first_not_of("-0.") == std::string_view::npos &&
+        buffer[0] == '-') {
+        return std::string(buffer.data() + 1, static_cast<std::size_t>(length - 1));
     }
     return std::string(buffer.data(),
                        std::min(static_cast<std::size_t>(length), buffer.size() - 1));

@@ -8,11 +8,11 @@
 #include "FullSpeedProgressView.h"
 #include "PanelStyle.h"
 #include "PanelWidgets.h"
-#include "views/PGNExporter.h"
 #include "automatch/AutomatchManager.h"
 #include "automatch/FullSpeedMatch.h"
 #include "localization/LocalizationManager.h"
 #include "views/LocalizedText.h"
+#include "views/PGNExporter.h"
 
 #include <QButtonGroup>
 #include <QFile>
@@ -50,6 +50,8 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, Engi
     m_fullSpeedMode->setObjectName(QStringLiteral("automatchFullSpeedMode"));
     for (QPushButton* mode : {m_watchMode, m_fullSpeedMode}) {
         mode->setCheckable(true);
+        // Looks like the panel's own tabs: one of two pages of the same tab.
+        mode->setProperty("panelRole", QStringLiteral("tab"));
         modeGroup->addButton(mode);
         modes->addWidget(mode, 1);
     }

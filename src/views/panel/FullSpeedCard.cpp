@@ -43,6 +43,10 @@ QSpinBox* spinBox(int low, int high, const QString& name, QWidget* parent) {
     auto* box = new QSpinBox(parent);
     box->setRange(low, high);
     box->setObjectName(name);
+    // The panel is narrow: the boxes share a line's width instead of asking for their widest
+    // value's.
+    box->setMinimumWidth(56);
+    box->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     return box;
 }
 
@@ -53,6 +57,8 @@ QDoubleSpinBox* realBox(double low, double high, int decimals, double step, cons
     box->setDecimals(decimals);
     box->setSingleStep(step);
     box->setObjectName(name);
+    box->setMinimumWidth(56);
+    box->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     return box;
 }
 
@@ -73,18 +79,24 @@ FullSpeedCard::FullSpeedCard(automatch::FullSpeedMatch& match, LocalizationManag
     setObjectName(QStringLiteral("fullSpeedSettings"));
     auto* grid = new QGridLayout;
     grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
     body()->addLayout(grid);
     int row = 0;
-    // A label in the first column and the controls after it.
+    // A label with its control beside it, or with several controls on the line below it.
     const auto addRow = [&](const QString& key, std::initializer_list<QWidget*> controls) {
         auto* label = new LocalizedText(key, localization, this);
         label->setWordWrap(true);
-        grid->addWidget(label, row, 0);
         auto* line = new QHBoxLayout;
         for (QWidget* control : controls) {
-            line->addWidget(control);
+            line->addWidget(control, 1);
         }
-        grid->addLayout(line, row, 1);
+        if (controls.size() == 1) {
+            grid->addWidget(label, row, 0);
+            grid->addLayout(line, row, 1);
+        } else {
+            grid->addWidget(label, row++, 0, 1, 2);
+            grid->addLayout(line, row, 0, 1, 2);
+        }
         ++row;
     };
 
@@ -93,6 +105,8 @@ FullSpeedCard::FullSpeedCard(automatch::FullSpeedMatch& match, LocalizationManag
 
     m_limitKind = new QComboBox(this);
     m_limitKind->setObjectName(QStringLiteral("fullSpeedLimitKind"));
+    m_limitKind->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_limitKind->setMinimumWidth(80);
     m_base = realBox(0.01, 86'400, 2, 1, QStringLiteral("fullSpeedBase"), this);
     m_base->setSuffix(QStringLiteral(" s"));
     m_increment = realBox(0, 3600, 2, 0.1, QStringLiteral("fullSpeedIncrement"), this);
@@ -109,7 +123,10 @@ FullSpeedCard::FullSpeedCard(automatch::FullSpeedMatch& match, LocalizationManag
     m_openingFile = new QLabel(this);
     m_openingFile->setObjectName(QStringLiteral("fullSpeedOpeningFile"));
     m_openingFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_openingFile->setWordWrap(true);
     m_chooseOpenings = new QPushButton(this);
+    m_chooseOpenings->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_chooseOpenings->setMinimumWidth(80);
     m_chooseOpenings->setObjectName(QStringLiteral("fullSpeedChooseOpenings"));
     m_clearOpenings = new QPushButton(QStringLiteral("×"), this);
     m_clearOpenings->setObjectName(QStringLiteral("fullSpeedClearOpenings"));
@@ -161,6 +178,8 @@ FullSpeedCard::FullSpeedCard(automatch::FullSpeedMatch& match, LocalizationManag
     addRow(QStringLiteral("full_speed_sprt_errors"), {m_alpha, m_beta});
     m_model = new QComboBox(this);
     m_model->setObjectName(QStringLiteral("fullSpeedModel"));
+    m_model->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_model->setMinimumWidth(80);
     for (const auto model : {automatch::SprtModel::Normalized, automatch::SprtModel::Logistic,
                              automatch::SprtModel::Bayesian}) {
         m_model->addItem(QString::fromUtf8(automatch::sprtModelName(model)));
@@ -237,7 +256,8 @@ void FullSpeedCard::refresh() {
 
     const automatch::AdjudicationSettings& rules = settings.adjudication;
     m_draw->setChecked(rules.draw.has_value());
-    const automatch::DrawAdjudication draw = rules.draw.value_or(automatch::DrawAdjudication{40, 8, 10});
+    const automatch::DrawAdjudication draw =
+        rules.draw.value_or(automatch::DrawAdjudication{40, 8, 10});
     m_drawFrom->setValue(draw.moveNumber);
     m_drawMoves->setValue(draw.moveCount);
     m_drawScore->setValue(draw.score);
@@ -250,8 +270,8 @@ void FullSpeedCard::refresh() {
     m_resignMoves->setValue(resign.moveCount);
     m_resignScore->setValue(resign.score);
     m_resignTwoSided->setChecked(resign.twoSided);
-    for (QWidget* widget : std::initializer_list<QWidget*>{m_resignMoves, m_resignScore,
-                                                           m_resignTwoSided}) {
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{m_resignMoves, m_resignScore, m_resignTwoSided}) {
         widget->setEnabled(rules.resign.has_value());
     }
     m_maxMovesOn->setChecked(rules.maxMoves.has_value());

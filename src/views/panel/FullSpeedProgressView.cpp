@@ -110,7 +110,8 @@ void LlrBar::paintEvent(QPaintEvent*) {
     const QRectF bar = QRectF(rect()).adjusted(1, 3, -1, -3);
     const double span = m_upper - m_lower;
     const auto xOf = [&](double value) {
-        const double share = span > 0 ? (std::clamp(value, m_lower, m_upper) - m_lower) / span : 0.5;
+        const double share =
+            span > 0 ? (std::clamp(value, m_lower, m_upper) - m_lower) / span : 0.5;
         return bar.left() + share * bar.width();
     };
     const double zero = xOf(0);
@@ -120,8 +121,9 @@ void LlrBar::paintEvent(QPaintEvent*) {
                      QColor(0xd2, 0xee, 0xd2));
     // The ratio so far, filled from zero towards the bound it is heading for.
     const double needle = xOf(m_llr);
-    painter.fillRect(QRectF(std::min(zero, needle), bar.top(), std::abs(needle - zero), bar.height()),
-                     m_llr < 0 ? QColor(0xc0, 0x39, 0x2b) : QColor(0x2e, 0x8b, 0x57));
+    painter.fillRect(
+        QRectF(std::min(zero, needle), bar.top(), std::abs(needle - zero), bar.height()),
+        m_llr < 0 ? QColor(0xc0, 0x39, 0x2b) : QColor(0x2e, 0x8b, 0x57));
     painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
     painter.drawLine(QPointF(zero, rect().top()), QPointF(zero, rect().bottom()));
     painter.setBrush(Qt::NoBrush);
@@ -165,7 +167,8 @@ FullSpeedProgressView::FullSpeedProgressView(automatch::FullSpeedMatch& match,
     m_boards->hide();
     layout->addWidget(m_boards);
     // Positions arrive with every move of every game: the boards are redrawn a few times a second.
-    m_boardRefresh = new CoalescedRefresh(250, [this] { refreshBoards(); }, this);
+    m_boardRefresh = new CoalescedRefresh(
+        250, [this] { refreshBoards(); }, this);
 
     connect(m_showBoards, &QCheckBox::toggled, this, [this](bool shown) {
         m_match.setWatchingBoards(shown);
@@ -186,13 +189,15 @@ void FullSpeedProgressView::refresh() {
     setVisible(status.summary.has_value() || status.running);
     m_progress->setRange(0, static_cast<int>(std::max<std::int64_t>(1, status.totalGames)));
     m_progress->setValue(static_cast<int>(std::min(status.finishedGames, status.totalGames)));
-    m_pace->setText(
-        m_localization.text(QStringLiteral("full_speed_pace"))
-            .arg(status.finishedGames)
-            .arg(status.totalGames)
-            .arg(number(status.gamesPerMinute, 1))
-            .arg(status.secondsLeft && status.running ? duration(*status.secondsLeft)
-                                                      : QStringLiteral("–")));
+    QString pace = m_localization.text(QStringLiteral("full_speed_pace"))
+                       .arg(status.finishedGames)
+                       .arg(status.totalGames)
+                       .arg(number(status.gamesPerMinute, 1));
+    if (status.running && status.secondsLeft) {
+        pace += QStringLiteral(" · ") + m_localization.text(QStringLiteral("full_speed_time_left"))
+                                            .arg(duration(*status.secondsLeft));
+    }
+    m_pace->setText(pace);
     m_pace->setVisible(status.totalGames > 0);
     if (!status.summary) {
         for (QWidget* widget :
