@@ -96,20 +96,16 @@ AutomatchTab::AutomatchTab(AutomatchManager& automatch, GameManager& games, Engi
     m_fullSpeedStart->setMinimumHeight(32);
     m_fullSpeedStop = new QPushButton(this);
     m_fullSpeedStop->setObjectName(QStringLiteral("stopFullSpeedButton"));
-    auto* run = new QHBoxLayout;
-    run->addWidget(m_fullSpeedStart, 2);
-    run->addWidget(m_fullSpeedStop, 1);
-    fullSpeed->addLayout(run);
+    m_fullSpeedStop->setMinimumHeight(32);
+    // One in place of the other: a match is either ready to start or running.
+    fullSpeed->addWidget(m_fullSpeedStart);
+    fullSpeed->addWidget(m_fullSpeedStop);
     m_copyCommand = new QPushButton(this);
     m_copyCommand->setObjectName(QStringLiteral("copyFastchessCommandButton"));
     m_importMatch = new QPushButton(this);
     m_importMatch->setObjectName(QStringLiteral("importMatchButton"));
-    auto* outside = new QHBoxLayout;
-    for (QPushButton* button : {m_copyCommand, m_importMatch}) {
-        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        outside->addWidget(button, 1);
-    }
-    fullSpeed->addLayout(outside);
+    fullSpeed->addWidget(m_copyCommand);
+    fullSpeed->addWidget(m_importMatch);
     fullSpeed->addWidget(new FullSpeedProgressView(*m_fullSpeed, localization, this));
     m_fullSpeedControls->hide();
     layout->addWidget(m_fullSpeedControls);
@@ -186,9 +182,10 @@ void AutomatchTab::refresh() {
     m_config->setWatchedSeriesShown(!fullSpeedMode);
     m_config->setLocked(fullSpeedRunning);
     m_fullSpeedStart->setText(m_localization.text(QStringLiteral("full_speed_start")));
-    m_fullSpeedStart->setEnabled(!fullSpeedRunning && !m_automatch.isAutomatchActive());
+    m_fullSpeedStart->setEnabled(!m_automatch.isAutomatchActive());
+    m_fullSpeedStart->setVisible(!fullSpeedRunning);
     m_fullSpeedStop->setText(m_localization.text(QStringLiteral("btn_stop_automatch")));
-    m_fullSpeedStop->setEnabled(fullSpeedRunning);
+    m_fullSpeedStop->setVisible(fullSpeedRunning);
     m_copyCommand->setText(m_localization.text(QStringLiteral("full_speed_copy_command")));
     m_importMatch->setText(m_localization.text(QStringLiteral("full_speed_import")));
     m_importMatch->setEnabled(!fullSpeedRunning && !m_automatch.isAutomatchActive());
