@@ -1,6 +1,7 @@
 // Matches read back from the PGN files engine-testing runners write: games out of order, opening
 // pairs under one round number or numbered game by game, and the file this program's own runner
 // wrote, which must give back exactly the counts the runner made while playing.
+#include "InstantEngineScript.h"
 #include "automatch/MatchImport.h"
 #include "automatch/MatchRunner.h"
 #include "chess/PGNParser.h"
@@ -238,13 +239,9 @@ TEST(MatchImportTest, TheRunnersOwnFileGivesBackTheCountsItMadeWhilePlaying) {
         return dir.filePath(QString::fromStdString(name)).toStdString();
     };
     const auto engine = [&](const std::string& name, const std::string& arguments) {
-        const std::string file = path(name + ".sh");
-        std::ofstream(file) << "#!/bin/sh\nexec '" << VELKOR_INSTANT_ENGINE << "' " << arguments
-                            << " \"$@\"\n";
-        QFile::setPermissions(QString::fromStdString(file), QFileDevice::ReadOwner |
-                                                                QFileDevice::WriteOwner |
-                                                                QFileDevice::ExeOwner);
-        return file;
+        return testing::instantEngineScript(QString::fromStdString(path(name + ".sh")),
+                                            QString::fromStdString(arguments))
+            .toStdString();
     };
     // Short endgames the instant engines play out differently: some end on the board (mate,
     // stalemate, a dead position), the rest by B resigning after its third move, so which

@@ -1,5 +1,6 @@
 // The full-speed runner with engines that move at once: pairing and colours, counting in game
 // order across an interruption, engines that crash, hang or overrun their clock, and the SPRT stop.
+#include "InstantEngineScript.h"
 #include "automatch/MatchOpenings.h"
 #include "automatch/MatchRunner.h"
 #include "automatch/MatchState.h"
@@ -25,13 +26,9 @@ protected:
     }
 
     std::string engine(const std::string& name, const std::string& arguments) {
-        const std::string file = path(name + ".sh");
-        std::ofstream(file) << "#!/bin/sh\nexec '" << VELKOR_INSTANT_ENGINE << "' " << arguments
-                            << " \"$@\"\n";
-        QFile::setPermissions(QString::fromStdString(file), QFileDevice::ReadOwner |
-                                                                QFileDevice::WriteOwner |
-                                                                QFileDevice::ExeOwner);
-        return file;
+        return testing::instantEngineScript(QString::fromStdString(path(name + ".sh")),
+                                            QString::fromStdString(arguments))
+            .toStdString();
     }
 
     std::string write(const std::string& name, const std::string& text) {

@@ -33,6 +33,10 @@ const std::map<QString, std::set<Language>> sameAsEnglish{
     {"analysis_hash", {Language::german, Language::dutch}},
     // The feature's name; the panel's fixed automatch texts use it in every language.
     {"tab_automatch", translated},
+    // The SPRT's hypotheses and error rates keep the statistics' own symbols everywhere.
+    {"full_speed_sprt_bounds", translated},
+    {"full_speed_sprt_errors", translated},
+    {"full_speed_sprt_model", {Language::dutch}},
     // Bullet and Blitz are the international names of these time controls, "min" the unit symbol.
     {"time_bullet_1_0", translated},
     {"time_bullet_2_1", translated},

@@ -1,6 +1,8 @@
 // A full-speed match run from the Automatch tab as a person would: switch the mode, set the
 // match up with the tab's own controls, start it, and read what the tab shows and the history
 // holds when it ends.
+#include "InstantEngineScript.h"
+#include "PanelClicks.h"
 #include "PanelWorld.h"
 #include "QtTestSupport.h"
 #include "automatch/FullSpeedMatch.h"
@@ -26,34 +28,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Widget = QWidget>
-Widget* find(QObject& root, const QString& name) {
-    auto* widget = root.findChild<Widget*>(name);
-    EXPECT_NE(widget, nullptr) << name.toStdString();
-    return widget;
-}
-
-void click(QObject& root, const QString& name) {
-    auto* button = find<QAbstractButton>(root, name);
-    ASSERT_NE(button, nullptr);
-    ASSERT_TRUE(button->isVisible() && button->isEnabled()) << name.toStdString();
-    const bool marked = button->inherits("QCheckBox");
-    QTest::mouseClick(button, Qt::LeftButton, {},
-                      marked ? QPoint(8, button->height() / 2) : button->rect().center());
-}
-
 // An instantly moving engine that always reports `score` for the side it plays.
 EngineConfiguration instantEngine(const QTemporaryDir& dir, const QString& name, int score) {
-    const QString path = dir.filePath(name);
-    QFile script(path);
-    EXPECT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\nexec '%1' --score %2 \"$@\"\n")
-                     .arg(QStringLiteral(VELKOR_INSTANT_ENGINE))
-                     .arg(score)
-                     .toUtf8());
-    script.close();
-    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                          QFileDevice::ExeOwner);
+    const QString path =
+        instantEngineScript(dir.filePath(name), QStringLiteral("--score %1").arg(score));
     EngineConfiguration engine = EngineConfiguration::makeNew(name, path, QString());
     engine.threads = 1;
     engine.hashMB = 16;
@@ -101,7 +79,8 @@ TEST_F(FullSpeedTabTest, AMatchStartedByClicksIsDecidedByTheTestAndLandsInTheHis
 
     click(tab, QStringLiteral("copyFastchessCommandButton"));
     const QString command = QApplication::clipboard()->text();
-    EXPECT_TRUE(command.startsWith(QStringLiteral("fastchess -engine cmd="))) << command.toStdString();
+    EXPECT_TRUE(command.startsWith(QStringLiteral("fastchess -engine cmd=")))
+        << command.toStdString();
     EXPECT_TRUE(command.contains(QStringLiteral("-sprt elo0=0"))) << command.toStdString();
     EXPECT_TRUE(command.contains(QStringLiteral("-concurrency 2"))) << command.toStdString();
 
@@ -134,10 +113,10 @@ TEST_F(FullSpeedTabTest, AMatchStartedByClicksIsDecidedByTheTestAndLandsInTheHis
 
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("fullSpeedEnd"))->text(),
               "The test has decided: H0 accepted.");
-    EXPECT_TRUE(find<QLabel>(tab, QStringLiteral("fullSpeedPairs"))
-                    ->text()
-                    .startsWith(QStringLiteral("Ptnml(0-2): [%1, 0, 0, 0, 0]")
-                                    .arg(counts.pairs.lossLoss)));
+    EXPECT_TRUE(
+        find<QLabel>(tab, QStringLiteral("fullSpeedPairs"))
+            ->text()
+            .startsWith(QStringLiteral("Ptnml(0-2): [%1, 0, 0, 0, 0]").arg(counts.pairs.lossLoss)));
     auto* bar = find<panel::LlrBar>(tab, QStringLiteral("fullSpeedLlrBar"));
     EXPECT_TRUE(bar->isVisible());
     EXPECT_LE(bar->llr(), status.summary->sprt->lowerBound());
@@ -238,7 +217,8 @@ TEST_F(FullSpeedTabTest, ARefusedStartSaysWhyAndTheSettingsOutliveTheTab) {
     EXPECT_FALSE(tab.fullSpeedMatch().status().running);
     auto* message = find<QLabel>(tab, QStringLiteral("automatchMessage"));
     EXPECT_TRUE(message->isVisible());
-    EXPECT_TRUE(message->text().contains(QStringLiteral("gone.epd"))) << message->text().toStdString();
+    EXPECT_TRUE(message->text().contains(QStringLiteral("gone.epd")))
+        << message->text().toStdString();
     EXPECT_EQ(world.automatch.historyCount(), 0);
 
     find<QSpinBox>(tab, QStringLiteral("fullSpeedGames"))->setValue(64);

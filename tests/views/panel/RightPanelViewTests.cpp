@@ -1,6 +1,7 @@
 // The control panel, operated as a person would: clicks, picks and typing on the panel alone,
 // then what the managers did and what the panel shows.
 #include "FakeEngine.h"
+#include "PanelClicks.h"
 #include "PanelWorld.h"
 #include "QtTestSupport.h"
 #include "views/panel/AutomatchHistoryModel.h"
@@ -35,23 +36,6 @@ namespace testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Widget = QWidget>
-Widget* find(QObject& root, const QString& name) {
-    auto* widget = root.findChild<Widget*>(name);
-    EXPECT_NE(widget, nullptr) << name.toStdString();
-    return widget;
-}
-
-void click(QObject& root, const QString& name) {
-    auto* button = find<QAbstractButton>(root, name);
-    ASSERT_NE(button, nullptr);
-    ASSERT_TRUE(button->isVisible() && button->isEnabled()) << name.toStdString();
-    // Radio buttons and check boxes only take clicks on their mark and text, at the left.
-    const bool marked = button->inherits("QRadioButton") || button->inherits("QCheckBox");
-    QTest::mouseClick(button, Qt::LeftButton, {},
-                      marked ? QPoint(8, button->height() / 2) : button->rect().center());
-}
 
 // What a pick from a combo box's list does.
 void choose(QComboBox* box, int index) {
