@@ -408,7 +408,7 @@ void AutomatchManager::handleGameEnd(const GameEndReason& reason, const ChessBoa
 }
 
 void AutomatchManager::beginSeriesRecord(std::int64_t totalGames,
-                                          const automatch::SeriesIdentity& identity) {
+                                         const automatch::SeriesIdentity& identity) {
     setEngine1Wins(0);
     setEngine2Wins(0);
     setDraws(0);

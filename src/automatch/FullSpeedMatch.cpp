@@ -19,9 +19,8 @@ namespace {
 // The run's state is saved after every game, as the runner does everywhere; the window keeps
 // it in the program's data folder rather than the working folder.
 QString stateFilePath() {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-        QStringLiteral("/com.tamsel.brontil");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/com.tamsel.brontil");
     QDir().mkpath(folder);
     return folder + QStringLiteral("/FullSpeedMatch.json");
 }
@@ -171,8 +170,8 @@ QCoro::Task<> FullSpeedMatch::play(std::unique_ptr<MatchRunner> runner) {
     const std::weak_ptr<bool> alive = m_alive;
     const std::string engine1 = runner->config().engines[0].name;
     MatchObserver observer;
-    observer.gameStarted = [this, alive](std::int64_t number, std::int64_t, const std::string& white,
-                                         const std::string& black) {
+    observer.gameStarted = [this, alive](std::int64_t number, std::int64_t,
+                                         const std::string& white, const std::string& black) {
         if (alive.expired() || !*alive.lock()) {
             return;
         }
@@ -266,8 +265,8 @@ bool FullSpeedMatch::importPGN(const QString& text) {
     summary.first.name = match.firstEngine;
     summary.second.name = match.secondEngine;
     summary.counts = match.counts;
-    summary.pentanomial = match.paired && !(m_settings.sprt && m_settings.sprt->model ==
-                                                                   SprtModel::Bayesian);
+    summary.pentanomial =
+        match.paired && !(m_settings.sprt && m_settings.sprt->model == SprtModel::Bayesian);
     if (m_settings.sprt) {
         summary.sprt.emplace(*m_settings.sprt);
     }

@@ -122,11 +122,10 @@ QJsonObject FullSpeedSettings::toJson() const {
         object.insert(QStringLiteral("concurrency"), *concurrency);
     }
     if (const auto& draw = adjudication.draw) {
-        object.insert(QStringLiteral("draw"), QJsonObject{{QStringLiteral("movenumber"),
-                                                           draw->moveNumber},
-                                                          {QStringLiteral("movecount"),
-                                                           draw->moveCount},
-                                                          {QStringLiteral("score"), draw->score}});
+        object.insert(QStringLiteral("draw"),
+                      QJsonObject{{QStringLiteral("movenumber"), draw->moveNumber},
+                                  {QStringLiteral("movecount"), draw->moveCount},
+                                  {QStringLiteral("score"), draw->score}});
     }
     if (const auto& resign = adjudication.resign) {
         object.insert(QStringLiteral("resign"),
@@ -138,13 +137,13 @@ QJsonObject FullSpeedSettings::toJson() const {
         object.insert(QStringLiteral("maxmoves"), *adjudication.maxMoves);
     }
     if (sprt) {
-        object.insert(QStringLiteral("sprt"),
-                      QJsonObject{{QStringLiteral("elo0"), sprt->elo0},
-                                  {QStringLiteral("elo1"), sprt->elo1},
-                                  {QStringLiteral("alpha"), sprt->alpha},
-                                  {QStringLiteral("beta"), sprt->beta},
-                                  {QStringLiteral("model"),
-                                   QString::fromUtf8(sprtModelName(sprt->model))}});
+        object.insert(
+            QStringLiteral("sprt"),
+            QJsonObject{{QStringLiteral("elo0"), sprt->elo0},
+                        {QStringLiteral("elo1"), sprt->elo1},
+                        {QStringLiteral("alpha"), sprt->alpha},
+                        {QStringLiteral("beta"), sprt->beta},
+                        {QStringLiteral("model"), QString::fromUtf8(sprtModelName(sprt->model))}});
     }
     return object;
 }
@@ -173,24 +172,23 @@ FullSpeedSettings FullSpeedSettings::fromJson(const QJsonObject& object) {
     settings.finishRunningGamesOnSprt =
         object.value(QStringLiteral("finishRunningGamesOnSprt")).toBool(false);
     if (const QJsonObject draw = object.value(QStringLiteral("draw")).toObject(); !draw.isEmpty()) {
-        settings.adjudication.draw = DrawAdjudication{
-            smallInteger(draw, QStringLiteral("movenumber"), 40, 0, 10'000),
-            smallInteger(draw, QStringLiteral("movecount"), 8, 1, 10'000),
-            smallInteger(draw, QStringLiteral("score"), 10, 0, 100'000)};
+        settings.adjudication.draw =
+            DrawAdjudication{smallInteger(draw, QStringLiteral("movenumber"), 40, 0, 10'000),
+                             smallInteger(draw, QStringLiteral("movecount"), 8, 1, 10'000),
+                             smallInteger(draw, QStringLiteral("score"), 10, 0, 100'000)};
     }
     if (const QJsonObject resign = object.value(QStringLiteral("resign")).toObject();
         !resign.isEmpty()) {
-        settings.adjudication.resign = ResignAdjudication{
-            smallInteger(resign, QStringLiteral("movecount"), 3, 1, 10'000),
-            smallInteger(resign, QStringLiteral("score"), 600, 1, 100'000),
-            resign.value(QStringLiteral("twosided")).toBool(false)};
+        settings.adjudication.resign =
+            ResignAdjudication{smallInteger(resign, QStringLiteral("movecount"), 3, 1, 10'000),
+                               smallInteger(resign, QStringLiteral("score"), 600, 1, 100'000),
+                               resign.value(QStringLiteral("twosided")).toBool(false)};
     }
     if (object.contains(QStringLiteral("maxmoves"))) {
         settings.adjudication.maxMoves =
             smallInteger(object, QStringLiteral("maxmoves"), 200, 1, 100'000);
     }
-    if (const QJsonObject sprt = object.value(QStringLiteral("sprt")).toObject();
-        !sprt.isEmpty()) {
+    if (const QJsonObject sprt = object.value(QStringLiteral("sprt")).toObject(); !sprt.isEmpty()) {
         SprtSettings test;
         test.elo0 = real(sprt, QStringLiteral("elo0"), test.elo0);
         test.elo1 = real(sprt, QStringLiteral("elo1"), test.elo1);

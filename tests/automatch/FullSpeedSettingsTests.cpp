@@ -50,8 +50,8 @@ TEST(FullSpeedSettingsTest, AreKeptFieldByFieldAndDamagedValuesFallBackAlone) {
     damaged.insert(QStringLiteral("games"), -5);
     damaged.insert(QStringLiteral("limit"), QStringLiteral("hourglass"));
     damaged.insert(QStringLiteral("concurrency"), QStringLiteral("many"));
-    damaged.insert(QStringLiteral("sprt"), QJsonObject{{QStringLiteral("elo0"), 5},
-                                                       {QStringLiteral("elo1"), 0}});
+    damaged.insert(QStringLiteral("sprt"),
+                   QJsonObject{{QStringLiteral("elo0"), 5}, {QStringLiteral("elo1"), 0}});
     const FullSpeedSettings mended = FullSpeedSettings::fromJson(damaged);
     EXPECT_EQ(mended.games, FullSpeedSettings{}.games);
     EXPECT_EQ(mended.limit.kind, MoveLimit::Kind::Clock);
@@ -75,7 +75,8 @@ TEST(FullSpeedSettingsTest, MakeTheRunnersMatchWithTheChosenEnginesOrSayWhyNot) 
     ASSERT_TRUE(book.open(QIODevice::WriteOnly));
     book.close();
 
-    EngineConfiguration engine = EngineConfiguration::makeNew(QStringLiteral("Twin"), enginePath, {});
+    EngineConfiguration engine =
+        EngineConfiguration::makeNew(QStringLiteral("Twin"), enginePath, {});
     engine.threads = 1;
     engine.hashMB = 32;
     engine.optionValues.insert(QStringLiteral("hash"), QStringLiteral("64"));
@@ -96,9 +97,11 @@ TEST(FullSpeedSettingsTest, MakeTheRunnersMatchWithTheChosenEnginesOrSayWhyNot) 
     EXPECT_EQ(config.openings->format, OpeningSetup::Format::Epd);
     EXPECT_NE(config.engines[0].name, config.engines[1].name);
     // A person's option value wins over the record's own figure, under the engine's spelling.
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"Threads", "1"}, {"Hash", "64"}, {"Contempt", "0"}, {"UCI_LimitStrength", "true"},
-        {"UCI_Elo", "1800"}};
+    const std::vector<std::pair<std::string, std::string>> expected{{"Threads", "1"},
+                                                                    {"Hash", "64"},
+                                                                    {"Contempt", "0"},
+                                                                    {"UCI_LimitStrength", "true"},
+                                                                    {"UCI_Elo", "1800"}};
     EXPECT_EQ(config.engines[0].options, expected);
     EXPECT_EQ(config.engines[1].options.size(), 3u);
     EXPECT_EQ(config.engines[0].limit.baseMs, 10'000);
@@ -113,7 +116,8 @@ TEST(FullSpeedSettingsTest, MakeTheRunnersMatchWithTheChosenEnginesOrSayWhyNot) 
     EXPECT_TRUE(std::holds_alternative<QString>(fullSpeedMatchConfig(
         settings, ChosenEngine{EngineConfiguration::builtInMini(), {}}, full, 8, {})));
     settings.sprt = SprtSettings{0, 5, 0.97, 0.05, SprtModel::Normalized};
-    EXPECT_TRUE(std::holds_alternative<QString>(fullSpeedMatchConfig(settings, limited, full, 8, {})));
+    EXPECT_TRUE(
+        std::holds_alternative<QString>(fullSpeedMatchConfig(settings, limited, full, 8, {})));
 }
 
 } // namespace
