@@ -72,8 +72,11 @@ FullSpeedMatch::FullSpeedMatch(AutomatchManager& automatch, QObject* parent,
 
 FullSpeedMatch::~FullSpeedMatch() {
     *m_alive = false;
-    if (m_runner) {
+    if (m_runner && m_playing) {
+        // Closing the window mid-match: the searches are stopped and the engines ended before
+        // this goes, so no engine outlives the program and no game is half written.
         m_runner->requestStop();
+        QCoro::waitFor(std::move(*m_playing));
     }
 }
 
@@ -157,7 +160,7 @@ void FullSpeedMatch::start() {
     m_runningGames.clear();
     emit runningGamesChanged();
     refreshStatus();
-    play(std::move(runner));
+    m_playing.emplace(play(std::move(runner)));
 }
 
 void FullSpeedMatch::stop() {

@@ -113,6 +113,8 @@ private:
     bool m_watchingBoards = false;
     // The running match; null between matches.
     MatchRunner* m_runner = nullptr;
+    // The coroutine that plays it, to wait for on destruction.
+    std::optional<QCoro::Task<>> m_playing;
     double m_startedAt = 0;
     std::int64_t m_finishedAtStart = 0;
     // Set on destruction, so a match still running does not touch what is gone.

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace velkor::testing {
 namespace {
@@ -29,9 +31,13 @@ namespace {
 using namespace std::chrono_literals;
 
 // An instantly moving engine that always reports `score` for the side it plays.
-EngineConfiguration instantEngine(const QTemporaryDir& dir, const QString& name, int score) {
-    const QString path =
-        instantEngineScript(dir.filePath(name), QStringLiteral("--score %1").arg(score));
+EngineConfiguration instantEngine(const QTemporaryDir& dir, const QString& name, int score,
+                                  const QString& record = {}) {
+    QString arguments = QStringLiteral("--score %1").arg(score);
+    if (!record.isEmpty()) {
+        arguments += QStringLiteral(" --record '%1'").arg(record);
+    }
+    const QString path = instantEngineScript(dir.filePath(name), arguments);
     EngineConfiguration engine = EngineConfiguration::makeNew(name, path, QString());
     engine.threads = 1;
     engine.hashMB = 16;
@@ -206,6 +212,40 @@ TEST_F(FullSpeedTabTest, AnImportedMatchFileShowsItsCountsAndFillsTheHistory) {
     EXPECT_TRUE(find(tab, QStringLiteral("automatchMessage"))->isVisible());
     EXPECT_EQ(world.automatch.historyCount(), 4);
     EXPECT_EQ(world.automatch.seriesEngines()->engine1Name, "Alpha");
+}
+
+// Processes whose command line mentions `text`, read from /proc.
+int processesMentioning(const QString& text) {
+    int found = 0;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (entry.toInt() > 0 && commandLine.open(QIODevice::ReadOnly) &&
+            commandLine.readAll().contains(text.toUtf8())) {
+            ++found;
+        }
+    }
+    return found;
+}
+
+TEST_F(FullSpeedTabTest, ClosingTheWindowMidMatchLeavesNoEngineRunning) {
+    const QString marker = dir.filePath(QStringLiteral("engines.log"));
+    world.automatch.setEngine1(instantEngine(dir, QStringLiteral("One"), 0, marker));
+    world.automatch.setEngine2(instantEngine(dir, QStringLiteral("Two"), 0, marker));
+    auto closing = std::make_unique<panel::AutomatchTab>(world.automatch, world.games,
+                                                         world.engines, world.localization);
+    closing->show();
+    click(*closing, QStringLiteral("automatchFullSpeedMode"));
+    find<QSpinBox>(*closing, QStringLiteral("fullSpeedGames"))->setValue(10'000);
+    find<QSpinBox>(*closing, QStringLiteral("fullSpeedConcurrency"))->setValue(2);
+    click(*closing, QStringLiteral("startFullSpeedButton"));
+    automatch::FullSpeedMatch& match = closing->fullSpeedMatch();
+    ASSERT_TRUE(waitUntil([&] { return match.status().finishedGames >= 4; }, 30s));
+    ASSERT_EQ(processesMentioning(marker), 4) << "two games at once, two engines each";
+
+    closing.reset();
+    EXPECT_EQ(processesMentioning(marker), 0);
+    // What finished before the window closed stays in the history.
+    EXPECT_GE(world.automatch.historyCount(), 4);
 }
 
 TEST_F(FullSpeedTabTest, ARefusedStartSaysWhyAndTheSettingsOutliveTheTab) {
