@@ -86,6 +86,31 @@ std::optional<QString> keepCopy(const QString& folder, const QByteArray& bytes) 
     return path;
 }
 
+// A recorded game's score from its result and colours: engine 1's win, engine 2's, or a draw.
+struct RecordedScore {
+    std::int64_t engine1Wins = 0;
+    std::int64_t engine2Wins = 0;
+    std::int64_t draws = 0;
+
+    void add(const AutomatchGameRecord& record) {
+        if (record.result != QStringLiteral("1-0") && record.result != QStringLiteral("0-1")) {
+            ++draws;
+        } else if ((record.result == QStringLiteral("1-0")) == record.whiteIsEngine1) {
+            ++engine1Wins;
+        } else {
+            ++engine2Wins;
+        }
+    }
+};
+
+RecordedScore scoreOf(const QList<AutomatchGameRecord>& records) {
+    RecordedScore score;
+    for (const AutomatchGameRecord& record : records) {
+        score.add(record);
+    }
+    return score;
+}
+
 QStringList uciMoves(const ChessBoard& board) {
     QStringList moves;
     moves.reserve(static_cast<qsizetype>(board.history().size()));
@@ -463,13 +488,11 @@ void AutomatchManager::recordOutsideGame(const AutomatchGameRecord& record) {
     if (m_isAutomatchActive) {
         return;
     }
-    if (!record.winnerEngineName) {
-        setDraws(m_draws + 1);
-    } else if ((record.result == QStringLiteral("1-0")) == record.whiteIsEngine1) {
-        setEngine1Wins(m_engine1Wins + 1);
-    } else {
-        setEngine2Wins(m_engine2Wins + 1);
-    }
+    RecordedScore score{m_engine1Wins, m_engine2Wins, m_draws};
+    score.add(record);
+    setEngine1Wins(score.engine1Wins);
+    setEngine2Wins(score.engine2Wins);
+    setDraws(score.draws);
     setCurrentGameIndex(record.gameNumber);
     appendRecord(record);
 }
@@ -493,18 +516,7 @@ bool AutomatchManager::importOutsideSeries(const automatch::SeriesIdentity& engi
     if (m_isAutomatchActive || records.isEmpty()) {
         return false;
     }
-    std::int64_t engine1Wins = 0;
-    std::int64_t engine2Wins = 0;
-    std::int64_t draws = 0;
-    for (const AutomatchGameRecord& record : records) {
-        if (!record.winnerEngineName) {
-            ++draws;
-        } else if ((record.result == QStringLiteral("1-0")) == record.whiteIsEngine1) {
-            ++engine1Wins;
-        } else {
-            ++engine2Wins;
-        }
-    }
+    const auto [engine1Wins, engine2Wins, draws] = scoreOf(records);
     // One transaction for the whole file: a long match goes in at once, or not at all.
     const auto seriesId =
         m_store->importSeries(records.size(), engines, records, engine1Wins, engine2Wins, draws,
@@ -806,18 +818,7 @@ void AutomatchManager::importStoredHistory() {
     const QByteArray bytes = value.toByteArray();
     const automatch::SalvagedHistory salvaged = automatch::salvageHistory(bytes);
     const std::optional<QString> copy = keepCopy(QFileInfo(m_store->path()).absolutePath(), bytes);
-    std::int64_t engine1Wins = 0;
-    std::int64_t engine2Wins = 0;
-    std::int64_t draws = 0;
-    for (const AutomatchGameRecord& record : salvaged.records) {
-        if (record.result != QStringLiteral("1-0") && record.result != QStringLiteral("0-1")) {
-            ++draws;
-        } else if ((record.result == QStringLiteral("1-0")) == record.whiteIsEngine1) {
-            ++engine1Wins;
-        } else {
-            ++engine2Wins;
-        }
-    }
+    const auto [engine1Wins, engine2Wins, draws] = scoreOf(salvaged.records);
     const std::int64_t recorded = static_cast<std::int64_t>(salvaged.records.size());
     const std::int64_t totalGames =
         std::max(salvaged.totalGames.value_or(recorded), std::max<std::int64_t>(recorded, 1));
